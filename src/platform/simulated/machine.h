@@ -1,0 +1,31 @@
+// A whole simulated Windows machine: every service, wired together.
+#pragma once
+#include "platform/simulated/sim_basics.h"
+#include "platform/simulated/sim_files.h"
+#include "platform/simulated/sim_processes.h"
+#include "platform/simulated/sim_registry.h"
+#include "platform/simulated/sim_shell.h"
+
+namespace morvane::sim {
+
+class SimulatedMachine {
+ public:
+  SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages} {}
+  SimulatedMachine(const SimulatedMachine&) = delete;
+  SimulatedMachine& operator=(const SimulatedMachine&) = delete;
+
+  Platform& os() { return platform_; }
+
+  SimRegistry registry;
+  SimFileSystem files;
+  SimProcesses processes;
+  SimShell shell;
+  SimSystemInfo system;
+  FixedClock clock;
+  ScriptedMessages messages;
+
+ private:
+  Platform platform_;
+};
+
+}  // namespace morvane::sim

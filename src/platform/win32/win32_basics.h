@@ -1,0 +1,27 @@
+// System folders, clock and message boxes through the real API.
+#pragma once
+#include "platform/services.h"
+
+namespace morvane::w32 {
+
+class Win32SystemInfo : public ISystemInfo {
+ public:
+  uint32_t SystemDirectory(char* buffer, uint32_t size) override;
+  uint32_t WindowsDirectory(char* buffer, uint32_t size) override;
+  uint32_t TempPath(uint32_t size, char* buffer) override;
+  Text ProgramFolder() override;
+};
+
+class Win32Clock : public IClock {
+ public:
+  DateTime Now() override;
+  Text ShortDate(const DateTime& when) override;
+};
+
+class Win32Messages : public IMessages {
+ public:
+  win::HWnd owner = 0;
+  MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) override;
+};
+
+}  // namespace morvane::w32

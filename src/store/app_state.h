@@ -1,0 +1,76 @@
+// The main window's data: every in-memory table, counter and folder value
+// that the subsystems share. frmMain owns one AppState for its whole life.
+#pragma once
+#include <array>
+#include <cstdint>
+
+#include "platform/modules.h"
+#include "platform/tables.h"
+
+namespace morvane {
+
+// Folder values found at start-up; paths without a trailing "\".
+struct FolderValues {
+  Text strSystemDir;
+  Text strWinDir;
+  Text strTempDir;
+  Text txtAppData;
+  Text txtStartMenu;
+  Text txtProgramsDir;
+  Text txtDesktop;
+  Text txtCookies;
+};
+
+// The ten counter labels of the scan progress screen.
+enum class Counter {
+  lblScannedObjects,
+  lblObjectsRecognized,
+  lblObjectsIgnored,
+  lblNewObjects,
+  lblProcessesIdentified,
+  lblFilesIdentified,
+  lblFoldersIdentified,
+  lblRegKeysIdentified,
+  lblRegValuesIdentified,
+  lblRunningProcesses,
+};
+constexpr size_t kCounterCount = 10;
+
+struct AppState {
+  Text programFolder;  // without a trailing "\"
+
+  // Settings tables, index from 0.
+  ListBox lstSettingsFile;
+  ListBox lstScanInfoFile;
+  ListBox lstIgnoreListFile;
+  ListBox lstSelectedFolders;
+  ListBox lstCustomScanSettings;
+
+  // The deciphered database, entries from 1 (row text only).
+  ListView lstDBaseFile;
+
+  // Working tables of a scan and its removal.
+  ListView lstHDDItems;
+  ListView lstRegScan;
+  ListView lstScanResult;
+  ListView lstIremovable;
+  ListView lstProcesses;
+  ListView lstCustomDelete;
+  ListBox lstCache;
+  ListBox lstLog;
+  ListBox lstQuarBuffer;
+
+  // Counter captions, decimal text.
+  std::array<Text, kCounterCount> counters{"0", "0", "0", "0", "0", "0", "0", "0", "0", "0"};
+  Text& counter(Counter c) { return counters[size_t(c)]; }
+
+  std::array<Text, 4> strDBItem;  // type, target, category, comment URL
+  FolderValues folders;
+  SearchTotals totals;
+
+  bool AutoScan = false;
+  Text QuarantineSession;
+  int32_t QuarantineCounter = 10000;
+};
+
+}  // namespace morvane

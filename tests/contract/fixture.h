@@ -1,0 +1,36 @@
+// The machine a contract test runs on: the simulated one natively, the real
+// Win32 API under Wine. Tests written once against this run on both.
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/context.h"
+
+namespace morvane::contract {
+
+class MachineFixture {
+ public:
+  virtual ~MachineFixture() = default;
+  virtual Platform& os() = 0;
+  virtual const char* Name() const = 0;  // "simulated" or "win32"
+  bool IsSimulated() const { return std::string(Name()) == "simulated"; }
+
+  // A fresh, empty folder on the C: drive for this test, removed afterwards.
+  virtual Text ScratchFolder() = 0;
+  // A fresh key path "HKEY_CURRENT_USER\Software\MorvaneContract\<n>", created, removed afterwards.
+  virtual Text ScratchKey() = 0;
+  // The scratch key's sub-path below HKEY_CURRENT_USER.
+  virtual Text ScratchSubKey() = 0;
+};
+
+// The fixture of this build's backend; a new one for every test.
+std::unique_ptr<MachineFixture> MakeFixture();
+
+// Process-specific setup that differs per backend.
+struct ChildProcessKind {
+  bool topLevelWindow = true;   // owns a top-level window
+  bool closesOnWmClose = true;  // ends when its window gets WM_CLOSE
+  bool onlyChildWindow = false; // owns a window that has a parent only
+};
+
+}  // namespace morvane::contract

@@ -1,0 +1,37 @@
+#include <memory>
+
+#include "contract/fixture.h"
+#include "platform/simulated/machine.h"
+
+namespace morvane::contract {
+namespace {
+
+class SimFixture : public MachineFixture {
+ public:
+  Platform& os() override { return machine.os(); }
+  const char* Name() const override { return "simulated"; }
+  Text ScratchFolder() override {
+    // The simulated disk starts with C:\ only; make the folder chain.
+    machine.files.MakeFolder("C:\\MorvaneContract");
+    Text path = "C:\\MorvaneContract\\t" + std::to_string(++counter_);
+    machine.files.MakeFolder(path);
+    return path;
+  }
+  Text ScratchSubKey() override { return "Software\\MorvaneContract\\k1"; }
+  Text ScratchKey() override {
+    win::HKey k = 0;
+    if (machine.registry.CreateKey(win::kCurrentUser, ScratchSubKey(), k) == win::kSuccess)
+      machine.registry.CloseKey(k);
+    return "HKEY_CURRENT_USER\\" + ScratchSubKey();
+  }
+  sim::SimulatedMachine machine;
+
+ private:
+  int counter_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<MachineFixture> MakeFixture() { return std::make_unique<SimFixture>(); }
+
+}  // namespace morvane::contract
