@@ -3,18 +3,7 @@
 # the native suite (label native) and the Windows programs under Wine (label wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-
-packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64 wine64 xvfb xauth python3)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "== installing: ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash tools/install-deps.sh
 
 jobs=$(nproc)
 echo "== linux: configure, build, test"
