@@ -1,0 +1,224 @@
+// The quarantine screens: package list, item view, restore and purge.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "removal/removal_engine.h"
+#include "removal/text_util.h"
+
+namespace morvane {
+
+using namespace removal_text;
+
+Text QuarantineSizeText(uint64_t size) {
+  struct Unit {
+    uint64_t divisor;
+    const char* name;
+  };
+  static constexpr Unit kUnits[] = {{1073741824ull, " GB"}, {1048576ull, " MB"}, {1024ull, " KB"}};
+  if (size < 1024) return std::to_string(size) + " bytes";
+  for (const Unit& u : kUnits) {
+    if (size < u.divisor) continue;
+    // Three decimals, ties to even, shortest form.
+    const double thousandths = std::nearbyint(double(size) * 1000.0 / double(u.divisor));
+    const uint64_t t = uint64_t(thousandths);
+    Text text = std::to_string(t / 1000);
+    uint64_t frac = t % 1000;
+    if (frac != 0) {
+      char digits[8];
+      std::snprintf(digits, sizeof digits, "%03u", unsigned(frac));
+      Text d = digits;
+      while (!d.empty() && d.back() == '0') d.pop_back();
+      text += "." + d;
+    }
+    return text + u.name;
+  }
+  return std::to_string(size) + " bytes";
+}
+
+int QuarantineItemImage(const Text& typeWord) {
+  const Text t = Lower(typeWord);
+  if (t == "file") return 1;
+  if (t == "folder") return 2;
+  if (t == "path") return 3;
+  if (t == "regkey") return 4;
+  if (t == "regval") return 5;
+  if (t == "cookie") return 6;
+  return 0;
+}
+
+void RemovalEngine::lblCmdOpenQuarList_Click() {
+  LoadToQuarantineList();
+  view_.ShowQuarantined();
+}
+
+void RemovalEngine::LoadToQuarantineList() {
+  lstQuarantinedList.Clear();
+  lstQuarantinedFiles.clear();
+  selectedQuarantined = 0;
+  int32_t files = 0;
+  ops_.FindFilesToList(QuarantineRoot(), "*.*", false, lstQuarantinedFiles, files);
+  ops_.ResetSearchTotals();
+  view_.SetQuarantinedCount(std::to_string(lstQuarantinedFiles.size()));
+
+  for (const Text& name : lstQuarantinedFiles) {
+    const Text folder = QuarantineRoot() + name + "\\";
+    app_.lstQuarBuffer.clear();
+    const uint64_t size = ops_.FindFilesToList(folder, "*.*", true, app_.lstQuarBuffer, files);
+    ops_.ResetSearchTotals();
+    app_.lstQuarBuffer.clear();
+    int32_t items = 0;
+    ops_.FindFilesToList(folder, "*.qnf", false, app_.lstQuarBuffer, items);
+    ListItem& row = lstQuarantinedList.Add(name, 1);
+    row.SubItems(1) = QuarantineSizeText(size);
+    row.SubItems(2) = std::to_string(items);
+    ops_.ResetSearchTotals();
+  }
+  view_.RefreshQuarantineLists();
+}
+
+void RemovalEngine::cmdViewData_Click() {
+  if (selectedQuarantined == 0 || selectedQuarantined > lstQuarantinedList.Count()) return;
+  const Text package = lstQuarantinedList.Item(selectedQuarantined).text;
+  if (package.empty()) return;
+  lstQuarantinedItems.Clear();
+  app_.lstQuarBuffer.clear();
+  int32_t files = 0;
+  ops_.FindFilesToList(QuarantineRoot() + package + "\\", "*.qnf", false, app_.lstQuarBuffer, files);
+  ops_.ResetSearchTotals();
+  for (const Text& name : app_.lstQuarBuffer) {
+    Text line;
+    ops_.LoadLineFromFile(package + "\\" + name, line);
+    auto f = SplitFields(line, '|');
+    int image = QuarantineItemImage(f[0]);
+    if (image == 0) continue;
+    ListItem& row = lstQuarantinedItems.Add(f[0], image);
+    row.SubItems(1) = f[1];
+    row.SubItems(2) = f[2];
+  }
+  view_.RefreshQuarantineLists();
+  view_.ShowQItems();
+}
+
+// Puts one item back; its quarantine files go only when it is back in place.
+bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
+  const Text p = QuarantineRoot() + package + "\\";
+  Text line;
+  if (!ops_.LoadLineFromFile(package + "\\" + itemFile, line)) return false;
+  auto f = SplitFields(line, '|');
+  const Text type = Lower(f[0]);
+  const Text data = p + f[1];
+  const Text itemLine = p + itemFile;
+  auto dropItemFiles = [&] {
+    ops_.SetNormal(data);
+    ops_.RemoveFile(data);
+    ops_.SetNormal(itemLine);
+    ops_.RemoveFile(itemLine);
+  };
+  if (f[1].empty() || f[2].empty()) return false;
+
+  if (type == "regkey") {
+    const Text temp = TemporaryRegFile();
+    ops_.SetNormal(temp);
+    ops_.RemoveFile(temp);
+    bool ok = ops_.ShellCopyFile(data, temp) == 0 && ops_.Exists(temp);
+    if (ok) {
+      ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /c /s " + temp);
+      ok = ops_.KeyExists(f[2]);
+    }
+    ops_.SetNormal(temp);
+    ops_.RemoveFile(temp);
+    if (ok) dropItemFiles();
+    return ok;
+  }
+  if (type == "regval") {
+    Text record;
+    if (!ops_.LoadLineFromFile(package + "\\" + f[1], record)) return false;
+    // Split as the store joined them: the key ends at the first comma and the
+    // record's kind at the first "|", so names and texts keep theirs.
+    size_t comma = f[2].find(',');
+    if (comma == Text::npos) return false;
+    const Text key = f[2].substr(0, comma);
+    const Text name = f[2].substr(comma + 1);
+    size_t bar = record.find('|');
+    const Text value = After(record, bar);
+    if (record.compare(0, 6, "String") == 0) {
+      ops_.SetRegistryString(key, name, value);
+      const int64_t t = ops_.ValueType(key, name);
+      if (t < 0 || ops_.GetRegistryString(key, name) != value) return false;
+    } else {
+      errno = 0;
+      char* end = nullptr;
+      long long number = std::strtoll(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || errno != 0 || number < INT32_MIN || number > INT32_MAX) return false;
+      ops_.SetRegistryDword(key, name, int32_t(number));
+      if (ops_.ValueType(key, name) != win::kRegDword) return false;
+    }
+    dropItemFiles();
+    return true;
+  }
+  if (type == "folder") {
+    size_t slash = f[2].rfind('\\');
+    if (slash == Text::npos) return false;
+    Text destination = f[2].substr(0, slash);
+    if (destination.size() == 2 && destination[1] == ':') destination += '\\';  // a drive root
+    if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) return false;
+    const bool wasRunning = ctx_.OperationInProgress;
+    ctx_.OperationInProgress = true;
+    WipeFolder(data);
+    ctx_.OperationInProgress = wasRunning;
+    ops_.SetNormal(itemLine);
+    ops_.RemoveFile(itemLine);
+    ops_.RemoveFolder(data);
+    return true;
+  }
+  // "cookie", "file", "path" and any other word: the data file goes back.
+  ops_.SetNormal(data);
+  ops_.SetNormal(itemLine);
+  if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2])) return false;
+  dropItemFiles();
+  return true;
+}
+
+void RemovalEngine::cmdRestoreQuarantined_Click() {
+  size_t failed = 0;
+  const size_t n = lstQuarantinedList.Count();
+  for (size_t i = 1; i <= n && i <= lstQuarantinedList.Count(); ++i) {
+    if (!lstQuarantinedList.Item(i).checked) continue;
+    const Text package = lstQuarantinedList.Item(i).text;
+    app_.lstQuarBuffer.clear();
+    int32_t files = 0;
+    ops_.FindFilesToList(QuarantineRoot() + package + "\\", "*.qnf", false, app_.lstQuarBuffer, files);
+    ops_.ResetSearchTotals();
+    const ListBox items = app_.lstQuarBuffer;
+    for (const Text& item : items) {
+      if (!RestoreItem(package, item)) ++failed;
+      ctx_.YieldToHost();
+    }
+    ops_.RemoveFolder(QuarantineRoot() + package);
+  }
+  LoadToQuarantineList();
+  ctx_.YieldToHost();
+  if (failed > 0)
+    ctx_.messages().Show(std::to_string(failed) + " items could not be restored and were kept in quarantine.",
+                         kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void RemovalEngine::cmdDeleteQuarantined_Click() {
+  const size_t n = lstQuarantinedList.Count();
+  for (size_t i = 1; i <= n && i <= lstQuarantinedList.Count(); ++i) {
+    if (!lstQuarantinedList.Item(i).checked) continue;
+    const Text folder = QuarantineRoot() + lstQuarantinedList.Item(i).text;
+    if (lstQuarantinedList.Item(i).text.empty()) continue;
+    const bool wasRunning = ctx_.OperationInProgress;
+    ctx_.OperationInProgress = true;
+    WipeFolder(folder);
+    ctx_.OperationInProgress = wasRunning;
+    ops_.RemoveFolder(folder);
+  }
+  LoadToQuarantineList();
+  ctx_.YieldToHost();
+}
+
+}  // namespace morvane

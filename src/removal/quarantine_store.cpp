@@ -1,0 +1,118 @@
+// The quarantine store: one numbered item line (".qnf") and data file
+// (".qit") per stored object, or a folder copy, in the session folder.
+#include "removal/text_util.h"
+#include "removal/removal_engine.h"
+
+namespace morvane {
+
+using namespace removal_text;
+
+Text RemovalEngine::TemporaryRegFile() const {
+  const Text& temp = app_.folders.strTempDir;
+  if (!temp.empty()) return temp + (temp.back() == '\\' ? "" : "\\") + "Temp.reg";
+  return app_.folders.strWinDir.substr(0, 3) + "Temp.reg";
+}
+
+RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
+  const Text type = Lower(row.text);
+  const Text& location = row.SubItems(2);
+  const Text session = SessionFolder();
+  const Text s = session + "\\";
+
+  if (!ops_.FolderExists(session)) ops_.MakeFolder(session);
+
+  int32_t& counter = app_.QuarantineCounter;
+  if (counter < kFirstQuarantineNumber) counter = kFirstQuarantineNumber;
+  while (counter <= kLastQuarantineNumber && ops_.Exists(s + std::to_string(counter) + ".qnf")) ++counter;
+  if (counter > kLastQuarantineNumber) {
+    counter = kLastQuarantineNumber;
+    return StoreResult::NoFreeNumber;
+  }
+  const Text n = std::to_string(counter);
+  const Text dataName = n + ".qit";
+  const Text dataPath = s + dataName;
+
+  Text storedName = dataName;
+  Text origin = location;
+  bool ok = false;
+  if (type == "cookie") {
+    origin = app_.folders.txtCookies + "\\" + location;
+    ok = ops_.ShellCopyFile(origin, dataPath) == 0 && ops_.Exists(dataPath);
+  } else if (type == "file" || type == "path") {
+    ok = ops_.ShellCopyFile(location, dataPath) == 0 && ops_.Exists(dataPath);
+  } else if (type == "folder") {
+    size_t slash = location.rfind('\\');
+    storedName = slash == Text::npos ? location : location.substr(slash + 1);
+    ok = ops_.CopyFolder(location, session) && ops_.FolderExists(s + storedName);
+  } else if (type == "regkey") {
+    const Text temp = TemporaryRegFile();
+    // A stale export must not pass for this key's.
+    ops_.SetNormal(temp);
+    ops_.RemoveFile(temp);
+    ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /e " + temp + " " + location);
+    ok = ops_.Exists(temp) && ops_.ShellMoveFile(temp, dataPath) == 0 && ops_.Exists(dataPath);
+  } else if (type == "regval") {
+    size_t comma = location.find(',');
+    const Text key = Before(location, comma);
+    const Text name = After(location, comma);
+    Text record;
+    // Text values stay text however short they are.
+    const int64_t valueType = ops_.ValueType(key, name);
+    const bool isText = valueType == win::kRegSz || valueType == win::kRegExpandSz;
+    auto dword = isText ? modRegistry::DwordResult{} : ops_.GetRegistryDword(key, name);
+    if (const int32_t* number = std::get_if<int32_t>(&dword)) {
+      record = "DWORD|" + std::to_string(*number);
+      ok = true;
+    } else {
+      const Text text = ops_.GetRegistryString(key, name);
+      record = "String|" + text;
+      // A value that cannot be read at all is not stored as an empty text.
+      ok = text != "Error" || valueType >= 0;
+    }
+    ok = ok && ops_.SaveLineToFile(dataName, record);
+  } else {
+    return StoreResult::Failed;
+  }
+  if (!ok) return StoreResult::Failed;
+  if (!ops_.SaveLineToFile(n + ".qnf", row.text + "|" + storedName + "|" + origin)) return StoreResult::Failed;
+  return StoreResult::Stored;
+}
+
+void RemovalEngine::cmdQuarantineSelected_Click() {
+  ListView& results = app_.lstScanResult;
+  if (results.Empty()) return;
+  const Text session = SessionFolder();
+  if (!ops_.FolderExists(session)) ops_.MakeFolder(session);
+
+  Log("");
+  Log(" Following items Quarantined:");
+  int stored = 0;
+  bool numbersLeft = true;
+  const size_t n = results.Count();
+  for (size_t i = 1; i <= n && i <= results.Count() && numbersLeft; ++i) {
+    const ListItem row = results.Item(i);
+    const Text type = Lower(row.text);
+    const bool known = type == "cookie" || type == "file" || type == "path" || type == "folder" ||
+                       type == "regkey" || type == "regval";
+    if (row.checked && known) {
+      StoreResult r = StoreRow(row);
+      if (r == StoreResult::Stored) {
+        ++stored;
+        Log("     " + row.text + ":" + row.SubItems(2) + "   |" + row.SubItems(1));
+      } else if (r == StoreResult::Failed) {
+        Log("     Not quarantined=" + row.SubItems(2));
+      } else {
+        numbersLeft = false;
+        ctx_.messages().Show(
+            "No free quarantine item number is left in this package. Quarantining stopped; the remaining items "
+            "were not quarantined.",
+            kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+      }
+    }
+    ctx_.YieldToHost();
+  }
+  ctx_.messages().Show(std::to_string(stored) + " items quarantined successfully.", kDefaultTitle, MsgButtons::Ok,
+                       MsgIcon::Information);
+}
+
+}  // namespace morvane

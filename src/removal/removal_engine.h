@@ -1,0 +1,86 @@
+// The removal step that ends every scan, the quarantine store, and the
+// quarantine screens' list, view, restore and purge logic.
+#pragma once
+#include <cstdint>
+
+#include "platform/context.h"
+#include "removal/removal_ops.h"
+#include "removal/removal_view.h"
+#include "removal/selection.h"
+#include "store/app_state.h"
+
+namespace morvane {
+
+// Item numbers are 16-bit signed: 10000 to 32767 in one session folder.
+constexpr int32_t kFirstQuarantineNumber = 10000;
+constexpr int32_t kLastQuarantineNumber = 32767;
+
+// Size text of a quarantine package: bytes, KB, MB or GB with three decimals.
+Text QuarantineSizeText(uint64_t size);
+
+// Image of a quarantine item by its type word; 0 when the word is not one of the six.
+int QuarantineItemImage(const Text& typeWord);
+
+class RemovalEngine {
+ public:
+  RemovalEngine(Context& ctx, AppState& app, IRemovalOps& ops, IRemovalView& view)
+      : ctx_(ctx), app_(app), ops_(ops), view_(view) {}
+
+  // Result screen.
+  void cmdNextDelete_Click();
+  void cmdQuarantineSelected_Click();
+  void mnuResultListAll_Click() { SelectAllRows(app_.lstScanResult); }
+  void mnuResultListNone_Click() { SelectNoRows(app_.lstScanResult); }
+  void mnuResultListInverse_Click() { InvertRowSelection(app_.lstScanResult); }
+
+  // Shared removal routines.
+  void DeleteListedFiles();
+  void WipeFolder(const Text& folder);
+
+  // Quarantine screens.
+  void lblCmdOpenQuarList_Click();
+  void LoadToQuarantineList();
+  void cmdViewData_Click();
+  void cmdRestoreQuarantined_Click();
+  void cmdDeleteQuarantined_Click();
+  void mnuQuarantineListAll_Click() { SelectAllRows(lstQuarantinedList); }
+  void mnuQuarantineListNone_Click() { SelectNoRows(lstQuarantinedList); }
+  void mnuQuarantineListInverse_Click() { InvertRowSelection(lstQuarantinedList); }
+
+  enum class StoreResult { Stored, Failed, NoFreeNumber };
+  // Stores one result row in the current session folder; logs nothing.
+  StoreResult StoreRow(const ListItem& row);
+
+  // The temporary registry export/import file.
+  Text TemporaryRegFile() const;
+  bool AutoEraseMode() const;
+
+  // Quarantine screen tables.
+  ListView lstQuarantinedList;    // package name, size, items
+  ListBox lstQuarantinedFiles;    // entry names behind lstQuarantinedList
+  ListView lstQuarantinedItems;   // type, item name, original path
+  size_t selectedQuarantined = 0; // selected row of lstQuarantinedList, 0 = none
+
+ private:
+  void RemoveRow(const ListItem& row);
+  void RemoveCookie(const ListItem& row);
+  void RemoveFileRow(const ListItem& row);
+  void RemoveFolderRow(const ListItem& row);
+  void RemoveRegKey(const ListItem& row);
+  void RemoveRegValue(const ListItem& row);
+  bool QuarantineBeforeRemoval(const ListItem& row, const Text& what);
+  void CleanEmptySession();
+  void ResetHomePage();
+  void UpdateStatistics();
+  bool RestoreItem(const Text& package, const Text& itemFile);
+  Text QuarantineRoot() const { return app_.programFolder + "\\Quarantine\\"; }
+  Text SessionFolder() const { return QuarantineRoot() + app_.QuarantineSession; }
+  void Log(const Text& line) { app_.lstLog.push_back(line); }
+
+  Context& ctx_;
+  AppState& app_;
+  IRemovalOps& ops_;
+  IRemovalView& view_;
+};
+
+}  // namespace morvane

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "removal/removal_fixture.h"
+
+namespace morvane::testing {
+namespace {
+
+using Strings = std::vector<Text>;
+
+TEST(QuarantineSizeText, UnitsAndRounding) {
+  EXPECT_EQ(QuarantineSizeText(0), "0 bytes");
+  EXPECT_EQ(QuarantineSizeText(1023), "1023 bytes");
+  EXPECT_EQ(QuarantineSizeText(1024), "1 KB");
+  EXPECT_EQ(QuarantineSizeText(1536), "1.5 KB");
+  EXPECT_EQ(QuarantineSizeText(1088), "1.062 KB");  // 1.0625: tie to even
+  EXPECT_EQ(QuarantineSizeText(1216), "1.188 KB");  // 1.1875: tie to even
+  EXPECT_EQ(QuarantineSizeText(1048575), "1023.999 KB");
+  EXPECT_EQ(QuarantineSizeText(1048576), "1 MB");
+  EXPECT_EQ(QuarantineSizeText(1073741824), "1 GB");
+  // Past the 32-bit range.
+  EXPECT_EQ(QuarantineSizeText(5ull << 30), "5 GB");
+  EXPECT_EQ(QuarantineSizeText((3ull << 30) + (1ull << 29)), "3.5 GB");
+}
+
+class QuarantineListTest : public RemovalTest {
+ protected:
+  // Quarantines every planted object, then removes it from the machine.
+  void QuarantineAndRemoveAll() {
+    engine.cmdQuarantineSelected_Click();
+    AnswerNext(MsgResult::Yes);
+    engine.cmdNextDelete_Click();
+    app.QuarantineSession = "8-12-2026-9-0-0";
+  }
+  ListItem& Package(const Text& name) {
+    for (auto& r : engine.lstQuarantinedList.Rows())
+      if (r.text == name) return r;
+    throw std::runtime_error("no package " + name);
+  }
+};
+
+TEST_F(QuarantineListTest, PackagesShowSizeItemsAndCount) {
+  const Text p = Quarantine() + "\\1-1-2026-1-1-1\\";
+  world.AddFile(p + "10000.qnf", "file|10000.qit|C:\\a.txt");  // 24 bytes
+  world.AddFile(p + "10000.qit", std::string(1000, 'x'));
+  world.AddFile(p + "10001.qnf", "folder|F|C:\\F");            // 13 bytes
+  world.AddFile(p + "F\\in.txt", "12345");
+  world.AddFile(p + "desktop.ini", "ignored");
+  world.AddFile(Quarantine() + "\\stray.txt", "s");
+  world.AddFile(Quarantine() + "\\desktop.ini", "d");
+  engine.lblCmdOpenQuarList_Click();
+  EXPECT_EQ(view.calls, Strings{"quarantined"});
+  EXPECT_EQ(view.quarantinedCount, "2");
+  EXPECT_EQ(engine.lstQuarantinedFiles, (Strings{"1-1-2026-1-1-1", "stray.txt"}));
+  ASSERT_EQ(engine.lstQuarantinedList.Count(), 2u);
+  const ListItem& pkg = engine.lstQuarantinedList.Item(1);
+  EXPECT_EQ(pkg.icon, 1);
+  EXPECT_EQ(pkg.SubItems(1), "1.023 KB");  // 23 + 1000 + 13 + 5 + 7 = 1048 bytes
+  EXPECT_EQ(pkg.SubItems(2), "2");
+  EXPECT_EQ(engine.lstQuarantinedList.Item(2).SubItems(1), "0 bytes");
+  EXPECT_EQ(engine.lstQuarantinedList.Item(2).SubItems(2), "0");
+}
+
+TEST_F(QuarantineListTest, ViewShowsKnownItemsOfTheSelectedPackage) {
+  const Text p = Quarantine() + "\\pkg\\";
+  world.AddFile(p + "10000.qnf", "regval|10000.qit|HKEY_CURRENT_USER\\Run,x");
+  world.AddFile(p + "10001.qnf", "junk|10001.qit|C:\\j");
+  world.AddFile(p + "10002.qnf", "Cookie|10002.qit|C:\\Cookies\\c.txt");
+  engine.LoadToQuarantineList();
+  engine.cmdViewData_Click();  // nothing selected
+  EXPECT_TRUE(view.calls.empty());
+  engine.selectedQuarantined = 1;
+  engine.cmdViewData_Click();
+  EXPECT_EQ(view.calls, Strings{"qitems"});
+  ASSERT_EQ(engine.lstQuarantinedItems.Count(), 2u);
+  EXPECT_EQ(engine.lstQuarantinedItems.Item(1).text, "regval");
+  EXPECT_EQ(engine.lstQuarantinedItems.Item(1).icon, 5);
+  EXPECT_EQ(engine.lstQuarantinedItems.Item(1).SubItems(1), "10000.qit");
+  EXPECT_EQ(engine.lstQuarantinedItems.Item(1).SubItems(2), "HKEY_CURRENT_USER\\Run,x");
+  EXPECT_EQ(engine.lstQuarantinedItems.Item(2).icon, 6);
+}
+
+TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
+  const std::string binary("MZ\0\x01\xfe|,", 7);
+  world.AddFile("C:\\Cookies\\u@ads.txt", "cookie");
+  world.AddFile("C:\\x\\spy.dll", binary);
+  world.AddFile("C:\\Spy\\a.txt", "a");
+  world.AddFile("C:\\Spy\\sub\\b.txt", "b");
+  world.SetValue("HKEY_CURRENT_USER\\Software\\Spy", "s", win::kRegSz, "text");
+  world.SetValue("HKEY_CURRENT_USER\\Software\\Spy\\Sub\\Deep", "d", win::kRegDword, "4294967294");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "spy,one", win::kRegSz, "run|me");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "num", win::kRegDword, "2147483648");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "keep", win::kRegSz, "k");
+  const auto filesBefore = world.files;
+  const auto foldersBefore = world.folders;
+  const auto keysBefore = world.keys;
+  AddRow("cookie", "u@ads.txt");
+  AddRow("path", "C:\\x\\spy.dll");
+  AddRow("folder", "C:\\Spy");
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Spy");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,spy,one");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,num");
+  QuarantineAndRemoveAll();
+  EXPECT_FALSE(world.files.count("C:\\x\\spy.dll"));
+  EXPECT_FALSE(world.FolderExists("C:\\Spy"));
+  EXPECT_FALSE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Spy"));
+  EXPECT_EQ(world.ValueType("HKEY_CURRENT_USER\\Run", "num"), -1);
+
+  engine.LoadToQuarantineList();
+  ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
+  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "6");
+  engine.mnuQuarantineListAll_Click();
+  machine.messages.shown.clear();
+  engine.cmdRestoreQuarantined_Click();
+
+  EXPECT_TRUE(machine.messages.shown.empty());
+  EXPECT_EQ(world.commands.back(), "C:\\WINDOWS\\regedit.exe /c /s C:\\TEMP\\Temp.reg");
+  EXPECT_EQ(world.keys, keysBefore);
+  // The quarantine is empty again: the package folder went with its last item.
+  EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+  EXPECT_EQ(view.quarantinedCount, "0");
+  auto filesAfter = world.files;
+  EXPECT_EQ(filesAfter, filesBefore);
+  EXPECT_EQ(world.folders, foldersBefore);
+}
+
+TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
+  world.AddFile("C:\\Gone\\f.txt", "f");
+  world.SetValue("HKEY_CURRENT_USER\\Software\\K", "v", win::kRegSz, "x");
+  AddRow("file", "C:\\Gone\\f.txt");
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\K");
+  QuarantineAndRemoveAll();
+  world.folders.erase("C:\\Gone");  // the file's folder no longer exists
+  world.regeditWorks = false;
+  engine.LoadToQuarantineList();
+  engine.mnuQuarantineListAll_Click();
+  machine.messages.shown.clear();
+  engine.cmdRestoreQuarantined_Click();
+  EXPECT_EQ(MessageTexts(), Strings{"2 items could not be restored and were kept in quarantine."});
+  ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
+  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "2");
+  EXPECT_FALSE(world.files.count("C:\\TEMP\\Temp.reg"));
+
+  // Once the way back is open again, the same package restores.
+  world.AddFolderTree("C:\\Gone");
+  world.regeditWorks = true;
+  engine.mnuQuarantineListAll_Click();
+  engine.cmdRestoreQuarantined_Click();
+  EXPECT_EQ(world.files.at("C:\\Gone\\f.txt"), "f");
+  EXPECT_TRUE(world.KeyExists("HKEY_CURRENT_USER\\Software\\K"));
+  EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+}
+
+TEST_F(QuarantineListTest, RestoreAndPurgeOnlyTouchCheckedPackages) {
+  world.AddFile(Quarantine() + "\\A\\10000.qnf", "file|10000.qit|C:\\a.txt");
+  world.AddFile(Quarantine() + "\\A\\10000.qit", "a");
+  world.AddFile(Quarantine() + "\\B\\10000.qnf", "folder|F|C:\\F");
+  world.AddFile(Quarantine() + "\\B\\F\\x.txt", "x");
+  world.AddFile(Quarantine() + "\\stray.txt", "s");
+  engine.LoadToQuarantineList();
+  engine.mnuQuarantineListInverse_Click();
+  engine.lstQuarantinedList.Item(1).checked = false;  // A stays
+  engine.cmdDeleteQuarantined_Click();
+  // B's four entries were wiped and counted; the stray file is not a folder.
+  EXPECT_EQ(RemovedTotal(), "13");
+  EXPECT_FALSE(world.FolderExists(Quarantine() + "\\B"));
+  EXPECT_TRUE(world.files.count(Quarantine() + "\\stray.txt"));
+  EXPECT_EQ(engine.lstQuarantinedFiles, (Strings{"A", "stray.txt"}));
+  EXPECT_FALSE(engine.lstQuarantinedList.Item(1).checked);
+  EXPECT_TRUE(ctx.OperationInProgress);  // put back as it was
+
+  engine.mnuQuarantineListNone_Click();
+  engine.cmdRestoreQuarantined_Click();
+  EXPECT_FALSE(world.files.count("C:\\a.txt"));
+}
+
+}  // namespace
+}  // namespace morvane::testing

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include "removal/removal_fixture.h"
+
+namespace morvane::testing {
+namespace {
+
+using Strings = std::vector<Text>;
+
+TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
+  world.AddFile("C:\\Cookies\\u@ads.txt", "cookie bytes");
+  world.AddFile("C:\\x\\spy.exe", std::string("MZ\0\x90\xff", 5));
+  world.AddFile("C:\\x\\p.dat", "path bytes");
+  world.AddFile("C:\\Spy Folder\\in.txt", "inner");
+  world.SetValue("HKEY_CURRENT_USER\\Software\\Spy", "a", win::kRegSz, "text");
+  world.SetValue("HKEY_CURRENT_USER\\Software\\Spy\\Sub", "n", win::kRegDword, "7");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "spy,x", win::kRegSz, "c:\\x|y.exe");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "big", win::kRegDword, "4294967295");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "ab", win::kRegSz, "ab");
+  AddRow("cookie", "u@ads.txt", true, "Ads");
+  AddRow("file", "C:\\x\\spy.exe", true, "Spy");
+  AddRow("path", "C:\\x\\p.dat");
+  AddRow("folder", "C:\\Spy Folder");
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Spy");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,spy,x");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,big");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,ab");
+  AddRow("file", "C:\\x\\unticked", false);
+  AddRow("other", "C:\\x\\spy.exe");
+  engine.cmdQuarantineSelected_Click();
+
+  const Text s = Session() + "\\";
+  EXPECT_EQ(world.files.at(s + "10000.qnf"), "cookie|10000.qit|C:\\Cookies\\u@ads.txt");
+  EXPECT_EQ(world.files.at(s + "10000.qit"), "cookie bytes");
+  EXPECT_EQ(world.files.at(s + "10001.qnf"), "file|10001.qit|C:\\x\\spy.exe");
+  EXPECT_EQ(world.files.at(s + "10001.qit"), std::string("MZ\0\x90\xff", 5));
+  EXPECT_EQ(world.files.at(s + "10002.qnf"), "path|10002.qit|C:\\x\\p.dat");
+  EXPECT_EQ(world.files.at(s + "10003.qnf"), "folder|Spy Folder|C:\\Spy Folder");
+  EXPECT_FALSE(world.files.count(s + "10003.qit"));
+  EXPECT_EQ(world.files.at(s + "Spy Folder\\in.txt"), "inner");
+  EXPECT_EQ(world.files.at(s + "10004.qnf"), "regkey|10004.qit|HKEY_CURRENT_USER\\Software\\Spy");
+  EXPECT_NE(world.files.at(s + "10004.qit").find("[HKEY_CURRENT_USER\\Software\\Spy\\Sub]"), std::string::npos);
+  EXPECT_FALSE(world.files.count("C:\\TEMP\\Temp.reg"));
+  EXPECT_EQ(world.commands.at(0),
+            "C:\\WINDOWS\\regedit.exe /e C:\\TEMP\\Temp.reg HKEY_CURRENT_USER\\Software\\Spy");
+  EXPECT_EQ(world.files.at(s + "10005.qnf"), "regval|10005.qit|HKEY_CURRENT_USER\\Run,spy,x");
+  EXPECT_EQ(world.files.at(s + "10005.qit"), "String|c:\\x|y.exe");
+  EXPECT_EQ(world.files.at(s + "10006.qit"), "DWORD|-1");
+  // A short text stays text.
+  EXPECT_EQ(world.files.at(s + "10007.qit"), "String|ab");
+  EXPECT_FALSE(world.files.count(s + "10008.qnf"));
+
+  EXPECT_EQ(app.lstLog, (Strings{"", " Following items Quarantined:",
+                                 "     cookie:u@ads.txt   |Ads",
+                                 "     file:C:\\x\\spy.exe   |Spy",
+                                 "     path:C:\\x\\p.dat   |Threat",
+                                 "     folder:C:\\Spy Folder   |Threat",
+                                 "     regkey:HKEY_CURRENT_USER\\Software\\Spy   |Threat",
+                                 "     regval:HKEY_CURRENT_USER\\Run,spy,x   |Threat",
+                                 "     regval:HKEY_CURRENT_USER\\Run,big   |Threat",
+                                 "     regval:HKEY_CURRENT_USER\\Run,ab   |Threat"}));
+  ASSERT_EQ(machine.messages.shown.size(), 1u);
+  EXPECT_EQ(machine.messages.shown[0].text, "8 items quarantined successfully.");
+  EXPECT_EQ(machine.messages.shown[0].title, kDefaultTitle);
+  EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Information);
+  // Nothing is removed and the rows stay checked.
+  EXPECT_TRUE(world.files.count("C:\\x\\spy.exe"));
+  EXPECT_TRUE(app.lstScanResult.Item(1).checked);
+}
+
+TEST_F(RemovalTest, QuarantineWithNothingCheckedStillLogsAndReportsZero) {
+  AddRow("file", "C:\\x", false);
+  engine.cmdQuarantineSelected_Click();
+  EXPECT_EQ(app.lstLog, (Strings{"", " Following items Quarantined:"}));
+  EXPECT_EQ(MessageTexts(), Strings{"0 items quarantined successfully."});
+  EXPECT_TRUE(world.FolderExists(Session()));
+
+  // An empty list does nothing at all.
+  app.lstScanResult.Clear();
+  app.lstLog.clear();
+  engine.cmdQuarantineSelected_Click();
+  EXPECT_TRUE(app.lstLog.empty());
+  EXPECT_EQ(machine.messages.shown.size(), 1u);
+}
+
+TEST_F(RemovalTest, NumbersContinueAboveThoseInUse) {
+  world.AddFile("C:\\x\\a", "a");
+  AddRow("file", "C:\\x\\a");
+  engine.cmdQuarantineSelected_Click();
+  engine.cmdQuarantineSelected_Click();
+  const Text s = Session() + "\\";
+  EXPECT_TRUE(world.files.count(s + "10000.qnf"));
+  EXPECT_EQ(world.files.at(s + "10001.qnf"), "file|10001.qit|C:\\x\\a");
+  EXPECT_EQ(app.QuarantineCounter, 10001);
+}
+
+TEST_F(RemovalTest, FailedCopiesAreNotReportedAsQuarantined) {
+  AddRow("file", "C:\\x\\missing.exe");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "there", win::kRegSz, "x");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,gone");
+  AddRow("regkey", "HKEY_CURRENT_USER\\NoSuchKey");
+  engine.cmdQuarantineSelected_Click();
+  EXPECT_EQ(MessageTexts(), Strings{"0 items quarantined successfully."});
+  EXPECT_EQ(app.lstLog.back(), "     Not quarantined=HKEY_CURRENT_USER\\NoSuchKey");
+  EXPECT_TRUE(world.FilesBelow(Session()).empty());
+}
+
+TEST_F(RemovalTest, StoringStopsWhenNoNumberIsLeft) {
+  world.AddFile("C:\\x\\a", "a");
+  world.AddFile(Session() + "\\32767.qnf", "file|32767.qit|C:\\old");
+  app.QuarantineCounter = 32767;
+  AddRow("file", "C:\\x\\a");
+  AddRow("file", "C:\\x\\a");
+  engine.cmdQuarantineSelected_Click();
+  ASSERT_EQ(machine.messages.shown.size(), 2u);
+  EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Exclamation);
+  EXPECT_EQ(machine.messages.shown[1].text, "0 items quarantined successfully.");
+  EXPECT_EQ(app.QuarantineCounter, 32767);
+
+  // In auto-erase mode the object then stays where it is.
+  SetAutoErase();
+  app.lstLog.clear();
+  engine.cmdNextDelete_Click();
+  EXPECT_TRUE(world.files.count("C:\\x\\a"));
+  EXPECT_EQ(world.flushedLog.at(0), "File not deleted (no free quarantine number)=C:\\x\\a");
+}
+
+}  // namespace
+}  // namespace morvane::testing
