@@ -1,0 +1,51 @@
+#include <vector>
+
+#include "platform/handles.h"
+#include "platform/modules.h"
+
+namespace morvane {
+
+namespace {
+// Query value, set value, create subkey, enumerate subkeys, notify, create link.
+constexpr uint32_t kScanAccess = 0x3F;
+// The subkey index is a 16-bit signed counter.
+constexpr uint32_t kMaxSubkeys = 32767;
+}  // namespace
+
+void modRegScan::AddRegistryKeyToList(win::HKey RootKey, const Text& KeyPath, const Text& RootName,
+                                      ListView& lstRegScan) {
+  RegKey key(ctx_.registry());
+  if (key.OpenEx(RootKey, KeyPath, kScanAccess) == win::kSuccess) lstRegScan.Add(RootName + "\\" + KeyPath);
+}
+
+void modRegScan::EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const Text& RootName,
+                                  ListView& lstRegScan) {
+  std::vector<Text> names;
+  {
+    RegKey key(ctx_.registry());
+    if (key.OpenEx(RootKey, KeyPath, kScanAccess) != win::kSuccess) return;
+    AddRegistryKeyToList(RootKey, KeyPath, RootName, lstRegScan);
+    for (uint32_t index = 0; index < kMaxSubkeys; ++index) {
+      char name[257] = {};
+      uint32_t nameSize = 256;
+      char cls[257] = {};
+      uint32_t clsSize = 0;
+      lastResult_ = ctx_.registry().EnumKey(key.get(), index, name, nameSize, cls, &clsSize);
+      if (lastResult_ != win::kSuccess && lastResult_ != win::kMoreData) break;
+      // With a class size of 0 a key with a class answers "more data" and fills nothing.
+      if (lastResult_ == win::kMoreData) {
+        nameSize = 256;
+        lastResult_ = ctx_.registry().EnumKey(key.get(), index, name, nameSize, nullptr, nullptr);
+        if (lastResult_ != win::kSuccess) break;
+      }
+      names.push_back(modRegistry::TrimAtNull(Text(name, nameSize)));
+    }
+  }  // no handle is held across the recursion
+  for (const Text& name : names) {
+    ctx_.YieldToHost();
+    if (!ctx_.OperationInProgress) return;
+    EnumRegistryKeys(RootKey, KeyPath + "\\" + name, RootName, lstRegScan);
+  }
+}
+
+}  // namespace morvane

@@ -1,24 +1,75 @@
-// Simulated file system. (Placeholder until the store lands.)
+// Simulated file system: drives with folder trees in memory.
+//  - Names compare case-insensitively and keep the case they were created with.
+//  - A folder lists its entries sorted by upper-cased name, as NTFS does;
+//    non-root folders also list "." and "..".
+//  - Wildcards as FindFirstFileA: "*" any run, "?" one character, and a
+//    pattern ending in ".*" also matches names without a dot ("*.*" = all).
+//  - DOS attributes; DeleteFile refuses read-only files, RemoveDirectory
+//    refuses folders that are not empty; locked files refuse deletion.
 #pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "platform/services.h"
 
 namespace morvane::sim {
 
 class SimFileSystem : public IFileSystem {
  public:
-  FindHandle FindFirst(const Text&, FindData&) override { return kInvalidFind; }
-  bool FindNext(FindHandle, FindData&) override { return false; }
-  bool FindClose(FindHandle) override { return false; }
-  uint32_t GetAttributes(const Text&) override { return win::kInvalidAttributes; }
-  bool SetAttributes(const Text&, uint32_t) override { return false; }
-  bool RemoveFile(const Text&) override { return false; }
-  bool MakeFolder(const Text&) override { return false; }
-  bool RemoveFolder(const Text&) override { return false; }
-  bool CopyTo(const Text&, const Text&, bool) override { return false; }
-  bool MoveReplace(const Text&, const Text&) override { return false; }
-  bool ReadAll(const Text&, std::string&) override { return false; }
-  bool WriteAll(const Text&, const std::string&) override { return false; }
-  bool Append(const Text&, const std::string&) override { return false; }
+  SimFileSystem();
+  ~SimFileSystem() override;
+  SimFileSystem(const SimFileSystem&) = delete;
+  SimFileSystem& operator=(const SimFileSystem&) = delete;
+
+  FindHandle FindFirst(const Text& pattern, FindData& data) override;
+  bool FindNext(FindHandle h, FindData& data) override;
+  bool FindClose(FindHandle h) override;
+  uint32_t GetAttributes(const Text& path) override;
+  bool SetAttributes(const Text& path, uint32_t attributes) override;
+  bool RemoveFile(const Text& path) override;
+  bool MakeFolder(const Text& path) override;
+  bool RemoveFolder(const Text& path) override;
+  bool CopyTo(const Text& source, const Text& destination, bool failIfExists) override;
+  bool MoveReplace(const Text& source, const Text& destination) override;
+  bool ReadAll(const Text& path, std::string& data) override;
+  bool WriteAll(const Text& path, const std::string& data) override;
+  bool Append(const Text& path, const std::string& data) override;
+
+  // Test setup; missing parent folders are made.
+  void AddDrive(char letter);
+  bool AddFolder(const Text& path, uint32_t attributes = win::kAttrDirectory);
+  bool AddFile(const Text& path, const std::string& content = {}, uint32_t attributes = win::kAttrArchive);
+  // A file of the given size whose bytes are not held (for large listings).
+  bool AddSizedFile(const Text& path, uint64_t size, uint32_t attributes = win::kAttrArchive);
+  // A folder that is a junction or symbolic link (reparse point) to target.
+  bool AddJunction(const Text& path, const Text& target);
+  bool SetLocked(const Text& path, bool locked);
+  bool Exists(const Text& path) const;
+  bool IsFolder(const Text& path) const;
+  // Entries below a folder, full paths, depth first, sorted; "" for every drive.
+  std::vector<Text> ListTree(const Text& folder) const;
+  size_t OpenFindCount() const { return finds_.size(); }
+
+  static bool WildcardMatch(const Text& pattern, const Text& name);
+  static Text Upper(const Text& s);
+
+ private:
+  struct Node;
+  Node* Resolve(const Text& path) const;
+  // The parent folder of path and the last component; null when the parent is missing.
+  Node* ResolveParent(const Text& path, Text& leaf) const;
+  Node* MakeChain(const Text& path);
+  void CollectTree(const Node& node, const Text& path, std::vector<Text>& out) const;
+
+  std::map<char, std::unique_ptr<Node>> drives_;
+  struct Search {
+    std::vector<FindData> entries;
+    size_t next = 0;
+  };
+  std::map<FindHandle, Search> finds_;
+  FindHandle nextFind_ = 0x100;
 };
 
 }  // namespace morvane::sim

@@ -1,23 +1,94 @@
-// Simulated registry. (Placeholder: every call fails until the store lands.)
+// Simulated registry: the seven predefined roots and their key trees in memory,
+// with the status codes the real advapi32 calls give.
+//  - Key and value names compare case-insensitively and keep the case they were
+//    created with; subkeys enumerate in sorted (upper-cased) order, as the real
+//    registry keeps them; values enumerate in creation order.
+//  - A path may hold empty components ("a\\b", trailing "\"), but not begin with "\".
+//  - Handles carry the access they were opened with; a call the handle does not
+//    allow fails with access denied; a handle to a deleted key gives kKeyDeleted.
+//  - Test hooks: DenyAccess makes a key refuse opens asking for certain rights;
+//    SetKeyClass gives a key a class string; OpenHandleCount counts live handles.
 #pragma once
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/services.h"
 
 namespace morvane::sim {
 
 class SimRegistry : public IRegistry {
  public:
-  int32_t OpenKeyEx(win::HKey, const Text&, uint32_t, win::HKey&) override { return win::kFileNotFound; }
-  int32_t OpenKey(win::HKey, const Text&, win::HKey&) override { return win::kFileNotFound; }
-  int32_t CreateKey(win::HKey, const Text&, win::HKey&) override { return win::kAccessDenied; }
-  int32_t EnumKey(win::HKey, uint32_t, char*, uint32_t&, char*, uint32_t*) override { return win::kNoMoreItems; }
-  int32_t EnumValue(win::HKey, uint32_t, char*, uint32_t&, uint32_t*, uint8_t*, uint32_t*) override {
-    return win::kNoMoreItems;
-  }
-  int32_t QueryValue(win::HKey, const char*, uint32_t*, uint8_t*, uint32_t*) override { return win::kFileNotFound; }
-  int32_t SetValue(win::HKey, const char*, uint32_t, const uint8_t*, uint32_t) override { return win::kAccessDenied; }
-  int32_t DeleteKey(win::HKey, const Text&) override { return win::kFileNotFound; }
-  int32_t DeleteValue(win::HKey, const char*) override { return win::kFileNotFound; }
-  int32_t CloseKey(win::HKey) override { return win::kSuccess; }
+  static constexpr int32_t kBadPathName = 161;
+  static constexpr size_t kMaxKeyNameLength = 255;
+  static constexpr size_t kMaxValueNameLength = 16383;
+
+  SimRegistry();
+  ~SimRegistry() override;
+  SimRegistry(const SimRegistry&) = delete;
+  SimRegistry& operator=(const SimRegistry&) = delete;
+
+  int32_t OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) override;
+  int32_t OpenKey(win::HKey parent, const Text& subKey, win::HKey& out) override;
+  int32_t CreateKey(win::HKey parent, const Text& subKey, win::HKey& out) override;
+  int32_t EnumKey(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, char* cls,
+                  uint32_t* clsSize) override;
+  int32_t EnumValue(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, uint32_t* type, uint8_t* data,
+                    uint32_t* dataSize) override;
+  int32_t QueryValue(win::HKey key, const char* valueName, uint32_t* type, uint8_t* data,
+                     uint32_t* dataSize) override;
+  int32_t SetValue(win::HKey key, const char* valueName, uint32_t type, const uint8_t* data,
+                   uint32_t dataSize) override;
+  int32_t DeleteKey(win::HKey parent, const Text& subKey) override;
+  int32_t DeleteValue(win::HKey key, const char* valueName) override;
+  int32_t CloseKey(win::HKey key) override;
+
+  // Test setup, bypassing access checks. Paths are sub-paths below a root.
+  bool CreateKeyPath(win::HKey root, const Text& subPath);
+  // REG_SZ with its terminating NUL; creates the key path.
+  bool SetStringValue(win::HKey root, const Text& subPath, const Text& name, const Text& value,
+                      uint32_t type = win::kRegSz);
+  bool SetDwordValue(win::HKey root, const Text& subPath, const Text& name, uint32_t value);
+  // Any type, exactly these bytes; creates the key path.
+  bool SetRawValue(win::HKey root, const Text& subPath, const Text& name, uint32_t type, const std::string& bytes);
+  bool KeyExists(win::HKey root, const Text& subPath) const;
+  struct Value {
+    Text name;
+    uint32_t type = win::kRegNone;
+    std::string data;
+  };
+  std::optional<Value> GetValue(win::HKey root, const Text& subPath, const Text& name) const;
+  // Opens asking for any right in mask fail with kAccessDenied; opens with the
+  // default (maximum allowed) access get every right but those.
+  bool DenyAccess(win::HKey root, const Text& subPath, uint32_t mask);
+  bool SetKeyClass(win::HKey root, const Text& subPath, const Text& cls);
+  // Keys opened and not yet closed (the predefined roots do not count).
+  size_t OpenHandleCount() const { return handles_.size(); }
+  // Removes every key and value below every root (handles stay valid but their keys are gone).
+  void Clear();
+
+  static bool IsPredefined(win::HKey key) { return key >= win::kClassesRoot && key <= win::kDynData; }
+  // Case-insensitive comparison in the registry's order (upper-cased, by code point).
+  static int CompareNames(const Text& a, const Text& b);
+
+ private:
+  struct Node;
+  struct Open {
+    std::shared_ptr<Node> node;
+    uint32_t access = 0;
+  };
+  // Resolves a handle to its key; status kInvalidHandle or kKeyDeleted when it cannot.
+  int32_t Resolve(win::HKey key, Open& out) const;
+  int32_t Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out) const;
+  std::shared_ptr<Node> Find(win::HKey root, const Text& subPath) const;
+  std::shared_ptr<Node> Make(win::HKey root, const Text& subPath);
+  win::HKey NewHandle(const std::shared_ptr<Node>& node, uint32_t access);
+
+  std::shared_ptr<Node> roots_[7];
+  std::map<win::HKey, Open> handles_;
+  win::HKey nextHandle_ = 0x1000;
 };
 
 }  // namespace morvane::sim

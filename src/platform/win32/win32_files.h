@@ -1,4 +1,4 @@
-// Files through kernel32 (ANSI forms). (Placeholder until the store lands.)
+// Files through kernel32, ANSI forms.
 #pragma once
 #include "platform/services.h"
 
@@ -6,19 +6,19 @@ namespace morvane::w32 {
 
 class Win32FileSystem : public IFileSystem {
  public:
-  FindHandle FindFirst(const Text&, FindData&) override { return kInvalidFind; }
-  bool FindNext(FindHandle, FindData&) override { return false; }
-  bool FindClose(FindHandle) override { return false; }
-  uint32_t GetAttributes(const Text&) override { return win::kInvalidAttributes; }
-  bool SetAttributes(const Text&, uint32_t) override { return false; }
-  bool RemoveFile(const Text&) override { return false; }
-  bool MakeFolder(const Text&) override { return false; }
-  bool RemoveFolder(const Text&) override { return false; }
-  bool CopyTo(const Text&, const Text&, bool) override { return false; }
-  bool MoveReplace(const Text&, const Text&) override { return false; }
-  bool ReadAll(const Text&, std::string&) override { return false; }
-  bool WriteAll(const Text&, const std::string&) override { return false; }
-  bool Append(const Text&, const std::string&) override { return false; }
+  FindHandle FindFirst(const Text& pattern, FindData& data) override;
+  bool FindNext(FindHandle h, FindData& data) override;
+  bool FindClose(FindHandle h) override;
+  uint32_t GetAttributes(const Text& path) override;
+  bool SetAttributes(const Text& path, uint32_t attributes) override;
+  bool RemoveFile(const Text& path) override;
+  bool MakeFolder(const Text& path) override;
+  bool RemoveFolder(const Text& path) override;
+  bool CopyTo(const Text& source, const Text& destination, bool failIfExists) override;
+  bool MoveReplace(const Text& source, const Text& destination) override;
+  bool ReadAll(const Text& path, std::string& data) override;
+  bool WriteAll(const Text& path, const std::string& data) override;
+  bool Append(const Text& path, const std::string& data) override;
 };
 
 }  // namespace morvane::w32

@@ -1,4 +1,4 @@
-// Processes and windows through kernel32 and user32. (Placeholder.)
+// Processes and windows through kernel32 and user32, ANSI forms.
 #pragma once
 #include "platform/services.h"
 
@@ -6,20 +6,20 @@ namespace morvane::w32 {
 
 class Win32Processes : public IProcesses {
  public:
-  win::Handle CreateSnapshot(uint32_t, uint32_t) override { return 0; }
-  bool FirstProcess(win::Handle, ProcessEntry&) override { return false; }
-  bool NextProcess(win::Handle, ProcessEntry&) override { return false; }
-  bool GetVersionInfo(OsVersion& v) override { v = OsVersion{}; return true; }
-  win::HWnd DesktopWindow() override { return 0; }
-  win::HWnd GetWindow(win::HWnd, uint32_t) override { return 0; }
-  win::HWnd GetParent(win::HWnd) override { return 0; }
-  uint32_t WindowProcessId(win::HWnd) override { return 0; }
-  bool Post(win::HWnd, uint32_t, uintptr_t, intptr_t) override { return false; }
-  win::Handle OpenProcess(uint32_t, bool, uint32_t) override { return 0; }
-  bool TerminateProcess(win::Handle, uint32_t) override { return false; }
-  win::Handle Launch(const Text&, uint16_t) override { return 0; }
-  uint32_t Wait(win::Handle, uint32_t) override { return win::kWaitFailed; }
-  bool CloseHandle(win::Handle) override { return false; }
+  win::Handle CreateSnapshot(uint32_t flags, uint32_t processId) override;
+  bool FirstProcess(win::Handle snapshot, ProcessEntry& entry) override;
+  bool NextProcess(win::Handle snapshot, ProcessEntry& entry) override;
+  bool GetVersionInfo(OsVersion& v) override;
+  win::HWnd DesktopWindow() override;
+  win::HWnd GetWindow(win::HWnd window, uint32_t command) override;
+  win::HWnd GetParent(win::HWnd window) override;
+  uint32_t WindowProcessId(win::HWnd window) override;
+  bool Post(win::HWnd window, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  win::Handle OpenProcess(uint32_t access, bool inherit, uint32_t processId) override;
+  bool TerminateProcess(win::Handle process, uint32_t exitCode) override;
+  win::Handle Launch(const Text& commandLine, uint16_t show) override;
+  uint32_t Wait(win::Handle h, uint32_t milliseconds) override;
+  bool CloseHandle(win::Handle h) override;
 };
 
 }  // namespace morvane::w32

@@ -1,4 +1,4 @@
-// Registry through advapi32 (ANSI forms). (Placeholder.)
+// Registry through advapi32, ANSI forms; outcomes exactly as the API gives them.
 #pragma once
 #include "platform/services.h"
 
@@ -6,18 +6,20 @@ namespace morvane::w32 {
 
 class Win32Registry : public IRegistry {
  public:
-  int32_t OpenKeyEx(win::HKey, const Text&, uint32_t, win::HKey&) override { return win::kFileNotFound; }
-  int32_t OpenKey(win::HKey, const Text&, win::HKey&) override { return win::kFileNotFound; }
-  int32_t CreateKey(win::HKey, const Text&, win::HKey&) override { return win::kAccessDenied; }
-  int32_t EnumKey(win::HKey, uint32_t, char*, uint32_t&, char*, uint32_t*) override { return win::kNoMoreItems; }
-  int32_t EnumValue(win::HKey, uint32_t, char*, uint32_t&, uint32_t*, uint8_t*, uint32_t*) override {
-    return win::kNoMoreItems;
-  }
-  int32_t QueryValue(win::HKey, const char*, uint32_t*, uint8_t*, uint32_t*) override { return win::kFileNotFound; }
-  int32_t SetValue(win::HKey, const char*, uint32_t, const uint8_t*, uint32_t) override { return win::kAccessDenied; }
-  int32_t DeleteKey(win::HKey, const Text&) override { return win::kFileNotFound; }
-  int32_t DeleteValue(win::HKey, const char*) override { return win::kFileNotFound; }
-  int32_t CloseKey(win::HKey) override { return win::kSuccess; }
+  int32_t OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) override;
+  int32_t OpenKey(win::HKey parent, const Text& subKey, win::HKey& out) override;
+  int32_t CreateKey(win::HKey parent, const Text& subKey, win::HKey& out) override;
+  int32_t EnumKey(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, char* cls,
+                  uint32_t* clsSize) override;
+  int32_t EnumValue(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, uint32_t* type, uint8_t* data,
+                    uint32_t* dataSize) override;
+  int32_t QueryValue(win::HKey key, const char* valueName, uint32_t* type, uint8_t* data,
+                     uint32_t* dataSize) override;
+  int32_t SetValue(win::HKey key, const char* valueName, uint32_t type, const uint8_t* data,
+                   uint32_t dataSize) override;
+  int32_t DeleteKey(win::HKey parent, const Text& subKey) override;
+  int32_t DeleteValue(win::HKey key, const char* valueName) override;
+  int32_t CloseKey(win::HKey key) override;
 };
 
 }  // namespace morvane::w32

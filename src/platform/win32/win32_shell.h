@@ -1,4 +1,4 @@
-// Shell through shell32 (ANSI forms). (Placeholder.)
+// Shell through shell32, ANSI forms.
 #pragma once
 #include "platform/services.h"
 
@@ -6,8 +6,9 @@ namespace morvane::w32 {
 
 class Win32Shell : public IShell {
  public:
-  int32_t FileOperation(uint32_t, const Text&, const Text&, uint16_t) override { return 0x402; }
-  intptr_t Execute(win::HWnd, const Text&, const Text&, const Text&, const Text&, int) override { return 2; }
+  int32_t FileOperation(uint32_t operation, const Text& from, const Text& to, uint16_t flags) override;
+  intptr_t Execute(win::HWnd owner, const Text& verb, const Text& file, const Text& parameters,
+                   const Text& directory, int show) override;
 };
 
 }  // namespace morvane::w32

@@ -1,0 +1,375 @@
+#include "platform/simulated/sim_files.h"
+
+#include <algorithm>
+
+namespace morvane::sim {
+
+struct SimFileSystem::Node {
+  Text name;
+  uint32_t attributes = win::kAttrArchive;
+  std::string data;
+  uint64_t declaredSize = 0;
+  bool sized = false;  // declaredSize stands for the content
+  bool locked = false;
+  Text linkTarget;
+  std::map<Text, std::unique_ptr<Node>> children;  // by upper-cased name
+  bool IsDir() const { return attributes & win::kAttrDirectory; }
+  uint64_t Size() const { return sized ? declaredSize : data.size(); }
+};
+
+namespace {
+
+std::vector<Text> Split(const Text& path) {
+  std::vector<Text> parts;
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t end = path.find_first_of("\\/", start);
+    if (end == Text::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+char DriveOf(const Text& path) {
+  if (path.size() < 2 || path[1] != ':') return 0;
+  char c = path[0];
+  if (c >= 'a' && c <= 'z') c = char(c - 32);
+  return (c >= 'A' && c <= 'Z') ? c : 0;
+}
+
+unsigned char UpperByte(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return c - 32;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 16;
+  if (c == 0xFF) return 0x9F;
+  return c;
+}
+
+bool Match(const char* p, const char* pe, const char* n, const char* ne) {
+  while (p < pe) {
+    if (*p == '*') {
+      while (p < pe && *p == '*') ++p;
+      if (p == pe) return true;
+      for (const char* s = n; s <= ne; ++s)
+        if (Match(p, pe, s, ne)) return true;
+      return false;
+    }
+    if (n == ne) return false;
+    if (*p != '?' && UpperByte(static_cast<unsigned char>(*p)) != UpperByte(static_cast<unsigned char>(*n)))
+      return false;
+    ++p;
+    ++n;
+  }
+  return n == ne;
+}
+
+}  // namespace
+
+Text SimFileSystem::Upper(const Text& s) {
+  Text u = s;
+  for (auto& c : u) c = char(UpperByte(static_cast<unsigned char>(c)));
+  return u;
+}
+
+bool SimFileSystem::WildcardMatch(const Text& pattern, const Text& name) {
+  if (Match(pattern.data(), pattern.data() + pattern.size(), name.data(), name.data() + name.size())) return true;
+  // "x.*" also matches "x" (a name without an extension).
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == Text::npos) {
+    Text stem = pattern.substr(0, pattern.size() - 2);
+    return Match(stem.data(), stem.data() + stem.size(), name.data(), name.data() + name.size());
+  }
+  return false;
+}
+
+SimFileSystem::SimFileSystem() { AddDrive('C'); }
+SimFileSystem::~SimFileSystem() = default;
+
+void SimFileSystem::AddDrive(char letter) {
+  char d = char(UpperByte(static_cast<unsigned char>(letter)));
+  if (drives_.count(d)) return;
+  auto root = std::make_unique<Node>();
+  root->name = Text(1, d) + ":";
+  root->attributes = win::kAttrDirectory;
+  drives_[d] = std::move(root);
+}
+
+SimFileSystem::Node* SimFileSystem::Resolve(const Text& path) const {
+  char d = DriveOf(path);
+  auto it = drives_.find(d);
+  if (it == drives_.end()) return nullptr;
+  Node* node = it->second.get();
+  for (const Text& part : Split(path.substr(2))) {
+    if (!node->IsDir()) return nullptr;
+    auto c = node->children.find(Upper(part));
+    if (c == node->children.end()) return nullptr;
+    node = c->second.get();
+  }
+  return node;
+}
+
+SimFileSystem::Node* SimFileSystem::ResolveParent(const Text& path, Text& leaf) const {
+  char d = DriveOf(path);
+  auto parts = Split(path.size() >= 2 ? path.substr(2) : Text());
+  if (!d || parts.empty()) return nullptr;
+  leaf = parts.back();
+  Text parent = path.substr(0, 2);
+  for (size_t i = 0; i + 1 < parts.size(); ++i) parent += "\\" + parts[i];
+  Node* p = Resolve(parent);
+  return p && p->IsDir() ? p : nullptr;
+}
+
+SimFileSystem::Node* SimFileSystem::MakeChain(const Text& path) {
+  char d = DriveOf(path);
+  if (!d) return nullptr;
+  AddDrive(d);
+  Node* node = drives_[d].get();
+  for (const Text& part : Split(path.substr(2))) {
+    if (!node->IsDir()) return nullptr;
+    auto& slot = node->children[Upper(part)];
+    if (!slot) {
+      slot = std::make_unique<Node>();
+      slot->name = part;
+      slot->attributes = win::kAttrDirectory;
+    }
+    node = slot.get();
+  }
+  return node;
+}
+
+IFileSystem::FindHandle SimFileSystem::FindFirst(const Text& pattern, FindData& data) {
+  size_t slash = pattern.find_last_of('\\');
+  if (slash == Text::npos) return kInvalidFind;
+  Text folder = pattern.substr(0, slash);
+  Text spec = pattern.substr(slash + 1);
+  Node* dir = Resolve(folder.size() == 2 ? folder + "\\" : folder);
+  if (!dir || !dir->IsDir() || spec.empty()) return kInvalidFind;
+  Search s;
+  bool isRoot = Split(folder.substr(std::min<size_t>(2, folder.size()))).empty();
+  if (!isRoot) {
+    for (const char* dot : {".", ".."})
+      if (WildcardMatch(spec, dot)) s.entries.push_back(FindData{win::kAttrDirectory, 0, 0, dot});
+  }
+  for (const auto& [key, child] : dir->children) {
+    if (!WildcardMatch(spec, child->name)) continue;
+    uint64_t size = child->IsDir() ? 0 : child->Size();
+    s.entries.push_back(FindData{child->attributes, uint32_t(size >> 32), uint32_t(size), child->name});
+  }
+  if (s.entries.empty()) return kInvalidFind;
+  data = s.entries[0];
+  s.next = 1;
+  FindHandle h = nextFind_++;
+  finds_[h] = std::move(s);
+  return h;
+}
+
+bool SimFileSystem::FindNext(FindHandle h, FindData& data) {
+  auto it = finds_.find(h);
+  if (it == finds_.end() || it->second.next >= it->second.entries.size()) return false;
+  data = it->second.entries[it->second.next++];
+  return true;
+}
+
+bool SimFileSystem::FindClose(FindHandle h) { return finds_.erase(h) > 0; }
+
+uint32_t SimFileSystem::GetAttributes(const Text& path) {
+  Node* n = Resolve(path);
+  return n ? n->attributes : win::kInvalidAttributes;
+}
+
+bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
+  Node* n = Resolve(path);
+  if (!n) return false;
+  constexpr uint32_t kSettable = win::kAttrReadOnly | win::kAttrHidden | win::kAttrSystem | win::kAttrArchive;
+  uint32_t keep = n->attributes & (win::kAttrDirectory | win::kAttrReparsePoint);
+  uint32_t a = (attributes & kSettable) | keep;
+  if (a == 0) a = win::kAttrNormal;
+  n->attributes = a;
+  return true;
+}
+
+bool SimFileSystem::RemoveFile(const Text& path) {
+  Text leaf;
+  Node* p = ResolveParent(path, leaf);
+  if (!p) return false;
+  auto it = p->children.find(Upper(leaf));
+  if (it == p->children.end()) return false;
+  Node& n = *it->second;
+  if (n.IsDir() || (n.attributes & win::kAttrReadOnly) || n.locked) return false;
+  p->children.erase(it);
+  return true;
+}
+
+bool SimFileSystem::MakeFolder(const Text& path) {
+  Text leaf;
+  Node* p = ResolveParent(path, leaf);
+  if (!p || p->children.count(Upper(leaf))) return false;
+  auto n = std::make_unique<Node>();
+  n->name = leaf;
+  n->attributes = win::kAttrDirectory;
+  p->children[Upper(leaf)] = std::move(n);
+  return true;
+}
+
+bool SimFileSystem::RemoveFolder(const Text& path) {
+  Text leaf;
+  Node* p = ResolveParent(path, leaf);
+  if (!p) return false;
+  auto it = p->children.find(Upper(leaf));
+  if (it == p->children.end()) return false;
+  Node& n = *it->second;
+  if (!n.IsDir() || !n.children.empty() || (n.attributes & win::kAttrReadOnly)) return false;
+  p->children.erase(it);
+  return true;
+}
+
+bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool failIfExists) {
+  Node* s = Resolve(source);
+  if (!s || s->IsDir()) return false;
+  Text leaf;
+  Node* p = ResolveParent(destination, leaf);
+  if (!p) return false;
+  auto it = p->children.find(Upper(leaf));
+  if (it != p->children.end()) {
+    if (failIfExists || it->second->IsDir() || (it->second->attributes & win::kAttrReadOnly) || it->second->locked)
+      return false;
+  }
+  auto n = std::make_unique<Node>();
+  n->name = it != p->children.end() ? it->second->name : leaf;
+  n->attributes = s->attributes | win::kAttrArchive;
+  n->attributes &= ~uint32_t(win::kAttrNormal);
+  n->data = s->data;
+  n->sized = s->sized;
+  n->declaredSize = s->declaredSize;
+  p->children[Upper(leaf)] = std::move(n);
+  return true;
+}
+
+bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
+  Text sleaf, dleaf;
+  Node* sp = ResolveParent(source, sleaf);
+  Node* dp = ResolveParent(destination, dleaf);
+  if (!sp || !dp) return false;
+  auto sit = sp->children.find(Upper(sleaf));
+  if (sit == sp->children.end() || sit->second->locked) return false;
+  auto dit = dp->children.find(Upper(dleaf));
+  if (dit != dp->children.end()) {
+    if (dit->second.get() == sit->second.get()) return true;
+    if (dit->second->IsDir() || sit->second->IsDir() || (dit->second->attributes & win::kAttrReadOnly) ||
+        dit->second->locked)
+      return false;
+  }
+  std::unique_ptr<Node> n = std::move(sit->second);
+  sp->children.erase(sit);
+  n->name = dleaf;
+  dp->children[Upper(dleaf)] = std::move(n);
+  return true;
+}
+
+bool SimFileSystem::ReadAll(const Text& path, std::string& data) {
+  Node* n = Resolve(path);
+  if (!n || n->IsDir() || n->locked) return false;
+  data = n->sized ? std::string(size_t(n->declaredSize), '\0') : n->data;
+  return true;
+}
+
+bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
+  Text leaf;
+  Node* p = ResolveParent(path, leaf);
+  if (!p) return false;
+  auto& slot = p->children[Upper(leaf)];
+  if (slot) {
+    if (slot->IsDir() || (slot->attributes & win::kAttrReadOnly) || slot->locked) return false;
+  } else {
+    slot = std::make_unique<Node>();
+    slot->name = leaf;
+    slot->attributes = win::kAttrArchive;
+  }
+  slot->data = data;
+  slot->sized = false;
+  return true;
+}
+
+bool SimFileSystem::Append(const Text& path, const std::string& data) {
+  Node* n = Resolve(path);
+  if (!n) return WriteAll(path, data);
+  if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
+  n->data += data;
+  return true;
+}
+
+bool SimFileSystem::AddFolder(const Text& path, uint32_t attributes) {
+  Node* n = MakeChain(path);
+  if (!n || !n->IsDir()) return false;
+  n->attributes = attributes | win::kAttrDirectory;
+  return true;
+}
+
+bool SimFileSystem::AddFile(const Text& path, const std::string& content, uint32_t attributes) {
+  Text leaf;
+  size_t slash = path.find_last_of('\\');
+  if (slash == Text::npos || !MakeChain(path.substr(0, slash))) return false;
+  Node* p = ResolveParent(path, leaf);
+  if (!p) return false;
+  auto& slot = p->children[Upper(leaf)];
+  if (slot && slot->IsDir()) return false;
+  slot = std::make_unique<Node>();
+  slot->name = leaf;
+  slot->attributes = attributes & ~uint32_t(win::kAttrDirectory);
+  if (slot->attributes == 0) slot->attributes = win::kAttrNormal;
+  slot->data = content;
+  return true;
+}
+
+bool SimFileSystem::AddSizedFile(const Text& path, uint64_t size, uint32_t attributes) {
+  if (!AddFile(path, {}, attributes)) return false;
+  Node* n = Resolve(path);
+  n->sized = true;
+  n->declaredSize = size;
+  return true;
+}
+
+bool SimFileSystem::AddJunction(const Text& path, const Text& target) {
+  if (!AddFolder(path)) return false;
+  Node* n = Resolve(path);
+  n->attributes |= win::kAttrReparsePoint;
+  n->linkTarget = target;
+  return true;
+}
+
+bool SimFileSystem::SetLocked(const Text& path, bool locked) {
+  Node* n = Resolve(path);
+  if (!n) return false;
+  n->locked = locked;
+  return true;
+}
+
+bool SimFileSystem::Exists(const Text& path) const { return Resolve(path) != nullptr; }
+
+bool SimFileSystem::IsFolder(const Text& path) const {
+  Node* n = Resolve(path);
+  return n && n->IsDir();
+}
+
+void SimFileSystem::CollectTree(const Node& node, const Text& path, std::vector<Text>& out) const {
+  for (const auto& [key, child] : node.children) {
+    Text full = path + "\\" + child->name;
+    out.push_back(full);
+    if (child->IsDir()) CollectTree(*child, full, out);
+  }
+}
+
+std::vector<Text> SimFileSystem::ListTree(const Text& folder) const {
+  std::vector<Text> out;
+  if (folder.empty()) {
+    for (const auto& [d, root] : drives_) CollectTree(*root, Text(1, d) + ":", out);
+    return out;
+  }
+  Node* n = Resolve(folder);
+  Text base = folder;
+  while (!base.empty() && base.back() == '\\') base.pop_back();
+  if (n) CollectTree(*n, base, out);
+  return out;
+}
+
+}  // namespace morvane::sim

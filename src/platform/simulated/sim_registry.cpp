@@ -1,0 +1,383 @@
+#include "platform/simulated/sim_registry.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace morvane::sim {
+
+namespace {
+
+constexpr uint32_t kDelete = 0x00010000;
+
+// Windows-1252 byte to its Unicode code point.
+uint32_t CodePoint(unsigned char c) {
+  static const uint16_t k80[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  if (c >= 0x80 && c < 0xA0) return k80[c - 0x80];
+  return c;
+}
+
+uint32_t Upper(uint32_t cp) {
+  if (cp >= 'a' && cp <= 'z') return cp - 0x20;
+  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 0x20;
+  switch (cp) {
+    case 0xFF: return 0x178;
+    case 0x161: return 0x160;
+    case 0x153: return 0x152;
+    case 0x17E: return 0x17D;
+    default: return cp;
+  }
+}
+
+// Splits a sub-path at "\", dropping empty components.
+std::vector<Text> Components(const Text& path) {
+  std::vector<Text> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == Text::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+}  // namespace
+
+struct SimRegistry::Node {
+  Text name;
+  Text cls;
+  uint32_t deny = 0;
+  bool deleted = false;
+  Node* parent = nullptr;
+  std::vector<Value> values;                   // creation order
+  std::vector<std::shared_ptr<Node>> children;  // sorted by CompareNames
+
+  std::vector<std::shared_ptr<Node>>::iterator LowerBound(const Text& n) {
+    return std::lower_bound(children.begin(), children.end(), n,
+                            [](const std::shared_ptr<Node>& c, const Text& k) { return CompareNames(c->name, k) < 0; });
+  }
+  std::shared_ptr<Node> Child(const Text& n) {
+    auto it = LowerBound(n);
+    return it != children.end() && CompareNames((*it)->name, n) == 0 ? *it : nullptr;
+  }
+  std::shared_ptr<Node> AddChild(const Text& n) {
+    auto it = LowerBound(n);
+    auto node = std::make_shared<Node>();
+    node->name = n;
+    node->parent = this;
+    children.insert(it, node);
+    return node;
+  }
+  Value* FindValue(const Text& n) {
+    for (auto& v : values)
+      if (CompareNames(v.name, n) == 0) return &v;
+    return nullptr;
+  }
+  void MarkDeleted() {
+    for (auto& c : children) c->MarkDeleted();
+    children.clear();
+    values.clear();
+    deleted = true;
+  }
+};
+
+int SimRegistry::CompareNames(const Text& a, const Text& b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t x = Upper(CodePoint(static_cast<unsigned char>(a[i])));
+    uint32_t y = Upper(CodePoint(static_cast<unsigned char>(b[i])));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+SimRegistry::SimRegistry() {
+  static const char* names[7] = {"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                 "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+  for (int i = 0; i < 7; ++i) {
+    roots_[i] = std::make_shared<Node>();
+    roots_[i]->name = names[i];
+  }
+}
+
+SimRegistry::~SimRegistry() = default;
+
+int32_t SimRegistry::Resolve(win::HKey key, Open& out) const {
+  if (IsPredefined(key)) {
+    out = Open{roots_[key - win::kClassesRoot], win::kKeyAllAccess};
+    return win::kSuccess;
+  }
+  auto it = handles_.find(key);
+  if (it == handles_.end()) return win::kInvalidHandle;
+  if (it->second.node->deleted) return win::kKeyDeleted;
+  out = it->second;
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out) const {
+  if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
+  std::shared_ptr<Node> node = from;
+  for (const Text& part : Components(subKey)) {
+    node = node->Child(part);
+    if (!node) return win::kFileNotFound;
+  }
+  out = node;
+  return win::kSuccess;
+}
+
+win::HKey SimRegistry::NewHandle(const std::shared_ptr<Node>& node, uint32_t access) {
+  win::HKey h = nextHandle_;
+  nextHandle_ += 4;
+  handles_[h] = Open{node, access};
+  return h;
+}
+
+int32_t SimRegistry::OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
+  out = 0;
+  Open p;
+  if (int32_t r = Resolve(parent, p)) return r;
+  std::shared_ptr<Node> node;
+  if (int32_t r = Walk(p.node, subKey, node)) return r;
+  if (node->deny & access) return win::kAccessDenied;
+  if (node == p.node && IsPredefined(parent)) {
+    out = parent;
+    return win::kSuccess;
+  }
+  out = NewHandle(node, access);
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::OpenKey(win::HKey parent, const Text& subKey, win::HKey& out) {
+  out = 0;
+  Open p;
+  if (int32_t r = Resolve(parent, p)) return r;
+  if (subKey.empty()) {
+    out = parent;
+    return win::kSuccess;
+  }
+  std::shared_ptr<Node> node;
+  if (int32_t r = Walk(p.node, subKey, node)) return r;
+  uint32_t granted = win::kKeyAllAccess & ~node->deny;
+  if (granted == 0) return win::kAccessDenied;
+  out = NewHandle(node, granted);
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HKey& out) {
+  out = 0;
+  Open p;
+  if (int32_t r = Resolve(parent, p)) return r;
+  if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
+  auto parts = Components(subKey);
+  for (const Text& part : parts)
+    if (part.size() > kMaxKeyNameLength) return win::kInvalidParameter;
+  std::shared_ptr<Node> node = p.node;
+  bool made = false;
+  for (const Text& part : parts) {
+    auto child = node->Child(part);
+    if (!child) {
+      if (node->deny & win::kKeyCreateSubKey) return win::kAccessDenied;
+      child = node->AddChild(part);
+      made = true;
+    }
+    node = child;
+  }
+  if (!made && (node->deny & win::kKeyAllAccess)) return win::kAccessDenied;
+  if (node == p.node && IsPredefined(parent)) {
+    out = parent;
+    return win::kSuccess;
+  }
+  out = NewHandle(node, win::kKeyAllAccess);
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, char* cls,
+                             uint32_t* clsSize) {
+  Open k;
+  if (int32_t r = Resolve(key, k)) return r;
+  if (!(k.access & win::kKeyEnumerateSubKeys)) return win::kAccessDenied;
+  if (name == nullptr || (cls != nullptr && clsSize == nullptr)) return win::kInvalidParameter;
+  if (index >= k.node->children.size()) return win::kNoMoreItems;
+  const Node& child = *k.node->children[index];
+  // Nothing is written when either buffer is too small; a class buffer of
+  // size 0 is too small even for an empty class.
+  if (child.name.size() + 1 > nameSize) return win::kMoreData;
+  if (cls != nullptr && child.cls.size() + 1 > *clsSize) return win::kMoreData;
+  std::memcpy(name, child.name.c_str(), child.name.size() + 1);
+  nameSize = static_cast<uint32_t>(child.name.size());
+  if (cls != nullptr) std::memcpy(cls, child.cls.c_str(), child.cls.size() + 1);
+  if (clsSize != nullptr) *clsSize = static_cast<uint32_t>(child.cls.size());
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::EnumValue(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, uint32_t* type,
+                               uint8_t* data, uint32_t* dataSize) {
+  Open k;
+  if (int32_t r = Resolve(key, k)) return r;
+  if (!(k.access & win::kKeyQueryValue)) return win::kAccessDenied;
+  if (name == nullptr || (data != nullptr && dataSize == nullptr)) return win::kInvalidParameter;
+  if (index >= k.node->values.size()) return win::kNoMoreItems;
+  const Value& v = k.node->values[index];
+  if (v.name.size() + 1 > nameSize) return win::kMoreData;
+  uint32_t size = static_cast<uint32_t>(v.data.size());
+  if (data != nullptr && *dataSize < size) {
+    *dataSize = size;
+    return win::kMoreData;
+  }
+  std::memcpy(name, v.name.c_str(), v.name.size() + 1);
+  nameSize = static_cast<uint32_t>(v.name.size());
+  if (type) *type = v.type;
+  if (data != nullptr && size > 0) std::memcpy(data, v.data.data(), size);
+  if (dataSize) *dataSize = size;
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::QueryValue(win::HKey key, const char* valueName, uint32_t* type, uint8_t* data,
+                                uint32_t* dataSize) {
+  Open k;
+  if (int32_t r = Resolve(key, k)) return r;
+  if (!(k.access & win::kKeyQueryValue)) return win::kAccessDenied;
+  if (data != nullptr && dataSize == nullptr) return win::kInvalidParameter;
+  const Value* v = k.node->FindValue(valueName ? valueName : "");
+  if (!v) return win::kFileNotFound;
+  uint32_t size = static_cast<uint32_t>(v->data.size());
+  if (type) *type = v->type;
+  if (data != nullptr && *dataSize < size) {
+    *dataSize = size;
+    return win::kMoreData;
+  }
+  if (data != nullptr && size > 0) std::memcpy(data, v->data.data(), size);
+  if (dataSize) *dataSize = size;
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::SetValue(win::HKey key, const char* valueName, uint32_t type, const uint8_t* data,
+                              uint32_t dataSize) {
+  Open k;
+  if (int32_t r = Resolve(key, k)) return r;
+  if (!(k.access & win::kKeySetValue)) return win::kAccessDenied;
+  Text n = valueName ? valueName : "";
+  if (n.size() > kMaxValueNameLength) return win::kInvalidParameter;
+  if (data == nullptr && dataSize > 0) return win::kInvalidParameter;
+  std::string bytes(reinterpret_cast<const char*>(data), data ? dataSize : 0);
+  if (Value* v = k.node->FindValue(n)) {
+    v->type = type;
+    v->data = std::move(bytes);
+  } else {
+    k.node->values.push_back(Value{n, type, std::move(bytes)});
+  }
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::DeleteKey(win::HKey parent, const Text& subKey) {
+  Open p;
+  if (int32_t r = Resolve(parent, p)) return r;
+  std::shared_ptr<Node> node;
+  if (int32_t r = Walk(p.node, subKey, node)) return r;
+  if (node->parent == nullptr || !node->children.empty() || (node->deny & kDelete)) return win::kAccessDenied;
+  auto& siblings = node->parent->children;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  node->MarkDeleted();
+  node->parent = nullptr;
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::DeleteValue(win::HKey key, const char* valueName) {
+  Open k;
+  if (int32_t r = Resolve(key, k)) return r;
+  if (!(k.access & win::kKeySetValue)) return win::kAccessDenied;
+  Text n = valueName ? valueName : "";
+  auto& vs = k.node->values;
+  auto it = std::find_if(vs.begin(), vs.end(), [&](const Value& v) { return CompareNames(v.name, n) == 0; });
+  if (it == vs.end()) return win::kFileNotFound;
+  vs.erase(it);
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::CloseKey(win::HKey key) {
+  if (IsPredefined(key)) return win::kSuccess;
+  return handles_.erase(key) ? win::kSuccess : win::kInvalidHandle;
+}
+
+// ---- test setup ----
+
+std::shared_ptr<SimRegistry::Node> SimRegistry::Find(win::HKey root, const Text& subPath) const {
+  if (!IsPredefined(root)) return nullptr;
+  std::shared_ptr<Node> node;
+  if (Walk(roots_[root - win::kClassesRoot], subPath, node) != win::kSuccess) return nullptr;
+  return node;
+}
+
+std::shared_ptr<SimRegistry::Node> SimRegistry::Make(win::HKey root, const Text& subPath) {
+  if (!IsPredefined(root) || (!subPath.empty() && subPath[0] == '\\')) return nullptr;
+  std::shared_ptr<Node> node = roots_[root - win::kClassesRoot];
+  for (const Text& part : Components(subPath)) {
+    if (part.size() > kMaxKeyNameLength) return nullptr;
+    auto child = node->Child(part);
+    node = child ? child : node->AddChild(part);
+  }
+  return node;
+}
+
+bool SimRegistry::CreateKeyPath(win::HKey root, const Text& subPath) { return Make(root, subPath) != nullptr; }
+
+bool SimRegistry::SetRawValue(win::HKey root, const Text& subPath, const Text& name, uint32_t type,
+                              const std::string& bytes) {
+  auto node = Make(root, subPath);
+  if (!node) return false;
+  if (Value* v = node->FindValue(name)) {
+    v->type = type;
+    v->data = bytes;
+  } else {
+    node->values.push_back(Value{name, type, bytes});
+  }
+  return true;
+}
+
+bool SimRegistry::SetStringValue(win::HKey root, const Text& subPath, const Text& name, const Text& value,
+                                 uint32_t type) {
+  return SetRawValue(root, subPath, name, type, value + '\0');
+}
+
+bool SimRegistry::SetDwordValue(win::HKey root, const Text& subPath, const Text& name, uint32_t value) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[size_t(i)] = char((value >> (8 * i)) & 0xFF);
+  return SetRawValue(root, subPath, name, win::kRegDword, bytes);
+}
+
+bool SimRegistry::KeyExists(win::HKey root, const Text& subPath) const { return Find(root, subPath) != nullptr; }
+
+std::optional<SimRegistry::Value> SimRegistry::GetValue(win::HKey root, const Text& subPath, const Text& name) const {
+  auto node = Find(root, subPath);
+  if (!node) return std::nullopt;
+  if (Value* v = node->FindValue(name)) return *v;
+  return std::nullopt;
+}
+
+bool SimRegistry::DenyAccess(win::HKey root, const Text& subPath, uint32_t mask) {
+  auto node = Find(root, subPath);
+  if (!node) return false;
+  node->deny = mask;
+  return true;
+}
+
+bool SimRegistry::SetKeyClass(win::HKey root, const Text& subPath, const Text& cls) {
+  auto node = Find(root, subPath);
+  if (!node) return false;
+  node->cls = cls;
+  return true;
+}
+
+void SimRegistry::Clear() {
+  for (auto& root : roots_) {
+    for (auto& c : root->children) c->MarkDeleted();
+    root->children.clear();
+    root->values.clear();
+  }
+}
+
+}  // namespace morvane::sim

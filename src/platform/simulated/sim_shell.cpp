@@ -1,0 +1,65 @@
+#include "platform/simulated/sim_shell.h"
+
+#include "platform/simulated/sim_files.h"
+
+namespace morvane::sim {
+
+namespace {
+Text Trimmed(Text p) {
+  while (p.size() > 3 && p.back() == '\\') p.pop_back();
+  return p;
+}
+Text LeafOf(const Text& p) {
+  size_t s = p.find_last_of('\\');
+  return s == Text::npos ? p : p.substr(s + 1);
+}
+Text ParentOf(const Text& p) {
+  size_t s = p.find_last_of('\\');
+  return s == Text::npos ? Text() : p.substr(0, s);
+}
+}  // namespace
+
+bool SimShell::CopyTree(const Text& from, const Text& to) {
+  if (!files_.IsFolder(from)) return files_.CopyTo(from, to, false);
+  if (!files_.IsFolder(to) && !files_.AddFolder(to)) return false;
+  bool ok = true;
+  for (const Text& entry : files_.ListTree(from)) {
+    Text target = to + entry.substr(from.size());
+    if (files_.IsFolder(entry))
+      ok = files_.AddFolder(target) && ok;
+    else
+      ok = files_.CopyTo(entry, target, false) && ok;
+  }
+  return ok;
+}
+
+int32_t SimShell::FileOperation(uint32_t operation, const Text& fromIn, const Text& toIn, uint16_t flags) {
+  Text from = Trimmed(fromIn), to = Trimmed(toIn);
+  operations.push_back((operation == win::kFoMove ? "move " : "copy ") + from + " -> " + to);
+  if (operation != win::kFoCopy && operation != win::kFoMove) return kFailed;
+  if (!files_.Exists(from)) return kMissingSource;
+  // Into an existing folder under the source's own name; else to the named path.
+  Text target = files_.IsFolder(to) ? to + "\\" + LeafOf(from) : to;
+  if (target == from) return kFailed;
+  Text parent = ParentOf(target);
+  if (!files_.IsFolder(parent) && !files_.AddFolder(parent)) return kFailed;
+  if (!CopyTree(from, target)) return kFailed;
+  if (operation == win::kFoMove) {
+    std::vector<Text> tree = files_.ListTree(from);
+    for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
+      files_.SetAttributes(*it, win::kAttrNormal);
+      if (!files_.RemoveFile(*it)) files_.RemoveFolder(*it);
+    }
+    files_.SetAttributes(from, win::kAttrNormal);
+    if (!files_.RemoveFile(from) && !files_.RemoveFolder(from)) return kFailed;
+  }
+  return 0;
+}
+
+intptr_t SimShell::Execute(win::HWnd, const Text& verb, const Text& file, const Text& parameters,
+                           const Text& directory, int show) {
+  executed.push_back({verb, file, parameters, directory, show});
+  return files_.Exists(file) ? 42 : 2;
+}
+
+}  // namespace morvane::sim

@@ -1,0 +1,108 @@
+#include "platform/win32/win32_files.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace morvane::w32 {
+
+namespace {
+
+void Fill(const WIN32_FIND_DATAA& fd, FindData& data) {
+  data.attributes = fd.dwFileAttributes;
+  data.sizeHigh = fd.nFileSizeHigh;
+  data.sizeLow = fd.nFileSizeLow;
+  size_t n = 0;
+  while (n < MAX_PATH && fd.cFileName[n] != '\0') ++n;
+  data.name.assign(fd.cFileName, n);
+}
+
+// An open file handle, closed on every path.
+class File {
+ public:
+  File(const Text& path, DWORD access, DWORD disposition)
+      : h_(CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File() {
+    if (ok()) ::CloseHandle(h_);
+  }
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return h_; }
+  bool WriteAllOf(const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+      DWORD chunk = DWORD(std::min<size_t>(data.size() - done, 1 << 20)), written = 0;
+      if (!WriteFile(h_, data.data() + done, chunk, &written, nullptr) || written != chunk) return false;
+      done += written;
+    }
+    return true;
+  }
+
+ private:
+  HANDLE h_;
+};
+
+}  // namespace
+
+IFileSystem::FindHandle Win32FileSystem::FindFirst(const Text& pattern, FindData& data) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return kInvalidFind;
+  Fill(fd, data);
+  return reinterpret_cast<FindHandle>(h);
+}
+
+bool Win32FileSystem::FindNext(FindHandle h, FindData& data) {
+  WIN32_FIND_DATAA fd;
+  if (!FindNextFileA(reinterpret_cast<HANDLE>(h), &fd)) return false;
+  Fill(fd, data);
+  return true;
+}
+
+bool Win32FileSystem::FindClose(FindHandle h) { return ::FindClose(reinterpret_cast<HANDLE>(h)) != 0; }
+
+uint32_t Win32FileSystem::GetAttributes(const Text& path) { return GetFileAttributesA(path.c_str()); }
+
+bool Win32FileSystem::SetAttributes(const Text& path, uint32_t attributes) {
+  return SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+bool Win32FileSystem::RemoveFile(const Text& path) { return DeleteFileA(path.c_str()) != 0; }
+bool Win32FileSystem::MakeFolder(const Text& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool Win32FileSystem::RemoveFolder(const Text& path) { return RemoveDirectoryA(path.c_str()) != 0; }
+
+bool Win32FileSystem::CopyTo(const Text& source, const Text& destination, bool failIfExists) {
+  return CopyFileA(source.c_str(), destination.c_str(), failIfExists) != 0;
+}
+
+bool Win32FileSystem::MoveReplace(const Text& source, const Text& destination) {
+  return MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32FileSystem::ReadAll(const Text& path, std::string& data) {
+  File f(path, GENERIC_READ, OPEN_EXISTING);
+  if (!f.ok()) return false;
+  std::string out;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) break;
+    out.append(buffer, got);
+  }
+  data = std::move(out);
+  return true;
+}
+
+bool Win32FileSystem::WriteAll(const Text& path, const std::string& data) {
+  File f(path, GENERIC_WRITE, CREATE_ALWAYS);
+  return f.ok() && f.WriteAllOf(data) && FlushFileBuffers(f.get());
+}
+
+bool Win32FileSystem::Append(const Text& path, const std::string& data) {
+  File f(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+  return f.ok() && f.WriteAllOf(data);
+}
+
+}  // namespace morvane::w32

@@ -1,0 +1,91 @@
+#include "platform/win32/win32_registry.h"
+
+#include <windows.h>
+
+namespace morvane::w32 {
+
+namespace {
+HKEY H(win::HKey k) { return reinterpret_cast<HKEY>(k); }
+win::HKey K(HKEY h) { return reinterpret_cast<win::HKey>(h); }
+// The predefined roots arrive as 32-bit values; the API wants them sign-extended.
+HKEY Root(win::HKey k) {
+  if (k >= win::kClassesRoot && k <= win::kDynData) return reinterpret_cast<HKEY>(intptr_t(int32_t(uint32_t(k))));
+  return H(k);
+}
+win::HKey Back(HKEY h) {
+  intptr_t v = reinterpret_cast<intptr_t>(h);
+  if (v >= intptr_t(int32_t(0x80000000u)) && v <= intptr_t(int32_t(0x80000006u))) return win::HKey(uint32_t(v));
+  return K(h);
+}
+}  // namespace
+
+int32_t Win32Registry::OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
+  HKEY h = nullptr;
+  LONG r = RegOpenKeyExA(Root(parent), subKey.c_str(), 0, access, &h);
+  out = r == ERROR_SUCCESS ? Back(h) : 0;
+  return r;
+}
+
+int32_t Win32Registry::OpenKey(win::HKey parent, const Text& subKey, win::HKey& out) {
+  HKEY h = nullptr;
+  LONG r = RegOpenKeyA(Root(parent), subKey.c_str(), &h);
+  out = r == ERROR_SUCCESS ? Back(h) : 0;
+  return r;
+}
+
+int32_t Win32Registry::CreateKey(win::HKey parent, const Text& subKey, win::HKey& out) {
+  HKEY h = nullptr;
+  LONG r = RegCreateKeyExA(Root(parent), subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr);
+  out = r == ERROR_SUCCESS ? Back(h) : 0;
+  return r;
+}
+
+int32_t Win32Registry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, char* cls,
+                               uint32_t* clsSize) {
+  DWORD n = nameSize;
+  DWORD c = clsSize ? *clsSize : 0;
+  FILETIME t;
+  LONG r = RegEnumKeyExA(Root(key), index, name, &n, nullptr, cls, cls ? &c : nullptr, &t);
+  nameSize = n;
+  if (clsSize) *clsSize = c;
+  return r;
+}
+
+int32_t Win32Registry::EnumValue(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, uint32_t* type,
+                                 uint8_t* data, uint32_t* dataSize) {
+  DWORD n = nameSize, t = 0, d = dataSize ? *dataSize : 0;
+  LONG r = RegEnumValueA(Root(key), index, name, &n, nullptr, &t, data, dataSize ? &d : nullptr);
+  nameSize = n;
+  if (type) *type = t;
+  if (dataSize) *dataSize = d;
+  return r;
+}
+
+int32_t Win32Registry::QueryValue(win::HKey key, const char* valueName, uint32_t* type, uint8_t* data,
+                                  uint32_t* dataSize) {
+  DWORD t = type ? *type : 0, d = dataSize ? *dataSize : 0;
+  LONG r = RegQueryValueExA(Root(key), valueName, nullptr, &t, data, dataSize ? &d : nullptr);
+  if (type) *type = t;
+  if (dataSize) *dataSize = d;
+  return r;
+}
+
+int32_t Win32Registry::SetValue(win::HKey key, const char* valueName, uint32_t type, const uint8_t* data,
+                                uint32_t dataSize) {
+  return RegSetValueExA(Root(key), valueName, 0, type, data, dataSize);
+}
+
+int32_t Win32Registry::DeleteKey(win::HKey parent, const Text& subKey) {
+  return RegDeleteKeyA(Root(parent), subKey.c_str());
+}
+
+int32_t Win32Registry::DeleteValue(win::HKey key, const char* valueName) {
+  return RegDeleteValueA(Root(key), valueName);
+}
+
+int32_t Win32Registry::CloseKey(win::HKey key) {
+  if (key >= win::kClassesRoot && key <= win::kDynData) return ERROR_SUCCESS;
+  return RegCloseKey(H(key));
+}
+
+}  // namespace morvane::w32
