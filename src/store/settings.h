@@ -1,0 +1,60 @@
+// The settings files beside the program file and their in-memory tables.
+// Every path is the program folder followed by a relative part beginning
+// with "\". Failures are ignored: the next step runs as if the failed one
+// had had no effect.
+#pragma once
+#include "platform/context.h"
+#include "platform/tables.h"
+#include "store/app_state.h"
+
+namespace morvane {
+
+// Raises a statistics line by one: the integer part of the old value plus 1
+// (an unreadable value counts as 0).
+void RaiseByOne(Text& line);
+
+// Default lines of the settings tables ("Settings.stg" needs the start page).
+ListBox DefaultSettingsLines(const Text& startPage);
+ListBox DefaultScanInfoLines();
+ListBox DefaultCustomScanLines();
+
+class SettingsStore {
+ public:
+  SettingsStore(Context& ctx, AppState& state) : ctx_(ctx), state_(state) {}
+
+  // Creates missing folders and files with their defaults.
+  void CheckSettings();
+  // Loads the five settings tables from "\Settings\" (yields after each),
+  // padding a short settings or statistics table with its defaults.
+  void LoadAllFiles();
+  // Replaces SettingsList by the lines of program folder & strPath & strFileName.
+  void LoadFiles(const Text& strPath, const Text& strFileName, ListBox& SettingsList);
+  // Replaces the rows of SettingsList by the text lines of the file; a
+  // missing file is not created and leaves the list empty.
+  void LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList);
+  // Replaces the file by the lines of the list, CR LF between lines. The new
+  // content goes to a temporary file first; the old file is replaced only
+  // once that is complete.
+  void SaveSettingsToFile(const Text& strPath, const Text& strFileName, const ListBox& lstSettingsList);
+  // Saves all five tables, yielding after each file.
+  void SaveData();
+  // Makes sure the file exists; an existing file keeps its content.
+  void CreateBlankFile(const Text& strPath, const Text& strFileName);
+  // Replaces "\Quarantine\" & QuarantineSession & "\" & strFileName by Data.
+  void SaveLineToFile(const Text& strFileName, const Text& Data);
+  // Data = the whole content of "\Quarantine\" & strFileName (empty when unreadable).
+  void LoadLineFromFile(const Text& strFileName, Text& Data);
+
+  // The browser start page, "about:blank" when it cannot be read.
+  Text ReadStartPage();
+
+ private:
+  Text Full(const Text& relative) const;
+  bool FileExists(const Text& fullPath);
+  bool FolderExists(const Text& fullPath);
+
+  Context& ctx_;
+  AppState& state_;
+};
+
+}  // namespace morvane
