@@ -124,7 +124,7 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     ops_.RemoveFile(temp);
     bool ok = ops_.ShellCopyFile(data, temp) == 0 && ops_.Exists(temp);
     if (ok) {
-      ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /c /s " + temp);
+      ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /c /s " + QuoteArgument(temp));
       ok = ops_.KeyExists(f[2]);
     }
     ops_.SetNormal(temp);

@@ -49,7 +49,9 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     // A stale export must not pass for this key's.
     ops_.SetNormal(temp);
     ops_.RemoveFile(temp);
-    ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /e " + temp + " " + location);
+    // Quoted: key names and the temporary folder may hold blanks.
+    ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /e " + QuoteArgument(temp) + " " +
+                      QuoteArgument(location));
     ok = ops_.Exists(temp) && ops_.ShellMoveFile(temp, dataPath) == 0 && ops_.Exists(dataPath);
   } else if (type == "regval") {
     size_t comma = location.find(',');

@@ -180,8 +180,14 @@ void FakeWorld::ShellAndWait(const Text& command) {
   size_t e = command.find("\\regedit.exe /e ");
   if (e != Text::npos && regeditWorks) {
     const Text rest = command.substr(e + 16);
-    size_t k = rest.find(" HKEY_");
-    const Text temp = rest.substr(0, k), key = rest.substr(k + 1);
+    size_t k = rest.find(" \"HKEY_");
+    if (k == Text::npos) k = rest.find(" HKEY_");
+    Text temp = rest.substr(0, k), key = rest.substr(k + 1);
+    auto unquote = [](Text& t) {
+      if (t.size() >= 2 && t.front() == '"' && t.back() == '"') t = t.substr(1, t.size() - 2);
+    };
+    unquote(temp);
+    unquote(key);
     if (!keys.count(key)) return;
     std::string out = "REGEDIT4\r\n";
     for (const auto& [path, values] : KeysBelow(key)) {
@@ -193,7 +199,9 @@ void FakeWorld::ShellAndWait(const Text& command) {
   }
   size_t c = command.find("\\regedit.exe /c /s ");
   if (c != Text::npos && regeditWorks) {
-    auto it = files.find(command.substr(c + 19));
+    Text temp = command.substr(c + 19);
+    if (temp.size() >= 2 && temp.front() == '"') temp = temp.substr(1, temp.size() - 2);
+    auto it = files.find(temp);
     if (it == files.end()) return;
     const std::string& in = it->second;
     Text current;

@@ -14,6 +14,7 @@ TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
   world.AddFile("C:\\Spy Folder\\in.txt", "inner");
   world.SetValue("HKEY_CURRENT_USER\\Software\\Spy", "a", win::kRegSz, "text");
   world.SetValue("HKEY_CURRENT_USER\\Software\\Spy\\Sub", "n", win::kRegDword, "7");
+  world.SetValue("HKEY_CURRENT_USER\\Software\\Spy Ware", "n", win::kRegDword, "7");
   world.SetValue("HKEY_CURRENT_USER\\Run", "spy,x", win::kRegSz, "c:\\x|y.exe");
   world.SetValue("HKEY_CURRENT_USER\\Run", "big", win::kRegDword, "4294967295");
   world.SetValue("HKEY_CURRENT_USER\\Run", "ab", win::kRegSz, "ab");
@@ -25,6 +26,7 @@ TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
   AddRow("regval", "HKEY_CURRENT_USER\\Run,spy,x");
   AddRow("regval", "HKEY_CURRENT_USER\\Run,big");
   AddRow("regval", "HKEY_CURRENT_USER\\Run,ab");
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Spy Ware");
   AddRow("file", "C:\\x\\unticked", false);
   AddRow("other", "C:\\x\\spy.exe");
   engine.cmdQuarantineSelected_Click();
@@ -48,7 +50,10 @@ TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
   EXPECT_EQ(world.files.at(s + "10006.qit"), "DWORD|-1");
   // A short text stays text.
   EXPECT_EQ(world.files.at(s + "10007.qit"), "String|ab");
-  EXPECT_FALSE(world.files.count(s + "10008.qnf"));
+  EXPECT_EQ(world.commands.at(1),
+            "C:\\WINDOWS\\regedit.exe /e C:\\TEMP\\Temp.reg \"HKEY_CURRENT_USER\\Software\\Spy Ware\"");
+  EXPECT_NE(world.files.at(s + "10008.qit").find("[HKEY_CURRENT_USER\\Software\\Spy Ware]"), std::string::npos);
+  EXPECT_FALSE(world.files.count(s + "10009.qnf"));
 
   EXPECT_EQ(app.lstLog, (Strings{"", " Following items Quarantined:",
                                  "     cookie:u@ads.txt   |Ads",
@@ -58,9 +63,10 @@ TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
                                  "     regkey:HKEY_CURRENT_USER\\Software\\Spy   |Threat",
                                  "     regval:HKEY_CURRENT_USER\\Run,spy,x   |Threat",
                                  "     regval:HKEY_CURRENT_USER\\Run,big   |Threat",
-                                 "     regval:HKEY_CURRENT_USER\\Run,ab   |Threat"}));
+                                 "     regval:HKEY_CURRENT_USER\\Run,ab   |Threat",
+                                 "     regkey:HKEY_CURRENT_USER\\Software\\Spy Ware   |Threat"}));
   ASSERT_EQ(machine.messages.shown.size(), 1u);
-  EXPECT_EQ(machine.messages.shown[0].text, "8 items quarantined successfully.");
+  EXPECT_EQ(machine.messages.shown[0].text, "9 items quarantined successfully.");
   EXPECT_EQ(machine.messages.shown[0].title, kDefaultTitle);
   EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Information);
   // Nothing is removed and the rows stay checked.

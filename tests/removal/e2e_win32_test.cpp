@@ -1,0 +1,324 @@
+// Round trip on the real API: plant traces of every kind, quarantine them,
+// remove them, check the machine is clean, restore, check every byte and
+// value is back, then purge.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/simulated/sim_basics.h"
+#include "platform/win32/machine.h"
+#include "removal/removal_engine.h"
+
+namespace morvane {
+namespace {
+
+const char* kBase = "C:\\MorvaneE2E";
+const char* kRegBase = "Software\\MorvaneE2E";
+
+void RemoveTree(const std::string& path) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string full = path + "\\" + name;
+      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
+      else DeleteFileA(full.c_str());
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryA(path.c_str());
+}
+
+void Write(const std::string& path, const std::string& data) {
+  std::ofstream(path, std::ios::binary) << data;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Every file below a folder with its bytes, and every folder.
+void Snapshot(const std::string& path, const std::string& rel, std::map<std::string, std::string>& out) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = fd.cFileName;
+    if (name == "." || name == "..") continue;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out[rel + name + "\\"] = "<dir>";
+      Snapshot(path + "\\" + name, rel + name + "\\", out);
+    } else {
+      std::ifstream in(path + "\\" + name, std::ios::binary);
+      std::stringstream ss;
+      ss << in.rdbuf();
+      out[rel + name] = ss.str();
+    }
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+}
+
+// Every key below a registry path with its values as type and bytes.
+using RegTree = std::map<std::string, std::map<std::string, std::pair<DWORD, std::string>>>;
+void RegSnapshot(const std::string& sub, RegTree& out) {
+  HKEY k;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return;
+  auto& values = out[sub];
+  for (DWORD i = 0;; ++i) {
+    char name[256];
+    DWORD nameSize = sizeof name, type = 0, dataSize = 1024;
+    BYTE data[1024];
+    if (RegEnumValueA(k, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+    values[name] = {type, std::string(reinterpret_cast<char*>(data), dataSize)};
+  }
+  for (DWORD i = 0;; ++i) {
+    char name[256];
+    DWORD nameSize = sizeof name;
+    if (RegEnumKeyExA(k, i, name, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    RegSnapshot(sub + "\\" + name, out);
+  }
+  RegCloseKey(k);
+}
+
+void SetValue(const std::string& sub, const char* name, DWORD type, const std::string& data) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+  RegCloseKey(k);
+}
+
+std::string Sz(const std::string& s) { return s + '\0'; }
+std::string Dw(DWORD v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+
+class RemovalRoundTrip : public ::testing::Test {
+ protected:
+  RemovalRoundTrip()
+      : os{machine.registry, machine.files, machine.processes, machine.shell, machine.system, machine.clock, messages},
+        ctx(os),
+        ops(ctx, app, Hooks()),
+        engine(ctx, app, ops, view) {}
+
+  void SetUp() override {
+    RemoveTree(kBase);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kRegBase);
+    base = kBase;
+    for (const char* f : {"", "\\Prog", "\\Prog\\Quarantine", "\\Spy Files", "\\Cookies", "\\SpyTree",
+                          "\\SpyTree\\sub", "\\SpyTree\\sub\\deep"})
+      CreateDirectoryA((base + f).c_str(), nullptr);
+    app.programFolder = base + "\\Prog";
+    app.folders.txtCookies = base + "\\Cookies";
+    char buf[MAX_PATH];
+    GetWindowsDirectoryA(buf, MAX_PATH);
+    app.folders.strWinDir = buf;
+    GetTempPathA(MAX_PATH, buf);
+    app.folders.strTempDir = buf;
+    if (app.folders.strTempDir.back() == '\\') app.folders.strTempDir.pop_back();
+    app.lstSettingsFile = {"0", "0", "1", "1", "0", "0", "about:blank", "Browser", "0", "0"};
+    app.lstCustomScanSettings = {"1", "1", "1", "0", "0", "1", "1"};
+    app.lstScanInfoFile = {"", "0", "0"};
+    app.QuarantineSession = "7-12-2026-14-5-9";
+    ctx.OperationInProgress = true;
+  }
+  void TearDown() override {
+    if (child) {
+      TerminateProcess(child, 0);
+      CloseHandle(child);
+    }
+    RemoveTree(kBase);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kRegBase);
+  }
+
+  RemovalHooks Hooks() {
+    RemovalHooks h;
+    h.listActiveProcesses = [this] { ListProcesses(); };
+    h.flushScanLog = [this] {
+      flushed = app.lstLog;
+      app.lstLog.clear();
+    };
+    return h;
+  }
+
+  void ListProcesses() {
+    app.lstProcesses.Clear();
+    IProcesses& p = ctx.processes();
+    win::Handle snap = p.CreateSnapshot(win::kTh32csSnapAll, 0);
+    ProcessEntry e;
+    for (bool ok = p.FirstProcess(snap, e); ok; ok = p.NextProcess(snap, e))
+      app.lstProcesses.Add(e.exeFile).SubItems(1) = std::to_string(e.processId);
+    p.CloseHandle(snap);
+  }
+
+  void AddRow(const Text& type, const Text& location, const Text& name) {
+    ListItem& row = app.lstScanResult.Add(type);
+    row.SubItems(1) = name;
+    row.SubItems(2) = location;
+    row.checked = true;
+  }
+
+  w32::Win32Machine machine;
+  sim::ScriptedMessages messages;
+  Platform os;
+  Context ctx;
+  AppState app;
+  ModuleRemovalOps ops;
+  struct View : IRemovalView {
+    void SetResultButtonsEnabled(bool) override {}
+    void ShowIremovable() override {}
+    void ShowStatus() override {}
+    void ShowQuarantined() override {}
+    void ShowQItems() override {}
+    void SetQuarantinedCount(const Text&) override {}
+  } view;
+  RemovalEngine engine;
+  std::string base;
+  HANDLE child = nullptr;
+  std::vector<Text> flushed;
+};
+
+TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
+  // A running program whose file is found: a copy of this test, lingering.
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  const std::string exe = base + "\\Spy Files\\spyproc.exe";
+  ASSERT_TRUE(CopyFileA(self, exe.c_str(), FALSE));
+  STARTUPINFOA si = {sizeof si};
+  PROCESS_INFORMATION pi;
+  std::string cmd = "\"" + exe + "\" --linger";
+  ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  child = pi.hProcess;
+  const std::string dll = base + "\\Spy Files\\spyhook.dll";
+  Write(dll, std::string("MZ\0\0not a real library\xff", 24));
+  const std::string hidden = base + "\\Spy Files\\hidden.dat";
+  Write(hidden, "hidden bytes\r\n\x01\x02");
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  Write(base + "\\SpyTree\\a.txt", "a");
+  Write(base + "\\SpyTree\\sub\\b.bin", std::string("\0b\0", 3));
+  Write(base + "\\SpyTree\\sub\\deep\\c.txt", "deep");
+  Write(base + "\\Cookies\\user@spy[1].txt", "id=42\nspy.example/\n");
+  const std::string key = std::string(kRegBase) + "\\Spy Key";
+  SetValue(key, "", REG_SZ, Sz("default"));
+  SetValue(key, "Count", REG_DWORD, Dw(3));
+  SetValue(key + "\\Sub\\Deep", "Path", REG_EXPAND_SZ, Sz("%TEMP%\\spy"));
+  SetValue(key + "\\Sub\\Deep", "Blob", REG_BINARY, std::string("\x01\x00\xff", 3));
+  const std::string run = std::string(kRegBase) + "\\Run";
+  SetValue(run, "Spy String", REG_SZ, Sz("c:\\spy.exe -x"));
+  SetValue(run, "SpyDword", REG_DWORD, Dw(0xFFFFFFFEu));
+  SetValue(run, "Keep", REG_SZ, Sz("c:\\good.exe"));
+
+  std::map<std::string, std::string> filesBefore;
+  Snapshot(base, "", filesBefore);
+  RegTree regBefore;
+  RegSnapshot(kRegBase, regBefore);
+
+  const Text hkcu = "HKEY_CURRENT_USER\\";
+  AddRow("file", exe, "Proc");
+  AddRow("path", dll, "Hook");
+  AddRow("file", hidden, "Hidden");
+  AddRow("folder", base + "\\SpyTree", "Tree");
+  AddRow("regkey", hkcu + key, "Key");
+  AddRow("regval", hkcu + run + ",Spy String", "Str");
+  AddRow("regval", hkcu + run + ",SpyDword", "Dw");
+  AddRow("cookie", "user@spy[1].txt", "Cookie");
+  ListProcesses();
+
+  engine.cmdQuarantineSelected_Click();
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "8 items quarantined successfully.");
+  const std::string s = app.programFolder + "\\Quarantine\\" + app.QuarantineSession + "\\";
+  std::map<std::string, std::string> stored;
+  Snapshot(s, "", stored);
+  EXPECT_EQ(stored["10000.qnf"], "file|10000.qit|" + exe);
+  EXPECT_EQ(stored["10003.qnf"], "folder|SpyTree|" + base + "\\SpyTree");
+  EXPECT_EQ(stored["SpyTree\\sub\\deep\\c.txt"], "deep");
+  EXPECT_EQ(stored["10005.qit"], "String|c:\\spy.exe -x");
+  EXPECT_EQ(stored["10006.qit"], "DWORD|-2");
+  EXPECT_EQ(stored["10007.qnf"], "cookie|10007.qit|" + base + "\\Cookies\\user@spy[1].txt");
+  // The editor's export (UTF-16 on current systems): read its ASCII letters.
+  std::string exported;
+  for (char c : stored["10004.qit"])
+    if (c != '\0') exported += c;
+  EXPECT_NE(exported.find("Spy Key\\Sub\\Deep]"), std::string::npos);
+
+  app.lstLog.clear();
+  messages.answers = {MsgResult::Yes};
+  engine.cmdNextDelete_Click();
+  EXPECT_EQ(WaitForSingleObject(child, 5000), WAIT_OBJECT_0);
+  for (const auto& p : {exe, dll, hidden, base + "\\SpyTree", base + "\\Cookies\\user@spy[1].txt"})
+    EXPECT_FALSE(Exists(p)) << p;
+  RegTree regAfter;
+  RegSnapshot(kRegBase, regAfter);
+  EXPECT_FALSE(regAfter.count(key));
+  ASSERT_TRUE(regAfter.count(run));
+  EXPECT_EQ(regAfter[run].size(), 1u);
+  EXPECT_TRUE(regAfter[run].count("Keep"));
+  EXPECT_EQ(flushed, (std::vector<Text>{
+                         "Process Killed=" + exe,
+                         "File deleted=" + exe,
+                         "File deleted=" + dll,
+                         "File deleted=" + hidden,
+                         "Registry key deleted=" + hkcu + key + "\\Sub\\Deep",
+                         "Registry key deleted=" + hkcu + key + "\\Sub",
+                         "Registry key deleted=" + hkcu + key,
+                         "Registry value deleted=" + hkcu + run + ",Spy String",
+                         "Registry value deleted=" + hkcu + run + ",SpyDword",
+                         "Cookie deleted=user@spy[1].txt",
+                     }));
+  // 3 files, 5 entries of the tree, 3 keys, 2 values, 1 cookie.
+  EXPECT_EQ(app.lstScanInfoFile[2], "14");
+  EXPECT_EQ(app.lstScanInfoFile[1], "1");
+
+  // Restore the package: everything comes back byte for byte.
+  engine.LoadToQuarantineList();
+  ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
+  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "8");
+  engine.mnuQuarantineListAll_Click();
+  messages.shown.clear();
+  engine.cmdRestoreQuarantined_Click();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+  std::map<std::string, std::string> filesAfter;
+  Snapshot(base, "", filesAfter);
+  filesAfter.erase("Prog\\");
+  filesAfter.erase("Prog\\Quarantine\\");
+  filesBefore.erase("Prog\\");
+  filesBefore.erase("Prog\\Quarantine\\");
+  EXPECT_EQ(filesAfter, filesBefore);
+  RegTree regRestored;
+  RegSnapshot(kRegBase, regRestored);
+  EXPECT_EQ(regRestored, regBefore);
+
+  // Quarantine once more and purge: the quarantine is empty again.
+  app.QuarantineSession = "8-12-2026-9-0-0";
+  app.QuarantineCounter = 10000;
+  app.lstScanResult.Clear();
+  AddRow("path", dll, "Hook");
+  AddRow("folder", base + "\\SpyTree", "Tree");
+  engine.cmdQuarantineSelected_Click();
+  engine.LoadToQuarantineList();
+  ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
+  engine.mnuQuarantineListAll_Click();
+  engine.cmdDeleteQuarantined_Click();
+  EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+  std::map<std::string, std::string> quarantine;
+  Snapshot(app.programFolder + "\\Quarantine", "", quarantine);
+  EXPECT_TRUE(quarantine.empty());
+  EXPECT_TRUE(Exists(dll));
+}
+}  // namespace
+}  // namespace morvane
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--linger") {
+    Sleep(120000);
+    return 0;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
