@@ -8,6 +8,13 @@
 
 namespace morvane::contract {
 
+// Process-specific setup that differs per backend.
+struct ChildProcessKind {
+  bool topLevelWindow = true;   // owns a top-level window
+  bool closesOnWmClose = true;  // ends when its window gets WM_CLOSE
+  bool onlyChildWindow = false; // owns a window that has a parent only
+};
+
 class MachineFixture {
  public:
   virtual ~MachineFixture() = default;
@@ -21,16 +28,17 @@ class MachineFixture {
   virtual Text ScratchKey() = 0;
   // The scratch key's sub-path below HKEY_CURRENT_USER.
   virtual Text ScratchSubKey() = 0;
+
+  // Starts a program named exeName of the given kind; its process id, 0 on failure.
+  virtual uint32_t StartChild(const Text& exeName, const ChildProcessKind& kind) = 0;
+  virtual bool ChildRunning(uint32_t pid) = 0;
+  // Makes the key at sub-path (below HKEY_CURRENT_USER) refuse opens asking for
+  // any right in mask; false when the backend cannot.
+  virtual bool DenyKeyAccess(const Text& subPath, uint32_t mask) = 0;
 };
 
 // The fixture of this build's backend; a new one for every test.
 std::unique_ptr<MachineFixture> MakeFixture();
 
-// Process-specific setup that differs per backend.
-struct ChildProcessKind {
-  bool topLevelWindow = true;   // owns a top-level window
-  bool closesOnWmClose = true;  // ends when its window gets WM_CLOSE
-  bool onlyChildWindow = false; // owns a window that has a parent only
-};
 
 }  // namespace morvane::contract

@@ -24,6 +24,19 @@ class SimFixture : public MachineFixture {
       machine.registry.CloseKey(k);
     return "HKEY_CURRENT_USER\\" + ScratchSubKey();
   }
+  uint32_t StartChild(const Text& exeName, const ChildProcessKind& kind) override {
+    uint32_t pid = machine.processes.AddProcess(exeName, kind.closesOnWmClose);
+    if (kind.topLevelWindow) machine.processes.AddWindow(pid);
+    if (kind.onlyChildWindow) {
+      uint32_t host = machine.processes.AddProcess("host.exe");
+      machine.processes.AddWindow(pid, machine.processes.AddWindow(host));
+    }
+    return pid;
+  }
+  bool ChildRunning(uint32_t pid) override { return machine.processes.IsRunning(pid); }
+  bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {
+    return machine.registry.DenyAccess(win::kCurrentUser, subPath, mask);
+  }
   sim::SimulatedMachine machine;
 
  private:

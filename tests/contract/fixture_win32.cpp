@@ -38,6 +38,11 @@ class Win32Fixture : public MachineFixture {
     id_ = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++serial_);
   }
   ~Win32Fixture() override {
+    for (HANDLE h : children_) {
+      TerminateProcess(h, 1);
+      WaitForSingleObject(h, 5000);
+      CloseHandle(h);
+    }
     for (const auto& f : folders_) RemoveTree(f);
     if (keyMade_) RegDeleteTreeA(HKEY_CURRENT_USER, ScratchSubKey().c_str());
   }
@@ -61,9 +66,46 @@ class Win32Fixture : public MachineFixture {
     }
     return "HKEY_CURRENT_USER\\" + ScratchSubKey();
   }
+  uint32_t StartChild(const Text& exeName, const ChildProcessKind& kind) override {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    Text exe = ScratchFolder() + "\\" + exeName;
+    if (!CopyFileA(self, exe.c_str(), FALSE)) return 0;
+    const char* mode = kind.onlyChildWindow ? "childonly"
+                       : !kind.topLevelWindow ? "nowindow"
+                       : kind.closesOnWmClose ? "window"
+                                              : "ignoreclose";
+    std::string cmd = "\"" + exe + "\" --child " + mode;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
+    CloseHandle(pi.hThread);
+    children_.push_back(pi.hProcess);
+    // The child signals readiness by creating a named event.
+    std::string name = "MorvaneChildReady" + std::to_string(pi.dwProcessId);
+    for (int i = 0; i < 200; ++i) {
+      HANDLE e = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+      if (e) {
+        CloseHandle(e);
+        break;
+      }
+      if (WaitForSingleObject(pi.hProcess, 25) == WAIT_OBJECT_0) break;
+    }
+    return pi.dwProcessId;
+  }
+  bool ChildRunning(uint32_t pid) override {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h) return false;
+    bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return running;
+  }
+  bool DenyKeyAccess(const Text&, uint32_t) override { return false; }
   w32::Win32Machine machine;
 
  private:
+  std::vector<HANDLE> children_;
   static inline int serial_ = 0;
   std::string id_;
   std::vector<std::string> folders_;

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "contract/fixture.h"
+#include "platform/dir_search.h"
+#include "platform/handles.h"
+#include "platform/modules.h"
+
+namespace morvane::contract {
+namespace {
+
+class FilesContract : public testing::Test {
+ protected:
+  void SetUp() override {
+    m = MakeFixture();
+    ctx = std::make_unique<Context>(m->os());
+    root = m->ScratchFolder();
+  }
+  IFileSystem& fs() { return m->os().files; }
+  void File(const Text& rel, const std::string& content = "x", uint32_t attrs = 0) {
+    ASSERT_TRUE(fs().WriteAll(root + "\\" + rel, content)) << rel;
+    if (attrs) ASSERT_TRUE(fs().SetAttributes(root + "\\" + rel, attrs));
+  }
+  void Folder(const Text& rel) { ASSERT_TRUE(fs().MakeFolder(root + "\\" + rel)) << rel; }
+  std::vector<Text> Names(const Text& pattern) {
+    std::vector<Text> out;
+    FindHandleOwner f(fs());
+    FindData fd;
+    for (bool more = f.First(root + "\\" + pattern, fd); more; more = f.Next(fd))
+      if (fd.name != "." && fd.name != "..") out.push_back(fd.name);
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  static std::vector<Text> Sorted(std::vector<Text> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+
+  std::unique_ptr<MachineFixture> m;
+  std::unique_ptr<Context> ctx;
+  Text root;
+};
+
+TEST_F(FilesContract, WildcardsFollowTheFindRules) {
+  File("readme");
+  File("a.txt");
+  File("b.TXT");
+  File("ab.dat");
+  File("a.b.c");
+  EXPECT_EQ(Names("*.*"), (std::vector<Text>{"a.b.c", "a.txt", "ab.dat", "b.TXT", "readme"}));
+  EXPECT_EQ(Names("*.txt"), (std::vector<Text>{"a.txt", "b.TXT"}));
+  EXPECT_EQ(Names("?.txt"), (std::vector<Text>{"a.txt", "b.TXT"}));
+  EXPECT_EQ(Names("a*"), (std::vector<Text>{"a.b.c", "a.txt", "ab.dat"}));
+  EXPECT_EQ(Names("READ*"), (std::vector<Text>{"readme"}));
+  EXPECT_TRUE(Names("*.exe").empty());
+}
+
+TEST_F(FilesContract, BasicOperationsKeepWindowsOutcomes) {
+  File("ro.txt", "data", win::kAttrReadOnly);
+  EXPECT_FALSE(fs().RemoveFile(root + "\\ro.txt"));
+  EXPECT_TRUE(fs().SetAttributes(root + "\\ro.txt", win::kAttrNormal));
+  EXPECT_TRUE(fs().RemoveFile(root + "\\ro.txt"));
+  EXPECT_EQ(fs().GetAttributes(root + "\\ro.txt"), win::kInvalidAttributes);
+
+  Folder("dir");
+  File("dir\\inner.txt");
+  EXPECT_FALSE(fs().RemoveFolder(root + "\\dir"));
+  EXPECT_FALSE(fs().RemoveFile(root + "\\dir"));
+  EXPECT_FALSE(fs().MakeFolder(root + "\\dir"));
+  EXPECT_FALSE(fs().MakeFolder(root + "\\no\\such"));
+  EXPECT_TRUE(fs().GetAttributes(root + "\\DIR") & win::kAttrDirectory);
+
+  std::string data;
+  EXPECT_TRUE(fs().Append(root + "\\log.txt", "a\r\n"));
+  EXPECT_TRUE(fs().Append(root + "\\log.txt", "b\r\n"));
+  EXPECT_TRUE(fs().ReadAll(root + "\\log.txt", data));
+  EXPECT_EQ(data, "a\r\nb\r\n");
+
+  // A complete new file replaces the old one in one step.
+  File("new.tmp", "new");
+  File("old.stg", "old");
+  EXPECT_TRUE(fs().MoveReplace(root + "\\new.tmp", root + "\\old.stg"));
+  EXPECT_TRUE(fs().ReadAll(root + "\\old.stg", data));
+  EXPECT_EQ(data, "new");
+  EXPECT_EQ(fs().GetAttributes(root + "\\new.tmp"), win::kInvalidAttributes);
+
+  EXPECT_TRUE(fs().CopyTo(root + "\\old.stg", root + "\\copy.stg", true));
+  EXPECT_FALSE(fs().CopyTo(root + "\\old.stg", root + "\\copy.stg", true));
+  std::string bytes("\x00\xff\r\n\x80", 5);
+  File("bin", bytes);
+  EXPECT_TRUE(fs().ReadAll(root + "\\bin", data));
+  EXPECT_EQ(data, bytes);
+}
+
+TEST_F(FilesContract, DirectorySearchSeesOnlyVisibleFiles) {
+  File("plain.exe");
+  File("hidden.exe", "x", win::kAttrHidden);
+  File("system.dll", "x", win::kAttrSystem);
+  File("ro.dll", "x", win::kAttrReadOnly);
+  Folder("sub");
+  EXPECT_TRUE(DirFinds(fs(), root + "\\plain.exe", kDirFilesOnly));
+  EXPECT_TRUE(DirFinds(fs(), root + "\\ro.dll", kDirFilesOnly));
+  EXPECT_FALSE(DirFinds(fs(), root + "\\hidden.exe", kDirFilesOnly));
+  EXPECT_FALSE(DirFinds(fs(), root + "\\system.dll", kDirFilesOnly));
+  EXPECT_FALSE(DirFinds(fs(), root + "\\sub", kDirFilesOnly));
+  EXPECT_TRUE(DirFinds(fs(), root + "\\sub", kDirFilesAndFolders));
+  EXPECT_TRUE(DirFinds(fs(), root + "\\p*.exe", kDirFilesOnly));
+  EXPECT_FALSE(DirFinds(fs(), root + "\\h*.exe", kDirFilesOnly));
+  EXPECT_FALSE(DirFinds(fs(), root + "\\missing.exe", kDirFilesAndFolders));
+}
+
+class FindFilesContract : public FilesContract {};
+
+TEST_F(FindFilesContract, DesktopIniIsCountedButNotListed) {
+  // Only one of the two spellings can exist on a case-insensitive disk.
+  File("desktop.ini", "1234567");
+  File("a.txt", "1");
+  modFindFiles ff(*ctx);
+  ListBox names;
+  int32_t files = 0, dirs = 0;
+  bool recurse = false;
+  Text path = root;
+  uint64_t size = ff.FindFilesToList(path, "*.*", files, dirs, names, recurse);
+  EXPECT_EQ(path, root + "\\");
+  EXPECT_EQ(files, 2);
+  EXPECT_EQ(size, 8u);
+  EXPECT_EQ(names, (ListBox{"a.txt"}));
+
+  ASSERT_TRUE(fs().SetAttributes(root + "\\desktop.ini", win::kAttrNormal));
+  ASSERT_TRUE(fs().RemoveFile(root + "\\desktop.ini"));
+  File("Desktop.ini", "1");
+  names.clear();
+  path = root + "\\";
+  ff.FindFilesToList(path, "*.*", files, dirs, names, recurse);
+  EXPECT_EQ(Sorted(names), (ListBox{"Desktop.ini", "a.txt"}));
+}
+
+TEST_F(FindFilesContract, PatternListingCountsSubfoldersAndRecurses) {
+  File("one.txt", "12345");
+  File("two.dat", "123");
+  File("hidden.txt", "12", win::kAttrHidden);
+  Folder("sub");
+  File("sub\\deep.txt", "1234");
+  Folder("sub\\empty");
+  Folder("folder.txt");
+  modFindFiles ff(*ctx);
+  int32_t files = 0, dirs = 0;
+  bool recurse = false;
+  ListBox names;
+  Text path = root;
+  uint64_t size = ff.FindFilesToList(path, "*.txt", files, dirs, names, recurse);
+  EXPECT_EQ(Sorted(names), (ListBox{"folder.txt", "hidden.txt", "one.txt"}));
+  EXPECT_EQ(files, 3);
+  EXPECT_EQ(dirs, 2);
+  EXPECT_EQ(size, 7u);
+
+  ctx->OperationInProgress = true;
+  ListView rows;
+  files = dirs = 0;
+  recurse = true;
+  path = root;
+  size = ff.FindFilesToListView(path, "*.*", files, dirs, rows, recurse);
+  std::vector<Text> got;
+  for (const auto& r : rows.Rows()) got.push_back(r.text.substr(root.size()));
+  // A folder's own entries come before its sub-folders' listings.
+  std::vector<Text> top(got.begin(), got.begin() + 5);
+  EXPECT_EQ(Sorted(top),
+            (std::vector<Text>{"\\folder.txt", "\\hidden.txt", "\\one.txt", "\\sub", "\\two.dat"}));
+  EXPECT_EQ(Sorted(std::vector<Text>(got.begin() + 5, got.end())),
+            (std::vector<Text>{"\\sub\\deep.txt", "\\sub\\empty"}));
+  EXPECT_EQ(files, 7);
+  EXPECT_EQ(dirs, 3);
+  EXPECT_EQ(size, 14u);
+}
+
+TEST_F(FindFilesContract, EmptyOrMissingFolderAddsNothing) {
+  Folder("empty");
+  modFindFiles ff(*ctx);
+  int32_t files = 0, dirs = 0;
+  bool recurse = true;
+  ListBox names;
+  Text path = root + "\\empty";
+  EXPECT_EQ(ff.FindFilesToList(path, "*.*", files, dirs, names, recurse), 0u);
+  path = root + "\\missing";
+  EXPECT_EQ(ff.FindFilesToList(path, "*.*", files, dirs, names, recurse), 0u);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(files + dirs, 0);
+}
+
+TEST_F(FindFilesContract, AbortedListingStopsAtOnce) {
+  File("a.txt");
+  File("b.txt");
+  Folder("sub");
+  File("sub\\c.txt");
+  modFindFiles ff(*ctx);
+  int32_t files = 0, dirs = 0;
+  bool recurse = true;
+  ListView rows;
+  Text path = root;
+  ctx->OperationInProgress = false;
+  ff.FindFilesToListView(path, "*.*", files, dirs, rows, recurse);
+  EXPECT_TRUE(rows.Empty());
+  EXPECT_LE(dirs, 1);
+
+  // Abort during the file pass: what was listed stays, nothing more comes.
+  ctx->OperationInProgress = true;
+  files = dirs = 0;
+  ctx->onYield = [&] {
+    if (rows.Count() >= 1) ctx->OperationInProgress = false;
+  };
+  path = root;
+  ff.FindFilesToListView(path, "*.*", files, dirs, rows, recurse);
+  EXPECT_EQ(rows.Count(), 1u);
+  for (const auto& r : rows.Rows()) EXPECT_EQ(r.text.find("c.txt"), Text::npos);
+}
+
+}  // namespace
+}  // namespace morvane::contract

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "contract/fixture.h"
+#include "platform/modules.h"
+#include "scanner/process_list.h"
+
+namespace morvane::contract {
+namespace {
+
+std::vector<const ListItem*> RowsNamed(const ListView& v, const Text& name) {
+  std::vector<const ListItem*> out;
+  for (const auto& r : v.Rows())
+    if (r.text == name) out.push_back(&r);
+  return out;
+}
+
+TEST(ProcessesContract, SnapshotListsEveryProcessOnce) {
+  auto m = MakeFixture();
+  Context ctx(m->os());
+  uint32_t a = m->StartChild("spyproc.exe", ChildProcessKind{});
+  uint32_t b = m->StartChild("spyproc.exe", ChildProcessKind{});
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(b, 0u);
+  ListView rows;
+  rows.Add("stale");
+  ListActiveProcesses(ctx, rows);
+  auto same = RowsNamed(rows, "spyproc.exe");
+  ASSERT_EQ(same.size(), 2u);
+  EXPECT_NE(same[0]->SubItems(1), same[1]->SubItems(1));
+  std::set<Text> ids{same[0]->SubItems(1), same[1]->SubItems(1)};
+  EXPECT_TRUE(ids.count(std::to_string(a)));
+  EXPECT_TRUE(ids.count(std::to_string(b)));
+  EXPECT_TRUE(RowsNamed(rows, "stale").empty());
+  EXPECT_TRUE(RowsNamed(rows, "SPYPROC.EXE").empty());
+}
+
+TEST(ProcessesContract, EndProcessClosesWindowedPrograms) {
+  auto m = MakeFixture();
+  Context ctx(m->os());
+  uint32_t pid = m->StartChild("windowed.exe", ChildProcessKind{});
+  ASSERT_TRUE(m->ChildRunning(pid));
+  modEndProcess ep(ctx);
+  EXPECT_TRUE(ep.PostToProcessWindows(pid, 0x0400 /*WM_USER*/, 0));
+  EXPECT_TRUE(ep.EndProcess(pid, 0));
+  EXPECT_FALSE(ep.IsWin9xFamily);
+  EXPECT_FALSE(m->ChildRunning(pid));
+}
+
+TEST(ProcessesContract, ProgramsWithoutWindowsOrThatIgnoreCloseAreEndedToo) {
+  auto m = MakeFixture();
+  Context ctx(m->os());
+  uint32_t quiet = m->StartChild("quiet.exe", ChildProcessKind{false, true, false});
+  uint32_t stubborn = m->StartChild("stubborn.exe", ChildProcessKind{true, false, false});
+  uint32_t childOnly = m->StartChild("childonly.exe", ChildProcessKind{false, true, true});
+  modEndProcess ep(ctx);
+  EXPECT_FALSE(ep.PostToProcessWindows(quiet, win::kWmClose, 0));
+  for (uint32_t pid : {quiet, stubborn, childOnly}) {
+    ASSERT_TRUE(m->ChildRunning(pid));
+    EXPECT_TRUE(ep.EndProcess(pid, 0));
+    EXPECT_FALSE(m->ChildRunning(pid));
+  }
+  EXPECT_FALSE(ep.EndProcess(0x7FFFFFF0, 0));
+}
+
+}  // namespace
+}  // namespace morvane::contract
