@@ -1,5 +1,6 @@
 // The removal code's operations on the system access modules.
 #include "removal/removal_ops.h"
+#include "scanner/process_list.h"
 
 namespace morvane {
 
@@ -61,7 +62,8 @@ void ModuleRemovalOps::ShellAndWait(const Text& command) { morvane::ShellAndWait
 
 bool ModuleRemovalOps::EndProcess(uint32_t processId) { return end_.EndProcess(processId, 0); }
 void ModuleRemovalOps::ListActiveProcesses() {
-  if (hooks_.listActiveProcesses) hooks_.listActiveProcesses();
+  if (hooks_.listActiveProcesses) return hooks_.listActiveProcesses();
+  morvane::ListActiveProcesses(ctx_, app_.lstProcesses);
 }
 
 Text ModuleRemovalOps::DeleteRegistryKey(const Text& keyPath) { return registry_.DeleteRegistryKey(keyPath); }

@@ -68,7 +68,7 @@ class IRemovalOps {
 // Hooks into subsystems that live outside the system access layer.
 // An empty hook uses the fallback described beside it.
 struct RemovalHooks {
-  std::function<void()> listActiveProcesses;       // fallback: nothing
+  std::function<void()> listActiveProcesses;       // fallback: the scanner's snapshot
   std::function<void(size_t)> raiseScanInfoLine;   // fallback: integer part + 1 in lstScanInfoFile
   std::function<void()> saveData;                  // fallback: nothing
   std::function<void()> flushScanLog;              // fallback: empties lstLog

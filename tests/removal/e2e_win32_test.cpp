@@ -136,7 +136,6 @@ class RemovalRoundTrip : public ::testing::Test {
 
   RemovalHooks Hooks() {
     RemovalHooks h;
-    h.listActiveProcesses = [this] { ListProcesses(); };
     h.flushScanLog = [this] {
       flushed = app.lstLog;
       app.lstLog.clear();
