@@ -215,5 +215,24 @@ TEST_F(FindFilesContract, AbortedListingStopsAtOnce) {
   for (const auto& r : rows.Rows()) EXPECT_EQ(r.text.find("c.txt"), Text::npos);
 }
 
+TEST_F(FindFilesContract, ListingDoesNotFollowLinks) {
+  Text folder, link;
+  if (!m->FolderWithLink(folder, link)) GTEST_SKIP() << "no folder link on this machine";
+  modFindFiles ff(*ctx);
+  int32_t files = 0, dirs = 0;
+  bool recurse = true;
+  ListView rows;
+  ctx->OperationInProgress = true;
+  Text path = folder;
+  ff.FindFilesToListView(path, "*.*", files, dirs, rows, recurse);
+  bool linkListed = false;
+  for (const auto& r : rows.Rows()) {
+    EXPECT_NE(r.text.rfind(link + "\\", 0), 0u) << r.text;
+    linkListed |= r.text == link;
+  }
+  // The link itself is an entry of its folder.
+  EXPECT_TRUE(linkListed);
+}
+
 }  // namespace
 }  // namespace morvane::contract

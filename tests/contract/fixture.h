@@ -35,6 +35,9 @@ class MachineFixture {
   // Makes the key at sub-path (below HKEY_CURRENT_USER) refuse opens asking for
   // any right in mask; false when the backend cannot.
   virtual bool DenyKeyAccess(const Text& subPath, uint32_t mask) = 0;
+  // A folder that holds a link (junction or symbolic link) to a folder with
+  // entries; sets link to the link's full path. False when none can be had.
+  virtual bool FolderWithLink(Text& folder, Text& link) = 0;
 };
 
 // The fixture of this build's backend; a new one for every test.

@@ -37,6 +37,15 @@ class SimFixture : public MachineFixture {
   bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {
     return machine.registry.DenyAccess(win::kCurrentUser, subPath, mask);
   }
+  bool FolderWithLink(Text& folder, Text& link) override {
+    folder = ScratchFolder();
+    machine.files.AddFile(folder + "\\own.txt", "x");
+    link = folder + "\\Desktop";
+    // The simulated junction shows the target's entries, as a real one does.
+    machine.files.AddJunction(link, "C:\\");
+    machine.files.AddFile(link + "\\through-link.txt", "x");
+    return true;
+  }
   sim::SimulatedMachine machine;
 
  private:

@@ -102,6 +102,30 @@ class Win32Fixture : public MachineFixture {
     return running;
   }
   bool DenyKeyAccess(const Text&, uint32_t) override { return false; }
+  // Wine links the user's shell folders into the host's home; use one of those.
+  bool FolderWithLink(Text& folder, Text& link) override {
+    WIN32_FIND_DATAA user;
+    HANDLE hu = FindFirstFileA("C:\\users\\*", &user);
+    if (hu == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    do {
+      std::string base = std::string("C:\\users\\") + user.cFileName;
+      if (user.cFileName[0] == '.') continue;
+      WIN32_FIND_DATAA fd;
+      HANDLE h = FindFirstFileA((base + "\\*").c_str(), &fd);
+      if (h == INVALID_HANDLE_VALUE) continue;
+      do {
+        if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+          folder = base;
+          link = base + "\\" + fd.cFileName;
+          found = true;
+        }
+      } while (!found && FindNextFileA(h, &fd));
+      FindClose(h);
+    } while (!found && FindNextFileA(hu, &user));
+    FindClose(hu);
+    return found;
+  }
   w32::Win32Machine machine;
 
  private:
