@@ -1,5 +1,6 @@
 // A whole simulated Windows machine: every service, wired together.
 #pragma once
+#include "platform/simulated/default_layout.h"
 #include "platform/simulated/sim_basics.h"
 #include "platform/simulated/sim_files.h"
 #include "platform/simulated/sim_processes.h"
@@ -11,6 +12,9 @@ namespace morvane::sim {
 class SimulatedMachine {
  public:
   SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages} {}
+  // With a default Windows layout (system folders, user profile, shell folders key).
+  struct WindowsLayout {};
+  explicit SimulatedMachine(WindowsLayout) : SimulatedMachine() { InstallDefaultWindowsLayout(*this); }
   SimulatedMachine(const SimulatedMachine&) = delete;
   SimulatedMachine& operator=(const SimulatedMachine&) = delete;
 

@@ -1,0 +1,57 @@
+#include "database/database.h"
+
+#include "database/crypt.h"
+#include "store/settings.h"
+
+namespace morvane {
+
+namespace {
+constexpr int kShowNormal = 1;
+constexpr uint32_t kHiddenOrSystem = win::kAttrHidden | win::kAttrSystem | win::kAttrDirectory;
+}  // namespace
+
+bool ShellUpdaterLauncher::StartUpdater(win::HWnd owner) {
+  const Text file = programFolder_ + kUpdaterFileName;
+  return ctx_.shell().Execute(owner, "Open", file, "", programFolder_, kShowNormal) > 32;
+}
+
+Text DatabaseLoader::ProgramFolder() const {
+  return state_.programFolder.empty() ? ctx_.system().ProgramFolder() : state_.programFolder;
+}
+
+bool DatabaseLoader::DatabaseExists() {
+  FindData data;
+  const IFileSystem::FindHandle h = ctx_.files().FindFirst(ProgramFolder() + "\\" + kDatabaseFileName, data);
+  if (h == IFileSystem::kInvalidFind) return false;
+  bool found = false;
+  do {
+    if ((data.attributes & kHiddenOrSystem) == 0) found = true;
+  } while (!found && ctx_.files().FindNext(h, data));
+  ctx_.files().FindClose(h);
+  return found;
+}
+
+bool DatabaseLoader::AskDownloadDatabase() {
+  return ctx_.messages().Show(kMissingDatabaseText, kMissingDatabaseTitle, MsgButtons::YesNo, MsgIcon::Critical) ==
+         MsgResult::Yes;
+}
+
+bool DatabaseLoader::EnsureDatabase(IUpdaterLauncher& launcher, win::HWnd owner) {
+  if (DatabaseExists()) return true;
+  if (!AskDownloadDatabase()) return false;
+  launcher.StartUpdater(owner);
+  ctx_.YieldToHost();
+  return true;
+}
+
+void DatabaseLoader::LoadDatabase() {
+  SettingsStore store(ctx_, state_);
+  store.LoadListView("\\", kDatabaseFileName, state_.lstDBaseFile);
+  for (size_t i = 1; i <= state_.lstDBaseFile.Count(); ++i) {
+    ListItem& entry = state_.lstDBaseFile.Item(i);
+    entry.text = modCrypt::DecryptString(entry.text, kDatabaseKey);
+    ctx_.YieldToHost();
+  }
+}
+
+}  // namespace morvane

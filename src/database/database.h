@@ -1,0 +1,58 @@
+// Loading of the reference database "DataBase.ref" into lstDBaseFile, the
+// missing-database question and the start of the updater.
+#pragma once
+#include "platform/context.h"
+#include "store/app_state.h"
+
+namespace morvane {
+
+inline constexpr const char* kDatabaseFileName = "DataBase.ref";
+inline constexpr const char* kUpdaterFileName = "\\Tessarin.exe";
+inline constexpr const char* kMissingDatabaseTitle = "Error";
+inline constexpr const char* kMissingDatabaseText =
+    "Missing reference Database.\r\nDo you want to download new reference Database?";
+
+// Starts the database updater; replaceable so that start-up can be tested.
+class IUpdaterLauncher {
+ public:
+  virtual ~IUpdaterLauncher() = default;
+  // True when the updater was started.
+  virtual bool StartUpdater(win::HWnd owner) = 0;
+};
+
+// Program folder & "\Tessarin.exe" through the shell, verb "Open", no
+// parameters, the program folder as working folder, normal window.
+class ShellUpdaterLauncher : public IUpdaterLauncher {
+ public:
+  ShellUpdaterLauncher(Context& ctx, Text programFolder) : ctx_(ctx), programFolder_(std::move(programFolder)) {}
+  bool StartUpdater(win::HWnd owner) override;
+
+ private:
+  Context& ctx_;
+  Text programFolder_;
+};
+
+class DatabaseLoader {
+ public:
+  DatabaseLoader(Context& ctx, AppState& state) : ctx_(ctx), state_(state) {}
+
+  // A directory search for program folder & "\DataBase.ref" that sees
+  // normal, read-only and archive files only.
+  bool DatabaseExists();
+  // The question with title "Error", Yes/No, critical icon; true on Yes.
+  bool AskDownloadDatabase();
+  // Existence test and question: false when the database is missing and the
+  // user answers No (start-up ends); on Yes the updater is started, the host
+  // yields and loading goes on.
+  bool EnsureDatabase(IUpdaterLauncher& launcher, win::HWnd owner);
+  // Reads every line of the file into lstDBaseFile and deciphers it in
+  // place, yielding after each entry. An unreadable file leaves it empty.
+  void LoadDatabase();
+
+ private:
+  Text ProgramFolder() const;
+  Context& ctx_;
+  AppState& state_;
+};
+
+}  // namespace morvane

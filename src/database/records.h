@@ -1,0 +1,40 @@
+// Plain-text database records: their type and the faults that keep a record
+// from ever matching or from being removed.
+#pragma once
+#include <array>
+#include <map>
+#include <vector>
+
+#include "platform/winapi_types.h"
+
+namespace morvane {
+
+// Up to four "|"-separated fields; missing fields are empty, extra ones dropped.
+std::array<Text, 4> SplitRecord(const Text& line);
+// The four-letter type code of a record in lower case ("path", "fold", ...),
+// or the empty text when the first four characters are none of the codes.
+Text RecordType(const Text& line);
+// True for lines the scans skip without counting ("#" and "@" lines).
+bool IsSkippedLine(const Text& line);
+
+struct RecordProblem {
+  size_t lineNumber = 0;  // 1-based line of the file
+  Text line;
+  Text reason;
+};
+
+struct DatabaseReport {
+  Text version;
+  size_t records = 0;                  // scan records (entries 2.., not "#" or "@")
+  std::map<Text, size_t> perType;      // type code -> records; "" = unknown code
+  std::vector<RecordProblem> problems;
+};
+
+// Analyses deciphered lines; lines[0] is the version line.
+DatabaseReport CheckDatabase(const std::vector<Text>& lines);
+
+// Splits file content into lines at LF, dropping a CR before it; a final
+// line break adds no empty line.
+std::vector<Text> SplitTextLines(const std::string& content);
+
+}  // namespace morvane

@@ -1,0 +1,203 @@
+#include "store/settings.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/modules.h"
+
+namespace morvane {
+
+namespace {
+
+constexpr const char* kSettingsFolder = "\\Settings\\";
+constexpr const char* kStartPageKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
+
+Text Lower(Text s) {
+  for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  return s;
+}
+
+std::string JoinLines(const ListBox& lines) {
+  std::string out;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) out += "\r\n";
+    out += lines[i];
+  }
+  return out;
+}
+
+// Writes a temporary file beside the target and puts it in place only when
+// it is complete, so a failure keeps the old content.
+bool ReplaceFileContent(IFileSystem& fs, const Text& path, const std::string& data) {
+  const Text temp = path + ".tmp";
+  if (!fs.WriteAll(temp, data)) {
+    fs.RemoveFile(temp);
+    return false;
+  }
+  const uint32_t attributes = fs.GetAttributes(path);
+  if (attributes != win::kInvalidAttributes && (attributes & win::kAttrDirectory) == 0)
+    fs.SetAttributes(path, win::kAttrNormal);
+  if (!fs.MoveReplace(temp, path)) {
+    fs.SetAttributes(temp, win::kAttrNormal);
+    fs.RemoveFile(temp);
+    return false;
+  }
+  return true;
+}
+
+// Defaults for a table that is shorter than its line table.
+void PadWithDefaults(ListBox& table, const ListBox& defaults) {
+  for (size_t i = table.size(); i < defaults.size(); ++i) table.push_back(defaults[i]);
+}
+
+}  // namespace
+
+void RaiseByOne(Text& line) {
+  const char* begin = line.c_str();
+  char* end = nullptr;
+  double value = std::strtod(begin, &end);
+  if (end == begin || !std::isfinite(value)) value = 0;
+  value = std::floor(value);
+  if (value > 9.0e15) value = 9.0e15;
+  if (value < -9.0e15) value = -9.0e15;
+  line = std::to_string(static_cast<long long>(value) + 1);
+}
+
+ListBox DefaultSettingsLines(const Text& startPage) {
+  return {"0", "0", "0", "1", "0", "0", startPage, "Microsoft Internet Explorer", "30", "0", "10"};
+}
+ListBox DefaultScanInfoLines() { return {"{never}", "0", "0"}; }
+ListBox DefaultCustomScanLines() { return {"0", "1", "1", "0", "0", "0", "1"}; }
+
+Text SettingsStore::Full(const Text& relative) const {
+  const Text folder = state_.programFolder.empty() ? ctx_.system().ProgramFolder() : state_.programFolder;
+  return folder + relative;
+}
+
+bool SettingsStore::FileExists(const Text& fullPath) {
+  const uint32_t a = ctx_.files().GetAttributes(fullPath);
+  return a != win::kInvalidAttributes && (a & win::kAttrDirectory) == 0;
+}
+
+bool SettingsStore::FolderExists(const Text& fullPath) {
+  const uint32_t a = ctx_.files().GetAttributes(fullPath);
+  return a != win::kInvalidAttributes && (a & win::kAttrDirectory) != 0;
+}
+
+Text SettingsStore::ReadStartPage() {
+  modRegistry reg(ctx_);
+  const Text page = reg.GetRegistryString(kStartPageKey, "Start Page");
+  if (page.empty() || page == "Error") return "about:blank";
+  return page;
+}
+
+void SettingsStore::CheckSettings() {
+  for (const char* folder : {"\\Settings", "\\Quarantine", "\\Registry Backups"})
+    if (!FolderExists(Full(folder))) ctx_.files().MakeFolder(Full(folder));
+
+  if (!FileExists(Full("\\Settings\\ScanInfo.stg")))
+    SaveSettingsToFile(kSettingsFolder, "ScanInfo.stg", DefaultScanInfoLines());
+  const Text startPage = ReadStartPage();
+  if (!FileExists(Full("\\Settings\\Settings.stg")))
+    SaveSettingsToFile(kSettingsFolder, "Settings.stg", DefaultSettingsLines(startPage));
+  if (!FileExists(Full("\\Settings\\CustomScan.stg")))
+    SaveSettingsToFile(kSettingsFolder, "CustomScan.stg", DefaultCustomScanLines());
+  if (!FileExists(Full("\\Settings\\IgnoreList.stg"))) CreateBlankFile(kSettingsFolder, "IgnoreList.stg");
+  if (!FileExists(Full("\\Settings\\SelectedFolders.stg"))) CreateBlankFile(kSettingsFolder, "SelectedFolders.stg");
+  if (!FileExists(Full("\\SpyLog.txt"))) CreateBlankFile("\\", "SpyLog.txt");
+}
+
+void SettingsStore::LoadFiles(const Text& strPath, const Text& strFileName, ListBox& SettingsList) {
+  SettingsList.clear();
+  const Text path = Full(strPath + strFileName);
+  std::string buffer;
+  if (!ctx_.files().ReadAll(path, buffer)) {
+    buffer.clear();
+    if (ctx_.files().GetAttributes(path) == win::kInvalidAttributes) ctx_.files().WriteAll(path, "");
+  }
+  size_t pos = 0;
+  while (pos < buffer.size() && !(buffer.size() - pos == 1 && buffer[pos] == '\r')) {
+    const size_t cr = buffer.find('\r', pos);
+    if (cr == std::string::npos) {
+      SettingsList.push_back(buffer.substr(pos));
+      break;
+    }
+    SettingsList.push_back(buffer.substr(pos, cr - pos));
+    pos = cr + 2;  // the CR and the character after it
+  }
+
+  // A hand-edited or truncated file: the missing lines take their defaults.
+  const Text name = Lower(strFileName);
+  if (Lower(strPath) == Lower(kSettingsFolder)) {
+    if (name == "settings.stg")
+      PadWithDefaults(SettingsList, DefaultSettingsLines(SettingsList.size() <= 6 ? ReadStartPage() : Text()));
+    else if (name == "scaninfo.stg")
+      PadWithDefaults(SettingsList, DefaultScanInfoLines());
+    else if (name == "customscan.stg")
+      PadWithDefaults(SettingsList, DefaultCustomScanLines());
+  }
+}
+
+void SettingsStore::LoadAllFiles() {
+  LoadFiles(kSettingsFolder, "Settings.stg", state_.lstSettingsFile);
+  ctx_.YieldToHost();
+  LoadFiles(kSettingsFolder, "ScanInfo.stg", state_.lstScanInfoFile);
+  ctx_.YieldToHost();
+  LoadFiles(kSettingsFolder, "IgnoreList.stg", state_.lstIgnoreListFile);
+  ctx_.YieldToHost();
+  LoadFiles(kSettingsFolder, "SelectedFolders.stg", state_.lstSelectedFolders);
+  ctx_.YieldToHost();
+  LoadFiles(kSettingsFolder, "CustomScan.stg", state_.lstCustomScanSettings);
+  ctx_.YieldToHost();
+}
+
+void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList) {
+  SettingsList.Clear();
+  std::string content;
+  if (!ctx_.files().ReadAll(Full(strPath + strFileName), content)) return;
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t lf = content.find('\n', start);
+    const bool last = lf == std::string::npos;
+    if (last) lf = content.size();
+    size_t end = lf;
+    if (end > start && content[end - 1] == '\r') --end;
+    SettingsList.Add(content.substr(start, end - start));
+    if (last) break;
+    start = lf + 1;
+  }
+}
+
+void SettingsStore::SaveSettingsToFile(const Text& strPath, const Text& strFileName, const ListBox& lstSettingsList) {
+  ReplaceFileContent(ctx_.files(), Full(strPath + strFileName), JoinLines(lstSettingsList));
+}
+
+void SettingsStore::SaveData() {
+  SaveSettingsToFile(kSettingsFolder, "Settings.stg", state_.lstSettingsFile);
+  ctx_.YieldToHost();
+  SaveSettingsToFile(kSettingsFolder, "ScanInfo.stg", state_.lstScanInfoFile);
+  ctx_.YieldToHost();
+  SaveSettingsToFile(kSettingsFolder, "IgnoreList.stg", state_.lstIgnoreListFile);
+  ctx_.YieldToHost();
+  SaveSettingsToFile(kSettingsFolder, "SelectedFolders.stg", state_.lstSelectedFolders);
+  ctx_.YieldToHost();
+  SaveSettingsToFile(kSettingsFolder, "CustomScan.stg", state_.lstCustomScanSettings);
+  ctx_.YieldToHost();
+}
+
+void SettingsStore::CreateBlankFile(const Text& strPath, const Text& strFileName) {
+  const Text path = Full(strPath + strFileName);
+  if (ctx_.files().GetAttributes(path) == win::kInvalidAttributes) ctx_.files().WriteAll(path, "");
+}
+
+void SettingsStore::SaveLineToFile(const Text& strFileName, const Text& Data) {
+  ReplaceFileContent(ctx_.files(), Full("\\Quarantine\\" + state_.QuarantineSession + "\\" + strFileName), Data);
+}
+
+void SettingsStore::LoadLineFromFile(const Text& strFileName, Text& Data) {
+  Data.clear();
+  if (!ctx_.files().ReadAll(Full("\\Quarantine\\" + strFileName), Data)) Data.clear();
+}
+
+}  // namespace morvane
