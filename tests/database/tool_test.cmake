@@ -3,8 +3,13 @@
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
+set(command ${TOOL})
+if(RUNNER)
+  set(command ${RUNNER} ${PREFIX} ${TOOL})
+endif()
+
 function(run expected)
-  execute_process(COMMAND ${TOOL} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  execute_process(COMMAND ${command} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT rc EQUAL expected)
     message(FATAL_ERROR "morvane-db ${ARGN}: exit ${rc}, expected ${expected}\n${out}\n${err}")
   endif()

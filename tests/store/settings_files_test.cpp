@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "database/crypt.h"
+#include "database/database.h"
 #include "store/settings.h"
 
 #ifdef _WIN32
@@ -217,6 +219,35 @@ TEST_F(SettingsFiles, ListViewReaderForTheDatabase) {
   ASSERT_EQ(rows.Count(), 3u);
   EXPECT_EQ(rows.Item(2).text, "");
   EXPECT_EQ(rows.Item(3).text, "last");
+}
+
+}  // namespace
+}  // namespace morvane
+
+namespace morvane {
+namespace {
+
+// The database on the same backend: the existence test relies on the
+// platform's directory search and attribute reporting.
+TEST_F(SettingsFiles, DatabaseExistenceAndLoadingOnThisBackend) {
+  DatabaseLoader loader(ctx, state);
+  EXPECT_FALSE(loader.DatabaseExists());
+  const Text db = state.programFolder + "\\DataBase.ref";
+  Write("\\DataBase.ref", modCrypt::EncryptString("v7", kDatabaseKey) + "\r\n\r\n" +
+                              modCrypt::EncryptString("regk|HKEY_CURRENT_USER\\Software\\Spy|Spy", kDatabaseKey));
+  EXPECT_TRUE(loader.DatabaseExists());
+  fs().SetAttributes(db, win::kAttrReadOnly);
+  EXPECT_TRUE(loader.DatabaseExists());
+  fs().SetAttributes(db, win::kAttrHidden);
+  EXPECT_FALSE(loader.DatabaseExists());
+  fs().SetAttributes(db, win::kAttrSystem | win::kAttrArchive);
+  EXPECT_FALSE(loader.DatabaseExists());
+  loader.LoadDatabase();  // still read: only the existence test looks at attributes
+  ASSERT_EQ(state.lstDBaseFile.Count(), 3u);
+  EXPECT_EQ(state.lstDBaseFile.Item(1).text, "v7");
+  EXPECT_EQ(state.lstDBaseFile.Item(2).text, "");
+  EXPECT_EQ(state.lstDBaseFile.Item(3).text, "regk|HKEY_CURRENT_USER\\Software\\Spy|Spy");
+  fs().SetAttributes(db, win::kAttrNormal);
 }
 
 }  // namespace
