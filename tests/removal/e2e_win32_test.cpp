@@ -12,6 +12,7 @@
 #include "platform/simulated/sim_basics.h"
 #include "platform/win32/machine.h"
 #include "removal/removal_engine.h"
+#include "removal/store_hooks.h"
 
 namespace morvane {
 namespace {
@@ -101,6 +102,7 @@ class RemovalRoundTrip : public ::testing::Test {
   RemovalRoundTrip()
       : os{machine.registry, machine.files, machine.processes, machine.shell, machine.system, machine.clock, messages},
         ctx(os),
+        store(ctx, app),
         ops(ctx, app, Hooks()),
         engine(ctx, app, ops, view) {}
 
@@ -108,7 +110,7 @@ class RemovalRoundTrip : public ::testing::Test {
     RemoveTree(kBase);
     RegDeleteTreeA(HKEY_CURRENT_USER, kRegBase);
     base = kBase;
-    for (const char* f : {"", "\\Prog", "\\Prog\\Quarantine", "\\Spy Files", "\\Cookies", "\\SpyTree",
+    for (const char* f : {"", "\\Prog", "\\Prog\\Quarantine", "\\Prog\\Settings", "\\Spy Files", "\\Cookies", "\\SpyTree",
                           "\\SpyTree\\sub", "\\SpyTree\\sub\\deep"})
       CreateDirectoryA((base + f).c_str(), nullptr);
     app.programFolder = base + "\\Prog";
@@ -135,7 +137,7 @@ class RemovalRoundTrip : public ::testing::Test {
   }
 
   RemovalHooks Hooks() {
-    RemovalHooks h;
+    RemovalHooks h = StoreHooks(store, app);
     h.flushScanLog = [this] {
       flushed = app.lstLog;
       app.lstLog.clear();
@@ -165,6 +167,7 @@ class RemovalRoundTrip : public ::testing::Test {
   Platform os;
   Context ctx;
   AppState app;
+  SettingsStore store;
   ModuleRemovalOps ops;
   struct View : IRemovalView {
     void SetResultButtonsEnabled(bool) override {}
@@ -272,6 +275,10 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   // 3 files, 5 entries of the tree, 3 keys, 2 values, 1 cookie.
   EXPECT_EQ(app.lstScanInfoFile[2], "14");
   EXPECT_EQ(app.lstScanInfoFile[1], "1");
+  std::ifstream info(app.programFolder + "\\Settings\\ScanInfo.stg", std::ios::binary);
+  std::stringstream infoText;
+  infoText << info.rdbuf();
+  EXPECT_EQ(infoText.str(), app.lstScanInfoFile[0] + "\r\n1\r\n14");
 
   // Restore the package: everything comes back byte for byte.
   engine.LoadToQuarantineList();
@@ -286,8 +293,11 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   Snapshot(base, "", filesAfter);
   filesAfter.erase("Prog\\");
   filesAfter.erase("Prog\\Quarantine\\");
+  for (auto it = filesAfter.begin(); it != filesAfter.end();)
+    it = it->first.rfind("Prog\\Settings\\", 0) == 0 ? filesAfter.erase(it) : std::next(it);
   filesBefore.erase("Prog\\");
   filesBefore.erase("Prog\\Quarantine\\");
+  filesBefore.erase("Prog\\Settings\\");
   EXPECT_EQ(filesAfter, filesBefore);
   RegTree regRestored;
   RegSnapshot(kRegBase, regRestored);
