@@ -41,8 +41,8 @@ long long modCrypt::KeyValue(const Text& Key) {
   return static_cast<long long>(std::floor(quotient));
 }
 
-Text modCrypt::DecryptString(const Text& Text_, const Text& Key) { return Transform(Text_, Key, false); }
+Text modCrypt::DecryptString(const Text& strText, const Text& Key) { return Transform(strText, Key, false); }
 
-Text modCrypt::EncryptString(const Text& Text_, const Text& Key) { return Transform(Text_, Key, true); }
+Text modCrypt::EncryptString(const Text& strText, const Text& Key) { return Transform(strText, Key, true); }
 
 }  // namespace morvane

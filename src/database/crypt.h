@@ -11,9 +11,9 @@ inline constexpr const char* kDatabaseKey = "70453918262";
 class modCrypt {
  public:
   // Deciphers one line; codes that fall outside 0 to 255 are dropped.
-  static Text DecryptString(const Text& Text_, const Text& Key);
+  static Text DecryptString(const Text& strText, const Text& Key);
   // Enciphers one line (the inverse of DecryptString).
-  static Text EncryptString(const Text& Text_, const Text& Key);
+  static Text EncryptString(const Text& strText, const Text& Key);
   // k of the key: floor((sum of codes * 0.1) / 6) in double precision.
   static long long KeyValue(const Text& Key);
 };

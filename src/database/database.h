@@ -8,6 +8,7 @@ namespace morvane {
 
 inline constexpr const char* kDatabaseFileName = "DataBase.ref";
 inline constexpr const char* kUpdaterFileName = "\\Tessarin.exe";
+inline constexpr const char* kUnlockingDatabaseText = "Unlocking Data Base...";
 inline constexpr const char* kMissingDatabaseTitle = "Error";
 inline constexpr const char* kMissingDatabaseText =
     "Missing reference Database.\r\nDo you want to download new reference Database?";

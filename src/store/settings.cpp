@@ -1,8 +1,6 @@
 #include "store/settings.h"
 
 #include <cctype>
-#include <cmath>
-#include <cstdlib>
 
 #include "platform/modules.h"
 
@@ -31,6 +29,7 @@ std::string JoinLines(const ListBox& lines) {
 // it is complete, so a failure keeps the old content.
 bool ReplaceFileContent(IFileSystem& fs, const Text& path, const std::string& data) {
   const Text temp = path + ".tmp";
+  if (fs.GetAttributes(temp) != win::kInvalidAttributes) fs.SetAttributes(temp, win::kAttrNormal);
   if (!fs.WriteAll(temp, data)) {
     fs.RemoveFile(temp);
     return false;
@@ -54,14 +53,22 @@ void PadWithDefaults(ListBox& table, const ListBox& defaults) {
 }  // namespace
 
 void RaiseByOne(Text& line) {
-  const char* begin = line.c_str();
-  char* end = nullptr;
-  double value = std::strtod(begin, &end);
-  if (end == begin || !std::isfinite(value)) value = 0;
-  value = std::floor(value);
-  if (value > 9.0e15) value = 9.0e15;
-  if (value < -9.0e15) value = -9.0e15;
-  line = std::to_string(static_cast<long long>(value) + 1);
+  // Leading blanks, a sign, digits and an ignored fraction; anything else ends the number.
+  size_t i = 0;
+  while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < line.size() && (line[i] == '-' || line[i] == '+')) negative = line[i++] == '-';
+  long long value = 0;
+  bool fraction = false;
+  constexpr long long kLimit = 900000000000000000LL;
+  for (; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+    if (value < kLimit) value = value * 10 + (line[i] - '0');
+  if (i < line.size() && line[i] == '.')
+    for (++i; i < line.size() && line[i] >= '0' && line[i] <= '9'; ++i)
+      if (line[i] != '0') fraction = true;
+  // The integer part rounds down, also below zero.
+  if (negative) value = fraction ? -value - 1 : -value;
+  line = std::to_string(value + 1);
 }
 
 ListBox DefaultSettingsLines(const Text& startPage) {

@@ -121,8 +121,12 @@ TEST_F(SettingsFiles, SaveReplacesReadOnlyFileAndKeepsOldContentWhenItCannotWrit
   store.CheckSettings();
   Write("\\Settings\\SelectedFolders.stg", "old");
   fs().SetAttributes(state.programFolder + "\\Settings\\SelectedFolders.stg", win::kAttrReadOnly | win::kAttrHidden);
+  // A read-only leftover of an interrupted save does not block the next one.
+  Write("\\Settings\\SelectedFolders.stg.tmp", "leftover");
+  fs().SetAttributes(state.programFolder + "\\Settings\\SelectedFolders.stg.tmp", win::kAttrReadOnly);
   store.SaveSettingsToFile("\\Settings\\", "SelectedFolders.stg", ListBox{"C:\\new"});
   EXPECT_EQ(Read("\\Settings\\SelectedFolders.stg"), "C:\\new");
+  EXPECT_FALSE(Exists("\\Settings\\SelectedFolders.stg.tmp"));
   // The folder is gone: nothing can be written, nothing is lost elsewhere.
   store.SaveSettingsToFile("\\Missing\\", "SelectedFolders.stg", ListBox{"z"});
   EXPECT_FALSE(Exists("\\Missing\\SelectedFolders.stg"));

@@ -8,7 +8,8 @@ namespace {
 
 TEST(RaiseByOne, IntegerPartPlusOne) {
   const std::pair<Text, Text> cases[] = {{"0", "1"},  {"41", "42"}, {"2.9", "3"}, {"", "1"},
-                                         {"abc", "1"}, {" 7", "8"},  {"5x", "6"}, {"-1", "0"}};
+                                         {"abc", "1"}, {" 7", "8"},  {"5x", "6"}, {"-1", "0"},
+                                         {"-2.5", "-2"}, {"0x10", "1"}, {"1e3", "2"}, {"+3", "4"}};
   for (const auto& [in, out] : cases) {
     Text line = in;
     RaiseByOne(line);
