@@ -1,0 +1,69 @@
+// Tessarin's window logic: the state handling of the transfer, the retry rule
+// and the install decision. The window itself only shows it.
+#pragma once
+#include <functional>
+
+#include "platform/services.h"
+#include "updater/transfer.h"
+
+namespace morvane::updater {
+
+inline constexpr const char* kCaption = "Morvane DataBase Update";
+inline constexpr const char* kInitialStatus = "Click Update Now button to start download.";
+inline constexpr const char* kRequestingText = "Requesting file...";
+inline constexpr const char* kUpToDate = "Updates currently not available, your version of Morvane is up to date.";
+inline constexpr const char* kErrorText = "Error while downloading update. Please try later.";
+inline constexpr const char* kRetrieving = "File available. Retrieving...";
+inline constexpr const char* kInstalled =
+    "Update installed successfully. Please restart Morvane to start using the new database.";
+inline constexpr const char* kDownloadCompleted = "Download completed!";
+inline constexpr int kMaxRetries = 5;
+
+class IUpdaterView {
+ public:
+  virtual ~IUpdaterView() = default;
+  virtual void SetStatus(const Text& text) = 0;
+  virtual void SetProgress(int percent) = 0;
+  virtual void SetHeaders(const Text& text) = 0;
+  // "Download completed!" with an information icon and an OK button.
+  virtual void ShowCompleted() = 0;
+};
+
+// The server address from "Tessarin.ini" beside the program: a line
+// "Server=http://HOST[:PORT]". On failure, error holds the status text to show.
+bool ReadServerAddress(IFileSystem& fs, const Text& programFolder, Text& url, Text& error);
+
+class Updater {
+ public:
+  Updater(IFileSystem& fs, ITransfer& inet, IUpdaterView& view, Text programFolder, std::function<void()> yield);
+
+  // The "&Update Now" button; a press while a transfer runs is ignored.
+  void UpdateNowPressed();
+  // A new request from the start.
+  void cmdFetch_Click();
+  void StateChanged(int state);
+
+  int retries() const { return retries_; }
+
+ private:
+  void OnHeaders();
+  void OnCompleted();
+  void ErrorBranch();
+  bool FileSize(const Text& path, uint64_t& size);
+  Text Path(const char* name) const { return folder_ + "\\" + name; }
+
+  IFileSystem& fs_;
+  ITransfer& inet_;
+  IUpdaterView& view_;
+  Text folder_;
+  std::function<void()> yield_;
+  Text url_;
+  Text configError_;
+
+  bool done_ = false;
+  int64_t contentLength_ = 0;
+  int64_t received_ = 0;
+  int retries_ = 0;
+};
+
+}  // namespace morvane::updater

@@ -1,0 +1,130 @@
+// Drives Tessarin's real window the way a user does: starts the program from
+// a folder, presses "&Update Now", answers its message box and reports what
+// the window showed. Usage: tessarin_driver FOLDER [--press-twice] [--no-press]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "updater/win32/tessarin_ids.h"
+
+using namespace morvane::updater;
+
+namespace {
+
+std::string Text(HWND h) {
+  char buffer[1024] = {};
+  SendMessageA(h, WM_GETTEXT, sizeof buffer, LPARAM(buffer));
+  return buffer;
+}
+
+struct BoxSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND h, LPARAM lp) {
+  auto* s = reinterpret_cast<BoxSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  char cls[64] = {};
+  GetClassNameA(h, cls, sizeof cls);
+  if (pid == s->pid && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(h)) {
+    s->found = h;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The message box's text: its static control with the text.
+std::string BoxText(HWND box) {
+  HWND c = GetDlgItem(box, 0xFFFF);
+  return c ? Text(c) : std::string();
+}
+
+bool Final(const std::string& s) {
+  return s.rfind("Updates currently", 0) == 0 || s.rfind("Error while", 0) == 0 || s.rfind("Update installed", 0) == 0 ||
+         s.find("Tessarin.ini") != std::string::npos;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 2;
+  std::string folder = argv[1];
+  bool twice = argc > 2 && std::strcmp(argv[2], "--press-twice") == 0;
+  bool press = !(argc > 2 && std::strcmp(argv[2], "--no-press") == 0);
+  std::string exe = folder + "\\Tessarin.exe";
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::string cmd = "\"" + exe + "\"";
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi)) {
+    std::printf("START-FAILED %lu\n", GetLastError());
+    return 1;
+  }
+  HWND main = nullptr;
+  for (int i = 0; i < 400 && !main; ++i) {
+    main = FindWindowA(kWindowClass, "Morvane DataBase Update");
+    if (!main) Sleep(25);
+  }
+  if (!main) {
+    std::printf("NO-WINDOW\n");
+    TerminateProcess(pi.hProcess, 1);
+    return 1;
+  }
+  std::printf("CAPTION:%s\n", Text(main).c_str());
+  std::printf("FRAME:%s\n", Text(GetDlgItem(main, kIdFrame)).c_str());
+  std::printf("FETCH:%s\n", Text(GetDlgItem(main, kIdFetch)).c_str());
+  std::printf("EXIT:%s\n", Text(GetDlgItem(main, kIdExit)).c_str());
+  std::printf("INITIAL:%s\n", Text(GetDlgItem(main, kIdStatus)).c_str());
+  LRESULT hi = SendDlgItemMessageA(main, kIdProgress, PBM_GETRANGE, FALSE, 0);
+  std::printf("RANGE:%ld\n", long(hi));
+
+  HWND fetch = GetDlgItem(main, kIdFetch);
+  auto click = [&] { PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdFetch, BN_CLICKED), LPARAM(fetch)); };
+  if (press) click();
+  if (twice) {
+    Sleep(300);
+    click();
+  }
+  std::string status;
+  int boxes = 0;
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < 90000) {
+    BoxSearch s{pi.dwProcessId, nullptr};
+    EnumWindows(FindBox, LPARAM(&s));
+    if (s.found) {
+      ++boxes;
+      std::printf("BOX:%s|%s\n", Text(s.found).c_str(), BoxText(s.found).c_str());
+      PostMessageA(s.found, WM_COMMAND, IDOK, 0);
+      Sleep(200);
+      continue;
+    }
+    status = Text(GetDlgItem(main, kIdStatus));
+    if (!press || Final(status)) {
+      // A box may still be coming right after the final status.
+      Sleep(500);
+      BoxSearch again{pi.dwProcessId, nullptr};
+      EnumWindows(FindBox, LPARAM(&again));
+      if (!again.found) break;
+      continue;
+    }
+    Sleep(50);
+  }
+  std::printf("STATUS:%s\n", status.c_str());
+  std::printf("BOXES:%d\n", boxes);
+  PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdExit, BN_CLICKED), LPARAM(GetDlgItem(main, kIdExit)));
+  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+    std::printf("EXIT-HUNG\n");
+    TerminateProcess(pi.hProcess, 1);
+  } else {
+    std::printf("EXITED\n");
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  std::fflush(stdout);
+  return 0;
+}

@@ -1,0 +1,169 @@
+#!/usr/bin/env python3
+"""Tessarin's window under Wine against a local HTTP server on 127.0.0.1."""
+import argparse
+import http.server
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import threading
+import time
+
+UP_TO_DATE = "Updates currently not available, your version of Morvane is up to date."
+ERROR = "Error while downloading update. Please try later."
+INSTALLED = "Update installed successfully. Please restart Morvane to start using the new database."
+
+
+class State:
+    mode = "normal"
+    body = b""
+    requests = 0
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        State.requests += 1
+        mode, body = State.mode, State.body
+        if self.path != "/DataBase.ref":
+            self.send_error(404)
+            return
+        if mode in ("404", "500"):
+            page = b"<html><body>error page</body></html>"
+            self.send_response(int(mode))
+            self.send_header("Content-Length", str(len(page)))
+            self.end_headers()
+            self.wfile.write(page)
+            return
+        self.send_response(200)
+        if mode != "nolength":
+            self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        if mode == "slow":
+            time.sleep(2)
+        if mode == "drop":
+            self.wfile.write(body[: len(body) // 4])
+            self.wfile.flush()
+            self.connection.shutdown(socket.SHUT_RDWR)
+            return
+        self.wfile.write(body)
+
+
+def free_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    for a in ("wine", "prefix", "tessarin", "driver", "work"):
+        ap.add_argument("--" + a, required=True)
+    args = ap.parse_args()
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    port = server.server_address[1]
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    dead_port = free_port()
+
+    results = []
+
+    def case(name, mode, body, installed=None, ini=None, flag=None):
+        State.mode, State.body, State.requests = mode, body, 0
+        folder = os.path.join(args.work, name)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        shutil.copy(args.tessarin, os.path.join(folder, "Tessarin.exe"))
+        if ini is None:
+            ini = "Server=http://127.0.0.1:%d\r\n" % port
+        if ini is not False:
+            with open(os.path.join(folder, "Tessarin.ini"), "w", newline="") as f:
+                f.write(ini)
+        if installed is not None:
+            with open(os.path.join(folder, "DataBase.ref"), "wb") as f:
+                f.write(installed)
+        cmd = [args.wine, args.prefix, args.driver, "Z:" + folder.replace("/", "\\")]
+        if flag:
+            cmd.append(flag)
+        out = subprocess.run(cmd, capture_output=True, text=True, timeout=240).stdout
+        lines = dict()
+        boxes = []
+        for line in out.splitlines():
+            key, _, value = line.partition(":")
+            if key == "BOX":
+                boxes.append(value.strip())
+            else:
+                lines.setdefault(key, value.strip())
+        ref = os.path.join(folder, "DataBase.ref")
+        data = open(ref, "rb").read() if os.path.exists(ref) else None
+        tmp_left = os.path.exists(os.path.join(folder, "DataBase.tmp"))
+        return lines, boxes, data, tmp_left, out
+
+    def check(name, cond, out=""):
+        results.append((name, bool(cond)))
+        print(("ok   " if cond else "FAIL ") + name)
+        if not cond:
+            print(out)
+
+    # The window as it opens.
+    lines, boxes, data, tmp, out = case("window", "normal", b"x", flag="--no-press")
+    check("window caption and controls",
+          lines.get("CAPTION") == "Morvane DataBase Update" and lines.get("FRAME") == "Morvane DataBase Update"
+          and lines.get("FETCH") == "&Update Now" and lines.get("EXIT") == "E&xit"
+          and lines.get("INITIAL") == "Click Update Now button to start download."
+          and lines.get("RANGE") == "100" and "EXITED" in out, out)
+
+    old = bytes(range(256)) * 4
+    lines, boxes, data, tmp, out = case("uptodate", "normal", b"n" * len(old), installed=old)
+    check("installed file of the announced size is up to date and untouched",
+          lines.get("STATUS") == UP_TO_DATE and data == old and not tmp and not boxes, out)
+
+    body = bytes((i * 7) % 256 for i in range(2500))
+    lines, boxes, data, tmp, out = case("install", "normal", body)
+    check("missing database is installed, temporary file gone, box shown",
+          lines.get("STATUS") == INSTALLED and data == body and not tmp
+          and boxes == ["Tessarin|Download completed!"], out)
+
+    lines, boxes, data, tmp, out = case("replace", "normal", body, installed=b"older database")
+    check("a database of another size is replaced", lines.get("STATUS") == INSTALLED and data == body, out)
+
+    lines, boxes, data, tmp, out = case("nolength", "nolength", body, installed=b"good")
+    check("no Content-Length: five restarts then the error text",
+          lines.get("STATUS") == ERROR and State.requests == 6 and data == b"good" and not tmp, out)
+
+    for code in ("404", "500"):
+        lines, boxes, data, tmp, out = case("http" + code, code, body, installed=b"good")
+        check("HTTP %s is never installed" % code, lines.get("STATUS") == ERROR and data == b"good" and not tmp, out)
+
+    lines, boxes, data, tmp, out = case("refused", "normal", body, installed=b"good",
+                                        ini="Server=http://127.0.0.1:%d\r\n" % dead_port)
+    check("nothing listening gives the error text", lines.get("STATUS") == ERROR and data == b"good", out)
+
+    lines, boxes, data, tmp, out = case("dropped", "drop", body, installed=b"good")
+    check("a connection dropped half way never replaces the database",
+          lines.get("STATUS") == ERROR and data == b"good" and not tmp, out)
+
+    lines, boxes, data, tmp, out = case("twice", "slow", body, flag="--press-twice")
+    check("a second press during a transfer does no harm",
+          lines.get("STATUS") == INSTALLED and data == body and len(boxes) == 1 and "EXITED" in out, out)
+
+    lines, boxes, data, tmp, out = case("noini", "normal", body, ini=False)
+    check("a missing Tessarin.ini gives a clear status",
+          "Tessarin.ini" in lines.get("STATUS", "") and data is None and "EXITED" in out, out)
+
+    server.shutdown()
+    passed = sum(1 for _, ok in results if ok)
+    failed = len(results) - passed
+    print("%d passed, %d failed" % (passed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

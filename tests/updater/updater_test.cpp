@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "platform/simulated/machine.h"
+#include "updater/updater.h"
+
+namespace morvane::updater {
+namespace {
+
+// A server answer played back through the transfer interface.
+struct Response {
+  int status = 200;
+  bool contentLength = true;
+  std::string body;
+  int64_t announced = -1;  // Content-Length when it differs from the body
+  bool networkError = false;
+  std::vector<size_t> chunks;  // sizes GetChunk hands out (default 1024)
+};
+
+class ScriptedTransfer : public ITransfer {
+ public:
+  std::deque<Response> script;  // one per request; the last repeats
+  int executed = 0;
+  int cancels = 0;
+  std::deque<int> states;  // to deliver
+  void Execute(const Text& url, const Text& verb) override {
+    ++executed;
+    lastUrl = url;
+    current = script.size() > 1 ? script.front() : script.back();
+    if (script.size() > 1) script.pop_front();
+    pos = 0;
+    chunkIndex = 0;
+    cancelled = false;
+    busy = true;
+    states = current.networkError ? std::deque<int>{kRequesting, kError}
+                                  : std::deque<int>{kRequesting, kResponseReceived, kResponseCompleted};
+  }
+  Text GetHeader() override { return "HTTP/1.1 " + std::to_string(current.status) + " X\r\n" + Header(); }
+  Text GetHeader(const Text& name) override {
+    if (name != "Content-Length" || !current.contentLength) return Text();
+    return std::to_string(current.announced >= 0 ? current.announced : int64_t(current.body.size()));
+  }
+  int StatusCode() override { return current.status; }
+  std::string GetChunk(size_t maxBytes) override {
+    size_t n = std::min(maxBytes, current.body.size() - pos);
+    if (chunkIndex < current.chunks.size()) n = std::min(n, current.chunks[chunkIndex++]);
+    std::string out = current.body.substr(pos, n);
+    pos += n;
+    return out;
+  }
+  void Cancel() override {
+    ++cancels;
+    cancelled = true;
+    busy = false;
+    states.clear();
+  }
+  bool Busy() override { return busy; }
+  Text Header() { return current.contentLength ? "Content-Length: " + GetHeader("Content-Length") + "\r\n" : ""; }
+
+  Response current;
+  Text lastUrl;
+  size_t pos = 0, chunkIndex = 0;
+  bool cancelled = false, busy = false;
+};
+
+class RecordingView : public IUpdaterView {
+ public:
+  std::vector<Text> statuses;
+  std::vector<int> progress;
+  Text headers;
+  int completed = 0;
+  void SetStatus(const Text& t) override { statuses.push_back(t); }
+  void SetProgress(int p) override { progress.push_back(p); }
+  void SetHeaders(const Text& t) override { headers = t; }
+  void ShowCompleted() override { ++completed; }
+};
+
+class UpdaterTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    fs().AddFile(folder + "\\Tessarin.ini", "Server=http://127.0.0.1:8123\r\n");
+  }
+  sim::SimFileSystem& fs() { return machine.files; }
+  // Presses the button and delivers every state change until nothing is left.
+  void Press() {
+    Updater u(fs(), inet, view, folder, [] {});
+    u.UpdateNowPressed();
+    while (!inet.states.empty()) {
+      int s = inet.states.front();
+      inet.states.pop_front();
+      if (s == kError || s == kResponseCompleted) inet.busy = false;
+      u.StateChanged(s);
+    }
+    retriesLeft = u.retries();
+  }
+  std::string Read(const Text& name) {
+    std::string d;
+    return fs().ReadAll(folder + "\\" + name, d) ? d : "<missing>";
+  }
+  sim::SimulatedMachine machine;
+  ScriptedTransfer inet;
+  RecordingView view;
+  Text folder = "C:\\Program Files\\Morvane";
+  int retriesLeft = -1;
+};
+
+TEST_F(UpdaterTest, InstalledFileOfTheAnnouncedSizeIsUpToDate) {
+  fs().AddFile(folder + "\\DataBase.ref", std::string(100, 'o'));
+  inet.script = {Response{200, true, std::string(100, 'n')}};
+  Press();
+  EXPECT_EQ(inet.lastUrl, "http://127.0.0.1:8123/DataBase.ref");
+  EXPECT_EQ(view.statuses, (std::vector<Text>{kRequestingText, kUpToDate}));
+  EXPECT_EQ(Read("DataBase.ref"), std::string(100, 'o'));
+  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
+  EXPECT_EQ(view.completed, 0);
+}
+
+TEST_F(UpdaterTest, MissingDatabaseIsInstalledFromChunks) {
+  std::string body(2500, 'x');
+  body[0] = '\0';
+  body[2499] = '\xff';
+  Response r{200, true, body};
+  r.chunks = {1024, 1024, 452};
+  inet.script = {r};
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), body);
+  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
+  EXPECT_EQ(view.completed, 1);
+  EXPECT_EQ(view.statuses,
+            (std::vector<Text>{kRequestingText, kRetrieving, "Currently downloaded 1024 of total 2500 bytes.",
+                               "Currently downloaded 2048 of total 2500 bytes.", kInstalled}));
+  ASSERT_GE(view.progress.size(), 3u);
+  EXPECT_EQ(view.progress[0], 82);
+  EXPECT_EQ(view.progress[1], 100);
+  EXPECT_EQ(view.progress.back(), 0);  // cleared afterwards
+  EXPECT_EQ(view.headers, "");
+}
+
+TEST_F(UpdaterTest, DifferentSizeReplacesTheDatabaseInOneStep) {
+  fs().AddFile(folder + "\\DataBase.ref", "old", win::kAttrReadOnly);
+  inet.script = {Response{200, true, "newer"}};
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), "newer");
+  EXPECT_EQ(view.completed, 1);
+}
+
+TEST_F(UpdaterTest, NoContentLengthRestartsFiveTimesThenFails) {
+  fs().AddFile(folder + "\\DataBase.ref", "good");
+  inet.script = {Response{200, false, "whatever"}};
+  Press();
+  EXPECT_EQ(inet.executed, 6);
+  EXPECT_EQ(view.statuses.back(), kErrorText);
+  EXPECT_EQ(Read("DataBase.ref"), "good");
+  EXPECT_EQ(retriesLeft, 0);
+}
+
+TEST_F(UpdaterTest, ErrorPagesAndNetworkErrorsAreNeverInstalled) {
+  for (int status : {404, 500}) {
+    fs().AddFile(folder + "\\DataBase.ref", "good");
+    inet.script = {Response{status, true, "<html>not found</html>"}};
+    view.statuses.clear();
+    Press();
+    EXPECT_EQ(Read("DataBase.ref"), "good") << status;
+    EXPECT_EQ(view.statuses.back(), kErrorText) << status;
+  }
+  Response down;
+  down.networkError = true;
+  inet.script = {down};
+  inet.executed = 0;
+  Press();
+  EXPECT_EQ(inet.executed, 1);  // no retry after an error of the transfer
+  EXPECT_EQ(view.statuses.back(), kErrorText);
+}
+
+TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
+  fs().AddFile(folder + "\\DataBase.ref", "good database");
+  Response cut{200, true, std::string(600, 'c')};
+  cut.announced = 2500;
+  inet.script = {cut};
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), "good database");
+  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
+  EXPECT_EQ(view.statuses.back(), kErrorText);
+  EXPECT_EQ(view.completed, 0);
+
+  // A retry that gets the whole file installs it.
+  Response whole{200, true, std::string(2500, 'w')};
+  inet.script = {cut, whole};
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), std::string(2500, 'w'));
+}
+
+TEST_F(UpdaterTest, PressWhileBusyIsIgnored) {
+  inet.script = {Response{200, true, "abc"}};
+  Updater u(fs(), inet, view, folder, [] {});
+  u.UpdateNowPressed();
+  u.StateChanged(kRequesting);
+  u.UpdateNowPressed();
+  EXPECT_EQ(inet.executed, 1);
+}
+
+TEST(UpdaterConfig, ServerLineIsCheckedWithAClearMessage) {
+  sim::SimFileSystem fs;
+  Text url, error;
+  EXPECT_FALSE(ReadServerAddress(fs, "C:\\T", url, error));
+  EXPECT_NE(error.find("Tessarin.ini"), Text::npos);
+  fs.AddFile("C:\\T\\Tessarin.ini", "# update server\r\nServer=http://updates.example:8080/\r\n");
+  ASSERT_TRUE(ReadServerAddress(fs, "C:\\T", url, error));
+  EXPECT_EQ(url, "http://updates.example:8080/DataBase.ref");
+  for (const char* bad : {"Server=ftp://x", "Server=http://", "Server=http://h:99999", "Server=http://h/x",
+                          "nothing here"}) {
+    fs.AddFile("C:\\T\\Tessarin.ini", bad);
+    error.clear();
+    EXPECT_FALSE(ReadServerAddress(fs, "C:\\T", url, error)) << bad;
+    EXPECT_FALSE(error.empty()) << bad;
+  }
+  // Pressing the button with a bad file shows the message and starts nothing.
+  ScriptedTransfer inet;
+  RecordingView view;
+  Updater u(fs, inet, view, "C:\\T", [] {});
+  u.UpdateNowPressed();
+  EXPECT_EQ(inet.executed, 0);
+  ASSERT_EQ(view.statuses.size(), 1u);
+  EXPECT_NE(view.statuses[0].find("Tessarin.ini"), Text::npos);
+}
+
+}  // namespace
+}  // namespace morvane::updater
