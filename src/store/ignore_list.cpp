@@ -1,0 +1,71 @@
+#include "store/ignore_list.h"
+
+#include "store/scan_log.h"
+
+namespace morvane {
+
+bool ObjectIgnored(Context& ctx, const ListBox& lstIgnoreListFile, const Text& object) {
+  for (const Text& entry : lstIgnoreListFile) {
+    if (entry.find(object) != Text::npos) return true;
+    ctx.YieldToHost();
+  }
+  return false;
+}
+
+Text IgnoreEntry(const ListItem& row) {
+  Text e = row.text + "|" + row.SubItems(2) + "|" + row.SubItems(1);
+  if (!row.SubItems(3).empty()) e += "|" + row.SubItems(3);
+  return e;
+}
+
+void IgnoreList::cmdIgnoreSelected_Click() {
+  app_.lstLog.push_back("");
+  app_.lstLog.push_back(" Following items added to Ignore List:");
+  for (const auto& row : app_.lstScanResult.Rows()) {
+    if (!row.checked) continue;
+    app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
+    app_.lstLog.push_back(SummaryLine(row, false));
+    ctx_.YieldToHost();
+  }
+  if (saveData_) saveData_();
+  ctx_.YieldToHost();
+}
+
+void IgnoreList::cmdIgnoreIremovable_Click() {
+  for (const auto& row : app_.lstIremovable.Rows()) {
+    if (!row.checked) continue;
+    app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
+    ctx_.YieldToHost();
+  }
+  if (saveData_) saveData_();
+  ctx_.YieldToHost();
+}
+
+void IgnoreList::LoadIgnoredToList() {
+  lstIgnoreList.Clear();
+  for (const Text& entry : app_.lstIgnoreListFile) {
+    Text f[4];
+    size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+      size_t bar = entry.find('|', start);
+      f[i] = entry.substr(start, bar == Text::npos ? Text::npos : bar - start);
+      if (bar == Text::npos) break;
+      start = bar + 1;
+    }
+    ListItem& row = lstIgnoreList.Add(f[0]);
+    row.SubItems(1) = f[2];
+    row.SubItems(2) = f[1];
+    row.SubItems(3) = f[3];
+    ctx_.YieldToHost();
+  }
+}
+
+void IgnoreList::cmdDeleteSelected_Click() {
+  app_.lstIgnoreListFile.clear();
+  for (const auto& row : lstIgnoreList.Rows())
+    if (!row.checked) app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
+  if (saveData_) saveData_();
+  LoadIgnoredToList();
+}
+
+}  // namespace morvane

@@ -1,0 +1,35 @@
+// The ignore list: the test the scans apply and the table operations.
+#pragma once
+#include <functional>
+
+#include "platform/context.h"
+#include "store/app_state.h"
+
+namespace morvane {
+
+// Ignored when object occurs anywhere in an entry (case-sensitive), entries in order.
+bool ObjectIgnored(Context& ctx, const ListBox& lstIgnoreListFile, const Text& object);
+
+// "type|object|name" and "|note" when the row has one.
+Text IgnoreEntry(const ListItem& row);
+
+class IgnoreList {
+ public:
+  // saveData writes every settings table (the settings store's SaveData).
+  IgnoreList(Context& ctx, AppState& app, std::function<void()> saveData)
+      : ctx_(ctx), app_(app), saveData_(std::move(saveData)) {}
+
+  void cmdIgnoreSelected_Click();
+  void cmdIgnoreIremovable_Click();
+  void LoadIgnoredToList();
+  void cmdDeleteSelected_Click();
+
+  ListView lstIgnoreList;  // Type, then sub-items Category, Object, Comment
+
+ private:
+  Context& ctx_;
+  AppState& app_;
+  std::function<void()> saveData_;
+};
+
+}  // namespace morvane

@@ -1,0 +1,78 @@
+#include "store/reg_backups.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "scanner/process_list.h"
+#include "store/scan_log.h"
+
+namespace morvane {
+
+bool BackupStamp(const Text& name, uint64_t& key) {
+  Text base = name;
+  if (base.size() > 4 && (base.substr(base.size() - 4) == ".reg" || base.substr(base.size() - 4) == ".REG"))
+    base.resize(base.size() - 4);
+  long v[6];
+  size_t start = 0;
+  for (int i = 0; i < 6; ++i) {
+    size_t end = i < 5 ? base.find('-', start) : base.size();
+    if (end == Text::npos) return false;
+    Text part = base.substr(start, end - start);
+    if (part.empty() || part.size() > 4 || part.find_first_not_of("0123456789") != Text::npos) return false;
+    v[i] = std::strtol(part.c_str(), nullptr, 10);
+    start = end + 1;
+  }
+  if (v[0] < 1 || v[0] > 31 || v[1] < 1 || v[1] > 12 || v[3] > 23 || v[4] > 59 || v[5] > 59) return false;
+  key = ((((uint64_t(v[2]) * 13 + v[1]) * 32 + v[0]) * 24 + v[3]) * 60 + v[4]) * 60 + v[5];
+  return true;
+}
+
+void PruneRegBackups(Context& ctx, AppState& app) {
+  modFindFiles ff(ctx);
+  ListBox names;
+  Text folder = app.programFolder + "\\Registry Backups\\";
+  bool recurse = false;
+  ff.FindFilesToList(folder, "*.reg", app.totals.FileCount, app.totals.DirCount, names, recurse);
+  app.totals.ResetSearchTotals();
+  // A kept number that is not a number keeps the default rather than deleting everything.
+  long keep = 10;
+  if (app.lstSettingsFile.size() > 10) {
+    const Text& line = app.lstSettingsFile[10];
+    size_t b = line.find_first_not_of(' ');
+    if (b != Text::npos && line[b] >= '0' && line[b] <= '9') keep = std::strtol(line.c_str() + b, nullptr, 10);
+  }
+  if (long(names.size()) <= keep) return;
+  // Oldest first by the date in the name; names without a date before all dated ones.
+  std::vector<std::pair<uint64_t, Text>> order;
+  for (const Text& n : names) {
+    uint64_t key = 0;
+    order.emplace_back(BackupStamp(n, key) ? key + 1 : 0, n);
+  }
+  std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t i = 0; i + size_t(keep) < order.size(); ++i) {
+    Text path = folder + order[i].second;
+    ctx.files().SetAttributes(path, win::kAttrNormal);
+    ctx.files().RemoveFile(path);
+  }
+}
+
+void ListRegBackups(Context& ctx, AppState& app, const std::function<void(const Text&)>& showOperation) {
+  DateTime now = ctx.clock().Now();
+  Text stamp = DateStamp(now);
+  if (app.lstSettingsFile.size() > 5 && app.lstSettingsFile[5] == "1") {
+    if (showOperation) showOperation("Backing up Registry...");
+    Text drive = app.folders.strWinDir.substr(0, 3);
+    Text exported = drive + stamp + ".reg";
+    ShellAndWait(ctx, app.folders.strWinDir + "\\regedit.exe /e " + QuoteArgument(exported) + " HKEY_LOCAL_MACHINE", 0);
+    DateTime t = ctx.clock().Now();
+    app.lstLog.push_back("");
+    app.lstLog.push_back("Registry backed up on " + ctx.clock().ShortDate(t) + "  " + ClockTime(t));
+    modFileOper(ctx).ShellMoveFile(exported, app.programFolder + "\\Registry Backups\\" + stamp + ".reg");
+    ctx.YieldToHost();
+  }
+  PruneRegBackups(ctx, app);
+  ListActiveProcesses(ctx, app.lstProcesses);
+  app.counter(Counter::lblRunningProcesses) = std::to_string(app.lstProcesses.Count());
+}
+
+}  // namespace morvane

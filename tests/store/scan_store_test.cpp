@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "platform/simulated/machine.h"
+#include "store/ignore_list.h"
+#include "store/reg_backups.h"
+#include "store/scan_log.h"
+
+namespace morvane {
+namespace {
+
+class ScanStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    app.programFolder = "C:\\Morvane";
+    m.files.AddFolder("C:\\Morvane\\Registry Backups");
+    app.lstSettingsFile = {"0", "0", "0", "1", "0", "0", "about:blank", "t", "30", "0", "10"};
+    app.folders.strWinDir = "C:\\WINDOWS";
+    m.clock.now = {2026, 12, 6, 9, 5, 7};
+  }
+  ListItem& Row(ListView& v, const Text& type, const Text& cat, const Text& obj, const Text& note = "") {
+    ListItem& r = v.Add(type);
+    r.SubItems(1) = cat;
+    r.SubItems(2) = obj;
+    r.SubItems(3) = note;
+    return r;
+  }
+  sim::SimulatedMachine m;
+  Context ctx{m.os()};
+  AppState app;
+};
+
+TEST_F(ScanStoreTest, ScanSummaryAndFlushWriteTheExactLog) {
+  app.lstLog = {"", "Scan process started on 12/6/2026  09:05:07"};
+  Row(app.lstScanResult, "path", "SpyCat", "C:\\a.exe");
+  Row(app.lstScanResult, "regval", "Adware", "HKEY_CURRENT_USER\\Run,x");
+  Row(app.lstIremovable, "folder", "Hard", "C:\\Spy", "http://help");
+  AddListedToLog(ctx, app);
+  EXPECT_EQ(app.QuarantineSession, "6-12-2026-9-5-7");
+  EXPECT_EQ(app.lstLog, (ListBox{"", "Scan process started on 12/6/2026  09:05:07", "",
+                                  " Scan uncovered following 2 items:", "     path:C:\\a.exe   |SpyCat",
+                                  "     regval:HKEY_CURRENT_USER\\Run,x   |Adware", "",
+                                  " Scan uncovered following 1 Iremovable items:",
+                                  "     folder:C:\\Spy   |Hard   |http://help", ""}));
+
+  m.clock.now = {2026, 3, 4, 17, 8, 9};
+  FlushScanLog(ctx, app);
+  EXPECT_TRUE(app.lstLog.empty());
+  std::string file;
+  ASSERT_TRUE(m.files.ReadAll("C:\\Morvane\\SpyLog.txt", file));
+  const Text tail = "\r\nScanning completed on 03-04-2026  17:08:09\r\n\r\n\r\n";
+  const Text head = "\r\nScan process started on 12/6/2026  09:05:07\r\n\r\n Scan uncovered following 2 items:\r\n";
+  ASSERT_GT(file.size(), tail.size());
+  EXPECT_EQ(file.substr(file.size() - tail.size()), tail);
+  EXPECT_EQ(file.substr(0, head.size()), head);
+
+  // A second flush appends; logging off touches nothing.
+  app.lstLog = {"x"};
+  FlushScanLog(ctx, app);
+  std::string again;
+  m.files.ReadAll("C:\\Morvane\\SpyLog.txt", again);
+  EXPECT_EQ(again.substr(0, file.size()), file);
+  app.lstSettingsFile[3] = "01";
+  app.lstLog = {"y"};
+  FlushScanLog(ctx, app);
+  std::string same;
+  m.files.ReadAll("C:\\Morvane\\SpyLog.txt", same);
+  EXPECT_EQ(same, again);
+  EXPECT_TRUE(app.lstLog.empty());
+}
+
+TEST_F(ScanStoreTest, EmptyScanLogsOneEmptyLine) {
+  AddListedToLog(ctx, app);
+  EXPECT_EQ(app.lstLog, (ListBox{""}));
+}
+
+TEST_F(ScanStoreTest, IgnoreTestIsCaseSensitiveContainment) {
+  ListBox entries{"path|C:\\Windows\\spy.exe|Cat", "cookie|ad@server.txt|Ads"};
+  EXPECT_TRUE(ObjectIgnored(ctx, entries, "C:\\Windows\\spy.exe"));
+  EXPECT_TRUE(ObjectIgnored(ctx, entries, "spy.exe"));
+  EXPECT_TRUE(ObjectIgnored(ctx, entries, "server"));
+  EXPECT_FALSE(ObjectIgnored(ctx, entries, "C:\\WINDOWS\\spy.exe"));
+  EXPECT_FALSE(ObjectIgnored(ctx, {}, "x"));
+}
+
+TEST_F(ScanStoreTest, IgnoreListAddsLogsAndDeletes) {
+  int saves = 0;
+  IgnoreList ignore(ctx, app, [&] { ++saves; });
+  Row(app.lstScanResult, "path", "Cat", "C:\\a.exe").checked = true;
+  Row(app.lstScanResult, "file", "Cat2", "C:\\b.dll");
+  Row(app.lstScanResult, "regkey", "Cat3", "HKEY_CURRENT_USER\\S", "note").checked = true;
+  ignore.cmdIgnoreSelected_Click();
+  EXPECT_EQ(app.lstIgnoreListFile, (ListBox{"path|C:\\a.exe|Cat", "regkey|HKEY_CURRENT_USER\\S|Cat3|note"}));
+  EXPECT_EQ(app.lstLog, (ListBox{"", " Following items added to Ignore List:", "     path:C:\\a.exe   |Cat",
+                                  "     regkey:HKEY_CURRENT_USER\\S   |Cat3"}));
+  EXPECT_EQ(saves, 1);
+  EXPECT_TRUE(app.lstScanResult.Item(1).checked);
+
+  Row(app.lstIremovable, "fold", "Hard", "C:\\x", "http://u").checked = true;
+  ignore.cmdIgnoreIremovable_Click();
+  EXPECT_EQ(app.lstIgnoreListFile.back(), "fold|C:\\x|Hard|http://u");
+  EXPECT_EQ(app.lstLog.size(), 4u);
+
+  app.lstIgnoreListFile.push_back("a|b|c|d|e");
+  ignore.LoadIgnoredToList();
+  ASSERT_EQ(ignore.lstIgnoreList.Count(), 4u);
+  EXPECT_EQ(ignore.lstIgnoreList.Item(1).SubItems(3), "");
+  EXPECT_EQ(ignore.lstIgnoreList.Item(4).SubItems(3), "d");
+  ignore.lstIgnoreList.Item(2).checked = true;
+  ignore.cmdDeleteSelected_Click();
+  EXPECT_EQ(app.lstIgnoreListFile,
+            (ListBox{"path|C:\\a.exe|Cat", "fold|C:\\x|Hard|http://u", "a|b|c|d"}));
+  EXPECT_EQ(ignore.lstIgnoreList.Count(), 3u);
+}
+
+TEST_F(ScanStoreTest, PruningDeletesTheOldestBackupsByTheirDates) {
+  // Text order would delete 10-1-2005 before 9-1-2005; date order keeps the newer.
+  for (const char* n : {"9-1-2005-10-0-0.reg", "10-1-2005-10-0-0.reg", "1-2-2005-0-0-0.reg", "mine.reg",
+                        "31-12-2004-23-59-59.reg"})
+    m.files.AddFile(Text("C:\\Morvane\\Registry Backups\\") + n, "x", win::kAttrReadOnly);
+  app.lstSettingsFile[10] = "3";
+  PruneRegBackups(ctx, app);
+  auto left = m.files.ListTree("C:\\Morvane\\Registry Backups");
+  EXPECT_EQ(left, (std::vector<Text>{"C:\\Morvane\\Registry Backups\\1-2-2005-0-0-0.reg",
+                                     "C:\\Morvane\\Registry Backups\\10-1-2005-10-0-0.reg",
+                                     "C:\\Morvane\\Registry Backups\\9-1-2005-10-0-0.reg"}));
+  app.lstSettingsFile[10] = "0";
+  PruneRegBackups(ctx, app);
+  EXPECT_TRUE(m.files.ListTree("C:\\Morvane\\Registry Backups").empty());
+}
+
+TEST_F(ScanStoreTest, BackupRunsTheRegistryEditorAndListsProcesses) {
+  m.processes.AddProcess("explorer.exe");
+  Text exported;
+  m.processes.RegisterProgram("regedit.exe", [&](const Text& cmd) {
+    exported = cmd;
+    m.files.AddFile("C:\\6-12-2026-9-5-7.reg", "REGEDIT4");
+    return 0u;
+  });
+  ListRegBackups(ctx, app);
+  EXPECT_TRUE(exported.empty());
+  EXPECT_TRUE(app.lstLog.empty());
+  EXPECT_EQ(app.counter(Counter::lblRunningProcesses), "1");
+
+  app.lstSettingsFile[5] = "1";
+  Text shown;
+  ListRegBackups(ctx, app, [&](const Text& t) { shown = t; });
+  EXPECT_EQ(shown, "Backing up Registry...");
+  EXPECT_EQ(exported, "C:\\WINDOWS\\regedit.exe /e C:\\6-12-2026-9-5-7.reg HKEY_LOCAL_MACHINE");
+  EXPECT_EQ(app.lstLog, (ListBox{"", "Registry backed up on 12/6/2026  09:05:07"}));
+  EXPECT_TRUE(m.files.Exists("C:\\Morvane\\Registry Backups\\6-12-2026-9-5-7.reg"));
+  EXPECT_FALSE(m.files.Exists("C:\\6-12-2026-9-5-7.reg"));
+}
+
+}  // namespace
+}  // namespace morvane
