@@ -1,0 +1,59 @@
+// Multi-pattern substring search: which patterns occur in a text, in one pass.
+#pragma once
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/winapi_types.h"
+
+namespace morvane {
+
+class AhoCorasick {
+ public:
+  // Returns the pattern's id (the same id for a repeated pattern). The empty
+  // pattern occurs in every text.
+  uint32_t Add(std::string_view pattern);
+  // Call once after the last Add.
+  void Build();
+  // Calls hit(id) once for every distinct pattern that occurs in text.
+  template <class F>
+  void Scan(std::string_view text, F&& hit);
+  size_t PatternCount() const { return patternEnd_.size(); }
+
+ private:
+  struct Node {
+    std::vector<std::pair<uint8_t, int32_t>> next;  // sorted by byte
+    int32_t fail = 0;
+    int32_t outLink = -1;   // nearest proper suffix node that ends a pattern
+    int32_t pattern = -1;   // pattern ending here
+  };
+  int32_t Child(int32_t node, uint8_t c) const;
+  int32_t Step(int32_t node, uint8_t c) const;
+
+  std::vector<Node> nodes_{Node{}};
+  std::vector<int32_t> patternEnd_;
+  std::vector<uint64_t> seenStamp_;
+  uint64_t stamp_ = 0;
+  template <class F>
+  void Emit(int32_t id, F& hit) {
+    if (seenStamp_[size_t(id)] == stamp_) return;
+    seenStamp_[size_t(id)] = stamp_;
+    hit(uint32_t(id));
+  }
+};
+
+template <class F>
+void AhoCorasick::Scan(std::string_view text, F&& hit) {
+  ++stamp_;
+  if (nodes_[0].pattern >= 0) Emit(nodes_[0].pattern, hit);
+  int32_t state = 0;
+  for (char ch : text) {
+    state = Step(state, uint8_t(ch));
+    for (int32_t n = nodes_[size_t(state)].pattern >= 0 ? state : nodes_[size_t(state)].outLink; n > 0;
+         n = nodes_[size_t(n)].outLink) {
+      Emit(nodes_[size_t(n)].pattern, hit);
+    }
+  }
+}
+
+}  // namespace morvane

@@ -1,0 +1,26 @@
+// Splitting records and file names, ANSI lower case and counter captions.
+#pragma once
+#include <array>
+#include <span>
+
+#include "platform/winapi_types.h"
+
+namespace morvane {
+
+// Splits Item at every Separator into Fields[0], Fields[1], ... Stops with the
+// last field (the rest is dropped); fields beyond the last piece keep their
+// text; an empty Item stores nothing; a trailing separator adds no piece.
+void ParseItem(Text Item, std::span<Text> Fields, const Text& Separator);
+
+// Splits Path at the last Separator: Parts[0] = after it, Parts[1] = before it.
+// False (Parts untouched) when Path holds no Separator.
+bool ParseFile(const Text& Path, std::array<Text, 2>& Parts, const Text& Separator);
+
+// Lower case in the ANSI code page (Windows-1252).
+char AnsiLowerChar(char c);
+Text AnsiLower(const Text& text);
+
+// Caption of a raised counter: the whole part of the caption's number plus 1.
+Text RaisedCaption(const Text& caption);
+
+}  // namespace morvane

@@ -1,0 +1,446 @@
+#include "scanner/scan_engine.h"
+
+#include <cstdio>
+
+#include "database/folders.h"
+#include "platform/dir_search.h"
+#include "scanner/inventory_index.h"
+#include "scanner/parse.h"
+#include "scanner/process_list.h"
+
+namespace morvane {
+
+namespace {
+constexpr const char* kScanning = "Scanning_item:_";
+
+Text AfterLast(const Text& text, char c) {
+  size_t at = text.rfind(c);
+  return at == Text::npos ? text : text.substr(at + 1);
+}
+
+Text TimeText(const DateTime& t) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", t.hour % 100, t.minute % 100, t.second % 100);
+  return buffer;
+}
+}  // namespace
+
+ScanEngine::ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks* hooks, IRemovalStep* removal)
+    : ctx_(ctx), app_(app), view_(view), hooks_(hooks), removal_(removal), reg_(ctx) {}
+
+ScanEngine::~ScanEngine() = default;
+
+bool ScanEngine::Option(size_t index) const {
+  return index < app_.lstCustomScanSettings.size() && app_.lstCustomScanSettings[index] == "1";
+}
+
+void ScanEngine::Raise(Counter c) {
+  app_.counter(c) = RaisedCaption(app_.counter(c));
+  view_.CounterChanged(c);
+}
+
+void ScanEngine::ResetUsedValues() {
+  for (size_t i = 0; i < kCounterCount; ++i) {
+    app_.counters[i] = "0";
+    view_.CounterChanged(Counter(i));
+  }
+  app_.QuarantineCounter = 10000;
+  view_.SetAbortNextCaption("Abort");
+  app_.lstHDDItems.Clear();
+  app_.lstRegScan.Clear();
+  app_.lstScanResult.Clear();
+  app_.lstIremovable.Clear();
+  app_.lstLog.clear();
+  app_.lstProcesses.Clear();
+  app_.lstCustomDelete.Clear();
+  app_.lstCache.clear();
+}
+
+void ScanEngine::StartScan() {
+  view_.StartScrollingBar();
+  ResetUsedValues();
+  ctx_.YieldToHost();
+  ctx_.OperationInProgress = true;
+  DateTime now = ctx_.clock().Now();
+  app_.lstLog.push_back("");
+  app_.lstLog.push_back("Scan process started on " + ctx_.clock().ShortDate(now) + "  " + TimeText(now));
+  if (hooks_) {
+    hooks_->ListRegBackups(ctx_, app_);
+  } else {
+    ListActiveProcesses(ctx_, app_.lstProcesses);
+    app_.counter(Counter::lblRunningProcesses) = std::to_string(app_.lstProcesses.Count());
+    view_.CounterChanged(Counter::lblRunningProcesses);
+  }
+
+  entriesDone = 0;
+  paths_.reset();
+  cookies_.reset();
+  regRows_.reset();
+  subKeys_.clear();
+  const Text mode = app_.lstSettingsFile.size() > 9 ? app_.lstSettingsFile[9] : Text();
+  if (mode == "0") {
+    app_.lstLog.push_back("");
+    app_.lstLog.push_back("Scan mode: Smart Scan");
+    RunSmart();
+  } else if (mode == "1") {
+    app_.lstLog.push_back("");
+    app_.lstLog.push_back("Scan mode: Custom Scan");
+    RunCustom();
+  } else if (mode == "2") {
+    app_.lstLog.push_back("");
+    app_.lstLog.push_back("Scan mode: File/Folder Scan");
+    RunFolders();
+  }
+  // The indexes point into the inventories, which outlive the scan.
+  paths_.reset();
+  cookies_.reset();
+  regRows_.reset();
+  subKeys_.clear();
+
+  if (hooks_) hooks_->AddListedToLog(ctx_, app_);
+  view_.StopScrollingBar();
+  Caption("Finished.");
+  view_.SetAbortNextCaption("Next");
+  if (app_.AutoScan) {
+    for (auto& row : app_.lstScanResult.Rows()) {
+      row.checked = true;
+      ctx_.YieldToHost();
+    }
+    if (removal_) removal_->cmdNextDelete_Click();
+  }
+}
+
+void ScanEngine::RunSmart() {
+  Caption("Listing IE Cookies...");
+  app_.lstCache.clear();
+  modFindFiles find(ctx_);
+  Text folder = app_.folders.txtCookies;
+  bool recurse = false;
+  find.FindFilesToList(folder, "*.txt", app_.totals.FileCount, app_.totals.DirCount, app_.lstCache, recurse);
+  app_.totals.ResetSearchTotals();
+  ctx_.YieldToHost();
+  RecordLoop(Mode::Smart);
+}
+
+void ScanEngine::RunCustom() {
+  modFindFiles find(ctx_);
+  if (Option(6)) {
+    Caption("Listing IE Cookies...");
+    app_.lstCache.clear();
+    Text folder = app_.folders.txtCookies;
+    bool recurse = false;
+    find.FindFilesToList(folder, "*.txt", app_.totals.FileCount, app_.totals.DirCount, app_.lstCache, recurse);
+    app_.totals.ResetSearchTotals();
+    ctx_.YieldToHost();
+  }
+  if (Option(0)) {
+    Caption("Listing Hard Disk Files...");
+    app_.lstHDDItems.Clear();
+    Text root = app_.folders.strWinDir.substr(0, 3);
+    bool recurse = true;
+    find.FindFilesToListView(root, "*.*", app_.totals.FileCount, app_.totals.DirCount, app_.lstHDDItems, recurse);
+    app_.totals.ResetSearchTotals();
+    ctx_.YieldToHost();
+  }
+  if (Option(5)) {
+    Caption("Enumerating Registry Items...");
+    app_.lstRegScan.Clear();
+    modRegScan scan(ctx_);
+    const std::pair<const char*, const char*> walks[] = {{"HKEY_CURRENT_USER", "Software"},
+                                                         {"HKEY_LOCAL_MACHINE", "System"},
+                                                         {"HKEY_CURRENT_CONFIG", "Software"},
+                                                         {"HKEY_CURRENT_CONFIG", "System"}};
+    for (const auto& [root, key] : walks) {
+      scan.EnumRegistryKeys(modRegistry::GetRootKeyHandle(root), key, root, app_.lstRegScan);
+      ctx_.YieldToHost();
+    }
+  }
+  customProcessTest_ = Option(1);
+  RecordLoop(Mode::Custom);
+}
+
+void ScanEngine::RunFolders() {
+  Caption("Listing Hard Disk Files...");
+  app_.lstHDDItems.Clear();
+  app_.totals.ResetSearchTotals();
+  modFindFiles find(ctx_);
+  for (const Text& entry : app_.lstSelectedFolders) {
+    Text folder = entry;
+    bool recurse = true;
+    find.FindFilesToListView(folder, "*.*", app_.totals.FileCount, app_.totals.DirCount, app_.lstHDDItems,
+                             recurse);
+    app_.totals.ResetSearchTotals();
+    ctx_.YieldToHost();
+  }
+  RecordLoop(Mode::Folders);
+}
+
+void ScanEngine::RecordLoop(Mode mode) {
+  stop_ = false;
+  const size_t count = app_.lstDBaseFile.Count();
+  for (size_t i = 2; i <= count; ++i) {
+    const Text& entry = app_.lstDBaseFile.Item(i).text;
+    if (entry.empty() || (entry[0] != '#' && entry[0] != '@')) Raise(Counter::lblScannedObjects);
+    const Text type = AnsiLower(entry.substr(0, 4));
+    bool handled = false;
+    switch (mode) {
+      case Mode::Smart:
+        handled = type == "path" || type == "fold" || type == "regv" || type == "regk" || type == "cook";
+        break;
+      case Mode::Custom:
+        handled = (type == "path" && (Option(0) || Option(1))) || (type == "fold" && Option(0)) ||
+                  ((type == "regv" || type == "regk") && Option(2)) || (type == "cook" && Option(6)) ||
+                  (type == "file" && Option(0)) || (type == "regs" && Option(5));
+        break;
+      case Mode::Folders:
+        handled = type == "path" || type == "fold" || type == "file";
+        break;
+    }
+    if (handled) {
+      app_.strDBItem = {};
+      ParseItem(entry, app_.strDBItem, "|");
+      if (!HandleRecord(mode, type)) return;
+    }
+    entriesDone = i - 1;
+    if (Stopped()) return;
+    ctx_.YieldToHost();
+  }
+}
+
+bool ScanEngine::HandleRecord(Mode mode, const Text& type) {
+  Text& target = app_.strDBItem[1];
+  if ((type == "path" || type == "fold") && target.find('%') != Text::npos) {
+    ReplaceVariableFolders(app_.folders, target);
+  }
+  Caption(kScanning + target);
+  if (type == "path") {
+    if (mode == Mode::Folders) {
+      ListedPathTest();
+    } else if (FileTest()) {
+      Found(type, target, 3, Counter::lblFilesIdentified, mode == Mode::Smart || customProcessTest_);
+    }
+  } else if (type == "fold") {
+    if (mode == Mode::Folders) {
+      ListedFolderTest();
+    } else if (FolderTest()) {
+      Found(type, target, 2, Counter::lblFoldersIdentified, false);
+    }
+  } else if (type == "regv") {
+    if (ValueTest()) Found(type, target, 5, Counter::lblRegValuesIdentified, false);
+  } else if (type == "regk") {
+    if (KeyTest()) Found(type, target, 4, Counter::lblRegKeysIdentified, false);
+  } else if (type == "cook") {
+    CookieTest();
+  } else if (type == "file") {
+    PatternTest();
+  } else if (type == "regs") {
+    ListedKeyTest();
+  }
+  if (stop_) return false;
+  ctx_.YieldToHost();
+  return true;
+}
+
+// --- direct probes ---------------------------------------------------------
+
+bool ScanEngine::FileTest() { return DirFinds(ctx_.files(), app_.strDBItem[1], kDirFilesOnly); }
+
+bool ScanEngine::FolderTest() { return DirFinds(ctx_.files(), app_.strDBItem[1], kDirFilesAndFolders); }
+
+bool ScanEngine::ValueTest() {
+  const Text& target = app_.strDBItem[1];
+  size_t comma = target.find(',');
+  if (comma == Text::npos) return false;
+  Text value = reg_.GetRegistryString(target.substr(0, comma), target.substr(comma + 1));
+  return !value.empty() && value != "Error";
+}
+
+bool ScanEngine::KeyTest() {
+  const Text& target = app_.strDBItem[1];
+  size_t slash = target.rfind('\\');
+  if (slash == Text::npos) return false;
+  const Text parent = target.substr(0, slash);
+  const Text name = AnsiLower(target.substr(slash + 1));
+  std::shared_ptr<std::vector<Text>> names;
+  auto cached = subKeys_.find(parent);
+  if (cached != subKeys_.end()) {
+    names = cached->second;
+  } else {
+    names = std::make_shared<std::vector<Text>>(reg_.GetSubKeyNames(parent));
+    for (Text& n : *names) n = AnsiLower(n);
+    // Paths with an unknown root show a message on every read: not cached.
+    if (modRegistry::GetRootKeyHandle(parent.substr(0, parent.find('\\'))) != 0) subKeys_[parent] = names;
+  }
+  // The list ends with one empty text that stands for no key: an empty key
+  // name is never found.
+  for (const Text& n : *names) {
+    if (!name.empty() && n == name) return true;
+    if (Stopped()) {
+      stop_ = true;
+      return false;
+    }
+  }
+  return false;
+}
+
+// --- listing tests -----------------------------------------------------------
+
+PathIndex& ScanEngine::Paths() {
+  if (!paths_) paths_ = std::make_unique<PathIndex>(app_.lstHDDItems);
+  return *paths_;
+}
+
+namespace {
+std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
+  std::vector<Text> targets;
+  for (size_t i = 2; i <= db.Count(); ++i) {
+    const Text& entry = db.Item(i).text;
+    if (AnsiLower(entry.substr(0, 4)) != type) continue;
+    std::array<Text, 4> fields;
+    ParseItem(entry, fields, "|");
+    targets.push_back(fields[1]);
+  }
+  return targets;
+}
+}  // namespace
+
+SubstringIndex& ScanEngine::Cookies() {
+  if (!cookies_) {
+    std::vector<std::string_view> texts(app_.lstCache.begin(), app_.lstCache.end());
+    cookies_ = std::make_unique<SubstringIndex>(texts, TargetsOfType(app_.lstDBaseFile, "cook"));
+  }
+  return *cookies_;
+}
+
+SubstringIndex& ScanEngine::RegRows() {
+  if (!regRows_) {
+    std::vector<std::string_view> texts;
+    texts.reserve(app_.lstRegScan.Count());
+    for (const auto& row : app_.lstRegScan.Rows()) texts.push_back(row.text);
+    regRows_ = std::make_unique<SubstringIndex>(texts, TargetsOfType(app_.lstDBaseFile, "regs"));
+  }
+  return *regRows_;
+}
+
+// After an abort a listing walk ends after its first entry; the walks below
+// then look at that entry alone, exactly as a full walk would.
+
+void ScanEngine::CookieTest() {
+  const Text target = app_.strDBItem[1];
+  auto one = [&](const Text& entry) {
+    Caption(kScanning + entry);
+    Found("cook", entry, 6, Counter::lblFilesIdentified, false);
+  };
+  if (Stopped()) {
+    if (app_.lstCache.empty()) return;
+    Text entry = app_.lstCache.front();
+    Caption(kScanning + entry);
+    if (AnsiLower(entry).find(AnsiLower(target)) != Text::npos) one(entry);
+    stop_ = true;
+    return;
+  }
+  for (size_t r : Cookies().Rows(target)) one(app_.lstCache[r]);
+}
+
+void ScanEngine::ListedPathTest() {
+  const Text target = app_.strDBItem[1];
+  if (app_.lstHDDItems.Empty()) return;
+  bool found = Stopped() ? app_.lstHDDItems.Item(1).text == target : Paths().HasPath(target);
+  if (!found && Stopped()) stop_ = true;
+  if (found) Found("path", target, 3, Counter::lblFilesIdentified, true);
+}
+
+void ScanEngine::ListedFolderTest() {
+  const Text target = app_.strDBItem[1];
+  if (app_.lstHDDItems.Empty()) return;
+  bool found = Stopped() ? app_.lstHDDItems.Item(1).text.substr(0, target.size()) == target
+                         : Paths().HasPrefix(target);
+  if (!found && Stopped()) stop_ = true;
+  if (found) Found("fold", target, 2, Counter::lblFoldersIdentified, false);
+}
+
+void ScanEngine::PatternTest() {
+  const Text target = app_.strDBItem[1];
+  auto one = [&](size_t row) {
+    const Text entry = app_.lstHDDItems.Item(row).text;
+    Caption(kScanning + entry);
+    Found("file", entry, 1, Counter::lblFilesIdentified, false);
+  };
+  if (Stopped()) {
+    if (app_.lstHDDItems.Empty()) return;
+    const Text& entry = app_.lstHDDItems.Item(1).text;
+    std::array<Text, 2> name, pattern;
+    Text fileName = AfterLast(entry, '\\');
+    if (fileName.find('.') != Text::npos && ParseFile(fileName, name, ".") && ParseFile(target, pattern, ".") &&
+        PatternMatches(name[0], name[1], pattern[0], pattern[1])) {
+      one(1);
+    }
+    stop_ = true;
+    return;
+  }
+  for (size_t row : Paths().PatternRows(target)) one(row);
+}
+
+void ScanEngine::ListedKeyTest() {
+  const Text target = app_.strDBItem[1];
+  auto one = [&](size_t row) {
+    const Text text = app_.lstRegScan.Item(row).text;
+    Caption(kScanning + target);
+    size_t eq = text.find('=');
+    if (eq != Text::npos) {
+      const Text category = "RegVal";
+      Found("regs", text.substr(0, eq), 5, Counter::lblRegValuesIdentified, false, &category);
+    } else {
+      const Text category = "RegKey";
+      Found("regs", text, 4, Counter::lblRegKeysIdentified, false, &category);
+    }
+  };
+  if (Stopped()) {
+    if (app_.lstRegScan.Empty()) return;
+    if (AnsiLower(app_.lstRegScan.Item(1).text).find(AnsiLower(target)) != Text::npos) one(1);
+    ctx_.YieldToHost();
+    stop_ = true;
+    return;
+  }
+  for (size_t r : RegRows().Rows(target)) one(r + 1);
+}
+
+// --- found objects -------------------------------------------------------------
+
+bool ScanEngine::Ignored(const Text& object) {
+  for (const Text& entry : app_.lstIgnoreListFile) {
+    if (entry.find(object) != Text::npos) return true;
+    ctx_.YieldToHost();
+  }
+  return false;
+}
+
+void ScanEngine::ProcessTest() {
+  const Text name = AfterLast(app_.strDBItem[1], '\\');
+  for (const auto& row : app_.lstProcesses.Rows()) {
+    if (row.text == name) {
+      Raise(Counter::lblProcessesIdentified);
+      return;
+    }
+    ctx_.YieldToHost();
+  }
+}
+
+void ScanEngine::Found(const Text& type, const Text& object, int icon, Counter typeCounter, bool processTest,
+                       const Text* category) {
+  if (type != "regk") Raise(Counter::lblObjectsRecognized);
+  if (Ignored(object)) {
+    Raise(Counter::lblObjectsIgnored);
+    return;
+  }
+  if (processTest) ProcessTest();
+  Raise(Counter::lblNewObjects);
+  Raise(typeCounter);
+  ListView& table = app_.strDBItem[3].empty() ? app_.lstScanResult : app_.lstIremovable;
+  ListItem& row = table.Add(app_.strDBItem[0], icon);
+  row.SubItems(1) = category ? *category : app_.strDBItem[2];
+  row.SubItems(2) = object;
+  row.SubItems(3) = app_.strDBItem[3];
+}
+
+}  // namespace morvane

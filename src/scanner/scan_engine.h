@@ -1,0 +1,80 @@
+// The scan driver: StartScan with its three modes, the record loop, the match
+// tests and the found-object steps. Listing tests use indexes over the
+// inventories; the finds, their order and the counters are those of walking
+// every listed entry.
+#pragma once
+#include <memory>
+#include <unordered_map>
+
+#include "platform/context.h"
+#include "platform/modules.h"
+#include "scanner/scan_view.h"
+#include "store/app_state.h"
+
+namespace morvane {
+
+class PathIndex;
+class SubstringIndex;
+
+class ScanEngine {
+ public:
+  // hooks and removal may be null: then only the process snapshot is taken
+  // before the scan, nothing is logged after it, and no removal follows.
+  ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks* hooks = nullptr,
+             IRemovalStep* removal = nullptr);
+  ~ScanEngine();
+
+  void StartScan();
+  void ResetUsedValues();
+
+  // Database entries whose end has been reached in the running scan (the
+  // point where the record loop checks OperationInProgress).
+  size_t entriesDone = 0;
+
+ private:
+  enum class Mode { Smart, Custom, Folders };
+  bool Option(size_t index) const;
+  void Raise(Counter c);
+  void Caption(const Text& text) { view_.SetCurrentOperation(text); }
+  bool Stopped() const { return !ctx_.OperationInProgress; }
+
+  void RunSmart();
+  void RunCustom();
+  void RunFolders();
+  void RecordLoop(Mode mode);
+  // False when the record loop must end at once.
+  bool HandleRecord(Mode mode, const Text& type);
+
+  bool FileTest();
+  bool FolderTest();
+  bool ValueTest();
+  bool KeyTest();  // sets stop_ when aborted inside
+  void CookieTest();
+  void ListedPathTest();
+  void ListedFolderTest();
+  void PatternTest();
+  void ListedKeyTest();
+
+  void Found(const Text& type, const Text& object, int icon, Counter typeCounter, bool processTest,
+             const Text* category = nullptr);
+  bool Ignored(const Text& object);
+  void ProcessTest();
+
+  PathIndex& Paths();
+  SubstringIndex& Cookies();
+  SubstringIndex& RegRows();
+
+  Context& ctx_;
+  AppState& app_;
+  IScanView& view_;
+  IScanHooks* hooks_;
+  IRemovalStep* removal_;
+  modRegistry reg_;
+  bool stop_ = false;   // an inner walk ended the record loop
+  bool customProcessTest_ = true;
+  std::unique_ptr<PathIndex> paths_;
+  std::unique_ptr<SubstringIndex> cookies_, regRows_;
+  std::unordered_map<Text, std::shared_ptr<std::vector<Text>>> subKeys_;
+};
+
+}  // namespace morvane

@@ -1,0 +1,53 @@
+// What the scan engine shows and what it hands over: the window implements
+// IScanView, the removal IRemovalStep; IScanHooks reaches the stored lists.
+#pragma once
+#include "platform/context.h"
+#include "store/app_state.h"
+
+namespace morvane {
+
+class IScanView {
+ public:
+  virtual ~IScanView() = default;
+  // The caption of one counter label changed (AppState::counters holds it).
+  virtual void CounterChanged(Counter which) = 0;
+  // lblCurrentOperation caption, repainted at once.
+  virtual void SetCurrentOperation(const Text& caption) = 0;
+  // cmdAbortNextResults caption ("Abort" / "Next").
+  virtual void SetAbortNextCaption(const Text& caption) = 0;
+  // tmrScrollingBar on; off with the bar back at its start.
+  virtual void StartScrollingBar() = 0;
+  virtual void StopScrollingBar() = 0;
+};
+
+// The removal button of the result screen, run by an automatic scan.
+class IRemovalStep {
+ public:
+  virtual ~IRemovalStep() = default;
+  virtual void cmdNextDelete_Click() = 0;
+};
+
+// Calls into the stored lists around a scan.
+class IScanHooks {
+ public:
+  virtual ~IScanHooks() = default;
+  // Registry backup when asked for, then the running-process snapshot.
+  virtual void ListRegBackups(Context& ctx, AppState& app) = 0;
+  // The scan summary into the log buffer; sets QuarantineSession.
+  virtual void AddListedToLog(Context& ctx, AppState& app) = 0;
+};
+
+// A view that shows nothing.
+class NullScanView : public IScanView {
+ public:
+  void CounterChanged(Counter) override {}
+  void SetCurrentOperation(const Text& caption) override { lastOperation = caption; }
+  void SetAbortNextCaption(const Text& caption) override { abortNextCaption = caption; }
+  void StartScrollingBar() override { scrolling = true; }
+  void StopScrollingBar() override { scrolling = false; }
+  Text lastOperation;
+  Text abortNextCaption;
+  bool scrolling = false;
+};
+
+}  // namespace morvane
