@@ -7,6 +7,7 @@
 #include "removal/removal_ops.h"
 #include "removal/removal_view.h"
 #include "removal/selection.h"
+#include "scanner/scan_view.h"
 #include "store/app_state.h"
 
 namespace morvane {
@@ -21,13 +22,13 @@ Text QuarantineSizeText(uint64_t size);
 // Image of a quarantine item by its type word; 0 when the word is not one of the six.
 int QuarantineItemImage(const Text& typeWord);
 
-class RemovalEngine {
+class RemovalEngine : public IRemovalStep {
  public:
   RemovalEngine(Context& ctx, AppState& app, IRemovalOps& ops, IRemovalView& view)
       : ctx_(ctx), app_(app), ops_(ops), view_(view) {}
 
   // Result screen.
-  void cmdNextDelete_Click();
+  void cmdNextDelete_Click() override;
   void cmdQuarantineSelected_Click();
   void mnuResultListAll_Click() { SelectAllRows(app_.lstScanResult); }
   void mnuResultListNone_Click() { SelectNoRows(app_.lstScanResult); }

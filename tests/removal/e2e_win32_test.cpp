@@ -13,6 +13,8 @@
 #include "platform/win32/machine.h"
 #include "removal/removal_engine.h"
 #include "removal/store_hooks.h"
+#include "store/scan_log.h"
+#include "scanner/scan_engine.h"
 
 namespace morvane {
 namespace {
@@ -104,7 +106,8 @@ class RemovalRoundTrip : public ::testing::Test {
         ctx(os),
         store(ctx, app),
         ops(ctx, app, Hooks()),
-        engine(ctx, app, ops, view) {}
+        engine(ctx, app, ops, view),
+        scan(ctx, app, scanView, nullptr, &engine) {}
 
   void SetUp() override {
     RemoveTree(kBase);
@@ -137,10 +140,10 @@ class RemovalRoundTrip : public ::testing::Test {
   }
 
   RemovalHooks Hooks() {
-    RemovalHooks h = StoreHooks(store, app);
+    RemovalHooks h = StoreHooks(ctx, store, app, [this] { scan.ResetUsedValues(); });
     h.flushScanLog = [this] {
       flushed = app.lstLog;
-      app.lstLog.clear();
+      FlushScanLog(ctx, app);
     };
     return h;
   }
@@ -178,6 +181,8 @@ class RemovalRoundTrip : public ::testing::Test {
     void SetQuarantinedCount(const Text&) override {}
   } view;
   RemovalEngine engine;
+  NullScanView scanView;
+  ScanEngine scan;
   std::string base;
   HANDLE child = nullptr;
   std::vector<Text> flushed;
@@ -220,15 +225,31 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   RegSnapshot(kRegBase, regBefore);
 
   const Text hkcu = "HKEY_CURRENT_USER\\";
-  AddRow("file", exe, "Proc");
-  AddRow("path", dll, "Hook");
-  AddRow("file", hidden, "Hidden");
-  AddRow("folder", base + "\\SpyTree", "Tree");
-  AddRow("regkey", hkcu + key, "Key");
-  AddRow("regval", hkcu + run + ",Spy String", "Str");
-  AddRow("regval", hkcu + run + ",SpyDword", "Dw");
-  AddRow("cookie", "user@spy[1].txt", "Cookie");
-  ListProcesses();
+  // A Smart Scan over a database of these traces finds them.
+  app.lstSettingsFile[9] = "0";
+  app.lstDBaseFile.Add("header");
+  for (const Text& record : {"path|" + exe + "|Proc|", "path|" + dll + "|Hook|", "path|" + hidden + "|Hidden|",
+                             "folder|" + base + "\\SpyTree|Tree|", "regkey|" + hkcu + key + "|Key|",
+                             "regval|" + hkcu + run + ",Spy String|Str|", "regval|" + hkcu + run + ",SpyDword|Dw|",
+                             Text("cookie|user@spy|Cookie|")})
+    app.lstDBaseFile.Add(record);
+  scan.StartScan();
+  ASSERT_TRUE(ctx.OperationInProgress);
+  std::vector<Text> found;
+  for (const auto& row : app.lstScanResult.Rows()) found.push_back(row.text + ":" + row.SubItems(2));
+  // Smart Scan does not see hidden files; a File/Folder Scan would list it.
+  EXPECT_EQ(found, (std::vector<Text>{"path:" + exe, "path:" + dll, "folder:" + base + "\\SpyTree",
+                                      "regkey:" + hkcu + key, "regval:" + hkcu + run + ",Spy String",
+                                      "regval:" + hkcu + run + ",SpyDword", "cookie:user@spy[1].txt"}));
+  ListItem hiddenRow;
+  hiddenRow.text = "path";
+  hiddenRow.SubItems(1) = "Hidden";
+  hiddenRow.SubItems(2) = hidden;
+  hiddenRow.icon = 3;
+  app.lstScanResult.Rows().insert(app.lstScanResult.Rows().begin() + 2, hiddenRow);
+  engine.mnuResultListAll_Click();
+  app.QuarantineSession = "7-12-2026-14-5-9";
+  app.lstLog.clear();
 
   engine.cmdQuarantineSelected_Click();
   ASSERT_EQ(messages.shown.size(), 1u);
@@ -236,7 +257,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   const std::string s = app.programFolder + "\\Quarantine\\" + app.QuarantineSession + "\\";
   std::map<std::string, std::string> stored;
   Snapshot(s, "", stored);
-  EXPECT_EQ(stored["10000.qnf"], "file|10000.qit|" + exe);
+  EXPECT_EQ(stored["10000.qnf"], "path|10000.qit|" + exe);
   EXPECT_EQ(stored["10003.qnf"], "folder|SpyTree|" + base + "\\SpyTree");
   EXPECT_EQ(stored["SpyTree\\sub\\deep\\c.txt"], "deep");
   EXPECT_EQ(stored["10005.qit"], "String|c:\\spy.exe -x");
@@ -272,6 +293,8 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
                          "Registry value deleted=" + hkcu + run + ",SpyDword",
                          "Cookie deleted=user@spy[1].txt",
                      }));
+  EXPECT_TRUE(app.lstLog.empty());
+  EXPECT_EQ(app.QuarantineCounter, 10000);
   // 3 files, 5 entries of the tree, 3 keys, 2 values, 1 cookie.
   EXPECT_EQ(app.lstScanInfoFile[2], "14");
   EXPECT_EQ(app.lstScanInfoFile[1], "1");
@@ -291,6 +314,9 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
   std::map<std::string, std::string> filesAfter;
   Snapshot(base, "", filesAfter);
+  // Logging is on: the removal lines went to the log file.
+  EXPECT_EQ(filesAfter["Prog\\SpyLog.txt"].rfind("Process Killed=" + exe + "\r\nFile deleted=" + exe + "\r\n", 0), 0u);
+  filesAfter.erase("Prog\\SpyLog.txt");
   filesAfter.erase("Prog\\");
   filesAfter.erase("Prog\\Quarantine\\");
   for (auto it = filesAfter.begin(); it != filesAfter.end();)
