@@ -7,6 +7,9 @@
 #include "scanner/inventory_index.h"
 #include "scanner/parse.h"
 #include "scanner/process_list.h"
+#include "store/ignore_list.h"
+#include "store/reg_backups.h"
+#include "store/scan_log.h"
 
 namespace morvane {
 
@@ -29,6 +32,12 @@ ScanEngine::ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks*
     : ctx_(ctx), app_(app), view_(view), hooks_(hooks), removal_(removal), reg_(ctx) {}
 
 ScanEngine::~ScanEngine() = default;
+
+void StoreScanHooks::ListRegBackups(Context& ctx, AppState& app) {
+  morvane::ListRegBackups(ctx, app, [this](const Text& caption) { view_.SetCurrentOperation(caption); });
+}
+
+void StoreScanHooks::AddListedToLog(Context& ctx, AppState& app) { morvane::AddListedToLog(ctx, app); }
 
 bool ScanEngine::Option(size_t index) const {
   return index < app_.lstCustomScanSettings.size() && app_.lstCustomScanSettings[index] == "1";
@@ -407,13 +416,7 @@ void ScanEngine::ListedKeyTest() {
 
 // --- found objects -------------------------------------------------------------
 
-bool ScanEngine::Ignored(const Text& object) {
-  for (const Text& entry : app_.lstIgnoreListFile) {
-    if (entry.find(object) != Text::npos) return true;
-    ctx_.YieldToHost();
-  }
-  return false;
-}
+bool ScanEngine::Ignored(const Text& object) { return ObjectIgnored(ctx_, app_.lstIgnoreListFile, object); }
 
 void ScanEngine::ProcessTest() {
   const Text name = AfterLast(app_.strDBItem[1], '\\');

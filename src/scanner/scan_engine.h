@@ -13,6 +13,17 @@
 
 namespace morvane {
 
+// The hooks of the program: the stored lists' own routines.
+class StoreScanHooks : public IScanHooks {
+ public:
+  explicit StoreScanHooks(IScanView& view) : view_(view) {}
+  void ListRegBackups(Context& ctx, AppState& app) override;
+  void AddListedToLog(Context& ctx, AppState& app) override;
+
+ private:
+  IScanView& view_;
+};
+
 class PathIndex;
 class SubstringIndex;
 
