@@ -13,6 +13,11 @@ using namespace removal_text;
 namespace {
 constexpr const char* kIeMainKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
 constexpr size_t kRemovedTotalLine = 2;
+
+// A path under no known root cannot be reached, so it never counts as removed.
+bool KnownRoot(const Text& keyPath) {
+  return modRegistry::GetRootKeyHandle(Before(keyPath, keyPath.find('\\'))) != 0;
+}
 }  // namespace
 
 bool RemovalEngine::AutoEraseMode() const {
@@ -197,7 +202,7 @@ void RemovalEngine::RemoveRegKey(const ListItem& row) {
   for (size_t i = app_.lstRegScan.Count(); i >= 1; --i) {
     const Text key = app_.lstRegScan.Item(i).text;
     ops_.DeleteRegistryKey(key);
-    if (ops_.KeyExists(key)) {
+    if (!KnownRoot(key) || ops_.KeyExists(key)) {
       Log("Registry key not deleted=" + key);
     } else {
       ops_.RaiseScanInfoLine(kRemovedTotalLine);
@@ -215,7 +220,7 @@ void RemovalEngine::RemoveRegValue(const ListItem& row) {
   const Text key = Before(location, comma);
   const Text name = After(location, comma);
   ops_.DeleteRegistryValue(key, name);
-  if (ops_.ValueExists(key, name)) {
+  if (!KnownRoot(key) || ops_.ValueExists(key, name)) {
     Log("Registry value not deleted=" + location);
     return;
   }

@@ -138,6 +138,8 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   AddRow("folder", "C:\\Tree");
   AddRow("regkey", "HKEY_LOCAL_MACHINE\\Bad");
   AddRow("regval", "HKEY_LOCAL_MACHINE\\Guard,v");
+  AddRow("regkey", "HKEY_NOWHERE\\Spy");
+  AddRow("regval", "HKEY_NOWHERE\\Run,spy");
   AnswerNext(MsgResult::Yes);
   engine.cmdNextDelete_Click();
   EXPECT_EQ(world.flushedLog, (Strings{
@@ -147,6 +149,8 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
                                   "Registry key not deleted=HKEY_LOCAL_MACHINE\\Bad\\Child",
                                   "Registry key not deleted=HKEY_LOCAL_MACHINE\\Bad",
                                   "Registry value not deleted=HKEY_LOCAL_MACHINE\\Guard,v",
+                                  "Registry key not deleted=HKEY_NOWHERE\\Spy",
+                                  "Registry value not deleted=HKEY_NOWHERE\\Run,spy",
                               }));
   // Only free.txt went.
   EXPECT_EQ(RemovedTotal(), "11");
