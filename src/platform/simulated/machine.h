@@ -4,6 +4,7 @@
 #include "platform/simulated/sim_basics.h"
 #include "platform/simulated/sim_files.h"
 #include "platform/simulated/sim_processes.h"
+#include "platform/simulated/sim_regedit.h"
 #include "platform/simulated/sim_registry.h"
 #include "platform/simulated/sim_shell.h"
 
@@ -11,7 +12,10 @@ namespace morvane::sim {
 
 class SimulatedMachine {
  public:
-  SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages} {}
+  // The registry editor is installed as a program ShellAndWait can run.
+  SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages} {
+    InstallRegedit(*this);
+  }
   // With a default Windows layout (system folders, user profile, shell folders key).
   struct WindowsLayout {};
   explicit SimulatedMachine(WindowsLayout) : SimulatedMachine() { InstallDefaultWindowsLayout(*this); }
