@@ -141,17 +141,17 @@ IFileSystem::FindHandle SimFileSystem::FindFirst(const Text& pattern, FindData& 
   size_t slash = pattern.find_last_of('\\');
   if (slash == Text::npos) return kInvalidFind;
   Text folder = pattern.substr(0, slash);
-  Text spec = pattern.substr(slash + 1);
+  Text namePattern = pattern.substr(slash + 1);
   Node* dir = Resolve(folder.size() == 2 ? folder + "\\" : folder);
-  if (!dir || !dir->IsDir() || spec.empty()) return kInvalidFind;
+  if (!dir || !dir->IsDir() || namePattern.empty()) return kInvalidFind;
   Search s;
   bool isRoot = Split(folder.substr(std::min<size_t>(2, folder.size()))).empty();
   if (!isRoot) {
     for (const char* dot : {".", ".."})
-      if (WildcardMatch(spec, dot)) s.entries.push_back(FindData{win::kAttrDirectory, 0, 0, dot});
+      if (WildcardMatch(namePattern, dot)) s.entries.push_back(FindData{win::kAttrDirectory, 0, 0, dot});
   }
   for (const auto& [key, child] : dir->children) {
-    if (!WildcardMatch(spec, child->name)) continue;
+    if (!WildcardMatch(namePattern, child->name)) continue;
     uint64_t size = child->IsDir() ? 0 : child->Size();
     s.entries.push_back(FindData{child->attributes, uint32_t(size >> 32), uint32_t(size), child->name});
   }
