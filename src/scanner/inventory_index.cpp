@@ -42,34 +42,71 @@ bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& 
   return Matches(F0, F1, P0, P1);
 }
 
+void RowGroups::Build(const std::vector<std::string_view>& keys, const std::vector<bool>& hasKey) {
+  keys_ = &keys;
+  size_t capacity = 16;
+  while (capacity < keys.size() * 2) capacity <<= 1;
+  mask_ = capacity - 1;
+  slots_.assign(capacity, -1);
+  next_.assign(keys.size(), -1);
+  std::vector<int32_t> tail(capacity, -1);
+  std::hash<std::string_view> hash;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!hasKey[i]) continue;
+    size_t at = hash(keys[i]) & mask_;
+    while (slots_[at] >= 0 && keys[size_t(slots_[at])] != keys[i]) at = (at + 1) & mask_;
+    if (slots_[at] < 0) slots_[at] = int32_t(i);
+    else next_[size_t(tail[at])] = int32_t(i);
+    tail[at] = int32_t(i);
+  }
+}
+
+int32_t RowGroups::Head(std::string_view key) const {
+  if (!keys_) return -1;
+  size_t at = std::hash<std::string_view>{}(key) & mask_;
+  while (slots_[at] >= 0) {
+    if ((*keys_)[size_t(slots_[at])] == key) return slots_[at];
+    at = (at + 1) & mask_;
+  }
+  return -1;
+}
+
 PathIndex::PathIndex(const ListView& listing) : listing_(listing) {
   const auto& rows = listing.Rows();
-  paths_.reserve(rows.size() * 2);
-  sorted_.reserve(rows.size());
-  names_.resize(rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) {
+  const size_t n = rows.size();
+  pathKeys_.resize(n);
+  nameKeys_.resize(n);
+  extKeys_.resize(n);
+  baseKeys_.resize(n);
+  dotted_.assign(n, false);
+  for (size_t i = 0; i < n; ++i) {
     std::string_view path = rows[i].text;
-    paths_.insert(path);
-    sorted_.push_back(path);
+    pathKeys_[i] = path;
     std::string_view name = FileNameOf(path);
     size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) continue;
-    Name n{name.substr(dot + 1), name.substr(0, dot)};
-    if (n.base.data() == nullptr) n.base = name.substr(0, 0);
-    names_[i] = n;
-    byExt_[n.ext].push_back(i + 1);
-    byBase_[n.base].push_back(i + 1);
-    std::string key(n.ext);
-    key.push_back('\0');
-    key.append(n.base);
-    byExtBase_[key].push_back(i + 1);
+    dotted_[i] = true;
+    nameKeys_[i] = name;
+    extKeys_[i] = name.substr(dot + 1);
+    baseKeys_[i] = name.substr(0, dot);
   }
-  std::sort(sorted_.begin(), sorted_.end());
+  paths_.Build(pathKeys_, std::vector<bool>(n, true));
+  byName_.Build(nameKeys_, dotted_);
+  byExt_.Build(extKeys_, dotted_);
+  byBase_.Build(baseKeys_, dotted_);
 }
 
-bool PathIndex::HasPath(const Text& path) const { return paths_.count(path) != 0; }
+bool PathIndex::HasPath(const Text& path) const {
+  bool any = false;
+  paths_.ForEach(path, [&](size_t) { any = true; });
+  return any;
+}
 
 bool PathIndex::HasPrefix(const Text& prefix) const {
+  if (sorted_.empty() && !pathKeys_.empty()) {
+    sorted_ = pathKeys_;
+    std::sort(sorted_.begin(), sorted_.end());
+  }
   auto it = std::lower_bound(sorted_.begin(), sorted_.end(), std::string_view(prefix));
   return it != sorted_.end() && it->substr(0, prefix.size()) == prefix;
 }
@@ -81,35 +118,25 @@ std::vector<size_t> PathIndex::PatternRows(const Text& pattern) const {
   const Text& P1 = parts[1];
   bool s0 = P0.find('*') != Text::npos;
   bool s1 = P1.find('*') != Text::npos;
-  auto lookup = [](const auto& map, const auto& key) -> std::vector<size_t> {
-    auto it = map.find(key);
-    return it == map.end() ? std::vector<size_t>{} : it->second;
-  };
-  if (!s0 && !s1) {
-    std::string key(P0);
-    key.push_back('\0');
-    key.append(P1);
-    return lookup(byExtBase_, key);
-  }
-  if (s1 && !s0) return lookup(byExt_, std::string_view(P0));
-  if (s0 && !s1) {
-    // Any extension or a filtered one, always with this base name.
-    std::vector<size_t> rows;
-    auto it = byBase_.find(std::string_view(P1));
-    if (it == byBase_.end()) return rows;
-    for (size_t r : it->second) {
-      const Name& n = names_[r - 1];
-      if (Matches(n.ext, n.base, P0, P1)) rows.push_back(r);
-    }
-    return rows;
-  }
-  if (P0 == "*") return {};
-  // Any base name: every extension that fits, rows merged in listing order.
   std::vector<size_t> rows;
-  for (const auto& [ext, list] : byExt_) {
-    if (Matches(ext, {}, P0, P1)) rows.insert(rows.end(), list.begin(), list.end());
+  auto add = [&](size_t r) { rows.push_back(r + 1); };
+  if (!s0 && !s1) {
+    // Both split at their last ".": equal parts are equal whole names.
+    byName_.ForEach(pattern, add);
+  } else if (s1 && !s0) {
+    byExt_.ForEach(P0, add);
+  } else if (s0 && !s1) {
+    byBase_.ForEach(P1, [&](size_t r) {
+      if (Matches(extKeys_[r], baseKeys_[r], P0, P1)) add(r);
+    });
+  } else if (P0 != "*") {
+    // Any base name: every extension that fits, rows merged in listing order.
+    byExt_.ForEachKey([&](std::string_view ext, int32_t head) {
+      if (!Matches(ext, {}, P0, P1)) return;
+      for (int32_t r = head; r >= 0; r = byExt_.Next(r)) add(size_t(r));
+    });
+    std::sort(rows.begin(), rows.end());
   }
-  std::sort(rows.begin(), rows.end());
   return rows;
 }
 

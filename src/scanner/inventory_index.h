@@ -17,6 +17,32 @@ namespace morvane {
 // (both already split at their last "."): F0/P0 extensions, F1/P1 base names.
 bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& P1);
 
+// Rows grouped by a text key without one allocation per key: open addressing
+// over the first row of each key, later rows chained in listing order.
+class RowGroups {
+ public:
+  // keys[i] is row i's key; rows with hasKey[i] false are left out.
+  void Build(const std::vector<std::string_view>& keys, const std::vector<bool>& hasKey);
+  // Calls f(row) for the rows (0-based, ascending) whose key is key.
+  template <class F>
+  void ForEach(std::string_view key, F&& f) const {
+    for (int32_t r = Head(key); r >= 0; r = next_[size_t(r)]) f(size_t(r));
+  }
+  // Every distinct key with its first row.
+  template <class F>
+  void ForEachKey(F&& f) const {
+    for (int32_t h : slots_)
+      if (h >= 0) f((*keys_)[size_t(h)], h);
+  }
+  int32_t Next(int32_t row) const { return next_[size_t(row)]; }
+
+ private:
+  int32_t Head(std::string_view key) const;
+  const std::vector<std::string_view>* keys_ = nullptr;
+  std::vector<int32_t> slots_, next_;
+  size_t mask_ = 0;
+};
+
 // Listed paths (lstHDDItems row texts), by exact text, prefix and file name.
 class PathIndex {
  public:
@@ -33,11 +59,10 @@ class PathIndex {
     std::string_view ext, base;
   };
   const ListView& listing_;
-  std::unordered_set<std::string_view> paths_;
-  std::vector<std::string_view> sorted_;
-  std::vector<Name> names_;                       // per row; base.data()==nullptr: no "."
-  std::unordered_map<std::string_view, std::vector<size_t>> byExt_, byBase_;
-  std::unordered_map<std::string, std::vector<size_t>> byExtBase_;
+  std::vector<std::string_view> pathKeys_, nameKeys_, extKeys_, baseKeys_;
+  RowGroups paths_, byName_, byExt_, byBase_;
+  mutable std::vector<std::string_view> sorted_;  // built at the first prefix question
+  std::vector<bool> dotted_;                      // the file name holds a "."
 };
 
 // Lower-case substring tests of many targets against one list of texts: for

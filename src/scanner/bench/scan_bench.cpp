@@ -33,7 +33,7 @@ const char* kExts[] = {"exe", "dll", "txt", "ini", "log", "dat", "sys", "htm", "
 
 Text Word(std::mt19937& rng, size_t vocabulary) {
   static const char* syll[] = {"ka", "lo", "mi", "ne", "ru", "so", "ti", "va", "ze", "po", "qua", "bri"};
-  size_t n = rng() % vocabulary;
+  size_t n = rng() % vocabulary + 144;  // three syllables at least
   Text w;
   do {
     w += syll[n % 12];
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     Text folder = Text(tops[folderNo % 4]) + "\\" + Word(rng, 400) + "\\" + Word(rng, 2000) + std::to_string(folderNo);
     ++folderNo;
     for (int k = 0; k < 60 && made < files; ++k, ++made) {
-      Text path = folder + "\\" + Word(rng, 20000) + "." + kExts[rng() % 20];
+      Text path = folder + "\\" + Word(rng, 200000) + "." + kExts[rng() % 20];
       machine.files.AddSizedFile(path, 1000);
       if (rng() % 50 == 0) planted.push_back(path);
     }
