@@ -90,15 +90,19 @@ PathIndex::PathIndex(const ListView& listing) : listing_(listing) {
     extKeys_[i] = name.substr(dot + 1);
     baseKeys_[i] = name.substr(0, dot);
   }
-  paths_.Build(pathKeys_, std::vector<bool>(n, true));
-  byName_.Build(nameKeys_, dotted_);
-  byExt_.Build(extKeys_, dotted_);
-  byBase_.Build(baseKeys_, dotted_);
+}
+
+const RowGroups& PathIndex::Groups(RowGroups& g, bool& built, const std::vector<std::string_view>& keys) const {
+  if (!built) {
+    g.Build(keys, &keys == &pathKeys_ ? std::vector<bool>(keys.size(), true) : dotted_);
+    built = true;
+  }
+  return g;
 }
 
 bool PathIndex::HasPath(const Text& path) const {
   bool any = false;
-  paths_.ForEach(path, [&](size_t) { any = true; });
+  Groups(paths_, havePaths_, pathKeys_).ForEach(path, [&](size_t) { any = true; });
   return any;
 }
 
@@ -122,18 +126,19 @@ std::vector<size_t> PathIndex::PatternRows(const Text& pattern) const {
   auto add = [&](size_t r) { rows.push_back(r + 1); };
   if (!s0 && !s1) {
     // Both split at their last ".": equal parts are equal whole names.
-    byName_.ForEach(pattern, add);
+    Groups(byName_, haveName_, nameKeys_).ForEach(pattern, add);
   } else if (s1 && !s0) {
-    byExt_.ForEach(P0, add);
+    Groups(byExt_, haveExt_, extKeys_).ForEach(P0, add);
   } else if (s0 && !s1) {
-    byBase_.ForEach(P1, [&](size_t r) {
+    Groups(byBase_, haveBase_, baseKeys_).ForEach(P1, [&](size_t r) {
       if (Matches(extKeys_[r], baseKeys_[r], P0, P1)) add(r);
     });
   } else if (P0 != "*") {
     // Any base name: every extension that fits, rows merged in listing order.
-    byExt_.ForEachKey([&](std::string_view ext, int32_t head) {
+    const RowGroups& exts = Groups(byExt_, haveExt_, extKeys_);
+    exts.ForEachKey([&](std::string_view ext, int32_t head) {
       if (!Matches(ext, {}, P0, P1)) return;
-      for (int32_t r = head; r >= 0; r = byExt_.Next(r)) add(size_t(r));
+      for (int32_t r = head; r >= 0; r = exts.Next(r)) add(size_t(r));
     });
     std::sort(rows.begin(), rows.end());
   }

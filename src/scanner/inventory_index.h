@@ -60,7 +60,10 @@ class PathIndex {
   };
   const ListView& listing_;
   std::vector<std::string_view> pathKeys_, nameKeys_, extKeys_, baseKeys_;
-  RowGroups paths_, byName_, byExt_, byBase_;
+  // Each grouping is built at its first question.
+  mutable RowGroups paths_, byName_, byExt_, byBase_;
+  mutable bool havePaths_ = false, haveName_ = false, haveExt_ = false, haveBase_ = false;
+  const RowGroups& Groups(RowGroups& g, bool& built, const std::vector<std::string_view>& keys) const;
   mutable std::vector<std::string_view> sorted_;  // built at the first prefix question
   std::vector<bool> dotted_;                      // the file name holds a "."
 };
