@@ -32,10 +32,12 @@ bool modEndProcess::EndProcess(uint32_t ProcessId, uint32_t ExitCode) {
     VersionKnown = true;
   }
   if (IsWin9xFamily) {
-    if (!PostToProcessWindows(ProcessId, win::kWmEndSession, uintptr_t(-1))) return false;
-    HandleOwner h(p, p.OpenProcess(win::kProcessTerminate, false, ProcessId));
+    // Windows are told the session ends; the process is ended by force even
+    // when it has no window to tell.
+    HandleOwner h(p, p.OpenProcess(win::kProcessTerminate | win::kSynchronize, false, ProcessId));
+    PostToProcessWindows(ProcessId, win::kWmEndSession, uintptr_t(-1));
     if (!h) return false;
-    return p.TerminateProcess(h.get(), ExitCode);
+    return p.TerminateProcess(h.get(), ExitCode) || p.Wait(h.get(), 0) == win::kWaitObject0;
   }
   // NT family: ask the windows to close, then make sure the process is gone.
   // A program without a window, or one that ignores the request, is ended by

@@ -54,7 +54,7 @@ void SimProcesses::RegisterProgram(const Text& exeName, Program run) {
 win::Handle SimProcesses::CreateSnapshot(uint32_t, uint32_t) {
   FlushPosted();
   if (snapshotFails) return 0;
-  HandleInfo info{HandleInfo::kSnapshot};
+  HandleInfo info{HandleInfo::kSnapshot, 0, 0, {}, 0};
   for (const auto& p : processes_)
     if (p.running) info.entries.push_back({p.pid, p.exeFile});
   win::Handle h = (nextHandle_ += 4);
@@ -129,8 +129,13 @@ win::Handle SimProcesses::OpenProcess(uint32_t access, bool, uint32_t processId)
   FlushPosted();
   Process* p = Find(processId);
   if (!p) return 0;
+  // An ended process stays reachable only while some handle still refers to it.
+  if (!p->running && std::none_of(handles_.begin(), handles_.end(), [&](const auto& e) {
+        return e.second.kind == HandleInfo::kProcess && e.second.pid == processId;
+      }))
+    return 0;
   win::Handle h = (nextHandle_ += 4);
-  handles_[h] = HandleInfo{HandleInfo::kProcess, processId, access};
+  handles_[h] = HandleInfo{HandleInfo::kProcess, processId, access, {}, 0};
   return h;
 }
 
@@ -170,7 +175,7 @@ win::Handle SimProcesses::Launch(const Text& commandLine, uint16_t) {
   uint32_t code = it->second(commandLine);
   EndProcessNow(pid, code);
   win::Handle h = (nextHandle_ += 4);
-  handles_[h] = HandleInfo{HandleInfo::kProcess, pid, win::kSynchronize | win::kProcessTerminate};
+  handles_[h] = HandleInfo{HandleInfo::kProcess, pid, win::kSynchronize | win::kProcessTerminate, {}, 0};
   return h;
 }
 
