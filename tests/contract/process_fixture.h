@@ -11,3 +11,8 @@ bool SetReportedVersion(MachineFixture& m, const OsVersion& version);
 long OpenHandles(MachineFixture& m);
 
 }  // namespace morvane::contract
+
+namespace morvane::contract {
+// A command line naming a program that ends at once by itself.
+Text QuickProgramCommand(MachineFixture& m);
+}  // namespace morvane::contract

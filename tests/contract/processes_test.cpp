@@ -3,6 +3,7 @@
 #include <set>
 
 #include "contract/fixture.h"
+#include "contract/process_fixture.h"
 #include "platform/modules.h"
 #include "scanner/process_list.h"
 
@@ -62,6 +63,26 @@ TEST(ProcessesContract, ProgramsWithoutWindowsOrThatIgnoreCloseAreEndedToo) {
     EXPECT_FALSE(m->ChildRunning(pid));
   }
   EXPECT_FALSE(ep.EndProcess(0x7FFFFFF0, 0));
+}
+
+}  // namespace
+}  // namespace morvane::contract
+
+namespace morvane::contract {
+namespace {
+
+TEST(ProcessesContract, LaunchWaitsForTheProgramAndFailsForUnknownOnes) {
+  auto m = MakeFixture();
+  IProcesses& p = m->os().processes;
+  Text cmd = QuickProgramCommand(*m);
+  long before = OpenHandles(*m);
+  win::Handle h = p.Launch(cmd, win::kSwHide);
+  ASSERT_NE(h, 0u);
+  EXPECT_EQ(p.Wait(h, 20000), win::kWaitObject0);
+  EXPECT_TRUE(p.CloseHandle(h));
+  EXPECT_EQ(p.Launch("C:\\MorvaneContract\\no such program.exe /x", win::kSwHide), 0u);
+  EXPECT_EQ(p.Launch("morvane-missing-program-4711", win::kSwHide), 0u);
+  EXPECT_EQ(OpenHandles(*m), before);
 }
 
 }  // namespace

@@ -15,3 +15,10 @@ bool SetReportedVersion(MachineFixture& m, const OsVersion& version) {
 long OpenHandles(MachineFixture& m) { return long(Sim(m).OpenHandleCount()); }
 
 }  // namespace morvane::contract
+
+namespace morvane::contract {
+Text QuickProgramCommand(MachineFixture& m) {
+  Sim(m).RegisterProgram("quick.exe", [](const Text&) { return 0u; });
+  return "\"C:\\Program Files\\quick.exe\" --child exit 0";
+}
+}  // namespace morvane::contract

@@ -1,7 +1,8 @@
 // The contract test program started as a child: "--child KIND" where KIND is
-// window, ignoreclose, nowindow or childonly.
+// window, ignoreclose, nowindow, childonly, or "exit N" (ends at once).
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -25,6 +26,10 @@ LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 bool RunChildMode(int argc, char** argv, int& exitCode) {
   if (argc < 3 || std::strcmp(argv[1], "--child") != 0) return false;
   std::string kind = argv[2];
+  if (kind == "exit") {
+    exitCode = argc > 3 ? std::atoi(argv[3]) : 0;
+    return true;
+  }
   WNDCLASSA wc = {};
   wc.lpfnWndProc = ChildProc;
   wc.hInstance = GetModuleHandleA(nullptr);

@@ -13,3 +13,13 @@ long OpenHandles(MachineFixture&) {
 }
 
 }  // namespace morvane::contract
+
+namespace morvane::contract {
+Text QuickProgramCommand(MachineFixture& m) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  Text exe = m.ScratchFolder() + "\\quick.exe";
+  CopyFileA(self, exe.c_str(), FALSE);
+  return "\"" + exe + "\" --child exit 0";
+}
+}  // namespace morvane::contract
