@@ -60,6 +60,7 @@ void AhoCorasick::Build() {
       queue.push_back(child);
     }
   }
+  for (int c = 0; c < 256; ++c) root_[size_t(c)] = std::max(Child(0, uint8_t(c)), 0);
   seenStamp_.assign(patternEnd_.size(), 0);
 }
 

@@ -1,5 +1,6 @@
 // Multi-pattern substring search: which patterns occur in a text, in one pass.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -16,8 +17,9 @@ class AhoCorasick {
   // Call once after the last Add.
   void Build();
   // Calls hit(id) once for every distinct pattern that occurs in text.
+  // fold maps every byte before matching (for example to lower case).
   template <class F>
-  void Scan(std::string_view text, F&& hit);
+  void Scan(std::string_view text, F&& hit, const uint8_t* fold = nullptr);
   size_t PatternCount() const { return patternEnd_.size(); }
 
  private:
@@ -31,6 +33,7 @@ class AhoCorasick {
   int32_t Step(int32_t node, uint8_t c) const;
 
   std::vector<Node> nodes_{Node{}};
+  std::array<int32_t, 256> root_{};  // the root's transitions, dense
   std::vector<int32_t> patternEnd_;
   std::vector<uint64_t> seenStamp_;
   uint64_t stamp_ = 0;
@@ -43,12 +46,13 @@ class AhoCorasick {
 };
 
 template <class F>
-void AhoCorasick::Scan(std::string_view text, F&& hit) {
+void AhoCorasick::Scan(std::string_view text, F&& hit, const uint8_t* fold) {
   ++stamp_;
   if (nodes_[0].pattern >= 0) Emit(nodes_[0].pattern, hit);
   int32_t state = 0;
   for (char ch : text) {
-    state = Step(state, uint8_t(ch));
+    uint8_t c = fold ? fold[uint8_t(ch)] : uint8_t(ch);
+    state = state == 0 ? root_[c] : Step(state, c);
     for (int32_t n = nodes_[size_t(state)].pattern >= 0 ? state : nodes_[size_t(state)].outLink; n > 0;
          n = nodes_[size_t(n)].outLink) {
       Emit(nodes_[size_t(n)].pattern, hit);

@@ -161,11 +161,10 @@ SubstringIndex::SubstringIndex(const std::vector<std::string_view>& texts, const
   }
   if (rows_.empty()) return;
   ac.Build();
-  Text lower;
+  uint8_t fold[256];
+  for (int c = 0; c < 256; ++c) fold[c] = uint8_t(AnsiLowerChar(char(c)));
   for (size_t i = 0; i < texts.size(); ++i) {
-    lower.assign(texts[i]);
-    for (char& c : lower) c = AnsiLowerChar(c);
-    ac.Scan(lower, [&](uint32_t id) { rows_[slotOfPattern[id]].push_back(i); });
+    ac.Scan(texts[i], [&](uint32_t id) { rows_[slotOfPattern[id]].push_back(i); }, fold);
   }
 }
 
