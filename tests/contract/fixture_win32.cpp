@@ -1,5 +1,7 @@
 #include <windows.h>
+#include <sddl.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -44,6 +46,7 @@ class Win32Fixture : public MachineFixture {
       CloseHandle(h);
     }
     for (const auto& f : folders_) RemoveTree(f);
+    for (const auto& k : deniedKeys_) SetKeyDacl(k, "D:(A;;KA;;;WD)");
     if (keyMade_) RegDeleteTreeA(HKEY_CURRENT_USER, ScratchSubKey().c_str());
   }
   Platform& os() override { return machine.os(); }
@@ -101,7 +104,26 @@ class Win32Fixture : public MachineFixture {
     CloseHandle(h);
     return running;
   }
-  bool DenyKeyAccess(const Text&, uint32_t) override { return false; }
+  // A DACL that denies everyone the rights in mask and allows the rest.
+  bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {
+    char sddl[96];
+    snprintf(sddl, sizeof sddl, "D:(D;;0x%lX;;;WD)(A;;KA;;;WD)", static_cast<unsigned long>(mask));
+    if (!SetKeyDacl(subPath, sddl)) return false;
+    deniedKeys_.push_back(subPath);
+    return true;
+  }
+  static bool SetKeyDacl(const Text& subPath, const char* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr)) return false;
+    HKEY k;
+    bool ok = false;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, subPath.c_str(), 0, WRITE_DAC, &k) == ERROR_SUCCESS) {
+      ok = RegSetKeySecurity(k, DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
+      RegCloseKey(k);
+    }
+    LocalFree(sd);
+    return ok;
+  }
   // Wine links the user's shell folders into the host's home; use one of those.
   bool FolderWithLink(Text& folder, Text& link) override {
     WIN32_FIND_DATAA user;
@@ -134,6 +156,7 @@ class Win32Fixture : public MachineFixture {
   std::string id_;
   std::vector<std::string> folders_;
   bool keyMade_ = false;
+  std::vector<std::string> deniedKeys_;
 };
 
 }  // namespace
