@@ -19,14 +19,16 @@ uint32_t CodePoint(unsigned char c) {
   return c;
 }
 
-uint32_t Upper(uint32_t cp) {
-  if (cp >= 'a' && cp <= 'z') return cp - 0x20;
-  if (cp >= 0xE0 && cp <= 0xFE && cp != 0xF7) return cp - 0x20;
+// Names order by their lower-cased code points ("_" sorts before letters), as
+// the registry the contract tests run against enumerates them.
+uint32_t Lower(uint32_t cp) {
+  if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
+  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;
   switch (cp) {
-    case 0xFF: return 0x178;
-    case 0x161: return 0x160;
-    case 0x153: return 0x152;
-    case 0x17E: return 0x17D;
+    case 0x178: return 0xFF;
+    case 0x160: return 0x161;
+    case 0x152: return 0x153;
+    case 0x17D: return 0x17E;
     default: return cp;
   }
 }
@@ -87,8 +89,8 @@ struct SimRegistry::Node {
 int SimRegistry::CompareNames(const Text& a, const Text& b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    uint32_t x = Upper(CodePoint(static_cast<unsigned char>(a[i])));
-    uint32_t y = Upper(CodePoint(static_cast<unsigned char>(b[i])));
+    uint32_t x = Lower(CodePoint(static_cast<unsigned char>(a[i])));
+    uint32_t y = Lower(CodePoint(static_cast<unsigned char>(b[i])));
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

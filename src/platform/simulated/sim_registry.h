@@ -1,7 +1,7 @@
 // Simulated registry: the seven predefined roots and their key trees in memory,
 // with the status codes the real advapi32 calls give.
 //  - Key and value names compare case-insensitively and keep the case they were
-//    created with; subkeys enumerate in sorted (upper-cased) order, as the real
+//    created with; subkeys enumerate in sorted (lower-cased) order, as the real
 //    registry keeps them; values enumerate in creation order.
 //  - A path may hold empty components ("a\\b", trailing "\"), but not begin with "\".
 //  - Handles carry the access they were opened with; a call the handle does not
@@ -70,7 +70,7 @@ class SimRegistry : public IRegistry {
   void Clear();
 
   static bool IsPredefined(win::HKey key) { return key >= win::kClassesRoot && key <= win::kDynData; }
-  // Case-insensitive comparison in the registry's order (upper-cased, by code point).
+  // Case-insensitive comparison in the registry's order (lower-cased, by code point).
   static int CompareNames(const Text& a, const Text& b);
 
  private:
