@@ -110,13 +110,15 @@ TEST_F(RegistryContract, WritersOpenExistingKeysOnly) {
   EXPECT_EQ(std::get<Text>(reg->GetRegistryDword(key, "none")), "Error");
   EXPECT_TRUE(std::holds_alternative<std::monostate>(reg->GetRegistryDword("HKEY_NOPE\\x", "d")));
 
-  // Text written without its NUL still reads back whole.
+  // Text written without its NUL is stored with one.
   RegKey k(m->os().registry);
   ASSERT_EQ(k.OpenEx(win::kCurrentUser, sub, win::kKeyRead), win::kSuccess);
   uint8_t buf[16] = {};
   uint32_t size = sizeof buf, type = 0;
   ASSERT_EQ(m->os().registry.QueryValue(k.get(), "s", &type, buf, &size), win::kSuccess);
   EXPECT_EQ(type, win::kRegSz);
+  EXPECT_EQ(size, 5u);
+  EXPECT_EQ(buf[4], 0);
 
   reg->SetRegistryString(key + "\\missing", "s", "text");
   EXPECT_FALSE(KeyExists("missing"));

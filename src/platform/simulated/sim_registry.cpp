@@ -266,6 +266,8 @@ int32_t SimRegistry::SetValue(win::HKey key, const char* valueName, uint32_t typ
   if (n.size() > kMaxValueNameLength) return win::kInvalidParameter;
   if (data == nullptr && dataSize > 0) return win::kInvalidParameter;
   std::string bytes(reinterpret_cast<const char*>(data), data ? dataSize : 0);
+  // Text written without its NUL is stored with one, as the real registry does.
+  if ((type == win::kRegSz || type == win::kRegExpandSz) && !bytes.empty() && bytes.back() != '\0') bytes += '\0';
   if (Value* v = k.node->FindValue(n)) {
     v->type = type;
     v->data = std::move(bytes);
