@@ -7,32 +7,12 @@
 
 #include "contract/fixture.h"
 #include "platform/win32/machine.h"
+#include "win32_tree.h"
 
 namespace morvane::contract {
 namespace {
 
-// Removes a folder tree with plain kernel32 calls (independent of the code under test).
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = path + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(full);
-      else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(full.c_str());
-      else
-        DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(path.c_str());
-}
+using testing_win32::RemoveTree;
 
 class Win32Fixture : public MachineFixture {
  public:

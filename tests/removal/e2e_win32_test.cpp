@@ -15,6 +15,7 @@
 #include "removal/store_hooks.h"
 #include "store/scan_log.h"
 #include "scanner/scan_engine.h"
+#include "win32_tree.h"
 
 namespace morvane {
 namespace {
@@ -22,22 +23,7 @@ namespace {
 const char* kBase = "C:\\MorvaneE2E";
 const char* kRegBase = "Software\\MorvaneE2E";
 
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = path + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(path.c_str());
-}
+using testing_win32::RemoveTree;
 
 void Write(const std::string& path, const std::string& data) {
   std::ofstream(path, std::ios::binary) << data;

@@ -10,6 +10,7 @@
 #include "database/folders.h"
 #include "platform/win32/machine.h"
 #include "scanner/scan_engine.h"
+#include "win32_tree.h"
 
 namespace morvane {
 namespace {
@@ -17,22 +18,7 @@ namespace {
 const std::string kBase = "C:\\MorvaneScanE2E";
 const char* kRegBase = "Software\\MorvaneScanE2E";
 
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = path + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(full);
-      else DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryA(path.c_str());
-}
+using testing_win32::RemoveTree;
 
 void RemoveKeyTree(HKEY parent, const std::string& sub) {
   HKEY key;
