@@ -1,7 +1,6 @@
 #include "scanner/aho_corasick.h"
 
 #include <algorithm>
-#include <deque>
 
 namespace morvane {
 
@@ -34,33 +33,36 @@ uint32_t AhoCorasick::Add(std::string_view pattern) {
   return uint32_t(nodes_[size_t(node)].pattern);
 }
 
-int32_t AhoCorasick::Step(int32_t node, uint8_t c) const {
-  for (;;) {
-    int32_t child = Child(node, c);
-    if (child >= 0) return child;
-    if (node == 0) return 0;
-    node = nodes_[size_t(node)].fail;
-  }
-}
-
 void AhoCorasick::Build() {
-  std::deque<int32_t> queue;
-  for (auto& [c, child] : nodes_[0].next) {
-    nodes_[size_t(child)].fail = 0;
+  classOf_.fill(0);
+  classes_ = 1;
+  for (const Node& n : nodes_)
+    for (const auto& [c, child] : n.next)
+      if (classOf_[c] == 0) classOf_[c] = uint16_t(classes_++);
+  const size_t k = classes_;
+  move_.assign(nodes_.size() * k, 0);
+  std::vector<int32_t> fail(nodes_.size(), 0), queue;
+  queue.reserve(nodes_.size());
+  for (const auto& [c, child] : nodes_[0].next) {
+    move_[classOf_[c]] = child;
     queue.push_back(child);
   }
-  while (!queue.empty()) {
-    int32_t node = queue.front();
-    queue.pop_front();
-    int32_t f = nodes_[size_t(node)].fail;
+  // Breadth first: a node's fail node is shallower, so its row is complete.
+  for (size_t q = 0; q < queue.size(); ++q) {
+    const int32_t node = queue[q];
+    const int32_t f = fail[size_t(node)];
     // The root's pattern (the empty one) is reported separately.
     nodes_[size_t(node)].outLink = f > 0 ? (nodes_[size_t(f)].pattern >= 0 ? f : nodes_[size_t(f)].outLink) : -1;
-    for (auto& [c, child] : nodes_[size_t(node)].next) {
-      nodes_[size_t(child)].fail = Step(f, c) == child ? 0 : Step(f, c);
+    int32_t* row = &move_[size_t(node) * k];
+    const int32_t* failRow = &move_[size_t(f) * k];
+    std::copy(failRow, failRow + k, row);
+    for (const auto& [c, child] : nodes_[size_t(node)].next) {
+      fail[size_t(child)] = failRow[classOf_[c]];
+      row[classOf_[c]] = child;
       queue.push_back(child);
     }
   }
-  for (int c = 0; c < 256; ++c) root_[size_t(c)] = std::max(Child(0, uint8_t(c)), 0);
+  for (Node& n : nodes_) std::vector<std::pair<uint8_t, int32_t>>().swap(n.next);
   seenStamp_.assign(patternEnd_.size(), 0);
 }
 

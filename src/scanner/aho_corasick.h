@@ -24,16 +24,18 @@ class AhoCorasick {
 
  private:
   struct Node {
-    std::vector<std::pair<uint8_t, int32_t>> next;  // sorted by byte
-    int32_t fail = 0;
+    std::vector<std::pair<uint8_t, int32_t>> next;  // sorted by byte; dropped by Build
     int32_t outLink = -1;   // nearest proper suffix node that ends a pattern
     int32_t pattern = -1;   // pattern ending here
   };
   int32_t Child(int32_t node, uint8_t c) const;
-  int32_t Step(int32_t node, uint8_t c) const;
 
   std::vector<Node> nodes_{Node{}};
-  std::array<int32_t, 256> root_{};  // the root's transitions, dense
+  // Bytes that occur in no pattern share class 0; the automaton's moves are
+  // a dense table of nodes by classes.
+  std::array<uint16_t, 256> classOf_{};
+  size_t classes_ = 1;
+  std::vector<int32_t> move_;
   std::vector<int32_t> patternEnd_;
   std::vector<uint64_t> seenStamp_;
   uint64_t stamp_ = 0;
@@ -49,12 +51,14 @@ template <class F>
 void AhoCorasick::Scan(std::string_view text, F&& hit, const uint8_t* fold) {
   ++stamp_;
   if (nodes_[0].pattern >= 0) Emit(nodes_[0].pattern, hit);
+  const int32_t* move = move_.data();
+  const size_t classes = classes_;
   int32_t state = 0;
   for (char ch : text) {
     uint8_t c = fold ? fold[uint8_t(ch)] : uint8_t(ch);
-    state = state == 0 ? root_[c] : Step(state, c);
-    for (int32_t n = nodes_[size_t(state)].pattern >= 0 ? state : nodes_[size_t(state)].outLink; n > 0;
-         n = nodes_[size_t(n)].outLink) {
+    state = move[size_t(state) * classes + classOf_[c]];
+    const Node& node = nodes_[size_t(state)];
+    for (int32_t n = node.pattern >= 0 ? state : node.outLink; n > 0; n = nodes_[size_t(n)].outLink) {
       Emit(nodes_[size_t(n)].pattern, hit);
     }
   }

@@ -44,6 +44,19 @@ Text Word(std::mt19937& rng, size_t vocabulary) {
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// A field of /proc/self/status in megabytes ("VmHWM" peak, "VmRSS" now).
+double StatusMb(const char* field) {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  double mb = 0;
+  const size_t n = std::strlen(field);
+  while (std::fgets(line, sizeof line, f))
+    if (!std::strncmp(line, field, n) && line[n] == ':') mb = std::strtod(line + n + 1, nullptr) / 1024;
+  std::fclose(f);
+  return mb;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,6 +151,7 @@ int main(int argc, char** argv) {
     app.lstDBaseFile.Add(line);
   }
 
+  std::fprintf(stderr, "machine built: %.0f MB resident\n", StatusMb("VmRSS"));
   TimingView view;
   ScanEngine engine(ctx, app, view);
   engine.StartScan();
@@ -167,7 +181,7 @@ int main(int argc, char** argv) {
     std::snprintf(speedup, sizeof speedup, "%.1f", literalRecords / recordPhase);
     std::fprintf(stderr, "plain walk record phase %.3f s\n", literalRecords);
   }
-  std::printf("files=%zu keys=%zu records=%zu inventory_s=%.3f records_s=%.3f literal_speedup=%s\n", files, keys,
-              records, inventory, recordPhase, speedup);
+  std::printf("files=%zu keys=%zu records=%zu inventory_s=%.3f records_s=%.3f literal_speedup=%s peak_mb=%.0f\n",
+              files, keys, records, inventory, recordPhase, speedup, StatusMb("VmHWM"));
   return 0;
 }
