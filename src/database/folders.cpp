@@ -43,8 +43,9 @@ void ReplaceNoCase(Text& text, const Text& what, const Text& with) {
     return s;
   };
   const Text needle = lower(what);
-  Text result;
   Text haystack = lower(text);
+  if (haystack.find(needle) == Text::npos) return;
+  Text result;
   size_t pos = 0;
   for (;;) {
     const size_t hit = haystack.find(needle, pos);

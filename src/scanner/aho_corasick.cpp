@@ -33,7 +33,7 @@ uint32_t AhoCorasick::Add(std::string_view pattern) {
   return uint32_t(nodes_[size_t(node)].pattern);
 }
 
-void AhoCorasick::Build() {
+void AhoCorasick::Build(const uint8_t* fold) {
   classOf_.fill(0);
   classes_ = 1;
   for (const Node& n : nodes_)
@@ -62,7 +62,16 @@ void AhoCorasick::Build() {
       queue.push_back(child);
     }
   }
-  for (Node& n : nodes_) std::vector<std::pair<uint8_t, int32_t>>().swap(n.next);
+  firstOut_.resize(nodes_.size());
+  for (size_t i = 0; i < nodes_.size(); ++i) {
+    Node& n = nodes_[i];
+    firstOut_[i] = n.pattern >= 0 ? int32_t(i) : n.outLink;
+    std::vector<std::pair<uint8_t, int32_t>>().swap(n.next);
+  }
+  firstOut_[0] = -1;  // the root's (empty) pattern is reported apart
+  for (int32_t& to : move_)
+    if (firstOut_[size_t(to)] > 0) to |= INT32_MIN;
+  for (int b = 0; b < 256; ++b) inputClass_[size_t(b)] = classOf_[fold ? fold[b] : uint8_t(b)];
   seenStamp_.assign(patternEnd_.size(), 0);
 }
 

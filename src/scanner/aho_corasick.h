@@ -14,12 +14,12 @@ class AhoCorasick {
   // Returns the pattern's id (the same id for a repeated pattern). The empty
   // pattern occurs in every text.
   uint32_t Add(std::string_view pattern);
-  // Call once after the last Add.
-  void Build();
+  // Call once after the last Add. fold, when given, maps every byte of the
+  // scanned texts before matching (for example to lower case).
+  void Build(const uint8_t* fold = nullptr);
   // Calls hit(id) once for every distinct pattern that occurs in text.
-  // fold maps every byte before matching (for example to lower case).
   template <class F>
-  void Scan(std::string_view text, F&& hit, const uint8_t* fold = nullptr);
+  void Scan(std::string_view text, F&& hit);
   size_t PatternCount() const { return patternEnd_.size(); }
 
  private:
@@ -33,9 +33,13 @@ class AhoCorasick {
   std::vector<Node> nodes_{Node{}};
   // Bytes that occur in no pattern share class 0; the automaton's moves are
   // a dense table of nodes by classes.
-  std::array<uint16_t, 256> classOf_{};
+  std::array<uint16_t, 256> classOf_{};  // of a pattern byte
+  std::array<uint16_t, 256> inputClass_{};  // of a text byte, folded
   size_t classes_ = 1;
+  // A move's target node; the sign bit marks nodes where a pattern ends.
+  static constexpr int32_t kTarget = INT32_MAX;
   std::vector<int32_t> move_;
+  std::vector<int32_t> firstOut_;  // per node: itself or its outLink, whichever ends a pattern first
   std::vector<int32_t> patternEnd_;
   std::vector<uint64_t> seenStamp_;
   uint64_t stamp_ = 0;
@@ -48,19 +52,20 @@ class AhoCorasick {
 };
 
 template <class F>
-void AhoCorasick::Scan(std::string_view text, F&& hit, const uint8_t* fold) {
+void AhoCorasick::Scan(std::string_view text, F&& hit) {
   ++stamp_;
   if (nodes_[0].pattern >= 0) Emit(nodes_[0].pattern, hit);
   const int32_t* move = move_.data();
+  const int32_t* firstOut = firstOut_.data();
   const size_t classes = classes_;
-  int32_t state = 0;
+  size_t state = 0;
   for (char ch : text) {
-    uint8_t c = fold ? fold[uint8_t(ch)] : uint8_t(ch);
-    state = move[size_t(state) * classes + classOf_[c]];
-    const Node& node = nodes_[size_t(state)];
-    for (int32_t n = node.pattern >= 0 ? state : node.outLink; n > 0; n = nodes_[size_t(n)].outLink) {
-      Emit(nodes_[size_t(n)].pattern, hit);
+    int32_t to = move[state * classes + inputClass_[uint8_t(ch)]];
+    if (to < 0) {  // a pattern ends here
+      to &= kTarget;
+      for (int32_t n = firstOut[to]; n > 0; n = nodes_[size_t(n)].outLink) Emit(nodes_[size_t(n)].pattern, hit);
     }
+    state = size_t(to);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "scanner/inventory_index.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "scanner/parse.h"
 
@@ -32,6 +33,66 @@ bool Matches(std::string_view F0, std::string_view F1, std::string_view P0, std:
   if (P0.front() == '*') return EndsEqual(F0, P0, m);
   return StartsEqual(F0, P0, m);
 }
+// Short texts to small numbers: open addressing over a power-of-two table
+// that stays small enough to sit in the cache while a listing is read.
+class KeyTable {
+ public:
+  static constexpr uint32_t kNone = UINT32_MAX;
+  // The key's number, given the first time it is added (0, 1, 2, ...).
+  uint32_t Add(std::string_view key) {
+    if ((keys_.size() + 1) * 2 > slots_.size()) Grow();
+    uint64_t h = Hash(key);
+    size_t at = h & (slots_.size() - 1);
+    for (; slots_[at].id != kNone; at = (at + 1) & (slots_.size() - 1))
+      if (slots_[at].tag == uint32_t(h >> 32) && keys_[slots_[at].id] == key) return slots_[at].id;
+    slots_[at] = {uint32_t(h >> 32), uint32_t(keys_.size())};
+    keys_.push_back(key);
+    return uint32_t(keys_.size() - 1);
+  }
+  uint32_t Find(std::string_view key) const {
+    if (keys_.empty()) return kNone;
+    uint64_t h = Hash(key);
+    size_t at = h & (slots_.size() - 1);
+    for (; slots_[at].id != kNone; at = (at + 1) & (slots_.size() - 1))
+      if (slots_[at].tag == uint32_t(h >> 32) && keys_[slots_[at].id] == key) return slots_[at].id;
+    return kNone;
+  }
+
+ private:
+  struct Slot {
+    uint32_t tag = 0;  // the hash's high half
+    uint32_t id = kNone;
+  };
+  static uint64_t Hash(std::string_view key) {
+    // Eight bytes at a time, each step multiplied and folded.
+    const char* p = key.data();
+    size_t n = key.size();
+    uint64_t h = uint64_t(n) * 0x9E3779B97F4A7C15ull;
+    for (; n >= 8; p += 8, n -= 8) {
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      h = (h ^ w) * 0xff51afd7ed558ccdull;
+      h ^= h >> 32;
+    }
+    if (n) {
+      uint64_t w = 0;
+      std::memcpy(&w, p, n);
+      h = (h ^ w) * 0xc4ceb9fe1a85ec53ull;
+    }
+    return h ^ (h >> 29);
+  }
+  void Grow() {
+    slots_.assign(slots_.empty() ? 16 : slots_.size() * 2, Slot{});
+    for (uint32_t id = 0; id < keys_.size(); ++id) {
+      size_t at = Hash(keys_[id]) & (slots_.size() - 1);
+      while (slots_[at].id != kNone) at = (at + 1) & (slots_.size() - 1);
+      slots_[at] = {uint32_t(Hash(keys_[id]) >> 32), id};
+    }
+  }
+  std::vector<Slot> slots_;
+  std::vector<std::string_view> keys_;
+};
+
 std::string_view FileNameOf(std::string_view path) {
   size_t at = path.rfind('\\');
   return at == std::string_view::npos ? path : path.substr(at + 1);
@@ -42,110 +103,127 @@ bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& 
   return Matches(F0, F1, P0, P1);
 }
 
-void RowGroups::Build(const std::vector<std::string_view>& keys, const std::vector<bool>& hasKey) {
-  keys_ = &keys;
-  size_t capacity = 16;
-  while (capacity < keys.size() * 2) capacity <<= 1;
-  mask_ = capacity - 1;
-  slots_.assign(capacity, -1);
-  next_.assign(keys.size(), -1);
-  std::vector<int32_t> tail(capacity, -1);
-  std::hash<std::string_view> hash;
-  for (size_t i = 0; i < keys.size(); ++i) {
-    if (!hasKey[i]) continue;
-    size_t at = hash(keys[i]) & mask_;
-    while (slots_[at] >= 0 && keys[size_t(slots_[at])] != keys[i]) at = (at + 1) & mask_;
-    if (slots_[at] < 0) slots_[at] = int32_t(i);
-    else next_[size_t(tail[at])] = int32_t(i);
-    tail[at] = int32_t(i);
-  }
-}
-
-int32_t RowGroups::Head(std::string_view key) const {
-  if (!keys_) return -1;
-  size_t at = std::hash<std::string_view>{}(key) & mask_;
-  while (slots_[at] >= 0) {
-    if ((*keys_)[size_t(slots_[at])] == key) return slots_[at];
-    at = (at + 1) & mask_;
-  }
-  return -1;
-}
-
-PathIndex::PathIndex(const ListView& listing) : listing_(listing) {
-  const auto& rows = listing.Rows();
-  const size_t n = rows.size();
-  pathKeys_.resize(n);
-  nameKeys_.resize(n);
-  extKeys_.resize(n);
-  baseKeys_.resize(n);
-  dotted_.assign(n, false);
-  for (size_t i = 0; i < n; ++i) {
-    std::string_view path = rows[i].text;
-    pathKeys_[i] = path;
-    std::string_view name = FileNameOf(path);
-    size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos) continue;
-    dotted_[i] = true;
-    nameKeys_[i] = name;
-    extKeys_[i] = name.substr(dot + 1);
-    baseKeys_[i] = name.substr(0, dot);
-  }
-}
-
-const RowGroups& PathIndex::Groups(RowGroups& g, bool& built, const std::vector<std::string_view>& keys) const {
-  if (!built) {
-    g.Build(keys, &keys == &pathKeys_ ? std::vector<bool>(keys.size(), true) : dotted_);
-    built = true;
-  }
-  return g;
+PathIndex::PathIndex(const ListView& listing) {
+  sorted_.reserve(listing.Count());
+  for (const auto& row : listing.Rows()) sorted_.push_back(row.text);
+  std::sort(sorted_.begin(), sorted_.end());
 }
 
 bool PathIndex::HasPath(const Text& path) const {
-  bool any = false;
-  Groups(paths_, havePaths_, pathKeys_).ForEach(path, [&](size_t) { any = true; });
-  return any;
+  return std::binary_search(sorted_.begin(), sorted_.end(), std::string_view(path));
 }
 
 bool PathIndex::HasPrefix(const Text& prefix) const {
-  if (sorted_.empty() && !pathKeys_.empty()) {
-    sorted_ = pathKeys_;
-    std::sort(sorted_.begin(), sorted_.end());
-  }
   auto it = std::lower_bound(sorted_.begin(), sorted_.end(), std::string_view(prefix));
   return it != sorted_.end() && it->substr(0, prefix.size()) == prefix;
 }
 
-std::vector<size_t> PathIndex::PatternRows(const Text& pattern) const {
-  std::array<Text, 2> parts;
-  if (!ParseFile(pattern, parts, ".")) return {};
-  const Text& P0 = parts[0];
-  const Text& P1 = parts[1];
-  bool s0 = P0.find('*') != Text::npos;
-  bool s1 = P1.find('*') != Text::npos;
-  std::vector<size_t> rows;
-  auto add = [&](size_t r) { rows.push_back(r + 1); };
-  if (!s0 && !s1) {
-    // Both split at their last ".": equal parts are equal whole names.
-    Groups(byName_, haveName_, nameKeys_).ForEach(pattern, add);
-  } else if (s1 && !s0) {
-    Groups(byExt_, haveExt_, extKeys_).ForEach(P0, add);
-  } else if (s0 && !s1) {
-    Groups(byBase_, haveBase_, baseKeys_).ForEach(P1, [&](size_t r) {
-      if (Matches(extKeys_[r], baseKeys_[r], P0, P1)) add(r);
-    });
-  } else if (P0 != "*") {
-    // Any base name: every extension that fits, rows merged in listing order.
-    const RowGroups& exts = Groups(byExt_, haveExt_, extKeys_);
-    exts.ForEachKey([&](std::string_view ext, int32_t head) {
-      if (!Matches(ext, {}, P0, P1)) return;
-      for (int32_t r = head; r >= 0; r = exts.Next(r)) add(size_t(r));
-    });
-    std::sort(rows.begin(), rows.end());
+PatternIndex::PatternIndex(const ListView& listing, const std::vector<Text>& targets) : listing_(listing) {
+  Answer(targets);
+}
+
+const std::vector<size_t>& PatternIndex::Rows(const Text& target) {
+  auto it = slotOf_.find(target);
+  if (it == slotOf_.end()) {
+    Answer({target});
+    it = slotOf_.find(target);
   }
-  return rows;
+  return rows_[it->second];
+}
+
+void PatternIndex::Answer(const std::vector<Text>& targets) {
+  // A name "base.ext" and a pattern "P1.P0", both split at their last ".".
+  struct Pattern {
+    size_t slot;
+    Text P0, P1;
+  };
+  std::vector<Pattern> patterns;
+  for (const Text& t : targets) {
+    if (slotOf_.count(t)) continue;
+    slotOf_[t] = rows_.size();
+    rows_.emplace_back();
+    std::array<Text, 2> parts;
+    if (!ParseFile(t, parts, ".")) continue;
+    patterns.push_back({rows_.size() - 1, std::move(parts[0]), std::move(parts[1])});
+  }
+  if (patterns.empty()) return;
+
+  using Slots = std::vector<uint32_t>;  // indexes into patterns
+  // Each table numbers its keys; the pattern lists are by that number.
+  KeyTable nameKeys, extKeys, baseKeys;
+  std::vector<Slots> byName, byExt, byBase;
+  auto put = [](KeyTable& keys, std::vector<Slots>& lists, std::string_view key, uint32_t p) {
+    uint32_t id = keys.Add(key);
+    if (id == lists.size()) lists.emplace_back();
+    lists[id].push_back(p);
+  };
+  Slots generic;
+  std::vector<Text> names;  // whole-name keys
+  names.reserve(patterns.size());
+  for (size_t p = 0; p < patterns.size(); ++p) {
+    const Text& P0 = patterns[p].P0;
+    const Text& P1 = patterns[p].P1;
+    bool s0 = P0.find('*') != Text::npos;
+    bool s1 = P1.find('*') != Text::npos;
+    if (!s0 && !s1) {
+      // Equal parts are equal whole names.
+      names.push_back(P1 + "." + P0);
+      put(nameKeys, byName, names.back(), uint32_t(p));
+    } else if (s1 && !s0) {
+      put(extKeys, byExt, P0, uint32_t(p));
+    } else if (s0 && !s1) {
+      put(baseKeys, byBase, P1, uint32_t(p));
+    } else if (P0 != "*") {
+      generic.push_back(uint32_t(p));
+    }
+  }
+  // The generic patterns that fit each extension met, decided once per extension.
+  KeyTable seenExts;
+  std::vector<Slots> genericByExt;
+
+  const auto& rows = listing_.Rows();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    // The row texts sit apart from the rows: ask for them ahead.
+    if (i + 8 < rows.size()) __builtin_prefetch(rows[i + 8].text.data() + rows[i + 8].text.size() - 1);
+    std::string_view name = FileNameOf(rows[i].text);
+    size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) continue;
+    std::string_view ext = name.substr(dot + 1), base = name.substr(0, dot);
+    auto add = [&](uint32_t p) { rows_[patterns[p].slot].push_back(i + 1); };
+    if (uint32_t id = nameKeys.Find(name); id != KeyTable::kNone)
+      for (uint32_t p : byName[id]) add(p);
+    if (uint32_t id = extKeys.Find(ext); id != KeyTable::kNone)
+      for (uint32_t p : byExt[id]) add(p);
+    if (uint32_t id = baseKeys.Find(base); id != KeyTable::kNone)
+      for (uint32_t p : byBase[id])
+        if (Matches(ext, base, patterns[p].P0, patterns[p].P1)) add(p);
+    if (!generic.empty()) {
+      uint32_t id = seenExts.Add(ext);
+      if (id == genericByExt.size()) {
+        genericByExt.emplace_back();
+        for (uint32_t p : generic)
+          if (Matches(ext, {}, patterns[p].P0, patterns[p].P1)) genericByExt.back().push_back(p);
+      }
+      for (uint32_t p : genericByExt[id]) add(p);
+    }
+  }
 }
 
 SubstringIndex::SubstringIndex(const std::vector<std::string_view>& texts, const std::vector<Text>& targets) {
+  Build(texts.size(), [&](size_t i) { return texts[i]; }, targets);
+}
+
+SubstringIndex::SubstringIndex(const ListBox& texts, const std::vector<Text>& targets) {
+  Build(texts.size(), [&](size_t i) -> std::string_view { return texts[i]; }, targets);
+}
+
+SubstringIndex::SubstringIndex(const ListView& texts, const std::vector<Text>& targets) {
+  const auto& rows = texts.Rows();
+  Build(rows.size(), [&](size_t i) -> std::string_view { return rows[i].text; }, targets);
+}
+
+template <class TextAt>
+void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>& targets) {
   AhoCorasick ac;
   std::vector<size_t> slotOfPattern;
   for (const Text& t : targets) {
@@ -160,11 +238,12 @@ SubstringIndex::SubstringIndex(const std::vector<std::string_view>& texts, const
     idOf_[lower] = slotOfPattern[id];
   }
   if (rows_.empty()) return;
-  ac.Build();
   uint8_t fold[256];
   for (int c = 0; c < 256; ++c) fold[c] = uint8_t(AnsiLowerChar(char(c)));
-  for (size_t i = 0; i < texts.size(); ++i) {
-    ac.Scan(texts[i], [&](uint32_t id) { rows_[slotOfPattern[id]].push_back(i); }, fold);
+  ac.Build(fold);
+  for (size_t i = 0; i < count; ++i) {
+    if (i + 8 < count) __builtin_prefetch(textAt(i + 8).data());
+    ac.Scan(textAt(i), [&](uint32_t id) { rows_[slotOfPattern[id]].push_back(i); });
   }
 }
 

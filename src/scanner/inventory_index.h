@@ -17,33 +17,7 @@ namespace morvane {
 // (both already split at their last "."): F0/P0 extensions, F1/P1 base names.
 bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& P1);
 
-// Rows grouped by a text key without one allocation per key: open addressing
-// over the first row of each key, later rows chained in listing order.
-class RowGroups {
- public:
-  // keys[i] is row i's key; rows with hasKey[i] false are left out.
-  void Build(const std::vector<std::string_view>& keys, const std::vector<bool>& hasKey);
-  // Calls f(row) for the rows (0-based, ascending) whose key is key.
-  template <class F>
-  void ForEach(std::string_view key, F&& f) const {
-    for (int32_t r = Head(key); r >= 0; r = next_[size_t(r)]) f(size_t(r));
-  }
-  // Every distinct key with its first row.
-  template <class F>
-  void ForEachKey(F&& f) const {
-    for (int32_t h : slots_)
-      if (h >= 0) f((*keys_)[size_t(h)], h);
-  }
-  int32_t Next(int32_t row) const { return next_[size_t(row)]; }
-
- private:
-  int32_t Head(std::string_view key) const;
-  const std::vector<std::string_view>* keys_ = nullptr;
-  std::vector<int32_t> slots_, next_;
-  size_t mask_ = 0;
-};
-
-// Listed paths (lstHDDItems row texts), by exact text, prefix and file name.
+// Listed paths (lstHDDItems row texts) by exact text and prefix.
 class PathIndex {
  public:
   explicit PathIndex(const ListView& listing);
@@ -51,32 +25,41 @@ class PathIndex {
   bool HasPath(const Text& path) const;
   // Some row begins with prefix.
   bool HasPrefix(const Text& prefix) const;
-  // Rows (1-based, ascending) whose file name matches the pattern target.
-  std::vector<size_t> PatternRows(const Text& pattern) const;
 
  private:
-  struct Name {
-    std::string_view ext, base;
-  };
+  std::vector<std::string_view> sorted_;
+};
+
+// File-name pattern tests of many targets against the listed paths: for each
+// target, the rows (1-based, ascending) whose file name matches it. The
+// targets are gathered first and the listing is read once for all of them.
+class PatternIndex {
+ public:
+  // targets: every pattern the records will ask.
+  PatternIndex(const ListView& listing, const std::vector<Text>& targets);
+  const std::vector<size_t>& Rows(const Text& target);
+
+ private:
+  void Answer(const std::vector<Text>& targets);
   const ListView& listing_;
-  std::vector<std::string_view> pathKeys_, nameKeys_, extKeys_, baseKeys_;
-  // Each grouping is built at its first question.
-  mutable RowGroups paths_, byName_, byExt_, byBase_;
-  mutable bool havePaths_ = false, haveName_ = false, haveExt_ = false, haveBase_ = false;
-  const RowGroups& Groups(RowGroups& g, bool& built, const std::vector<std::string_view>& keys) const;
-  mutable std::vector<std::string_view> sorted_;  // built at the first prefix question
-  std::vector<bool> dotted_;                      // the file name holds a "."
+  std::unordered_map<Text, size_t> slotOf_;
+  std::vector<std::vector<size_t>> rows_;
 };
 
 // Lower-case substring tests of many targets against one list of texts: for
 // each target, the positions (ascending) of the texts that contain it.
 class SubstringIndex {
  public:
-  // texts: the listed texts in order; targets: every target the records will ask.
+  // texts: the listed texts (lines or row texts) in order; targets: every
+  // target the records will ask.
   SubstringIndex(const std::vector<std::string_view>& texts, const std::vector<Text>& targets);
+  SubstringIndex(const ListBox& texts, const std::vector<Text>& targets);
+  SubstringIndex(const ListView& texts, const std::vector<Text>& targets);
   const std::vector<size_t>& Rows(const Text& target) const;
 
  private:
+  template <class TextAt>
+  void Build(size_t count, TextAt textAt, const std::vector<Text>& targets);
   std::unordered_map<Text, size_t> idOf_;  // lower-cased target -> slot
   std::vector<std::vector<size_t>> rows_;
   std::vector<size_t> none_;

@@ -83,6 +83,7 @@ void ScanEngine::StartScan() {
 
   entriesDone = 0;
   paths_.reset();
+  patterns_.reset();
   cookies_.reset();
   regRows_.reset();
   subKeys_.clear();
@@ -102,6 +103,7 @@ void ScanEngine::StartScan() {
   }
   // The indexes point into the inventories, which outlive the scan.
   paths_.reset();
+  patterns_.reset();
   cookies_.reset();
   regRows_.reset();
   subKeys_.clear();
@@ -313,20 +315,21 @@ std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
 }
 }  // namespace
 
+PatternIndex& ScanEngine::Patterns() {
+  if (!patterns_) patterns_ = std::make_unique<PatternIndex>(app_.lstHDDItems, TargetsOfType(app_.lstDBaseFile, "file"));
+  return *patterns_;
+}
+
 SubstringIndex& ScanEngine::Cookies() {
   if (!cookies_) {
-    std::vector<std::string_view> texts(app_.lstCache.begin(), app_.lstCache.end());
-    cookies_ = std::make_unique<SubstringIndex>(texts, TargetsOfType(app_.lstDBaseFile, "cook"));
+    cookies_ = std::make_unique<SubstringIndex>(app_.lstCache, TargetsOfType(app_.lstDBaseFile, "cook"));
   }
   return *cookies_;
 }
 
 SubstringIndex& ScanEngine::RegRows() {
   if (!regRows_) {
-    std::vector<std::string_view> texts;
-    texts.reserve(app_.lstRegScan.Count());
-    for (const auto& row : app_.lstRegScan.Rows()) texts.push_back(row.text);
-    regRows_ = std::make_unique<SubstringIndex>(texts, TargetsOfType(app_.lstDBaseFile, "regs"));
+    regRows_ = std::make_unique<SubstringIndex>(app_.lstRegScan, TargetsOfType(app_.lstDBaseFile, "regs"));
   }
   return *regRows_;
 }
@@ -387,7 +390,7 @@ void ScanEngine::PatternTest() {
     stop_ = true;
     return;
   }
-  for (size_t row : Paths().PatternRows(target)) one(row);
+  for (size_t row : Patterns().Rows(target)) one(row);
 }
 
 void ScanEngine::ListedKeyTest() {

@@ -25,6 +25,7 @@ class StoreScanHooks : public IScanHooks {
 };
 
 class PathIndex;
+class PatternIndex;
 class SubstringIndex;
 
 class ScanEngine {
@@ -72,6 +73,7 @@ class ScanEngine {
   void ProcessTest();
 
   PathIndex& Paths();
+  PatternIndex& Patterns();
   SubstringIndex& Cookies();
   SubstringIndex& RegRows();
 
@@ -84,6 +86,7 @@ class ScanEngine {
   bool stop_ = false;   // an inner walk ended the record loop
   bool customProcessTest_ = true;
   std::unique_ptr<PathIndex> paths_;
+  std::unique_ptr<PatternIndex> patterns_;
   std::unique_ptr<SubstringIndex> cookies_, regRows_;
   std::unordered_map<Text, std::shared_ptr<std::vector<Text>>> subKeys_;
 };

@@ -158,6 +158,9 @@ int main(int argc, char** argv) {
   double inventory = Seconds(view.recordStart - view.inventoryStart);
   double recordPhase = Seconds(view.end - view.recordStart);
   size_t found = app.lstScanResult.Count() + app.lstIremovable.Count();
+  if (std::getenv("PHASE_TIMES"))
+    std::fprintf(stderr, "phase %.6f %.6f\n", std::chrono::duration<double>(view.recordStart.time_since_epoch()).count(),
+                 std::chrono::duration<double>(view.end.time_since_epoch()).count());
   std::fprintf(stderr, "listed %zu entries, %zu keys, %zu cookies; found %zu\n", app.lstHDDItems.Count(),
                app.lstRegScan.Count(), app.lstCache.size(), found);
 
