@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <utility>
+#include <vector>
 
 namespace morvane::w32 {
 
@@ -93,6 +94,24 @@ bool Win32FileSystem::ReadAll(const Text& path, std::string& data) {
   }
   data = std::move(out);
   return true;
+}
+
+size_t BareWalk(const Text& folder) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  size_t count = 0;
+  std::vector<Text> subs;
+  do {
+    const char* n = fd.cFileName;
+    if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+    ++count;
+    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      subs.push_back(folder + "\\" + n);
+  } while (FindNextFileA(h, &fd));
+  ::FindClose(h);
+  for (const Text& sub : subs) count += BareWalk(sub);
+  return count;
 }
 
 bool Win32FileSystem::WriteAll(const Text& path, const std::string& data) {
