@@ -12,6 +12,8 @@ class modCrypt {
  public:
   // Deciphers one line; codes that fall outside 0 to 255 are dropped.
   static Text DecryptString(const Text& strText, const Text& Key);
+  // The same, on the line itself.
+  static void DecryptInPlace(Text& strText, const Text& Key);
   // Enciphers one line (the inverse of DecryptString).
   static Text EncryptString(const Text& strText, const Text& Key);
   // k of the key: floor((sum of codes * 0.1) / 6) in double precision.

@@ -49,7 +49,7 @@ void DatabaseLoader::LoadDatabase() {
   store.LoadListView("\\", kDatabaseFileName, state_.lstDBaseFile);
   for (size_t i = 1; i <= state_.lstDBaseFile.Count(); ++i) {
     ListItem& entry = state_.lstDBaseFile.Item(i);
-    entry.text = modCrypt::DecryptString(entry.text, kDatabaseKey);
+    modCrypt::DecryptInPlace(entry.text, kDatabaseKey);
     ctx_.YieldToHost();
   }
 }

@@ -70,6 +70,7 @@ class ListView {
     return rows_.back();
   }
   void Clear() { rows_.clear(); }
+  void Reserve(size_t rows) { rows_.reserve(rows); }
   std::vector<ListItem>& Rows() { return rows_; }
   const std::vector<ListItem>& Rows() const { return rows_; }
   bool operator==(const ListView&) const = default;

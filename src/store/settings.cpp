@@ -163,6 +163,9 @@ void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, L
   SettingsList.Clear();
   std::string content;
   if (!ctx_.files().ReadAll(Full(strPath + strFileName), content)) return;
+  size_t lines = 1;
+  for (size_t lf = content.find('\n'); lf != std::string::npos; lf = content.find('\n', lf + 1)) ++lines;
+  SettingsList.Reserve(lines);
   size_t start = 0;
   while (start < content.size()) {
     size_t lf = content.find('\n', start);
@@ -170,7 +173,7 @@ void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, L
     if (last) lf = content.size();
     size_t end = lf;
     if (end > start && content[end - 1] == '\r') --end;
-    SettingsList.Add(content.substr(start, end - start));
+    SettingsList.Add(Text(content, start, end - start));
     if (last) break;
     start = lf + 1;
   }
