@@ -4,17 +4,27 @@
 
 namespace morvane::sim {
 
+// Content and link targets are held apart: most nodes of a large simulated
+// disk are folders or sized files that have neither.
 struct SimFileSystem::Node {
   Text name;
   uint32_t attributes = win::kAttrArchive;
-  std::string data;
-  uint64_t declaredSize = 0;
   bool sized = false;  // declaredSize stands for the content
   bool locked = false;
-  Text linkTarget;
+  uint64_t declaredSize = 0;
+  std::unique_ptr<std::string> content;
+  std::unique_ptr<Text> linkTarget;
   std::map<Text, std::unique_ptr<Node>> children;  // by upper-cased name
   bool IsDir() const { return attributes & win::kAttrDirectory; }
-  uint64_t Size() const { return sized ? declaredSize : data.size(); }
+  const std::string& Data() const {
+    static const std::string kNone;
+    return content ? *content : kNone;
+  }
+  void SetData(std::string data) {
+    if (data.empty()) content.reset();
+    else content = std::make_unique<std::string>(std::move(data));
+  }
+  uint64_t Size() const { return sized ? declaredSize : Data().size(); }
 };
 
 namespace {
@@ -238,7 +248,7 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
   n->name = it != p->children.end() ? it->second->name : leaf;
   n->attributes = s->attributes | win::kAttrArchive;
   n->attributes &= ~uint32_t(win::kAttrNormal);
-  n->data = s->data;
+  n->SetData(s->Data());
   n->sized = s->sized;
   n->declaredSize = s->declaredSize;
   p->children[Upper(leaf)] = std::move(n);
@@ -269,7 +279,7 @@ bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
 bool SimFileSystem::ReadAll(const Text& path, std::string& data) {
   Node* n = Resolve(path);
   if (!n || n->IsDir() || n->locked) return false;
-  data = n->sized ? std::string(size_t(n->declaredSize), '\0') : n->data;
+  data = n->sized ? std::string(size_t(n->declaredSize), '\0') : n->Data();
   return true;
 }
 
@@ -285,7 +295,7 @@ bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
     slot->name = leaf;
     slot->attributes = win::kAttrArchive;
   }
-  slot->data = data;
+  slot->SetData(data);
   slot->sized = false;
   return true;
 }
@@ -294,7 +304,8 @@ bool SimFileSystem::Append(const Text& path, const std::string& data) {
   Node* n = Resolve(path);
   if (!n) return WriteAll(path, data);
   if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
-  n->data += data;
+  if (n->content) *n->content += data;
+  else n->SetData(data);
   return true;
 }
 
@@ -317,7 +328,7 @@ bool SimFileSystem::AddFile(const Text& path, const std::string& content, uint32
   slot->name = leaf;
   slot->attributes = attributes & ~uint32_t(win::kAttrDirectory);
   if (slot->attributes == 0) slot->attributes = win::kAttrNormal;
-  slot->data = content;
+  slot->SetData(content);
   return true;
 }
 
@@ -333,7 +344,7 @@ bool SimFileSystem::AddJunction(const Text& path, const Text& target) {
   if (!AddFolder(path)) return false;
   Node* n = Resolve(path);
   n->attributes |= win::kAttrReparsePoint;
-  n->linkTarget = target;
+  n->linkTarget = std::make_unique<Text>(target);
   return true;
 }
 
