@@ -20,6 +20,12 @@ class AhoCorasick {
   // Calls hit(id) once for every distinct pattern that occurs in text.
   template <class F>
   void Scan(std::string_view text, F&& hit);
+  // The automaton after text, starting from state (0 = before any text):
+  // calls hit(id) at every end of a non-empty pattern, repeats included.
+  template <class F>
+  int32_t Resume(int32_t state, std::string_view text, F&& hit) const;
+  // The id of the empty pattern, -1 when it was not added.
+  int32_t EmptyPattern() const { return nodes_[0].pattern; }
   size_t PatternCount() const { return patternEnd_.size(); }
 
  private:
@@ -67,6 +73,22 @@ void AhoCorasick::Scan(std::string_view text, F&& hit) {
     }
     state = size_t(to);
   }
+}
+
+template <class F>
+int32_t AhoCorasick::Resume(int32_t state, std::string_view text, F&& hit) const {
+  const int32_t* move = move_.data();
+  const size_t classes = classes_;
+  for (char ch : text) {
+    int32_t to = move[size_t(state) * classes + inputClass_[uint8_t(ch)]];
+    if (to < 0) {
+      to &= kTarget;
+      for (int32_t n = firstOut_[size_t(to)]; n > 0; n = nodes_[size_t(n)].outLink)
+        hit(uint32_t(nodes_[size_t(n)].pattern));
+    }
+    state = to;
+  }
+  return state;
 }
 
 }  // namespace morvane

@@ -241,9 +241,37 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   uint8_t fold[256];
   for (int c = 0; c < 256; ++c) fold[c] = uint8_t(AnsiLowerChar(char(c)));
   ac.Build(fold);
+  // A listing often holds a text and then texts that begin with it (a key,
+  // then its sub-keys). What a text's beginning holds and the automaton's
+  // state after it are kept on a stack, and only the rest is scanned.
+  struct Frame {
+    std::string_view text;
+    int32_t state;
+    size_t hitsEnd;  // hits[0, hitsEnd) occur in text
+  };
+  std::vector<Frame> stack;
+  std::vector<uint32_t> hits;
+  std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
+  const int32_t empty = ac.EmptyPattern();
   for (size_t i = 0; i < count; ++i) {
     if (i + 8 < count) __builtin_prefetch(textAt(i + 8).data());
-    ac.Scan(textAt(i), [&](uint32_t id) { rows_[slotOfPattern[id]].push_back(i); });
+    std::string_view text = textAt(i);
+    while (!stack.empty() && text.substr(0, stack.back().text.size()) != stack.back().text) stack.pop_back();
+    Frame base = stack.empty() ? Frame{{}, 0, 0} : stack.back();
+    hits.resize(base.hitsEnd);
+    auto hit = [&](uint32_t id) {
+      if (lastText[id] == i) return;
+      lastText[id] = i;
+      rows_[slotOfPattern[id]].push_back(i);
+    };
+    if (empty >= 0) hit(uint32_t(empty));
+    for (uint32_t id : hits) hit(id);
+    int32_t state = ac.Resume(base.state, text.substr(base.text.size()), [&](uint32_t id) {
+      if (lastText[id] == i) return;
+      hit(id);
+      hits.push_back(id);
+    });
+    stack.push_back({text, state, hits.size()});
   }
 }
 
