@@ -38,6 +38,15 @@ void DiscoverFolders(Context& ctx, FolderValues& folders) {
 
 void ReplaceNoCase(Text& text, const Text& what, const Text& with) {
   if (what.empty()) return;
+  // No character that lowers to what's first one: no match, nothing to copy.
+  const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
+  bool maybe = false;
+  for (char ch : text)
+    if (static_cast<char>(std::tolower(static_cast<unsigned char>(ch))) == first) {
+      maybe = true;
+      break;
+    }
+  if (!maybe) return;
   auto lower = [](Text s) {
     for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return s;
