@@ -215,6 +215,98 @@ TEST_F(FindFilesContract, AbortedListingStopsAtOnce) {
   for (const auto& r : rows.Rows()) EXPECT_EQ(r.text.find("c.txt"), Text::npos);
 }
 
+// The listing as two full passes per folder (sub-folders by their attributes
+// read by path, then the pattern's matches), an abort test after every
+// entry: what the one-read listing must reproduce, yield for yield.
+struct TwoPassListing {
+  Context& ctx;
+  ListView rows;
+  int32_t files = 0, dirs = 0;
+  uint64_t Folder(Text path, const Text& pattern) {
+    if (path.back() != '\\') path += "\\";
+    IFileSystem& fs = ctx.files();
+    uint64_t total = 0;
+    std::vector<Text> subs;
+    {
+      FindHandleOwner f(fs);
+      FindData fd;
+      for (bool more = f.First(path + "*", fd); more;) {
+        if (fd.name != "." && fd.name != "..") {
+          uint32_t a = fs.GetAttributes(path + fd.name);
+          if (a != win::kInvalidAttributes && (a & win::kAttrDirectory)) {
+            ++dirs;
+            if (!(a & win::kAttrReparsePoint)) subs.push_back(fd.name);
+          }
+        }
+        more = f.Next(fd);
+        ctx.YieldToHost();
+        if (!ctx.OperationInProgress) return total;
+      }
+    }
+    {
+      FindHandleOwner f(fs);
+      FindData fd;
+      for (bool more = f.First(path + pattern, fd); more;) {
+        if (fd.name != "." && fd.name != "..") {
+          total += fd.Size();
+          ++files;
+          if (fd.name != "desktop.ini") rows.Add(path + fd.name);
+        }
+        more = f.Next(fd);
+        ctx.YieldToHost();
+        if (!ctx.OperationInProgress) return total;
+      }
+    }
+    for (const Text& sub : subs) {
+      total += Folder(path + sub + "\\", pattern);
+      ctx.YieldToHost();
+    }
+    ctx.YieldToHost();
+    return total;
+  }
+};
+
+TEST_F(FindFilesContract, AbortAtEveryYieldMatchesTwoFullPasses) {
+  File("desktop.ini", "12");
+  File("a.txt", "123");
+  File("hidden.dat", "1", win::kAttrHidden);
+  Folder("sub");
+  File("sub\\b.txt", "1234");
+  Folder("sub\\deeper");
+  File("sub\\deeper\\c", "12345");
+  Folder("folder.txt");
+  Folder("empty");
+  for (const char* pattern : {"*.*", "*", "*.txt"}) {
+    // abortAt 0: never aborted; past the last yield it is the same.
+    for (uint64_t abortAt = 0; abortAt < 60; ++abortAt) {
+      SCOPED_TRACE(std::string(pattern) + " abort at yield " + std::to_string(abortAt));
+      auto run = [&](auto&& list) {
+        ctx->OperationInProgress = true;
+        ctx->yieldCount = 0;
+        ctx->onYield = [&] {
+          if (ctx->yieldCount == abortAt) ctx->OperationInProgress = false;
+        };
+        uint64_t total = list();
+        ctx->onYield = nullptr;
+        return std::make_pair(total, ctx->yieldCount);
+      };
+      TwoPassListing expected{*ctx};
+      auto want = run([&] { return expected.Folder(root, pattern); });
+      modFindFiles ff(*ctx);
+      ListView rows;
+      int32_t files = 0, dirs = 0;
+      bool recurse = true;
+      Text path = root;
+      auto got = run([&] { return ff.FindFilesToListView(path, pattern, files, dirs, rows, recurse); });
+      ASSERT_EQ(got, want);
+      if (abortAt == 0) ASSERT_LT(want.second, 60u) << "every abort point is tried";
+      ASSERT_EQ(rows, expected.rows);
+      ASSERT_EQ(files, expected.files);
+      ASSERT_EQ(dirs, expected.dirs);
+    }
+  }
+}
+
 TEST_F(FindFilesContract, ListingDoesNotFollowLinks) {
   Text folder, link;
   if (!m->FolderWithLink(folder, link)) GTEST_SKIP() << "no folder link on this machine";

@@ -99,6 +99,25 @@ TEST(PatternCases, EachOfTheEightCases) {
   EXPECT_FALSE(M("q.blog", "*.lo*"));
 }
 
+TEST(ListItem, SubItemsMadeAtFirstWriteCopyAndCompareAsText) {
+  ListView v;
+  ListItem& a = v.Add("row", 3);
+  const ListItem& ca = a;
+  EXPECT_EQ(ca.SubItems(2), "");
+  ListItem b = a;
+  b.SubItems(2) = "";  // made, still empty: equal
+  EXPECT_EQ(a, b);
+  b.SubItems(2) = "obj";
+  EXPECT_FALSE(a == b);
+  ListItem c = b;
+  c.SubItems(2) = "other";  // a copy owns its sub-items
+  EXPECT_EQ(b.SubItems(2), "obj");
+  a = c;
+  EXPECT_EQ(a, c);
+  EXPECT_THROW(a.SubItems(4), std::out_of_range);
+  EXPECT_THROW(ca.SubItems(-1), std::out_of_range);
+}
+
 TEST(SubstringIndex, FindsEveryTargetInEveryTextOnce) {
   std::vector<Text> store = {"HKEY_CURRENT_USER\\Software\\BadWare", "HKEY_CURRENT_USER\\Software\\badware\\sub",
                              "HKEY_LOCAL_MACHINE\\System\\Good", "aaaa"};
@@ -111,6 +130,23 @@ TEST(SubstringIndex, FindsEveryTargetInEveryTextOnce) {
   EXPECT_EQ(idx.Rows(""), (std::vector<size_t>{0, 1, 2, 3}));
   EXPECT_TRUE(idx.Rows("missing").empty());
   EXPECT_TRUE(idx.Rows("never asked").empty());
+}
+
+TEST(SubstringIndex, TextsThatBeginWithEarlierOnesMatchAsWholeTexts) {
+  // Key paths in listing order: each key, then its sub-keys; matches may
+  // straddle where the earlier text ends.
+  const std::vector<Text> rows = {"HK\\Ab", "HK\\Ab\\Cd", "HK\\Ab\\Cd\\eF", "HK\\Ab\\Cx", "HK\\AbC",
+                                  "HK\\Ab\\Cd", "HK", "Zz\\ab"};
+  const std::vector<Text> targets = {"b\\c", "d\\e", "cd", "ab", "x", "abc", "k\\ab\\cd\\", "", "HK\\AB\\CD\\EF", "zz"};
+  ListView view;
+  for (const Text& r : rows) view.Add(r);
+  SubstringIndex idx(view, targets);
+  for (const Text& t : targets) {
+    std::vector<size_t> want;
+    for (size_t i = 0; i < rows.size(); ++i)
+      if (AnsiLower(rows[i]).find(AnsiLower(t)) != Text::npos) want.push_back(i);
+    EXPECT_EQ(idx.Rows(t), want) << t;
+  }
 }
 
 TEST(SubstringIndex, OverlappingSuffixPatternsAreAllReported) {
