@@ -4,29 +4,6 @@
 
 namespace morvane::sim {
 
-// Content and link targets are held apart: most nodes of a large simulated
-// disk are folders or sized files that have neither.
-struct SimFileSystem::Node {
-  Text name;
-  uint32_t attributes = win::kAttrArchive;
-  bool sized = false;  // declaredSize stands for the content
-  bool locked = false;
-  uint64_t declaredSize = 0;
-  std::unique_ptr<std::string> content;
-  std::unique_ptr<Text> linkTarget;
-  std::map<Text, std::unique_ptr<Node>> children;  // by upper-cased name
-  bool IsDir() const { return attributes & win::kAttrDirectory; }
-  const std::string& Data() const {
-    static const std::string kNone;
-    return content ? *content : kNone;
-  }
-  void SetData(std::string data) {
-    if (data.empty()) content.reset();
-    else content = std::make_unique<std::string>(std::move(data));
-  }
-  uint64_t Size() const { return sized ? declaredSize : Data().size(); }
-};
-
 namespace {
 
 std::vector<Text> Split(const Text& path) {
@@ -74,7 +51,84 @@ bool Match(const char* p, const char* pe, const char* n, const char* ne) {
   return n == ne;
 }
 
+// Orders names as their upper-cased bytes would (unsigned, shorter first).
+int CompareUpper(const Text& a, const Text& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char x = UpperByte(static_cast<unsigned char>(a[i])), y = UpperByte(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
 }  // namespace
+
+// Content, link target and children are held apart, in one block made when
+// first needed: most nodes of a large simulated disk are sized files that
+// have none of them. Children are kept in a vector sorted by upper-cased
+// name, compared byte by byte without a copy.
+struct SimFileSystem::Node {
+  using List = std::vector<std::unique_ptr<Node>>;
+  struct Extra {
+    std::string content;
+    Text linkTarget;
+    List children;
+  };
+  Text name;
+  uint64_t declaredSize = 0;
+  uint32_t attributes = win::kAttrArchive;
+  bool sized = false;  // declaredSize stands for the content
+  bool locked = false;
+  std::unique_ptr<Extra> extra;
+
+  bool IsDir() const { return attributes & win::kAttrDirectory; }
+  Extra& More() {
+    if (!extra) extra = std::make_unique<Extra>();
+    return *extra;
+  }
+  const List& Children() const {
+    static const List kNone;
+    return extra ? extra->children : kNone;
+  }
+  const std::string& Data() const {
+    static const std::string kNone;
+    return extra ? extra->content : kNone;
+  }
+  void SetData(std::string data) {
+    if (extra || !data.empty()) More().content = std::move(data);
+  }
+  uint64_t Size() const { return sized ? declaredSize : Data().size(); }
+
+  List::iterator LowerBound(List& list, const Text& n) {
+    return std::lower_bound(list.begin(), list.end(), n,
+                            [](const std::unique_ptr<Node>& c, const Text& k) { return CompareUpper(c->name, k) < 0; });
+  }
+  // The child named n (any case); null when there is none.
+  Node* Child(const Text& n) {
+    if (!extra) return nullptr;
+    auto it = LowerBound(extra->children, n);
+    return it != extra->children.end() && CompareUpper((*it)->name, n) == 0 ? it->get() : nullptr;
+  }
+  // Puts node under its name, replacing a child of the same name.
+  Node* Put(std::unique_ptr<Node> node) {
+    List& list = More().children;
+    auto it = list.empty() || CompareUpper(list.back()->name, node->name) < 0 ? list.end()
+                                                                             : LowerBound(list, node->name);
+    if (it != list.end() && CompareUpper((*it)->name, node->name) == 0) *it = std::move(node);
+    else it = list.insert(it, std::move(node));
+    return it->get();
+  }
+  // Takes the child named n out; null when there is none.
+  std::unique_ptr<Node> Take(const Text& n) {
+    if (!extra) return nullptr;
+    List& list = extra->children;
+    auto it = LowerBound(list, n);
+    if (it == list.end() || CompareUpper((*it)->name, n) != 0) return nullptr;
+    std::unique_ptr<Node> node = std::move(*it);
+    list.erase(it);
+    return node;
+  }
+};
 
 Text SimFileSystem::Upper(const Text& s) {
   Text u = s;
@@ -111,9 +165,8 @@ SimFileSystem::Node* SimFileSystem::Resolve(const Text& path) const {
   Node* node = it->second.get();
   for (const Text& part : Split(path.substr(2))) {
     if (!node->IsDir()) return nullptr;
-    auto c = node->children.find(Upper(part));
-    if (c == node->children.end()) return nullptr;
-    node = c->second.get();
+    node = node->Child(part);
+    if (!node) return nullptr;
   }
   return node;
 }
@@ -136,13 +189,14 @@ SimFileSystem::Node* SimFileSystem::MakeChain(const Text& path) {
   Node* node = drives_[d].get();
   for (const Text& part : Split(path.substr(2))) {
     if (!node->IsDir()) return nullptr;
-    auto& slot = node->children[Upper(part)];
-    if (!slot) {
-      slot = std::make_unique<Node>();
-      slot->name = part;
-      slot->attributes = win::kAttrDirectory;
+    Node* child = node->Child(part);
+    if (!child) {
+      auto made = std::make_unique<Node>();
+      made->name = part;
+      made->attributes = win::kAttrDirectory;
+      child = node->Put(std::move(made));
     }
-    node = slot.get();
+    node = child;
   }
   return node;
 }
@@ -160,7 +214,7 @@ IFileSystem::FindHandle SimFileSystem::FindFirst(const Text& pattern, FindData& 
     for (const char* dot : {".", ".."})
       if (WildcardMatch(namePattern, dot)) s.entries.push_back(FindData{win::kAttrDirectory, 0, 0, dot});
   }
-  for (const auto& [key, child] : dir->children) {
+  for (const auto& child : dir->Children()) {
     if (!WildcardMatch(namePattern, child->name)) continue;
     uint64_t size = child->IsDir() ? 0 : child->Size();
     s.entries.push_back(FindData{child->attributes, uint32_t(size >> 32), uint32_t(size), child->name});
@@ -202,22 +256,20 @@ bool SimFileSystem::RemoveFile(const Text& path) {
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
-  auto it = p->children.find(Upper(leaf));
-  if (it == p->children.end()) return false;
-  Node& n = *it->second;
-  if (n.IsDir() || (n.attributes & win::kAttrReadOnly) || n.locked) return false;
-  p->children.erase(it);
+  Node* n = p->Child(leaf);
+  if (!n || n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
+  p->Take(leaf);
   return true;
 }
 
 bool SimFileSystem::MakeFolder(const Text& path) {
   Text leaf;
   Node* p = ResolveParent(path, leaf);
-  if (!p || p->children.count(Upper(leaf))) return false;
+  if (!p || p->Child(leaf)) return false;
   auto n = std::make_unique<Node>();
   n->name = leaf;
   n->attributes = win::kAttrDirectory;
-  p->children[Upper(leaf)] = std::move(n);
+  p->Put(std::move(n));
   return true;
 }
 
@@ -225,11 +277,9 @@ bool SimFileSystem::RemoveFolder(const Text& path) {
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
-  auto it = p->children.find(Upper(leaf));
-  if (it == p->children.end()) return false;
-  Node& n = *it->second;
-  if (!n.IsDir() || !n.children.empty() || (n.attributes & win::kAttrReadOnly)) return false;
-  p->children.erase(it);
+  Node* n = p->Child(leaf);
+  if (!n || !n->IsDir() || !n->Children().empty() || (n->attributes & win::kAttrReadOnly)) return false;
+  p->Take(leaf);
   return true;
 }
 
@@ -239,19 +289,16 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
   Text leaf;
   Node* p = ResolveParent(destination, leaf);
   if (!p) return false;
-  auto it = p->children.find(Upper(leaf));
-  if (it != p->children.end()) {
-    if (failIfExists || it->second->IsDir() || (it->second->attributes & win::kAttrReadOnly) || it->second->locked)
-      return false;
-  }
+  Node* old = p->Child(leaf);
+  if (old && (failIfExists || old->IsDir() || (old->attributes & win::kAttrReadOnly) || old->locked)) return false;
   auto n = std::make_unique<Node>();
-  n->name = it != p->children.end() ? it->second->name : leaf;
+  n->name = old ? old->name : leaf;
   n->attributes = s->attributes | win::kAttrArchive;
   n->attributes &= ~uint32_t(win::kAttrNormal);
   n->SetData(s->Data());
   n->sized = s->sized;
   n->declaredSize = s->declaredSize;
-  p->children[Upper(leaf)] = std::move(n);
+  p->Put(std::move(n));
   return true;
 }
 
@@ -260,19 +307,16 @@ bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
   Node* sp = ResolveParent(source, sleaf);
   Node* dp = ResolveParent(destination, dleaf);
   if (!sp || !dp) return false;
-  auto sit = sp->children.find(Upper(sleaf));
-  if (sit == sp->children.end() || sit->second->locked) return false;
-  auto dit = dp->children.find(Upper(dleaf));
-  if (dit != dp->children.end()) {
-    if (dit->second.get() == sit->second.get()) return true;
-    if (dit->second->IsDir() || sit->second->IsDir() || (dit->second->attributes & win::kAttrReadOnly) ||
-        dit->second->locked)
-      return false;
+  Node* s = sp->Child(sleaf);
+  if (!s || s->locked) return false;
+  Node* d = dp->Child(dleaf);
+  if (d) {
+    if (d == s) return true;
+    if (d->IsDir() || s->IsDir() || (d->attributes & win::kAttrReadOnly) || d->locked) return false;
   }
-  std::unique_ptr<Node> n = std::move(sit->second);
-  sp->children.erase(sit);
+  std::unique_ptr<Node> n = sp->Take(sleaf);
   n->name = dleaf;
-  dp->children[Upper(dleaf)] = std::move(n);
+  dp->Put(std::move(n));
   return true;
 }
 
@@ -287,16 +331,17 @@ bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
-  auto& slot = p->children[Upper(leaf)];
-  if (slot) {
-    if (slot->IsDir() || (slot->attributes & win::kAttrReadOnly) || slot->locked) return false;
+  Node* n = p->Child(leaf);
+  if (n) {
+    if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
   } else {
-    slot = std::make_unique<Node>();
-    slot->name = leaf;
-    slot->attributes = win::kAttrArchive;
+    auto made = std::make_unique<Node>();
+    made->name = leaf;
+    made->attributes = win::kAttrArchive;
+    n = p->Put(std::move(made));
   }
-  slot->SetData(data);
-  slot->sized = false;
+  n->SetData(data);
+  n->sized = false;
   return true;
 }
 
@@ -304,8 +349,7 @@ bool SimFileSystem::Append(const Text& path, const std::string& data) {
   Node* n = Resolve(path);
   if (!n) return WriteAll(path, data);
   if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
-  if (n->content) *n->content += data;
-  else n->SetData(data);
+  n->More().content += data;
   return true;
 }
 
@@ -322,13 +366,14 @@ bool SimFileSystem::AddFile(const Text& path, const std::string& content, uint32
   if (slash == Text::npos || !MakeChain(path.substr(0, slash))) return false;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
-  auto& slot = p->children[Upper(leaf)];
-  if (slot && slot->IsDir()) return false;
-  slot = std::make_unique<Node>();
-  slot->name = leaf;
-  slot->attributes = attributes & ~uint32_t(win::kAttrDirectory);
-  if (slot->attributes == 0) slot->attributes = win::kAttrNormal;
-  slot->SetData(content);
+  Node* old = p->Child(leaf);
+  if (old && old->IsDir()) return false;
+  auto n = std::make_unique<Node>();
+  n->name = leaf;
+  n->attributes = attributes & ~uint32_t(win::kAttrDirectory);
+  if (n->attributes == 0) n->attributes = win::kAttrNormal;
+  n->SetData(content);
+  p->Put(std::move(n));
   return true;
 }
 
@@ -344,7 +389,7 @@ bool SimFileSystem::AddJunction(const Text& path, const Text& target) {
   if (!AddFolder(path)) return false;
   Node* n = Resolve(path);
   n->attributes |= win::kAttrReparsePoint;
-  n->linkTarget = std::make_unique<Text>(target);
+  n->More().linkTarget = target;
   return true;
 }
 
@@ -363,7 +408,7 @@ bool SimFileSystem::IsFolder(const Text& path) const {
 }
 
 void SimFileSystem::CollectTree(const Node& node, const Text& path, std::vector<Text>& out) const {
-  for (const auto& [key, child] : node.children) {
+  for (const auto& child : node.Children()) {
     Text full = path + "\\" + child->name;
     out.push_back(full);
     if (child->IsDir()) CollectTree(*child, full, out);

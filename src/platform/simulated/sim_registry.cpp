@@ -50,7 +50,7 @@ std::vector<Text> Components(const Text& path) {
 
 struct SimRegistry::Node {
   Text name;
-  Text cls;
+  std::unique_ptr<Text> cls;  // held apart: few keys have a class
   uint32_t deny = 0;
   bool deleted = false;
   Node* parent = nullptr;
@@ -72,6 +72,10 @@ struct SimRegistry::Node {
     node->parent = this;
     children.insert(it, node);
     return node;
+  }
+  const Text& Class() const {
+    static const Text kNone;
+    return cls ? *cls : kNone;
   }
   Value* FindValue(const Text& n) {
     for (auto& v : values)
@@ -208,11 +212,12 @@ int32_t SimRegistry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t
   // Nothing is written when either buffer is too small; a class buffer of
   // size 0 is too small even for an empty class.
   if (child.name.size() + 1 > nameSize) return win::kMoreData;
-  if (cls != nullptr && child.cls.size() + 1 > *clsSize) return win::kMoreData;
+  const Text& childClass = child.Class();
+  if (cls != nullptr && childClass.size() + 1 > *clsSize) return win::kMoreData;
   std::memcpy(name, child.name.c_str(), child.name.size() + 1);
   nameSize = static_cast<uint32_t>(child.name.size());
-  if (cls != nullptr) std::memcpy(cls, child.cls.c_str(), child.cls.size() + 1);
-  if (clsSize != nullptr) *clsSize = static_cast<uint32_t>(child.cls.size());
+  if (cls != nullptr) std::memcpy(cls, childClass.c_str(), childClass.size() + 1);
+  if (clsSize != nullptr) *clsSize = static_cast<uint32_t>(childClass.size());
   return win::kSuccess;
 }
 
@@ -372,7 +377,7 @@ bool SimRegistry::DenyAccess(win::HKey root, const Text& subPath, uint32_t mask)
 bool SimRegistry::SetKeyClass(win::HKey root, const Text& subPath, const Text& cls) {
   auto node = Find(root, subPath);
   if (!node) return false;
-  node->cls = cls;
+  node->cls = std::make_unique<Text>(cls);
   return true;
 }
 
