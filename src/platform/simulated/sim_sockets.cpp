@@ -24,7 +24,9 @@ int32_t SimSockets::HostName(char* name, int32_t size) {
 
 bool SimSockets::HostByName(const Text& name, HostEntry& entry) {
   calls.push_back("hostbyname " + name);
-  if (addresses.empty() || name != hostName) return false;
+  const size_t b = hostName.find_first_not_of(' '), e = hostName.find_last_not_of(' ');
+  const Text trimmed = b == Text::npos ? Text() : hostName.substr(b, e - b + 1);
+  if (addresses.empty() || name != trimmed) return false;
   entry.addressLength = int16_t(addresses.front().size());
   entry.addresses = addresses;
   return true;

@@ -8,7 +8,7 @@ namespace morvane::sim {
 class SimSockets : public ISockets {
  public:
   Text hostName = "SIMHOST";
-  // Addresses of hostName, 4 bytes each; empty = gethostbyname finds nothing.
+  // Addresses of hostName (found by its name without surrounding blanks), 4 bytes each; empty = gethostbyname finds nothing.
   std::vector<std::string> addresses{std::string("\xC0\xA8\x00\x0A", 4)};  // 192.168.0.10
   int32_t startupResult = 0;          // WSAStartup's result
   WsaData data{0x0101, 0x0101, 32767};  // what WSAStartup reports
