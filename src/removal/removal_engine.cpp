@@ -99,7 +99,8 @@ void RemovalEngine::CleanEmptySession() {
 }
 
 void RemovalEngine::ResetHomePage() {
-  if (Line(app_.lstSettingsFile, 2) != "0") return;
+  // A scheduler scan runs unattended: no question may wait for an answer.
+  if (Line(app_.lstSettingsFile, 2) != "0" || app_.AutoScan) return;
   MsgResult answer =
       ctx_.messages().Show("Do you want to reset your browser homepage settings in case it was changed by a spyware?",
                            "Reset homepage?", MsgButtons::YesNo, MsgIcon::Question);

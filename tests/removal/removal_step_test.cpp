@@ -195,10 +195,12 @@ TEST_F(RemovalTest, ManualRemovalReportDependsOnScheduler) {
   EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Information);
   EXPECT_EQ(view.calls, (Strings{"disable", "iremovable", "enable"}));
 
-  // A scheduler scan removes without asking and ends on the status screen.
+  // A scheduler scan removes without asking, not even the home page question,
+  // and ends on the status screen.
   machine.messages.shown.clear();
   view.calls.clear();
   app.AutoScan = true;
+  app.lstSettingsFile[2] = "0";
   app.lstIremovable.Add("file");
   world.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
