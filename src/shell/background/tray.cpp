@@ -36,21 +36,21 @@ void TrayIcon::OnTrayMessage(uint32_t code) {
     view_.ShowTrayMenu();
 }
 
-void TrayIcon::Form_Resize(int left, int top, WindowState state) {
-  if (state != WindowState::Minimized) {
+void TrayIcon::Form_Resize(int left, int top, FrameState state) {
+  if (state != FrameState::Minimized) {
     // A minimized window reports the parking place far off screen, not a position to come back to.
     rememberedLeft = left < 0 ? 0 : left;
     rememberedTop = top < 0 ? 0 : top;
     return;
   }
   view_.SetVisible(false);
-  if (saveData_) saveData_();
+  if (hooks_.SaveData) hooks_.SaveData();
   ctx_.YieldToHost();
 }
 
 void TrayIcon::RestoreWindow() {
-  if (view_.State() != WindowState::Normal) {
-    view_.SetState(WindowState::Normal);
+  if (view_.State() != FrameState::Normal) {
+    view_.SetState(FrameState::Normal);
     view_.SetVisible(true);
     view_.Move(rememberedLeft, rememberedTop);
   }

@@ -29,7 +29,7 @@ struct NotifyIconRecord {
 NotifyIconRecord MakeTrayRecord(win::HWnd window, uintptr_t icon);
 
 enum class TrayCommand : uint32_t { Add = 0, Delete = 2 };
-enum class WindowState { Normal, Minimized, Maximized };
+enum class FrameState { Normal, Minimized, Maximized };
 
 class ITrayView {
  public:
@@ -37,21 +37,22 @@ class ITrayView {
   virtual bool NotifyIcon(TrayCommand command, const NotifyIconRecord& record) = 0;
   // mnuPopUp at the mouse position: the open item, a separator, "Exit".
   virtual void ShowTrayMenu() = 0;
-  virtual WindowState State() const = 0;
-  virtual void SetState(WindowState state) = 0;
+  virtual FrameState State() const = 0;
+  virtual void SetState(FrameState state) = 0;
   virtual void SetVisible(bool visible) = 0;
   virtual void Move(int left, int top) = 0;
   // Topmost and at once not topmost again, without moving or sizing.
   virtual void BringToFront() = 0;
-  // Closes the main window; its exit rules apply (refused during a scan).
-  virtual void CloseMainWindow() = 0;
+};
+
+struct TrayHooks {
+  std::function<void()> SaveData;        // all settings tables
+  std::function<void()> CloseMainWindow;  // the exit rules apply (refused during a scan)
 };
 
 class TrayIcon {
  public:
-  // saveData: SaveData of the settings tables.
-  TrayIcon(Context& ctx, ITrayView& view, std::function<void()> saveData)
-      : ctx_(ctx), view_(view), saveData_(std::move(saveData)) {}
+  TrayIcon(Context& ctx, ITrayView& view, TrayHooks hooks) : ctx_(ctx), view_(view), hooks_(std::move(hooks)) {}
 
   // Adds the icon unless another instance of the program runs.
   void AddToSystemTray(const NotifyIconRecord& record, bool previousInstance);
@@ -61,9 +62,11 @@ class TrayIcon {
   // The icon's callback message; code = the mouse message it reports.
   void OnTrayMessage(uint32_t code);
   void mnuPopUpOpen_Click() { RestoreWindow(); }
-  void mnuPopUpExit_Click() { view_.CloseMainWindow(); }
+  void mnuPopUpExit_Click() {
+    if (hooks_.CloseMainWindow) hooks_.CloseMainWindow();
+  }
   // Every size or state change of the main window.
-  void Form_Resize(int left, int top, WindowState state);
+  void Form_Resize(int left, int top, FrameState state);
   void RestoreWindow();
 
   bool IconShown() const { return shown_; }
@@ -73,7 +76,7 @@ class TrayIcon {
  private:
   Context& ctx_;
   ITrayView& view_;
-  std::function<void()> saveData_;
+  TrayHooks hooks_;
   NotifyIconRecord record_;
   bool shown_ = false;
 };
