@@ -8,9 +8,9 @@
 namespace morvane {
 
 constexpr const char* kTrayTip = "Clik here to open Morvane.";
-// The icon reports through a message of its own (WM_APP + 1), so ordinary
+// The icon reports through a message of its own (WM_APP + 20), so ordinary
 // mouse movement over the window can never look like an icon event.
-constexpr uint32_t kTrayCallbackMessage = 0x8000 + 1;
+constexpr uint32_t kTrayCallbackMessage = 0x8000 + 20;
 constexpr uint32_t kTrayLeftButtonUp = 514;   // WM_LBUTTONUP
 constexpr uint32_t kTrayRightButtonUp = 517;  // WM_RBUTTONUP
 constexpr uint32_t kTrayFlags = 7;            // message, icon and tip are valid

@@ -9,9 +9,8 @@
 
 /* frmHomePageInfo */
 #define TXT_HOMEPAGE_CAPTION "Home Page Protector Info"
-#define TXT_HOMEPAGE_INFO                                                                                     \
-  "This feature will enable Morvane to monitor your Homepage settings. If a website attempts to change your " \
-  "Homepage it will switch back to the settings you put below."
+/* One literal per text: the resource compiler does not join adjacent strings. */
+#define TXT_HOMEPAGE_INFO "This feature will enable Morvane to monitor your Homepage settings. If a website attempts to change your Homepage it will switch back to the settings you put below."
 #define TXT_HOMEPAGE_RESET "Reset Homepage to:"
 #define TXT_HOMEPAGE_TITLE "Window title (Browser title):"
 #define TXT_USE_BLANK "Use Blank"
@@ -20,9 +19,7 @@
 
 /* frmActiveProtection */
 #define TXT_ACTIVE_CAPTION "Active Protection Info"
-#define TXT_ACTIVE_INFO                                                                                  \
-  "This feature will enable Morvane to actively monitor your PC. Just set the interval and Morvane wil " \
-  "automatically keep you safe from malicious applications and code."
+#define TXT_ACTIVE_INFO "This feature will enable Morvane to actively monitor your PC. Just set the interval and Morvane wil automatically keep you safe from malicious applications and code."
 #define TXT_MINUTES "minutes."
 
 /* frmRegBackUp */
