@@ -2,73 +2,15 @@
 // Run value, minimizing to the tray, the unattended scan and the dialogs.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
-
-#include "database/crypt.h"
+#include "background/parts_view.h"
 #include "platform/simulated/machine.h"
-#include "shell/main_window_parts.h"
 
 namespace morvane {
 namespace {
 
 const Text kPf = "C:\\Program Files\\Morvane";
 
-struct PartsView : IMainView, IPartsView {
-  frmMain* form = nullptr;
-  Screen screen = Screen::Status;
-  std::map<Check, bool> checks;
-  std::map<Timer, bool> timers;
-  std::vector<Text> events;
-  FrameState state = FrameState::Normal;
-  bool visible = true, closed = false;
-  int left = 120, top = -40;
-  std::function<void(frmCustomScanSettings&)> onCustomScan;
-  std::function<void(frmAddDir&)> onAddDir;
-  std::function<void(frmActiveProtection&)> onActiveProtection;
-
-  // IMainView
-  void ShowScreen(Screen s) override { screen = s; }
-  void SetCaption(Label, const Text&) override {}
-  void SetButtonCaption(Button, const Text&) override {}
-  void SetButtonEnabled(Button, bool) override {}
-  void SetChecked(Check c, bool on) override { checks[c] = on; }
-  void RefreshList(ListId, const ListView&) override {}
-  void ShowPopupMenu(Menu) override {}
-  void SetTimerEnabled(Timer t, bool on) override { timers[t] = on; }
-  void SetScrollingBarLeft(float) override {}
-  void SetWindowState(WindowState s) override {
-    state = s == WindowState::Minimized ? FrameState::Minimized : FrameState::Normal;
-    form->Form_Resize(s);  // the window reports its new size
-  }
-  void CenterWindow() override {}
-  void SetTrayIcon(bool) override {}
-  void ShowDialog(Dialog) override { events.push_back("basic dialog"); }
-  win::HWnd OwnerWindow() override { return 0x10; }
-  void CloseProgram() override { closed = true; }
-
-  // IPartsView
-  bool NotifyIcon(TrayCommand c, const NotifyIconRecord& r) override {
-    events.push_back(Text(c == TrayCommand::Add ? "icon add " : "icon delete ") + r.tip.data());
-    return true;
-  }
-  void ShowTrayMenu() override { events.push_back("tray menu"); }
-  FrameState State() const override { return state; }
-  void SetState(FrameState s) override { state = s; }
-  void SetVisible(bool v) override { visible = v; }
-  void Move(int l, int t) override { events.push_back("move " + std::to_string(l) + "," + std::to_string(t)); }
-  void BringToFront() override { events.push_back("front"); }
-  void RunDialog(frmHomePageInfo&) override {}
-  void RunDialog(frmActiveProtection& d) override { onActiveProtection(d); }
-  void RunDialog(frmRegBackUp&) override {}
-  void RunDialog(frmCustomScanSettings& d) override { onCustomScan(d); }
-  void RunDialog(frmAddDir& d) override { onAddDir(d); }
-  void EndDialogs() override { events.push_back("end dialogs"); }
-  std::vector<Text> Drives() override { return {"C:"}; }
-  NotifyIconRecord TrayRecord() override { return MakeTrayRecord(0x10, 0x20); }
-  bool PreviousInstance() override { return false; }
-  void WindowPosition(int& l, int& t) override { l = left, t = top; }
-};
+using testing::PartsView;
 
 class MainPartsTest : public ::testing::Test {
  protected:
@@ -81,9 +23,7 @@ class MainPartsTest : public ::testing::Test {
     form->SetParts(parts.get());
     m.registry.SetStringValue(win::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Morvane",
                               "C:\\Old Place\\Morvane.Exe");
-    std::string db = modCrypt::EncryptString("Version 7", kDatabaseKey);
-    db += "\r\n" + modCrypt::EncryptString("path|C:\\Spy\\spy.exe|Spy Exe|", kDatabaseKey);
-    m.files.AddFile(kPf + "\\DataBase.ref", db);
+    m.files.AddFile(kPf + "\\DataBase.ref", testing::EncipheredDatabase("Version 7", {"path|C:\\Spy\\spy.exe|Spy Exe|"}));
     // Start minimized, automatic scanning every minute, home page protection off.
     m.files.AddFile(kPf + "\\Settings\\Settings.stg",
                     "1\r\n0\r\n0\r\n1\r\n1\r\n0\r\nabout:blank\r\nMicrosoft Internet Explorer\r\n1\r\n0\r\n10");
