@@ -94,6 +94,7 @@ bool frmMain::Form_Load() {
   store.CheckSettings();
   ctx.YieldToHost();
   store.LoadAllFiles();
+  tablesLoaded = true;
   PruneRegBackups(ctx, app);
   ShellUpdaterLauncher launcher(ctx, app.programFolder);
   if (!database.EnsureDatabase(launcher, view.OwnerWindow())) {
@@ -119,6 +120,10 @@ bool frmMain::Form_Load() {
   started = true;
   if (Line(app.lstSettingsFile, 1) == "1") RunScan(false);
   return true;
+}
+
+void frmMain::SaveData() {
+  if (tablesLoaded) store.SaveData();
 }
 
 bool frmMain::Form_Unload() {

@@ -169,6 +169,9 @@ class frmMain {
   const Text& Caption(Label label) const { return captions_[size_t(label)]; }
   // Starts the database updater through the shell.
   void StartUpdater();
+  // SaveData, once start-up has loaded the tables: before that the files
+  // hold the only copy (a minimize during loading must not overwrite them).
+  void SaveData();
 
   Context& ctx;
   IMainView& view;
@@ -215,6 +218,7 @@ class frmMain {
   ScrollShape picScrolling{0, kStripWidth};
   bool scrollingBarOn = false;
   bool started = false;  // Form_Load has run to its end
+  bool tablesLoaded = false;  // the five settings tables hold their files
 
  private:
   BasicMainWindowParts basicParts_;

@@ -8,7 +8,7 @@ MainWindowParts::MainWindowParts(frmMain& form, IPartsView& view, const Text& pr
                 {[&form] { form.RunScan(true); }, [this] { settings.ApplySettings(); }}),
       settings(form.ctx, form.app, *this, scheduler, run, {[&form] { form.StatusInfoDisplay(); }, form.programVersion}),
       homePage(form.ctx, form.app),
-      tray(form.ctx, view, {[&form] { form.store.SaveData(); }, [&form] { form.mnuPopUpExit_Click(); }}),
+      tray(form.ctx, view, {[&form] { form.SaveData(); }, [&form] { form.mnuPopUpExit_Click(); }}),
       form_(form),
       view_(view) {}
 
