@@ -113,5 +113,19 @@ TEST_F(StormFindings, MinimizeWhileStartUpLoadsKeepsTheFiles) {
   EXPECT_EQ(form->app.lstScanInfoFile, (ListBox{"12-01-2026  10:00:00", "5", "9"}));
 }
 
+TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
+  Settings({});
+  ASSERT_TRUE(form->Form_Load());
+  form->lblCmdScan_Click();
+  ctx.onYield = [this] {
+    if (ctx.yieldCount == 1) form->cmdAbortNextResults_Click();
+  };
+  ctx.yieldCount = 0;
+  form->cmdNextScan_Click();
+  EXPECT_FALSE(ctx.OperationInProgress);
+  EXPECT_LE(form->scan.entriesDone, 1u);
+  EXPECT_EQ(form->abortNextCaption, "Next");
+}
+
 }  // namespace
 }  // namespace morvane
