@@ -128,6 +128,8 @@ void frmMain::SaveData() {
 
 bool frmMain::Form_Unload() {
   if (!Allowed(Command::Exit)) return true;
+  // Nothing may start in the yields of closing: the window goes.
+  LongOperation busy(*this);
   store.SaveData();
   ctx.YieldToHost();
   parts_->UnloadDialogs();

@@ -5,7 +5,7 @@ namespace morvane {
 MainWindowParts::MainWindowParts(frmMain& form, IPartsView& view, const Text& programFileBase)
     : run(form.ctx, form.app.programFolder, programFileBase),
       scheduler(form.ctx, form.app, *this,
-                {[&form] { form.RunScan(true); }, [this] { settings.ApplySettings(); }}),
+                {[&form] { form.Run(Command::AutoScan); }, [this] { settings.ApplySettings(); }}),
       settings(form.ctx, form.app, *this, scheduler, run, {[&form] { form.StatusInfoDisplay(); }, form.programVersion}),
       homePage(form.ctx, form.app),
       tray(form.ctx, view, {[&form] { form.SaveData(); }, [&form] { form.mnuPopUpExit_Click(); }}),

@@ -127,5 +127,35 @@ TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
   EXPECT_EQ(form->abortNextCaption, "Next");
 }
 
+// A due scan, a new scan or a second close must wait for the command whose yield they arrive in.
+TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
+  Settings({"4", "1"});
+  ASSERT_TRUE(form->Form_Load());
+  auto storm = [this] {
+    Minute();
+    form->lblCmdScan_Click();
+    form->cmdNextScan_Click();
+  };
+  // The tail of an aborted scan.
+  form->lblCmdScan_Click();
+  ctx.onYield = [&] {
+    if (ctx.OperationInProgress) form->cmdAbortNextResults_Click();
+    else storm();
+  };
+  form->cmdNextScan_Click();
+  // A restore.
+  ctx.onYield = nullptr;
+  form->lblCmdStatus_Click();
+  form->lblCmdOpenQuarList_Click();
+  form->mnuQuarantineListAll_Click();
+  ctx.onYield = storm;
+  form->cmdRestoreQuarantined_Click();
+  EXPECT_TRUE(m.files.Exists("C:\\Old\\kept.exe"));
+  // Closing.
+  EXPECT_FALSE(form->Form_Unload());
+  EXPECT_EQ(scans, 1);
+  EXPECT_FALSE(ctx.OperationInProgress);
+}
+
 }  // namespace
 }  // namespace morvane
