@@ -71,7 +71,8 @@ void RemovalEngine::cmdNextDelete_Click() {
   ops_.SaveData();
   ops_.FlushScanLog();
 
-  if (app_.lstIremovable.Empty() || app_.AutoScan) {
+  const bool manualRemoval = !app_.lstIremovable.Empty() && !app_.AutoScan;
+  if (!manualRemoval) {
     view_.ShowStatus();
   } else {
     view_.ShowIremovable();
@@ -81,7 +82,12 @@ void RemovalEngine::cmdNextDelete_Click() {
         "Not removed", MsgButtons::Ok, MsgIcon::Information);
   }
 
+  // The manual-removal screen lists lstIremovable until "Finish" empties it:
+  // its rows outlive the reset, or adding them to the ignore list would find none.
+  ListView iremovable;
+  if (manualRemoval) iremovable = app_.lstIremovable;
   ops_.ResetUsedValues();
+  if (manualRemoval) app_.lstIremovable = std::move(iremovable);
   ctx_.YieldToHost();
   view_.SetResultButtonsEnabled(true);
   ctx_.YieldToHost();

@@ -157,5 +157,22 @@ TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
   EXPECT_FALSE(ctx.OperationInProgress);
 }
 
+TEST_F(StormFindings, ManualRemovalRowsOutliveTheRemovalStepUntilFinish) {
+  Settings({});
+  ASSERT_TRUE(form->Form_Load());
+  form->lblCmdScan_Click();
+  form->cmdNextScan_Click();
+  form->cmdAbortNextResults_Click();
+  form->cmdNextDelete_Click();  // nothing ticked: no removal, the report only
+  ASSERT_EQ(view.screen, Screen::Iremovable);
+  ASSERT_EQ(form->app.lstIremovable.Count(), 1u);
+  EXPECT_EQ(view.rows[ListId::lstIremovable], 1u);
+  form->SetRowChecked(ListId::lstIremovable, 1, true);
+  form->cmdIgnoreIremovable_Click();
+  EXPECT_NE(Read(kPf + "\\Settings\\IgnoreList.stg").find("C:\\Spy\\manual.exe"), std::string::npos);
+  form->cmdFinish_Click();
+  EXPECT_TRUE(form->app.lstIremovable.Empty());
+}
+
 }  // namespace
 }  // namespace morvane
