@@ -331,7 +331,15 @@ class Storm : public PlantedWindow {
         if (row.checked)
           for (const auto& [location, data] : QuarantineItems())
             if (Below(data, kPf + "\\Quarantine\\" + row.text)) Release(location);
-    form->cmdDeleteQuarantined_Click();
+    Wiping([this] { form->cmdDeleteQuarantined_Click(); });
+  }
+
+  // Restore and purge raise OperationInProgress around their folder wipes,
+  // which list only while it is True.
+  void Wiping(const std::function<void()>& command) {
+    ++wiping_;
+    command();
+    --wiping_;
   }
 
   void Close() {
@@ -432,6 +440,8 @@ class Storm : public PlantedWindow {
   void CheckState(bool topLevel) {
     const bool removed = ScanInfo(1) != scansAtScanEnd_;
     if (scanRunning_ && !aborted_ && !ctx.OperationInProgress) Fail("OperationInProgress False while a scan runs");
+    if (!scanRunning_ && !(pending_ && !removed) && wiping_ == 0 && ctx.OperationInProgress)
+      Fail("OperationInProgress True with nothing running");
     if (view.closed && (ctx.OperationInProgress || scanRunning_)) Fail("the window closed while a scan ran or its results waited");
     if (std::atoi(ScanInfo(1).c_str()) > int(scans_)) Fail("more removal steps ended than scans ran");
     if (!topLevel) return;
@@ -471,6 +481,7 @@ class Storm : public PlantedWindow {
   int budget_ = 120;
   int depth_ = 0;
   int modal_ = 0;
+  int wiping_ = 0;
   bool scanRunning_ = false, aborted_ = false, pending_ = false;
   size_t scans_ = 0;
   Text scansAtScanEnd_;
@@ -486,6 +497,7 @@ const std::vector<Storm::Event>& Storm::Events() {
       std::function<void(Storm&)> fire = [command](Storm& s) { s.form->Run(command); };
       if (command == C::cmdAbortNextResults) fire = [](Storm& s) { s.Abort(); };
       if (command == C::cmdDeleteQuarantined) fire = [](Storm& s) { s.Purge(); };
+      if (command == C::cmdRestoreQuarantined) fire = [](Storm& s) { s.Wiping([&s] { s.form->cmdRestoreQuarantined_Click(); }); };
       e.push_back({"command", fire, command == C::Exit, int(c)});
       e.back().name = kCommandNames[c];
       e.back().closes = command == C::Exit;
