@@ -145,10 +145,10 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
   EXPECT_EQ(m.messages.shown[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
   EXPECT_TRUE(view.closed);
-  // Nothing else ran: no folders or tables, no pruning, no updater, no screen.
-  EXPECT_FALSE(Exists(kPf + "\\Settings"));
-  EXPECT_TRUE(form->app.lstSettingsFile.empty());
-  EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 12u);
+  // The settings and the pruning before it ran; nothing after it: no updater, no database, no screen.
+  EXPECT_TRUE(Exists(kPf + "\\Settings\\Settings.stg"));
+  EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 10u);
+  EXPECT_TRUE(form->app.lstDBaseFile.Empty());
   EXPECT_TRUE(m.shell.executed.empty());
   EXPECT_EQ(view.Screens(), 0u);
 
@@ -317,7 +317,20 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   form->SetRowChecked(ListId::lstScanResult, 3, false);
   const size_t before = m.messages.shown.size();
   m.messages.answers = {MsgResult::Yes, MsgResult::No};
+  // Once the step has cleared OperationInProgress it still saves and logs:
+  // a new scan must not start inside it.
+  int nestedTries = 0;
+  ctx.onYield = [&] {
+    if (ctx.OperationInProgress) return;
+    ++nestedTries;
+    form->lblCmdScan_Click();
+    form->lblCmdSettings_Click();
+    EXPECT_NE(view.screen, Screen::ScanPrep);
+    EXPECT_NE(view.screen, Screen::Settings);
+  };
   form->cmdNextDelete_Click();
+  ctx.onYield = nullptr;
+  EXPECT_GT(nestedTries, 0);
   ASSERT_GE(m.messages.shown.size(), before + 3);
   EXPECT_EQ(m.messages.shown[before].text, "Are you sure you want to delete 2 items?");
   EXPECT_EQ(m.messages.shown.back().title, "Not removed");
@@ -365,6 +378,32 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   form->cmdRestoreQuarantined_Click();
   EXPECT_EQ(m.files.ListTree("C:\\Spy").size(), 2u);  // spy.exe back beside manual.exe
   EXPECT_FALSE(form->Form_Unload());
+}
+
+TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {
+  Database({});
+  ASSERT_TRUE(form->Form_Load());
+  form->lblCmdHelp_Click();
+  ASSERT_EQ(m.messages.shown.size(), 1u);
+  EXPECT_EQ(m.messages.shown[0].text, "Help file help.htm could not be found.");
+  EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
+  form->lblCmdCheckForUpdates_Click();  // no Tessarin.ini: said so, nothing opened
+  EXPECT_EQ(m.messages.shown.size(), 2u);
+  EXPECT_TRUE(m.shell.executed.empty());
+
+  Write("\\Help\\help.htm", "<html>");
+  Write("\\Tessarin.ini", "Server=http://updates.example:8080/\r\n");
+  form->lblCmdHelp_Click();
+  form->lblCmdCheckForUpdates_Click();
+  form->lblCmdDBaseUpdate_Click();
+  ASSERT_EQ(m.shell.executed.size(), 3u);
+  EXPECT_EQ(m.shell.executed[0].file, kPf + "\\Help\\help.htm");
+  EXPECT_EQ(m.shell.executed[0].directory, kPf);
+  EXPECT_EQ(m.shell.executed[1].file, "http://updates.example:8080/update/");
+  EXPECT_EQ(m.shell.executed[1].directory, "");
+  EXPECT_EQ(m.shell.executed[2].file, kPf + "\\Tessarin.exe");
+  for (const auto& e : m.shell.executed) EXPECT_EQ(e.verb, "Open");
+  EXPECT_EQ(m.messages.shown.size(), 2u);
 }
 
 }  // namespace
