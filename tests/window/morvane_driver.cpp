@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -212,6 +213,8 @@ std::vector<std::string> Words(const std::string& line) {
   return out;
 }
 
+#include "driver_parts.inc"
+
 void Command(const std::vector<std::string>& w) {
   const std::string& c = w[0];
   auto arg = [&](size_t i) -> const std::string& {
@@ -302,7 +305,7 @@ void Command(const std::vector<std::string>& w) {
     WaitFor("screenshot " + arg(1), [&] { return GetFileAttributesA(arg(1).c_str()) != INVALID_FILE_ATTRIBUTES; });
   } else if (c == "dump") {
     Dump();
-  } else {
+  } else if (!PartsCommand(w)) {
     Fail("unknown command " + c);
   }
 }
