@@ -5,7 +5,8 @@ namespace morvane {
 MainWindowParts::MainWindowParts(frmMain& form, IPartsView& view, const Text& programFileBase)
     : run(form.ctx, form.app.programFolder, programFileBase),
       scheduler(form.ctx, form.app, *this,
-                {[&form] { form.RunScan(true); }, [this] { settings.ApplySettings(); }}),
+                // Through the window's rule: no scan starts inside another long handler either.
+                {[&form] { form.Run(Command::AutoScan); }, [this] { settings.ApplySettings(); }}),
       settings(form.ctx, form.app, *this, scheduler, run, {[&form] { form.StatusInfoDisplay(); }, form.programVersion}),
       homePage(form.ctx, form.app),
       tray(form.ctx, view, {[&form] { form.store.SaveData(); }, [&form] { form.mnuPopUpExit_Click(); }}),
