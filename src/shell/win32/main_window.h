@@ -119,6 +119,7 @@ class MainWindow : public IMainView {
   int refreshing_ = 0;
   int notifying_ = 0;
   int barLeftPx_ = -1000;
+  mutable int dpiX_ = 0, dpiY_ = 0;
   DWORD lastPump_ = 0;
   DWORD lastPaint_ = 0;
   bool flushTimer_ = false;
