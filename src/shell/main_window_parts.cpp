@@ -5,6 +5,7 @@ namespace morvane {
 MainWindowParts::MainWindowParts(frmMain& form, IPartsView& view, const Text& programFileBase)
     : run(form.ctx, form.app.programFolder, programFileBase),
       scheduler(form.ctx, form.app, *this,
+                // Through the window's rule: no scan starts inside another long handler either.
                 {[&form] { form.Run(Command::AutoScan); }, [this] { settings.ApplySettings(); }}),
       settings(form.ctx, form.app, *this, scheduler, run, {[&form] { form.StatusInfoDisplay(); }, form.programVersion}),
       homePage(form.ctx, form.app),

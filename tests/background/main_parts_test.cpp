@@ -83,8 +83,17 @@ TEST_F(MainPartsTest, StartMinimizedScanUnattendedAndLiveInTheTray) {
   EXPECT_TRUE(view.visible);
   EXPECT_EQ(view.state, FrameState::Normal);
 
-  // A minute later the scheduler scans and removes without a single question.
+  // Explorer restarted: the icon comes back.
+  parts->OnTaskbarCreated();
+  EXPECT_EQ(view.events.back(), "icon add Clik here to open Morvane.");
+
+  // A due time inside another long handler starts nothing; a minute later
+  // the scheduler scans and removes without a single question.
   m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
+  form->longOperations = 1;
+  Seconds(60);
+  EXPECT_TRUE(m.files.Exists("C:\\Spy\\spy.exe"));
+  form->longOperations = 0;
   Seconds(60);
   EXPECT_FALSE(m.files.Exists("C:\\Spy\\spy.exe"));
   EXPECT_TRUE(m.messages.shown.empty());

@@ -87,7 +87,9 @@ struct HomePageBinding : PartsWindow::Binding {
     SetItemText(h, IDC_TXT_IE_TITLE, d.txtIETitle);
   }
   void Init(HWND h) override { Show(h); }
-  void Command(HWND h, int id, int) override {
+  void Command(HWND h, int id, int code) override {
+    // Edit notifications (also those of filling the boxes) are not commands.
+    if (code != BN_CLICKED || (id != IDOK && id != IDCANCEL && id != IDC_CMD_USE_BLANK)) return;
     d.txtIEHomePage = ItemText(h, IDC_TXT_IE_HOMEPAGE);
     d.txtIETitle = ItemText(h, IDC_TXT_IE_TITLE);
     if (id == IDOK) d.cmdOk_Click();
@@ -112,8 +114,8 @@ struct NumberBinding : PartsWindow::Binding {
     SendDlgItemMessageA(h, updown, UDM_SETRANGE32, 0, LPARAM(high));
     SetItemText(h, edit, d.txtInterval);
   }
-  void Command(HWND h, int id, int) override {
-    if (id != IDOK && id != IDCANCEL) return;
+  void Command(HWND h, int id, int code) override {
+    if (code != BN_CLICKED || (id != IDOK && id != IDCANCEL)) return;
     d.txtInterval = ItemText(h, edit);
     if (id == IDOK) d.cmdOk_Click();
     else d.cmdCancel_Click();
@@ -137,7 +139,8 @@ struct CustomScanBinding : PartsWindow::Binding {
     for (int i = 0; i < int(kCustomOptionCount); ++i)
       CheckDlgButton(h, IDC_CHK_CUSTOM_SCAN0 + i, d.chkCustomScanSettings[size_t(i)] ? BST_CHECKED : BST_UNCHECKED);
   }
-  void Command(HWND h, int id, int) override {
+  void Command(HWND h, int id, int code) override {
+    if (code != BN_CLICKED) return;
     if (id == IDOK) {
       for (int i = 0; i < int(kCustomOptionCount); ++i)
         d.chkCustomScanSettings[size_t(i)] = IsDlgButtonChecked(h, IDC_CHK_CUSTOM_SCAN0 + i) == BST_CHECKED;
