@@ -81,7 +81,6 @@ class Trail {
     if (tokens_.size() > 80) tokens_.pop_front();
     return *this;
   }
-  Trail& operator<<(int n) { return *this << std::to_string(n); }
   morvane::Text Text() const {
     morvane::Text all;
     for (const auto& t : tokens_) all += t;
