@@ -68,8 +68,10 @@ void ScanEngine::ResetUsedValues() {
 void ScanEngine::StartScan() {
   view_.StartScrollingBar();
   ResetUsedValues();
-  ctx_.YieldToHost();
+  // Set before the first yield: an Abort pressed in it must stop this scan,
+  // and no second scan may start in it.
   ctx_.OperationInProgress = true;
+  ctx_.YieldToHost();
   DateTime now = ctx_.clock().Now();
   app_.lstLog.push_back("");
   app_.lstLog.push_back("Scan process started on " + ctx_.clock().ShortDate(now) + "  " + TimeText(now));

@@ -2,6 +2,7 @@
 // message boxes answered from a script.
 #pragma once
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,8 @@ class ScriptedMessages : public IMessages {
   std::vector<Shown> shown;
   std::deque<MsgResult> answers;
   MsgResult defaultAnswer = MsgResult::Ok;
+  // Runs while the box is open: its modal loop still delivers timer events.
+  std::function<void()> whileOpen;
   MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) override;
 };
 
