@@ -39,6 +39,11 @@ def main():
     a = p.parse_args()
     h = Harness(a.wine, a.prefix, a.driver, a.morvane, a.dbtool, a.work)
     shots = os.path.abspath(a.screens)
+    # The driver goes on once a picture's file exists: old pictures go first.
+    for name in ("settings", "dlg-homepage", "dlg-active-protection", "dlg-reg-backup", "dlg-custom-scan",
+                 "dlg-add-dir"):
+        if os.path.exists(os.path.join(shots, name + ".png")):
+            os.remove(os.path.join(shots, name + ".png"))
     h.wine_run("reg", "delete", RUN_KEY, "/v", "Morvane", "/f")
 
     # --- Settings screen, dialogs, home page, Run value, minimize, tray.
@@ -175,8 +180,7 @@ start {f}
 wait "Morvane - Status"
 wait-contains {f}\\SpyLog.txt "File deleted={spy}"
 wait "Morvane - Status"
-close
-wait-exit
+close-until-exit
 """)
     check(out and out[-1] == "DONE", "automatic scan script ran to its end", out)
     check(not os.path.exists(os.path.join(trace, "spy.exe")), "the planted trace is gone", out)
