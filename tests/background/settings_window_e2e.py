@@ -56,6 +56,7 @@ start {f}
 wait "Morvane - Status"
 nav Settings "Morvane - Settings"
 check "Start Minimized" 1
+check "Scan when Morvane starts" 1
 check "Use Homepage Protector" 1
 check "Write Log File" 0
 check "Active Spyware Protection" 1
@@ -111,6 +112,10 @@ dlg-read "Registry Backup Options" 2203
 shot {h.win(shots)}\\dlg-reg-backup.png "Registry Backup Options"
 click Ok
 wait-gone "Registry Backup Options"
+click-id 1222
+dlg-edit "Registry Backup Options" 2203 "5"
+click Cancel
+wait-gone "Registry Backup Options"
 nav Scan "Morvane - System Scan Selection"
 click-id 1305
 wait "Custom Scan Settings"
@@ -160,7 +165,7 @@ wait-exit
     check("EDIT 2102=1" in out and "EDIT 2102=90000" in out, "up/down from a non-number and at the top", out)
     check("EDIT 2203=99" in out, "backups stop at 99", out)
     lines = read_lines(os.path.join(folder, "Settings", "Settings.stg"))
-    check(lines == ["1", "0", "1", "0", "1", "0", "http://home.example/", "Microsoft Internet Explorer", "89999", "0", "99"],
+    check(lines == ["1", "1", "1", "0", "1", "0", "http://home.example/", "Microsoft Internet Explorer", "89999", "0", "99"],
           "Settings.stg after the session: %r" % lines, out)
     check(read_lines(os.path.join(folder, "Settings", "CustomScan.stg")) == ["0", "1", "1", "1", "0", "0", "1"],
           "CustomScan.stg", out)
