@@ -270,7 +270,7 @@ wait-exit
           len(tables) > 4 and len(tables[3]) == 2 and tables[3][1][4] == "note" and len(tables[4]) == 1
           and ignore == "regval|HKEY_CURRENT_USER\\x,y|Two|note", out + [ignore])
 
-    # ---- missing database: No ends the program untouched, Yes starts the updater and goes on
+    # ---- missing database: No ends the program, Yes starts the updater and goes on
     no_db = h.folder("nodb")
     yes_db = h.folder("yesdb")
     shutil.copy(args.tessarin, os.path.join(yes_db, "Tessarin.exe"))
@@ -290,7 +290,9 @@ wait-exit
     check("missing database: the question, twice",
           out.count("BOX Error|Missing reference Database.") == 2
           and out.count("Do you want to download new reference Database?") == 2 and "EXITED 0" in out, out)
-    check("No: no folder was made", sorted(os.listdir(no_db)) == ["Morvane.exe"], out)
+    check("No: the program ended without a database and without starting the updater",
+          not os.path.exists(os.path.join(no_db, "DataBase.ref")) and out.count("TOP Morvane DataBase Update") == 1,
+          out)
     check("Yes: the updater opens and the program starts without a database",
           "TOP Morvane DataBase Update" in out and values(out, "READ").get("Database Version:") == [""]
           and "DONE" in out, out)
