@@ -6,6 +6,32 @@ import subprocess
 import time
 
 
+KEY = "HKEY_CURRENT_USER\\Software\\MorvaneWindowE2E"
+COOKIE = "user@morvanewindowe2e[1].txt"
+
+# Driver lines that plant the registry and cookie traces of trace_records.
+PLANT = r'''
+cookies {cookie}
+reg-delete-tree {key}
+reg-set {key}\Run Spy spy.exe
+reg-key {key}\SpyKey
+'''.format(cookie=COOKIE, key=KEY)
+
+
+def trace_records(traces_win):
+    """One trace of every type (files under traces_win), one for manual
+    removal and one absent; the version line first."""
+    w = traces_win
+    return ["Window test database 1.0",
+            "path|%s\\spy.exe|Spy Exe|" % w,
+            "folder|%s\\SpyFolder|Spy Folder|" % w,
+            "regval|%s\\Run,Spy|Spy Value|" % KEY,
+            "regkey|%s\\SpyKey|Spy Key|" % KEY,
+            "cookie|morvanewindowe2e|Spy Cookie|",
+            "path|%s\\manual.exe|Manual Spy|http://help.example/manual" % w,
+            "path|%s\\absent.exe|Absent|" % w]
+
+
 class Harness:
     def __init__(self, wine, prefix, driver, morvane, dbtool, work):
         self.wine, self.prefix, self.driver = wine, prefix, driver
@@ -19,6 +45,15 @@ class Harness:
     def wine_run(self, *args, timeout=600):
         return subprocess.run([self.wine, self.prefix] + list(args), capture_output=True, text=True,
                               timeout=timeout)
+
+    def plant_files(self):
+        """The file traces; returns their folder."""
+        traces = os.path.join(self.work, "traces")
+        os.makedirs(os.path.join(traces, "SpyFolder"), exist_ok=True)
+        for rel in ("spy.exe", "manual.exe", os.path.join("SpyFolder", "inside.dat")):
+            with open(os.path.join(traces, rel), "w") as f:
+                f.write("planted")
+        return traces
 
     def folder(self, name, records=None, settings=None, extra=None):
         """A program folder with Morvane.exe and, unless records is None, an

@@ -342,7 +342,7 @@ void Command(const std::vector<std::string>& w) {
     if (c == "close") PostMessageA(main, WM_CLOSE, 0, 0);
     else SendMessageTimeoutA(main, WM_CLOSE, 0, 0, 0, kCapMs, &r);
   } else if (c == "shot") {
-    HWND h = Need(arg(2));
+    HWND h = GetAncestor(Need(arg(2)), GA_ROOT);
     RECT r;
     GetWindowRect(h, &r);
     std::printf("SHOT %s %ld %ld %ld %ld\n", arg(1).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);

