@@ -11,6 +11,14 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux -j "$jobs"
 ctest --preset linux -j "$jobs"
 
+echo "== linux-asan: the native suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset linux-asan >/dev/null
+cmake --build --preset linux-asan -j "$jobs"
+ctest --preset linux-asan -j "$jobs"
+
+echo "== fuzz: every libFuzzer target for a short while"
+bash tools/fuzz.sh "${FUZZ_SECONDS:-10}"
+
 echo "== windows: configure, build, test under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "removal/protected.h"
 #include "removal/removal_engine.h"
 #include "removal/text_util.h"
 
@@ -117,11 +118,22 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     ops_.RemoveFile(itemLine);
   };
   if (f[1].empty() || f[2].empty()) return false;
+  // An item line (tampered, or written by another program) that names the
+  // system or this program is kept, never put back over it.
+  const ProtectedLocations rules(app_.folders, app_.programFolder);
+  const bool isProtected = type == "regkey"   ? rules.Key(f[2])
+                           : type == "regval" ? rules.Value(f[2])
+                                              : rules.File(f[2]);
+  // The data file is a name in the package, never a path out of it.
+  if (isProtected || f[1].find_first_of("\\/:") != Text::npos || f[1] == "." || f[1] == "..") return false;
 
   if (type == "regkey") {
     const Text temp = TemporaryRegFile();
     ops_.SetNormal(temp);
     ops_.RemoveFile(temp);
+    Text exported;
+    // Only the key itself and what lies below it may come back.
+    if (!ops_.LoadLineFromFile(package + "\\" + f[1], exported) || !ExportConfinedTo(exported, f[2])) return false;
     bool ok = ops_.ShellCopyFile(data, temp) == 0 && ops_.Exists(temp);
     if (ok) {
       ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /c /s " + QuoteArgument(temp));

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "database/records.h"
 #include "platform/handles.h"
 
 namespace morvane::updater {
@@ -171,6 +172,11 @@ void Updater::OnCompleted() {
     view_.SetProgress(0);
     view_.SetHeaders("");
     throw HandlerError("download shorter than announced");
+  } else if (Text why; (!haveRef || refSize != tmpSize) && !ProvesDatabase(tmp, why)) {
+    // Complete, but not a database (an error page served as 200, a tampered
+    // file): the installed one stays. Asking again would fetch the same.
+    done_ = true;
+    view_.SetStatus(Text(kNotDatabase) + " (" + why + ")");
   } else if (!haveRef || refSize != tmpSize) {
     done_ = haveRef;
     // One step: the old database stays until the new one is in place.
@@ -189,6 +195,15 @@ void Updater::OnCompleted() {
   }
   view_.SetProgress(0);
   view_.SetHeaders("");
+}
+
+bool Updater::ProvesDatabase(const Text& path, Text& why) {
+  std::string content;
+  if (!fs_.ReadAll(path, content)) {
+    why = "unreadable";
+    return false;
+  }
+  return IsDatabase(CheckDatabaseFile(content), why);
 }
 
 void Updater::ErrorBranch() {

@@ -67,7 +67,8 @@ class Win32Fixture : public MachineFixture {
     children_.push_back(pi.hProcess);
     // The child signals readiness by creating a named event.
     std::string name = "MorvaneChildReady" + std::to_string(pi.dwProcessId);
-    for (int i = 0; i < 200; ++i) {
+    // Wait for it as long as a loaded machine may need, not for a fixed time.
+    for (DWORD begin = GetTickCount(); GetTickCount() - begin < 120000;) {
       HANDLE e = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
       if (e) {
         CloseHandle(e);

@@ -78,7 +78,7 @@ TEST(ProcessesContract, LaunchWaitsForTheProgramAndFailsForUnknownOnes) {
   long before = OpenHandles(*m);
   win::Handle h = p.Launch(cmd, win::kSwHide);
   ASSERT_NE(h, 0u);
-  EXPECT_EQ(p.Wait(h, 20000), win::kWaitObject0);
+  EXPECT_EQ(p.Wait(h, 120000), win::kWaitObject0);
   EXPECT_TRUE(p.CloseHandle(h));
   EXPECT_EQ(p.Launch("C:\\MorvaneContract\\no such program.exe /x", win::kSwHide), 0u);
   EXPECT_EQ(p.Launch("morvane-missing-program-4711", win::kSwHide), 0u);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -258,7 +259,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   app.lstLog.clear();
   messages.answers = {MsgResult::Yes};
   engine.cmdNextDelete_Click();
-  EXPECT_EQ(WaitForSingleObject(child, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(child, 120000), WAIT_OBJECT_0);
   for (const auto& p : {exe, dll, hidden, base + "\\SpyTree", base + "\\Cookies\\user@spy[1].txt"})
     EXPECT_FALSE(Exists(p)) << p;
   RegTree regAfter;
@@ -332,12 +333,57 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_TRUE(quarantine.empty());
   EXPECT_TRUE(Exists(dll));
 }
+// A tampered database naming the Windows folder and HKEY_LOCAL_MACHINE\Software:
+// a Smart Scan finds them, auto-erase removes without asking, and neither
+// loses anything; the log says so. The spyware file beside them goes.
+TEST_F(RemovalRoundTrip, ProtectedLocationsAreNeverRemoved) {
+  const std::string spy = base + "\\Spy Files\\spy.exe";
+  Write(spy, "MZ spy");
+  const std::string winDir = app.folders.strWinDir;
+  std::map<std::string, std::string> winTop;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((winDir + "\\*").c_str(), &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  size_t entriesBefore = 0;
+  do ++entriesBefore; while (FindNextFileA(h, &fd));
+  FindClose(h);
+  HKEY software;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &software), ERROR_SUCCESS);
+  RegCloseKey(software);
+
+  app.lstSettingsFile[9] = "1";
+  app.lstCustomScanSettings = {"0", "0", "0", "0", "1", "0", "0"};  // auto-erase, no inventories
+  app.AutoScan = true;
+  app.lstDBaseFile.Add("header");
+  for (const Text& record : {Text("folder|%WinDir%|Tampered|"), Text("regkey|HKEY_LOCAL_MACHINE\\Software|Tampered|"),
+                             Text("path|%WinDir%\\..\\") + winDir.substr(3) + "\\regedit.exe|Tampered|",
+                             "path|" + spy + "|Spy|"})
+    app.lstDBaseFile.Add(record);
+  scan.StartScan();
+  EXPECT_FALSE(ctx.OperationInProgress);  // the removal step ran
+
+  EXPECT_FALSE(Exists(spy));
+  h = FindFirstFileA((winDir + "\\*").c_str(), &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  size_t entriesAfter = 0;
+  do ++entriesAfter; while (FindNextFileA(h, &fd));
+  FindClose(h);
+  EXPECT_EQ(entriesAfter, entriesBefore);
+  EXPECT_TRUE(Exists(winDir + "\\regedit.exe"));
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &software), ERROR_SUCCESS);
+  RegCloseKey(software);
+  auto logged = [&](const Text& line) { return std::find(flushed.begin(), flushed.end(), line) != flushed.end(); };
+  EXPECT_TRUE(logged("Protected location not removed=" + winDir)) << ::testing::PrintToString(flushed);
+  EXPECT_TRUE(logged("Protected location not removed=HKEY_LOCAL_MACHINE\\Software"));
+  EXPECT_TRUE(logged("File deleted=" + spy));
+}
+
 }  // namespace
 }  // namespace morvane
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--linger") {
-    Sleep(120000);
+    Sleep(900000);  // ended by the test; the cap only bounds a stray child
     return 0;
   }
   ::testing::InitGoogleTest(&argc, argv);

@@ -178,6 +178,7 @@ uint32_t SimFileSystem::GetAttributes(const Text& path) {
 }
 
 bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
+  if (dead_) return false;
   Node* n = Resolve(path);
   if (!n) return false;
   constexpr uint32_t kSettable = win::kAttrReadOnly | win::kAttrHidden | win::kAttrSystem | win::kAttrArchive;
@@ -189,6 +190,7 @@ bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
 }
 
 bool SimFileSystem::RemoveFile(const Text& path) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
@@ -201,6 +203,7 @@ bool SimFileSystem::RemoveFile(const Text& path) {
 }
 
 bool SimFileSystem::MakeFolder(const Text& path) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p || p->children.count(Upper(leaf))) return false;
@@ -212,6 +215,7 @@ bool SimFileSystem::MakeFolder(const Text& path) {
 }
 
 bool SimFileSystem::RemoveFolder(const Text& path) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
@@ -223,7 +227,21 @@ bool SimFileSystem::RemoveFolder(const Text& path) {
   return true;
 }
 
+bool SimFileSystem::Spend(uint64_t size, size_t& allowed) {
+  allowed = size_t(size);
+  if (writeBudget_ < 0) return true;
+  if (int64_t(size) <= writeBudget_) {
+    writeBudget_ -= int64_t(size);
+    return true;
+  }
+  allowed = size_t(writeBudget_);
+  writeBudget_ = 0;
+  if (kill_) dead_ = true;
+  return false;
+}
+
 bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool failIfExists) {
+  if (dead_) return false;
   Node* s = Resolve(source);
   if (!s || s->IsDir()) return false;
   Text leaf;
@@ -241,11 +259,19 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
   n->data = s->data;
   n->sized = s->sized;
   n->declaredSize = s->declaredSize;
+  size_t allowed = 0;
+  const bool fits = Spend(s->sized ? s->declaredSize : s->data.size(), allowed);
+  if (!fits) {
+    // What reached the disk before it was full.
+    n->sized = false;
+    n->data = s->sized ? std::string(allowed, '\0') : s->data.substr(0, allowed);
+  }
   p->children[Upper(leaf)] = std::move(n);
-  return true;
+  return fits;
 }
 
 bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
+  if (dead_) return false;
   Text sleaf, dleaf;
   Node* sp = ResolveParent(source, sleaf);
   Node* dp = ResolveParent(destination, dleaf);
@@ -274,6 +300,7 @@ bool SimFileSystem::ReadAll(const Text& path, std::string& data) {
 }
 
 bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
@@ -285,17 +312,21 @@ bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
     slot->name = leaf;
     slot->attributes = win::kAttrArchive;
   }
-  slot->data = data;
+  size_t allowed = 0;
+  const bool fits = Spend(data.size(), allowed);
+  slot->data = data.substr(0, allowed);
   slot->sized = false;
-  return true;
+  return fits;
 }
 
 bool SimFileSystem::Append(const Text& path, const std::string& data) {
   Node* n = Resolve(path);
   if (!n) return WriteAll(path, data);
-  if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
-  n->data += data;
-  return true;
+  if (dead_ || n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
+  size_t allowed = 0;
+  const bool fits = Spend(data.size(), allowed);
+  n->data += data.substr(0, allowed);
+  return fits;
 }
 
 bool SimFileSystem::AddFolder(const Text& path, uint32_t attributes) {
