@@ -68,6 +68,7 @@ void ScanEngine::ResetUsedValues() {
 void ScanEngine::StartScan() {
   view_.StartScrollingBar();
   ResetUsedValues();
+  ignored_.reset();
   ctx_.YieldToHost();
   ctx_.OperationInProgress = true;
   DateTime now = ctx_.clock().Now();
@@ -416,7 +417,11 @@ void ScanEngine::ListedKeyTest() {
 
 // --- found objects -------------------------------------------------------------
 
-bool ScanEngine::Ignored(const Text& object) { return ObjectIgnored(ctx_, app_.lstIgnoreListFile, object); }
+bool ScanEngine::Ignored(const Text& object) {
+  if (!ignored_ || ignored_->Count() != app_.lstIgnoreListFile.size())
+    ignored_ = std::make_unique<IgnoreIndex>(app_.lstIgnoreListFile);
+  return ignored_->Ignored(ctx_, object);
+}
 
 void ScanEngine::ProcessTest() {
   const Text name = AfterLast(app_.strDBItem[1], '\\');

@@ -1,5 +1,6 @@
 #include "updater/updater.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -156,7 +157,9 @@ void Updater::OnCompleted() {
                     std::to_string(contentLength_) + " bytes.");
     if (!fs_.Append(tmp, chunk)) throw HandlerError("cannot write the download file");
     received_ += int64_t(chunk.size());
-    if (contentLength_ > 0) view_.SetProgress(int(std::lround(double(received_) / double(contentLength_) * 100.0)));
+    // A server may send more than it announced: the bar stops at its end.
+    if (contentLength_ > 0)
+      view_.SetProgress(int(std::min(100L, std::lround(double(received_) / double(contentLength_) * 100.0))));
   }
   yield_();
 

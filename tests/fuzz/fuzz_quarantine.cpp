@@ -64,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Text n = std::to_string(10000 + i);
     fs.AddFile(package + "\\" + n + ".qnf", in.Text());
     const Text dataName = in.Flag() ? n + ".qit" : in.Text();
-    if (!dataName.empty() && dataName.find_first_of("\\/:") == Text::npos) {
+    // Names the system would read as "." or ".." are not names of files.
+    if (dataName.find_first_not_of(". ") != Text::npos && dataName.find_first_of("\\/:") == Text::npos) {
       if (in.Flag()) fs.AddFile(package + "\\" + dataName + "\\inner.txt", in.Text());
       else fs.AddFile(package + "\\" + dataName, in.Text());
     }

@@ -378,6 +378,49 @@ TEST_F(RemovalRoundTrip, ProtectedLocationsAreNeverRemoved) {
   EXPECT_TRUE(logged("File deleted=" + spy));
 }
 
+// Names outside the ANSI code page in a scanned folder: the listing reports
+// them as the system's ANSI calls give them ("?" for what does not map), the
+// scan and the removal go through without harm, and only the spyware file
+// that really has its name goes.
+TEST_F(RemovalRoundTrip, NamesOutsideTheAnsiCodePage) {
+  const std::string folder = base + "\\Spy Files";
+  const std::wstring wfolder(folder.begin(), folder.end());
+  const wchar_t* foreign[] = {L"\u65e5\u672c.exe", L"\u03a9mega.exe", L"caf\u00e9.exe", L"\u0416\u0416.txt"};
+  for (const wchar_t* name : foreign) {
+    HANDLE f = CreateFileW((wfolder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+  }
+  Write(folder + "\\spy.exe", "MZ");
+  // What the ANSI listing gives.
+  std::vector<std::string> ansiNames;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "\\*.exe").c_str(), &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  do ansiNames.push_back(fd.cFileName); while (FindNextFileA(h, &fd));
+  FindClose(h);
+
+  app.lstSettingsFile[9] = "2";
+  app.lstSelectedFolders = {folder};
+  app.AutoScan = true;
+  app.lstDBaseFile.Add("header");
+  app.lstDBaseFile.Add("file|*.exe|Spy|");
+  scan.StartScan();
+  EXPECT_FALSE(ctx.OperationInProgress);
+
+  std::vector<std::string> reported;
+  for (const Text& line : flushed)
+    if (line.rfind("File deleted=", 0) == 0 || line.rfind("File not deleted=", 0) == 0)
+      reported.push_back(line.substr(line.find('=') + 1 + folder.size() + 1));
+  std::sort(reported.begin(), reported.end());
+  std::sort(ansiNames.begin(), ansiNames.end());
+  EXPECT_EQ(reported, ansiNames);
+  EXPECT_FALSE(Exists(folder + "\\spy.exe"));
+  // Every name the ANSI calls cannot spell is still there, and so is the text file.
+  for (const wchar_t* name : {foreign[0], foreign[1], foreign[3]})
+    EXPECT_NE(GetFileAttributesW((wfolder + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
 }  // namespace morvane
 
