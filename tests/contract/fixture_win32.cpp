@@ -85,6 +85,13 @@ class Win32Fixture : public MachineFixture {
     CloseHandle(h);
     return running;
   }
+  bool ChildEnds(uint32_t pid) override {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h) return true;
+    const bool ended = WaitForSingleObject(h, 120000) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return ended;
+  }
   // A DACL that denies everyone the rights in mask and allows the rest.
   bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {
     char sddl[96];

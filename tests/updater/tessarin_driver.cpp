@@ -88,8 +88,10 @@ int main(int argc, char** argv) {
   auto click = [&] { PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdFetch, BN_CLICKED), LPARAM(fetch)); };
   if (press) click();
   if (twice) {
-    Sleep(300);
     click();
+    // The server holds the body back until both presses are queued: the
+    // second one lands while the first transfer runs, however slow the machine.
+    CloseHandle(CreateFileA((folder + "\\pressed.flag").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   }
   std::string status;
   int boxes = 0;

@@ -36,6 +36,7 @@ def database(size):
 
 
 class State:
+    flag = ""
     mode = "normal"
     body = b""
     requests = 0
@@ -65,7 +66,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         if mode == "slow":
-            time.sleep(2)
+            # Until the driver has pressed twice (it leaves a flag), capped generously.
+            deadline = time.time() + 120
+            while not os.path.exists(State.flag) and time.time() < deadline:
+                time.sleep(0.05)
         if mode == "drop":
             self.wfile.write(body[: len(body) // 4])
             self.wfile.flush()
@@ -98,6 +102,7 @@ def main():
     def case(name, mode, body, installed=None, ini=None, flag=None):
         State.mode, State.body, State.requests = mode, body, 0
         folder = os.path.join(args.work, name)
+        State.flag = os.path.join(folder, "pressed.flag")
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
         shutil.copy(args.tessarin, os.path.join(folder, "Tessarin.exe"))
