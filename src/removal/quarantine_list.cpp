@@ -172,7 +172,9 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   }
   if (type == "folder") {
     size_t slash = f[2].rfind('\\');
-    if (slash == Text::npos) return false;
+    // The copy keeps the stored folder's name: it must be the original's, or
+    // the copy would land on (and overwrite) another folder of that parent.
+    if (slash == Text::npos || Lower(f[1]) != Lower(f[2].substr(slash + 1))) return false;
     Text destination = f[2].substr(0, slash);
     if (destination.size() == 2 && destination[1] == ':') destination += '\\';  // a drive root
     if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) return false;
@@ -185,7 +187,9 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     ops_.RemoveFolder(data);
     return true;
   }
-  // "cookie", "file", "path" and any other word: the data file goes back.
+  // "cookie", "file", "path" and any other word: the data file goes back,
+  // never into a folder of that name.
+  if (ops_.FolderExists(f[2])) return false;
   ops_.SetNormal(data);
   ops_.SetNormal(itemLine);
   if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2])) return false;

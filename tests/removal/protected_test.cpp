@@ -173,12 +173,17 @@ TEST_F(RemovalTest, RestoreRefusesItemsNamingProtectedLocations) {
   world.AddFile(pkg + "\\10004.qnf",
                 "regval|10004.qit|HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon,Shell");
   world.AddFile(pkg + "\\10004.qit", "String|evil.exe");
+  world.AddFile(pkg + "\\10005.qnf", "folder|system32|C:\\WINDOWS\\Fonts2");
+  world.AddFile(pkg + "\\system32\\kernel32.dll", "evil");
+  world.AddFile(pkg + "\\10006.qnf", "path|10006.qit|C:\\WINDOWS\\Fonts");
+  world.AddFile(pkg + "\\10006.qit", "evil");
+  world.AddFile("C:\\WINDOWS\\Fonts\\arial.ttf", "font");
   world.AddFile(app.programFolder + "\\DataBase.ref", "db");
   const auto before = world.files;
   engine.LoadToQuarantineList();
   engine.lstQuarantinedList.Item(1).checked = true;
   engine.cmdRestoreQuarantined_Click();
-  EXPECT_EQ(MessageTexts(), std::vector<Text>{"5 items could not be restored and were kept in quarantine."});
+  EXPECT_EQ(MessageTexts(), std::vector<Text>{"7 items could not be restored and were kept in quarantine."});
   EXPECT_EQ(world.files, before);
   EXPECT_TRUE(world.commands.empty());
   EXPECT_TRUE(world.keys.empty());
