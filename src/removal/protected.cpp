@@ -295,7 +295,9 @@ bool ProtectedLocations::File(const Text& path) const {
   const Text n = NormalizeFilePath(path);
   const std::vector<Text> parts = Split(n);
   // Only a full path names one place; a drive root or share is never removed.
-  if (parts.empty()) return true;
+  // Wildcards name many (the shell's copy and move expand them), and a name
+  // the ANSI calls could not spell comes back with "?" in it.
+  if (parts.empty() || n.find_first_of("*?") != Text::npos) return true;
   const bool unc = n.rfind("\\\\", 0) == 0;
   const bool drive = !unc && n[0] != '\\' && IsDrive(parts[0]);
   if (!unc && !drive && !IsVariable(parts[0])) return true;

@@ -125,7 +125,7 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
                            : type == "regval" ? rules.Value(f[2])
                                               : rules.File(f[2]);
   // The data file is a name in the package, never a path out of it.
-  if (isProtected || f[1].find_first_of("\\/:") != Text::npos || f[1] == "." || f[1] == "..") return false;
+  if (isProtected || f[1].find_first_of("\\/:*?") != Text::npos || f[1] == "." || f[1] == "..") return false;
 
   if (type == "regkey") {
     const Text temp = TemporaryRegFile();
