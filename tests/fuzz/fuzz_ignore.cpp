@@ -33,6 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   list.LoadIgnoredToList();
   FUZZ_CHECK(list.lstIgnoreList.Count() == app.lstIgnoreListFile.size());
+  // The scan's prepared test agrees with the plain one, also for objects
+  // made of the input and of pieces of the entries.
+  const IgnoreIndex index(app.lstIgnoreListFile);
+  std::vector<Text> probes = {in.Text(), in.Text(), ""};
+  for (const Text& e : app.lstIgnoreListFile) probes.push_back(e.substr(e.size() / 3, e.size() / 2));
+  for (const Text& o : probes) FUZZ_CHECK(index.Ignored(ctx, o) == ObjectIgnored(ctx, app.lstIgnoreListFile, o));
   std::vector<Text> objects;
   for (const auto& row : list.lstIgnoreList.Rows()) objects.push_back(row.SubItems(2));
   const ListBox before = app.lstIgnoreListFile;

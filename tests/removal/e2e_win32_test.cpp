@@ -334,7 +334,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_TRUE(Exists(dll));
 }
 // A tampered database naming the Windows folder and HKEY_LOCAL_MACHINE\Software:
-// a Smart Scan finds them, auto-erase removes without asking, and neither
+// a scheduled Smart Scan finds them and removes without asking, and neither
 // loses anything; the log says so. The spyware file beside them goes.
 TEST_F(RemovalRoundTrip, ProtectedLocationsAreNeverRemoved) {
   const std::string spy = base + "\\Spy Files\\spy.exe";
@@ -351,8 +351,7 @@ TEST_F(RemovalRoundTrip, ProtectedLocationsAreNeverRemoved) {
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft", 0, KEY_READ, &software), ERROR_SUCCESS);
   RegCloseKey(software);
 
-  app.lstSettingsFile[9] = "1";
-  app.lstCustomScanSettings = {"0", "0", "0", "0", "1", "0", "0"};  // auto-erase, no inventories
+  app.lstSettingsFile[9] = "0";  // Smart Scan, started by the scheduler: removal without a question
   app.AutoScan = true;
   app.lstDBaseFile.Add("header");
   for (const Text& record : {Text("folder|%WinDir%|Tampered|"), Text("regkey|HKEY_LOCAL_MACHINE\\Software|Tampered|"),
