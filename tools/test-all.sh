@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both configurations and runs every test:
-# the native suite (label native) and the Windows programs under Wine (label wine).
+# Installs what is missing, builds every configuration and runs every test:
+# the native suite (label native), the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer, every fuzz target for FUZZ_SECONDS seconds
+# (default 10), and the Windows programs under Wine (label wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
