@@ -1,6 +1,5 @@
 #include "store/ignore_list.h"
 
-
 #include "store/scan_log.h"
 
 namespace morvane {
