@@ -109,7 +109,7 @@ DatabaseReport CheckDatabaseFile(const std::string& content) {
 
 bool IsDatabase(const DatabaseReport& report, Text& why) {
   const bool printable = std::all_of(report.version.begin(), report.version.end(),
-                                     [](char c) { return static_cast<unsigned char>(c) >= 0x20; });
+                                     [](char c) { return static_cast<unsigned char>(c) >= 0x20 || c == '\t'; });
   if (report.version.empty() || !printable) why = "no version line";
   else if (report.records == 0) why = "no records";
   else if (!report.problems.empty()) why = "line " + std::to_string(report.problems[0].lineNumber) + ": " +
