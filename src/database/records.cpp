@@ -1,6 +1,10 @@
 #include "database/records.h"
 
+#include <algorithm>
 #include <cctype>
+
+#include "database/crypt.h"
+#include "removal/protected.h"
 
 namespace morvane {
 
@@ -45,7 +49,29 @@ Text RecordType(const Text& line) {
 
 bool IsSkippedLine(const Text& line) { return !line.empty() && (line[0] == '#' || line[0] == '@'); }
 
+namespace {
+
+// A file-name pattern whose name part is only "*" and whose extension is
+// any or one every machine is full of ("*.*", "*.dll") would remove the
+// files of that type in every folder a scan lists.
+bool MatchesEveryName(const Text& pattern) {
+  static const char* const kCommon[] = {
+      "", "exe", "dll", "sys", "com", "bat", "cmd", "ini", "inf", "txt", "log", "lnk", "url", "htm", "html",
+      "xml", "js", "vbs", "doc", "docx", "xls", "xlsx", "pdf", "jpg", "jpeg", "png", "gif", "bmp", "ico", "zip",
+      "cab", "msi", "ocx", "cpl", "scr", "drv", "dat", "tmp", "reg", "mui", "nls", "ttf", "fon", "wav", "mp3"};
+  const size_t dot = pattern.rfind('.');
+  if (pattern.substr(0, dot).find_first_not_of('*') != Text::npos) return false;
+  const Text ext = dot == Text::npos ? Text() : Lower(pattern.substr(dot + 1));
+  if (ext.find_first_not_of("*?") == Text::npos) return true;
+  for (const char* c : kCommon)
+    if (ext == c) return true;
+  return false;
+}
+
+}  // namespace
+
 DatabaseReport CheckDatabase(const std::vector<Text>& lines) {
+  static const ProtectedLocations rules = ProtectedLocations::Unexpanded();
   DatabaseReport report;
   if (lines.empty()) return report;
   report.version = lines[0];
@@ -65,10 +91,31 @@ DatabaseReport CheckDatabase(const std::vector<Text>& lines) {
     if (type == "regv" && target.find(',') == Text::npos) problem("registry value without a comma");
     if (type == "regk" && target.find('\\') == Text::npos) problem("registry key without a \"\\\"");
     if (type == "file" && target.find('.') == Text::npos) problem("file pattern without a \".\"");
+    if (type == "file" && MatchesEveryName(target)) problem("file pattern that matches every name");
+    const bool faulty = !report.problems.empty() && report.problems.back().lineNumber == i + 1;
+    if (!faulty && (type == "path" || type == "fold" || type == "regk" || type == "regv") && rules.Row(type, target))
+      problem("protected location");
     if (type != "regs" && fields[3].empty() && !IsRemovableWord(Lower(fields[0])))
       problem("type word that removal skips");
   }
   return report;
+}
+
+DatabaseReport CheckDatabaseFile(const std::string& content) {
+  std::vector<Text> lines = SplitTextLines(content);
+  for (Text& line : lines) line = modCrypt::DecryptString(line, kDatabaseKey);
+  return CheckDatabase(lines);
+}
+
+bool IsDatabase(const DatabaseReport& report, Text& why) {
+  const bool printable = std::all_of(report.version.begin(), report.version.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) >= 0x20 || c == '\t'; });
+  if (report.version.empty() || !printable) why = "no version line";
+  else if (report.records == 0) why = "no records";
+  else if (!report.problems.empty()) why = "line " + std::to_string(report.problems[0].lineNumber) + ": " +
+                                          report.problems[0].reason;
+  else return true;
+  return false;
 }
 
 std::vector<Text> SplitTextLines(const std::string& content) {

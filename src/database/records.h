@@ -33,6 +33,12 @@ struct DatabaseReport {
 // Analyses deciphered lines; lines[0] is the version line.
 DatabaseReport CheckDatabase(const std::vector<Text>& lines);
 
+// Deciphers the lines of a database file and analyses them.
+DatabaseReport CheckDatabaseFile(const std::string& content);
+// A database proves itself: a printable version line, at least one record
+// and no problem at all. Otherwise why says what is wrong.
+bool IsDatabase(const DatabaseReport& report, Text& why);
+
 // Splits file content into lines at LF, dropping a CR before it; a final
 // line break adds no empty line.
 std::vector<Text> SplitTextLines(const std::string& content);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "removal/protected.h"
 #include "removal/removal_engine.h"
 #include "removal/text_util.h"
 
@@ -117,11 +118,22 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     ops_.RemoveFile(itemLine);
   };
   if (f[1].empty() || f[2].empty()) return false;
+  // An item line (tampered, or written by another program) that names the
+  // system or this program is kept, never put back over it.
+  const ProtectedLocations rules(app_.folders, app_.programFolder);
+  const bool isProtected = type == "regkey"   ? rules.Key(f[2])
+                           : type == "regval" ? rules.Value(f[2])
+                                              : rules.File(f[2]);
+  // The data file is a name in the package, never a path out of it.
+  if (isProtected || f[1].find_first_of("\\/:*?") != Text::npos || f[1] == "." || f[1] == "..") return false;
 
   if (type == "regkey") {
     const Text temp = TemporaryRegFile();
     ops_.SetNormal(temp);
     ops_.RemoveFile(temp);
+    Text exported;
+    // Only the key itself and what lies below it may come back.
+    if (!ops_.LoadLineFromFile(package + "\\" + f[1], exported) || !ExportConfinedTo(exported, f[2])) return false;
     bool ok = ops_.ShellCopyFile(data, temp) == 0 && ops_.Exists(temp);
     if (ok) {
       ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /c /s " + QuoteArgument(temp));
@@ -160,7 +172,9 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   }
   if (type == "folder") {
     size_t slash = f[2].rfind('\\');
-    if (slash == Text::npos) return false;
+    // The copy keeps the stored folder's name: it must be the original's, or
+    // the copy would land on (and overwrite) another folder of that parent.
+    if (slash == Text::npos || Lower(f[1]) != Lower(f[2].substr(slash + 1))) return false;
     Text destination = f[2].substr(0, slash);
     if (destination.size() == 2 && destination[1] == ':') destination += '\\';  // a drive root
     if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) return false;
@@ -173,7 +187,9 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     ops_.RemoveFolder(data);
     return true;
   }
-  // "cookie", "file", "path" and any other word: the data file goes back.
+  // "cookie", "file", "path" and any other word: the data file goes back,
+  // never into a folder of that name.
+  if (ops_.FolderExists(f[2])) return false;
   ops_.SetNormal(data);
   ops_.SetNormal(itemLine);
   if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2])) return false;

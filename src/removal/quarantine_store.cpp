@@ -19,6 +19,8 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   const Text session = SessionFolder();
   const Text s = session + "\\";
 
+  // A copy of the Windows folder or a drive would only fill the disk.
+  if (Protected(row)) return StoreResult::Failed;
   if (!ops_.FolderExists(session)) ops_.MakeFolder(session);
 
   int32_t& counter = app_.QuarantineCounter;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "removal/protected.h"
 #include "removal/text_util.h"
 
 namespace morvane {
@@ -129,8 +130,20 @@ void RemovalEngine::UpdateStatistics() {
   ops_.RaiseScanInfoLine(1);
 }
 
+bool RemovalEngine::Protected(const ListItem& row) const {
+  return ProtectedLocations(app_.folders, app_.programFolder).Row(row.text, row.SubItems(2));
+}
+
 void RemovalEngine::RemoveRow(const ListItem& row) {
   const Text type = Lower(row.text);
+  const bool known = type == "cookie" || type == "file" || type == "path" || type == "folder" ||
+                     type == "regkey" || type == "regval";
+  // A record naming the system, the user's folders or this program (a
+  // corrupt or tampered database) never removes them: nothing else happens.
+  if (known && Protected(row)) {
+    Log("Protected location not removed=" + row.SubItems(2));
+    return;
+  }
   if (type == "cookie") RemoveCookie(row);
   else if (type == "file" || type == "path") RemoveFileRow(row);
   else if (type == "folder") RemoveFolderRow(row);

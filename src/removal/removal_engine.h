@@ -65,6 +65,8 @@ class RemovalEngine : public IRemovalStep {
   size_t selectedQuarantined = 0; // selected row of lstQuarantinedList, 0 = none
 
  private:
+  // The row names a location removal and restore never touch.
+  bool Protected(const ListItem& row) const;
   void RemoveRow(const ListItem& row);
   void RemoveCookie(const ListItem& row);
   void RemoveFileRow(const ListItem& row);

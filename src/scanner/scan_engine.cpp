@@ -68,6 +68,7 @@ void ScanEngine::ResetUsedValues() {
 void ScanEngine::StartScan() {
   view_.StartScrollingBar();
   ResetUsedValues();
+  ignored_.reset();
   // Set before the first yield: an Abort pressed in it must stop this scan,
   // and no second scan may start in it.
   ctx_.OperationInProgress = true;
@@ -421,7 +422,11 @@ void ScanEngine::ListedKeyTest() {
 
 // --- found objects -------------------------------------------------------------
 
-bool ScanEngine::Ignored(const Text& object) { return ObjectIgnored(ctx_, app_.lstIgnoreListFile, object); }
+bool ScanEngine::Ignored(const Text& object) {
+  if (!ignored_ || ignored_->Count() != app_.lstIgnoreListFile.size())
+    ignored_ = std::make_unique<IgnoreIndex>(app_.lstIgnoreListFile);
+  return ignored_->Ignored(ctx_, object);
+}
 
 void ScanEngine::ProcessTest() {
   const Text name = AfterLast(app_.strDBItem[1], '\\');

@@ -10,6 +10,7 @@
 #include "platform/modules.h"
 #include "scanner/scan_view.h"
 #include "store/app_state.h"
+#include "store/ignore_list.h"
 
 namespace morvane {
 
@@ -88,6 +89,7 @@ class ScanEngine {
   std::unique_ptr<PathIndex> paths_;
   std::unique_ptr<PatternIndex> patterns_;
   std::unique_ptr<SubstringIndex> cookies_, regRows_;
+  std::unique_ptr<IgnoreIndex> ignored_;  // of the running scan
   std::unordered_map<Text, std::shared_ptr<std::vector<Text>>> subKeys_;
 };
 

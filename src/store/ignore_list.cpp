@@ -12,6 +12,24 @@ bool ObjectIgnored(Context& ctx, const ListBox& lstIgnoreListFile, const Text& o
   return false;
 }
 
+IgnoreIndex::IgnoreIndex(const ListBox& lstIgnoreListFile) : list_(lstIgnoreListFile) {
+  size_t size = 0;
+  for (const Text& entry : list_) size += entry.size() + 1;
+  joined_.reserve(size);
+  for (const Text& entry : list_) {
+    joined_ += entry;
+    joined_ += '\n';
+  }
+}
+
+bool IgnoreIndex::Ignored(Context& ctx, const Text& object) const {
+  if (object.find('\n') != Text::npos) return ObjectIgnored(ctx, list_, object);
+  // A match cannot span two entries: the object holds no line break.
+  const bool found = !list_.empty() && joined_.find(object) != Text::npos;
+  ctx.YieldToHost();
+  return found;
+}
+
 Text IgnoreEntry(const ListItem& row) {
   Text e = row.text + "|" + row.SubItems(2) + "|" + row.SubItems(1);
   if (!row.SubItems(3).empty()) e += "|" + row.SubItems(3);

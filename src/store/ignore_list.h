@@ -10,6 +10,20 @@ namespace morvane {
 // Ignored when object occurs anywhere in an entry (case-sensitive), entries in order.
 bool ObjectIgnored(Context& ctx, const ListBox& lstIgnoreListFile, const Text& object);
 
+// The same test over a list prepared once: one search of all entries joined
+// by line breaks (an object holding a line break is tested entry by entry),
+// one yield per test. A scan's lists of many thousand entries stay quick.
+class IgnoreIndex {
+ public:
+  explicit IgnoreIndex(const ListBox& lstIgnoreListFile);
+  bool Ignored(Context& ctx, const Text& object) const;
+  size_t Count() const { return list_.size(); }
+
+ private:
+  const ListBox& list_;
+  Text joined_;
+};
+
 // "type|object|name" and "|note" when the row has one.
 Text IgnoreEntry(const ListItem& row);
 

@@ -1,8 +1,10 @@
 #include "updater/updater.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
+#include "database/records.h"
 #include "platform/handles.h"
 
 namespace morvane::updater {
@@ -155,7 +157,9 @@ void Updater::OnCompleted() {
                     std::to_string(contentLength_) + " bytes.");
     if (!fs_.Append(tmp, chunk)) throw HandlerError("cannot write the download file");
     received_ += int64_t(chunk.size());
-    if (contentLength_ > 0) view_.SetProgress(int(std::lround(double(received_) / double(contentLength_) * 100.0)));
+    // A server may send more than it announced: the bar stops at its end.
+    if (contentLength_ > 0)
+      view_.SetProgress(int(std::min(100L, std::lround(double(received_) / double(contentLength_) * 100.0))));
   }
   yield_();
 
@@ -171,6 +175,11 @@ void Updater::OnCompleted() {
     view_.SetProgress(0);
     view_.SetHeaders("");
     throw HandlerError("download shorter than announced");
+  } else if (Text why; (!haveRef || refSize != tmpSize) && !ProvesDatabase(tmp, why)) {
+    // Complete, but not a database (an error page served as 200, a tampered
+    // file): the installed one stays. Asking again would fetch the same.
+    done_ = true;
+    view_.SetStatus(Text(kNotDatabase) + " (" + why + ")");
   } else if (!haveRef || refSize != tmpSize) {
     done_ = haveRef;
     // One step: the old database stays until the new one is in place.
@@ -189,6 +198,15 @@ void Updater::OnCompleted() {
   }
   view_.SetProgress(0);
   view_.SetHeaders("");
+}
+
+bool Updater::ProvesDatabase(const Text& path, Text& why) {
+  std::string content;
+  if (!fs_.ReadAll(path, content)) {
+    why = "unreadable";
+    return false;
+  }
+  return IsDatabase(CheckDatabaseFile(content), why);
 }
 
 void Updater::ErrorBranch() {

@@ -17,6 +17,8 @@ inline constexpr const char* kRetrieving = "File available. Retrieving...";
 inline constexpr const char* kInstalled =
     "Update installed successfully. Please restart Morvane to start using the new database.";
 inline constexpr const char* kDownloadCompleted = "Download completed!";
+inline constexpr const char* kNotDatabase =
+    "The downloaded file is not a valid database. The installed database was kept";
 inline constexpr int kMaxRetries = 5;
 
 class IUpdaterView {
@@ -50,6 +52,8 @@ class Updater {
   void OnCompleted();
   void ErrorBranch();
   bool FileSize(const Text& path, uint64_t& size);
+  // The downloaded file deciphers to a database that passes every check.
+  bool ProvesDatabase(const Text& path, Text& why);
   Text Path(const char* name) const { return folder_ + "\\" + name; }
 
   IFileSystem& fs_;

@@ -26,7 +26,7 @@ TEST(EndProcessContract, EveryHandleIsClosed) {
   EXPECT_FALSE(ep.EndProcess(0x7FFFFFF0, 0));
   ListActiveProcesses(ctx, rows);
   EXPECT_EQ(OpenHandles(*m), before);
-  for (uint32_t pid : {windowed, quiet, stubborn}) EXPECT_FALSE(m->ChildRunning(pid));
+  for (uint32_t pid : {windowed, quiet, stubborn}) EXPECT_TRUE(m->ChildEnds(pid));
 }
 
 TEST(EndProcessContract, AnEndedProcessLeavesTheSnapshot) {
@@ -86,7 +86,7 @@ TEST(EndProcessContract, Win9xFamilyEndsProcessesWithOrWithoutWindows) {
   long before = OpenHandles(*m);
   for (uint32_t pid : {windowed, quiet, childOnly}) {
     EXPECT_TRUE(ep.EndProcess(pid, 0));
-    EXPECT_FALSE(m->ChildRunning(pid));
+    EXPECT_TRUE(m->ChildEnds(pid));
   }
   EXPECT_TRUE(ep.IsWin9xFamily);
   EXPECT_FALSE(ep.EndProcess(0x7FFFFFF0, 0));

@@ -32,6 +32,9 @@ class MachineFixture {
   // Starts a program named exeName of the given kind; its process id, 0 on failure.
   virtual uint32_t StartChild(const Text& exeName, const ChildProcessKind& kind) = 0;
   virtual bool ChildRunning(uint32_t pid) = 0;
+  // True once the child has ended; waits for it, capped generously, as a
+  // process that was told to end may take a moment on a loaded machine.
+  virtual bool ChildEnds(uint32_t pid) { return !ChildRunning(pid); }
   // Makes the key at sub-path (below HKEY_CURRENT_USER) refuse opens asking for
   // any right in mask; false when the backend cannot.
   virtual bool DenyKeyAccess(const Text& subPath, uint32_t mask) = 0;

@@ -67,7 +67,8 @@ class Win32Fixture : public MachineFixture {
     children_.push_back(pi.hProcess);
     // The child signals readiness by creating a named event.
     std::string name = "MorvaneChildReady" + std::to_string(pi.dwProcessId);
-    for (int i = 0; i < 200; ++i) {
+    // Wait for it as long as a loaded machine may need, not for a fixed time.
+    for (DWORD begin = GetTickCount(); GetTickCount() - begin < 120000;) {
       HANDLE e = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
       if (e) {
         CloseHandle(e);
@@ -83,6 +84,13 @@ class Win32Fixture : public MachineFixture {
     bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
     CloseHandle(h);
     return running;
+  }
+  bool ChildEnds(uint32_t pid) override {
+    HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!h) return true;
+    const bool ended = WaitForSingleObject(h, 120000) == WAIT_OBJECT_0;
+    CloseHandle(h);
+    return ended;
   }
   // A DACL that denies everyone the rights in mask and allows the rest.
   bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {

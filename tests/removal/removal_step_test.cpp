@@ -129,14 +129,14 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   world.AddFile("C:\\Tree\\stuck.txt", "s");
   world.locked.insert("C:\\Tree\\stuck.txt");
   world.AddFile("C:\\Tree\\free.txt", "f");
-  world.SetValue("HKEY_LOCAL_MACHINE\\Bad\\Child", "v", win::kRegDword, "1");
-  world.lockedKeys.insert("HKEY_LOCAL_MACHINE\\Bad\\Child");
+  world.SetValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child", "v", win::kRegDword, "1");
+  world.lockedKeys.insert("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child");
   world.SetValue("HKEY_LOCAL_MACHINE\\Guard", "v", win::kRegSz, "x");
   world.lockedKeys.insert("HKEY_LOCAL_MACHINE\\Guard");
   AddRow("file", "C:\\x\\locked.txt");
   AddRow("cookie", "c.txt");
   AddRow("folder", "C:\\Tree");
-  AddRow("regkey", "HKEY_LOCAL_MACHINE\\Bad");
+  AddRow("regkey", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad");
   AddRow("regval", "HKEY_LOCAL_MACHINE\\Guard,v");
   AddRow("regkey", "HKEY_NOWHERE\\Spy");
   AddRow("regval", "HKEY_NOWHERE\\Run,spy");
@@ -146,8 +146,8 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
                                   "File not deleted=C:\\x\\locked.txt",
                                   "Cookie not deleted=c.txt",
                                   "Folder not deleted=C:\\Tree",
-                                  "Registry key not deleted=HKEY_LOCAL_MACHINE\\Bad\\Child",
-                                  "Registry key not deleted=HKEY_LOCAL_MACHINE\\Bad",
+                                  "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child",
+                                  "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad",
                                   "Registry value not deleted=HKEY_LOCAL_MACHINE\\Guard,v",
                                   "Registry key not deleted=HKEY_NOWHERE\\Spy",
                                   "Registry value not deleted=HKEY_NOWHERE\\Run,spy",

@@ -46,7 +46,7 @@ std::string BoxText(HWND box) {
 
 bool Final(const std::string& s) {
   return s.rfind("Updates currently", 0) == 0 || s.rfind("Error while", 0) == 0 || s.rfind("Update installed", 0) == 0 ||
-         s.find("Tessarin.ini") != std::string::npos;
+         s.rfind("The downloaded file is not", 0) == 0 || s.find("Tessarin.ini") != std::string::npos;
 }
 
 }  // namespace
@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   HWND main = nullptr;
-  for (int i = 0; i < 400 && !main; ++i) {
+  // A loaded machine may take long to show the window: wait for it, capped generously.
+  for (DWORD begin = GetTickCount(); !main && GetTickCount() - begin < 120000;) {
     main = FindWindowA(kWindowClass, "Morvane DataBase Update");
     if (!main) Sleep(25);
   }
@@ -87,13 +88,15 @@ int main(int argc, char** argv) {
   auto click = [&] { PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdFetch, BN_CLICKED), LPARAM(fetch)); };
   if (press) click();
   if (twice) {
-    Sleep(300);
     click();
+    // The server holds the body back until both presses are queued: the
+    // second one lands while the first transfer runs, however slow the machine.
+    CloseHandle(CreateFileA((folder + "\\pressed.flag").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   }
   std::string status;
   int boxes = 0;
   DWORD start = GetTickCount();
-  while (GetTickCount() - start < 90000) {
+  while (GetTickCount() - start < 180000) {
     BoxSearch s{pi.dwProcessId, nullptr};
     EnumWindows(FindBox, LPARAM(&s));
     if (s.found) {
@@ -104,7 +107,9 @@ int main(int argc, char** argv) {
       continue;
     }
     status = Text(GetDlgItem(main, kIdStatus));
-    if (!press || Final(status)) {
+    // An installed update always shows its box: wait for it rather than for a fixed time.
+    const bool boxDue = status.rfind("Update installed", 0) == 0 && boxes == 0;
+    if (!press || (Final(status) && !boxDue)) {
       // A box may still be coming right after the final status.
       Sleep(500);
       BoxSearch again{pi.dwProcessId, nullptr};
@@ -117,7 +122,7 @@ int main(int argc, char** argv) {
   std::printf("STATUS:%s\n", status.c_str());
   std::printf("BOXES:%d\n", boxes);
   PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdExit, BN_CLICKED), LPARAM(GetDlgItem(main, kIdExit)));
-  if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) {
     std::printf("EXIT-HUNG\n");
     TerminateProcess(pi.hProcess, 1);
   } else {

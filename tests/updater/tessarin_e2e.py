@@ -13,9 +13,30 @@ import time
 UP_TO_DATE = "Updates currently not available, your version of Morvane is up to date."
 ERROR = "Error while downloading update. Please try later."
 INSTALLED = "Update installed successfully. Please restart Morvane to start using the new database."
+NOT_DATABASE = "The downloaded file is not a valid database. The installed database was kept"
+
+
+def encipher(line):
+    """The database line cipher (key value 9), one line of bytes."""
+    out = bytearray()
+    n = 0
+    for c in line:
+        n = (n + 1) % 6
+        shift = 9 - (2, 5, 4, 2, 3, 5)[n]
+        x = (c + shift if n % 2 else c - shift) + n
+        if 0 <= x <= 255:
+            out.append(x)
+    return bytes(out)
+
+
+def database(size):
+    """An enciphered database of exactly size bytes: a version, a record, a comment filling it up."""
+    head = b"".join(encipher(l) + b"\r\n" for l in (b"Test database 1", b"path|%WinDir%\\evil.exe|Adware|"))
+    return head + encipher(b"#" + b"x" * (size - len(head) - 3)) + b"\r\n"
 
 
 class State:
+    flag = ""
     mode = "normal"
     body = b""
     requests = 0
@@ -45,7 +66,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         if mode == "slow":
-            time.sleep(2)
+            # Until the driver has pressed twice (it leaves a flag), capped generously.
+            deadline = time.time() + 120
+            while not os.path.exists(State.flag) and time.time() < deadline:
+                time.sleep(0.05)
         if mode == "drop":
             self.wfile.write(body[: len(body) // 4])
             self.wfile.flush()
@@ -78,6 +102,7 @@ def main():
     def case(name, mode, body, installed=None, ini=None, flag=None):
         State.mode, State.body, State.requests = mode, body, 0
         folder = os.path.join(args.work, name)
+        State.flag = os.path.join(folder, "pressed.flag")
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
         shutil.copy(args.tessarin, os.path.join(folder, "Tessarin.exe"))
@@ -92,7 +117,7 @@ def main():
         cmd = [args.wine, args.prefix, args.driver, "Z:" + folder.replace("/", "\\")]
         if flag:
             cmd.append(flag)
-        out = subprocess.run(cmd, capture_output=True, text=True, timeout=240).stdout
+        out = subprocess.run(cmd, capture_output=True, text=True, timeout=600).stdout
         lines = dict()
         boxes = []
         for line in out.splitlines():
@@ -125,7 +150,7 @@ def main():
     check("installed file of the announced size is up to date and untouched",
           lines.get("STATUS") == UP_TO_DATE and data == old and not tmp and not boxes, out)
 
-    body = bytes((i * 7) % 256 for i in range(2500))
+    body = database(2500)
     lines, boxes, data, tmp, out = case("install", "normal", body)
     check("missing database is installed, temporary file gone, box shown",
           lines.get("STATUS") == INSTALLED and data == body and not tmp
@@ -141,6 +166,12 @@ def main():
     for code in ("404", "500"):
         lines, boxes, data, tmp, out = case("http" + code, code, body, installed=b"good")
         check("HTTP %s is never installed" % code, lines.get("STATUS") == ERROR and data == b"good" and not tmp, out)
+
+    page = b"<html><head><title>Maintenance</title></head><body>Back soon.</body></html>"
+    lines, boxes, data, tmp, out = case("htmlpage", "normal", page, installed=b"good")
+    check("an HTML page served with 200 is not installed and the status says so",
+          lines.get("STATUS", "").startswith(NOT_DATABASE) and data == b"good" and not tmp and not boxes
+          and State.requests == 1, out)
 
     lines, boxes, data, tmp, out = case("refused", "normal", body, installed=b"good",
                                         ini="Server=http://127.0.0.1:%d\r\n" % dead_port)

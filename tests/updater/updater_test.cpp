@@ -2,11 +2,23 @@
 
 #include <deque>
 
+#include "database/crypt.h"
 #include "platform/simulated/machine.h"
 #include "updater/updater.h"
 
 namespace morvane::updater {
 namespace {
+
+// An enciphered database of exactly size bytes (a comment fills it up).
+std::string Database(size_t size, const std::vector<Text>& records = {"path|%WinDir%\\evil.exe|Adware|"}) {
+  std::string out;
+  auto add = [&](const Text& line) { out += modCrypt::EncryptString(line, kDatabaseKey) + "\r\n"; };
+  add("Test database 1");
+  for (const Text& r : records) add(r);
+  const size_t filler = size - out.size() - 2;
+  add("#" + std::string(filler - 1, 'x'));
+  return out;
+}
 
 // A server answer played back through the transfer interface.
 struct Response {
@@ -117,9 +129,7 @@ TEST_F(UpdaterTest, InstalledFileOfTheAnnouncedSizeIsUpToDate) {
 }
 
 TEST_F(UpdaterTest, MissingDatabaseIsInstalledFromChunks) {
-  std::string body(2500, 'x');
-  body[0] = '\0';
-  body[2499] = '\xff';
+  const std::string body = Database(2500);
   Response r{200, true, body};
   r.chunks = {1024, 1024, 452};
   inet.script = {r};
@@ -139,9 +149,9 @@ TEST_F(UpdaterTest, MissingDatabaseIsInstalledFromChunks) {
 
 TEST_F(UpdaterTest, DifferentSizeReplacesTheDatabaseInOneStep) {
   fs().AddFile(folder + "\\DataBase.ref", "old", win::kAttrReadOnly);
-  inet.script = {Response{200, true, "newer"}};
+  inet.script = {Response{200, true, Database(300)}};
   Press();
-  EXPECT_EQ(Read("DataBase.ref"), "newer");
+  EXPECT_EQ(Read("DataBase.ref"), Database(300));
   EXPECT_EQ(view.completed, 1);
 }
 
@@ -185,10 +195,31 @@ TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
   EXPECT_EQ(view.completed, 0);
 
   // A retry that gets the whole file installs it.
-  Response whole{200, true, std::string(2500, 'w')};
+  Response whole{200, true, Database(2500)};
   inet.script = {cut, whole};
   Press();
-  EXPECT_EQ(Read("DataBase.ref"), std::string(2500, 'w'));
+  EXPECT_EQ(Read("DataBase.ref"), Database(2500));
+}
+
+// A complete download that is not a database never replaces the installed
+// one, and asking again would only fetch the same.
+TEST_F(UpdaterTest, ADownloadThatIsNoDatabaseKeepsTheInstalledOne) {
+  const std::string wipes = Database(400, {"folder|%WinDir%|Adware|", "regkey|HKEY_LOCAL_MACHINE\\Software|X|"});
+  const std::string everyDll = Database(400, {"file|*.dll|Adware|"});
+  for (const std::string& body : {std::string("<html><body>Service unavailable</body></html>"), std::string(),
+                                  std::string("\x00\xff\x13garbage\r\n\x7f"), Database(200, {}), wipes, everyDll}) {
+    fs().AddFile(folder + "\\DataBase.ref", "good");
+    inet.script = {Response{200, true, body}};
+    inet.executed = 0;
+    view.statuses.clear();
+    view.completed = 0;
+    Press();
+    EXPECT_EQ(Read("DataBase.ref"), "good") << body;
+    EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
+    EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
+    EXPECT_EQ(view.completed, 0);
+    EXPECT_EQ(inet.executed, 1);
+  }
 }
 
 TEST_F(UpdaterTest, PressWhileBusyIsIgnored) {

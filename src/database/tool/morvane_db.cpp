@@ -71,34 +71,38 @@ int Convert(const std::string& from, const std::string& to, bool encrypt) {
   return 0;
 }
 
+// The report of one database file's content; 1 when it has problems.
+int CheckContent(const std::string& content, const std::string& path, std::ostream& out, std::ostream& err) {
+  if (SplitTextLines(content).empty()) {
+    err << "morvane-db: " << path << " is empty\n";
+    return 1;
+  }
+  const DatabaseReport report = CheckDatabaseFile(content);
+  out << "version: " << report.version << "\n";
+  out << "records: " << report.records << "\n";
+  for (const auto& [type, count] : report.perType)
+    out << "  " << (type.empty() ? "(unknown)" : type) << ": " << count << "\n";
+  for (const RecordProblem& p : report.problems)
+    out << "line " << p.lineNumber << ": " << p.reason << ": " << p.line << "\n";
+  if (!report.problems.empty()) {
+    err << "morvane-db: " << report.problems.size() << " record(s) can never match, be removed or be trusted\n";
+    return 1;
+  }
+  return 0;
+}
+
 int Check(const std::string& path) {
   std::string content;
   if (!ReadFile(path, content)) {
     std::cerr << "morvane-db: cannot read " << path << "\n";
     return 2;
   }
-  std::vector<Text> lines = SplitTextLines(content);
-  if (lines.empty()) {
-    std::cerr << "morvane-db: " << path << " is empty\n";
-    return 1;
-  }
-  for (Text& line : lines) line = modCrypt::DecryptString(line, kDatabaseKey);
-  const DatabaseReport report = CheckDatabase(lines);
-  std::cout << "version: " << report.version << "\n";
-  std::cout << "records: " << report.records << "\n";
-  for (const auto& [type, count] : report.perType)
-    std::cout << "  " << (type.empty() ? "(unknown)" : type) << ": " << count << "\n";
-  for (const RecordProblem& p : report.problems)
-    std::cout << "line " << p.lineNumber << ": " << p.reason << ": " << p.line << "\n";
-  if (!report.problems.empty()) {
-    std::cerr << "morvane-db: " << report.problems.size() << " record(s) can never match or be removed\n";
-    return 1;
-  }
-  return 0;
+  return CheckContent(content, path, std::cout, std::cerr);
 }
 
 }  // namespace
 
+#ifndef MORVANE_DB_NO_MAIN
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
@@ -107,3 +111,4 @@ int main(int argc, char** argv) {
   if (command == "check" && argc == 3) return Check(argv[2]);
   return Usage();
 }
+#endif

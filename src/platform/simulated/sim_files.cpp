@@ -242,6 +242,7 @@ uint32_t SimFileSystem::GetAttributes(const Text& path) {
 }
 
 bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
+  if (dead_) return false;
   Node* n = Resolve(path);
   if (!n) return false;
   constexpr uint32_t kSettable = win::kAttrReadOnly | win::kAttrHidden | win::kAttrSystem | win::kAttrArchive;
@@ -253,6 +254,7 @@ bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
 }
 
 bool SimFileSystem::RemoveFile(const Text& path) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
@@ -263,6 +265,7 @@ bool SimFileSystem::RemoveFile(const Text& path) {
 }
 
 bool SimFileSystem::MakeFolder(const Text& path) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p || p->Child(leaf)) return false;
@@ -274,6 +277,7 @@ bool SimFileSystem::MakeFolder(const Text& path) {
 }
 
 bool SimFileSystem::RemoveFolder(const Text& path) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
@@ -283,7 +287,21 @@ bool SimFileSystem::RemoveFolder(const Text& path) {
   return true;
 }
 
+bool SimFileSystem::Spend(uint64_t size, size_t& allowed) {
+  allowed = size_t(size);
+  if (writeBudget_ < 0) return true;
+  if (int64_t(size) <= writeBudget_) {
+    writeBudget_ -= int64_t(size);
+    return true;
+  }
+  allowed = size_t(writeBudget_);
+  writeBudget_ = 0;
+  if (kill_) dead_ = true;
+  return false;
+}
+
 bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool failIfExists) {
+  if (dead_) return false;
   Node* s = Resolve(source);
   if (!s || s->IsDir()) return false;
   Text leaf;
@@ -298,11 +316,19 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
   n->SetData(s->Data());
   n->sized = s->sized;
   n->declaredSize = s->declaredSize;
+  size_t allowed = 0;
+  const bool fits = Spend(s->sized ? s->declaredSize : s->Data().size(), allowed);
+  if (!fits) {
+    // What reached the disk before it was full.
+    n->sized = false;
+    n->SetData(s->sized ? std::string(allowed, '\0') : s->Data().substr(0, allowed));
+  }
   p->Put(std::move(n));
-  return true;
+  return fits;
 }
 
 bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
+  if (dead_) return false;
   Text sleaf, dleaf;
   Node* sp = ResolveParent(source, sleaf);
   Node* dp = ResolveParent(destination, dleaf);
@@ -328,6 +354,7 @@ bool SimFileSystem::ReadAll(const Text& path, std::string& data) {
 }
 
 bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
+  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
@@ -340,17 +367,21 @@ bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
     made->attributes = win::kAttrArchive;
     n = p->Put(std::move(made));
   }
-  n->SetData(data);
+  size_t allowed = 0;
+  const bool fits = Spend(data.size(), allowed);
+  n->SetData(data.substr(0, allowed));
   n->sized = false;
-  return true;
+  return fits;
 }
 
 bool SimFileSystem::Append(const Text& path, const std::string& data) {
   Node* n = Resolve(path);
   if (!n) return WriteAll(path, data);
-  if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
-  n->More().content += data;
-  return true;
+  if (dead_ || n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
+  size_t allowed = 0;
+  const bool fits = Spend(data.size(), allowed);
+  if (allowed) n->More().content += data.substr(0, allowed);
+  return fits;
 }
 
 bool SimFileSystem::AddFolder(const Text& path, uint32_t attributes) {

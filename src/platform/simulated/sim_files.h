@@ -46,6 +46,16 @@ class SimFileSystem : public IFileSystem {
   // A folder that is a junction or symbolic link (reparse point) to target.
   bool AddJunction(const Text& path, const Text& target);
   bool SetLocked(const Text& path, bool locked);
+  // Faults: written bytes (WriteAll, Append, CopyTo) draw from a budget, -1
+  // for none. A write that does not fit writes what fits and fails (a full
+  // disk). With kill the writing process is gone after it: every later
+  // change fails, as if it had been killed at that byte.
+  void SetWriteBudget(int64_t bytes, bool kill = false) {
+    writeBudget_ = bytes;
+    kill_ = kill;
+    dead_ = false;
+  }
+  bool Killed() const { return dead_; }
   bool Exists(const Text& path) const;
   bool IsFolder(const Text& path) const;
   // Entries below a folder, full paths, depth first, sorted; "" for every drive.
@@ -62,6 +72,12 @@ class SimFileSystem : public IFileSystem {
   Node* ResolveParent(const Text& path, Text& leaf) const;
   Node* MakeChain(const Text& path);
   void CollectTree(const Node& node, const Text& path, std::vector<Text>& out) const;
+
+  // How much of size bytes may be written now; false when not all of it.
+  bool Spend(uint64_t size, size_t& allowed);
+  int64_t writeBudget_ = -1;
+  bool kill_ = false;
+  bool dead_ = false;
 
   std::map<char, std::unique_ptr<Node>> drives_;
   struct Search {

@@ -48,7 +48,8 @@ bool RunChildMode(int argc, char** argv, int& exitCode) {
   std::string ready = "MorvaneChildReady" + std::to_string(GetCurrentProcessId());
   HANDLE e = CreateEventA(nullptr, TRUE, TRUE, ready.c_str());
   if (kind == "nowindow" || kind == "childonly") {
-    Sleep(60000);
+    // Lives until the test ends it; the cap only keeps a stray child from staying forever.
+    Sleep(900000);
   } else {
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);

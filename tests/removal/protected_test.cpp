@@ -1,0 +1,193 @@
+// Protected locations: the rules, and the removal step, quarantine and
+// restore refusing what they name.
+#include <gtest/gtest.h>
+
+#include "database/crypt.h"
+#include "database/records.h"
+#include "removal/protected.h"
+#include "removal/removal_fixture.h"
+
+namespace morvane::testing {
+namespace {
+
+FolderValues Machine() {
+  FolderValues f;
+  f.strWinDir = "C:\\WINDOWS";
+  f.strSystemDir = "C:\\WINDOWS\\system32";
+  f.strTempDir = "C:\\DOCUME~1\\bob\\LOCALS~1\\Temp";
+  f.txtAppData = "C:\\Documents and Settings\\bob\\Application Data";
+  f.txtStartMenu = "C:\\Documents and Settings\\bob\\Start Menu";
+  f.txtProgramsDir = "D:\\Apps";
+  f.txtDesktop = "C:\\Documents and Settings\\bob\\Desktop";
+  f.txtCookies = "C:\\Documents and Settings\\bob\\Cookies";
+  return f;
+}
+
+TEST(ProtectedLocations, FilesAndFolders) {
+  const ProtectedLocations rules(Machine(), "E:\\Tools\\Morvane");
+  struct Case {
+    const char* path;
+    bool isProtected;
+  };
+  const Case cases[] = {
+      {"C:\\", true}, {"c:", true}, {"D:\\\\", true}, {"\\\\server\\share\\", true}, {"", true},
+      {"relative\\x", true}, {"C:stray", true}, {"Error\\x.exe", true},
+      {"C:\\WINDOWS", true}, {"c:\\windows\\", true}, {"C:\\WINDOWS\\.", true}, {"C:/Windows", true},
+      {"C:\\WINDOWS\\system32\\..", true}, {"C:\\Bad\\..\\WINDOWS", true}, {"C:\\WINDOWS.", true},
+      {"C:\\WINDOWS  ", true}, {"\\\\?\\C:\\WINDOWS", true}, {"C:\\..\\..\\WINDOWS\\SYSTEM32", true},
+      {"D:\\Apps", true}, {"D:\\Apps (x86)", true}, {"C:\\Program Files", true}, {"F:\\Program Files (x86)\\", true},
+      {"C:\\Documents and Settings", true}, {"C:\\Documents and Settings\\bob", true},
+      {"C:\\Documents and Settings\\alice", true}, {"C:\\Users\\carol", true},
+      {"C:\\Documents and Settings\\bob\\Desktop", true}, {"C:\\DOCUME~1\\bob\\LOCALS~1\\Temp", true},
+      {"C:\\Documents and Settings\\bob\\Cookies", true}, {"C:\\Documents and Settings\\bob\\Start Menu", true},
+      {"E:\\Tools", true}, {"E:\\Tools\\Morvane", true}, {"E:\\Tools\\Morvane\\DataBase.ref", true},
+      {"e:\\tools\\morvane\\settings\\Settings.stg", true}, {"C:\\WINDOWS\\explorer.exe", true},
+      {"C:\\WINDOWS\\system32\\KERNEL32.DLL", true}, {"C:\\WINDOWS\\regedit.exe", true},
+      // What spyware leaves is removable, also beside the system's files.
+      {"C:\\WINDOWS\\grimbleton.exe", false}, {"C:\\WINDOWS\\system32\\quellbar32.dll", false},
+      {"C:\\Documents and Settings\\bob\\Desktop\\Free Stuff.lnk", false}, {"D:\\Apps\\Grimbleton", false},
+      {"C:\\Documents and Settings\\bob\\Application Data\\Frobnik", false}, {"C:\\Bad\\explorer.exe", false},
+      {"C:\\Program Files\\Bad", false}, {"C:\\keep.txt", false}, {"E:\\Tools\\Morvane2\\x", false},
+      {"C:\\DOCUME~1\\bob\\LOCALS~1\\Temp\\zzspy", false}, {"\\\\server\\share\\bad.exe", false}};
+  for (const Case& c : cases) EXPECT_EQ(rules.File(c.path), c.isProtected) << c.path;
+  // Cookies are names in the cookie folder; one climbing out of it is not.
+  EXPECT_FALSE(rules.Row("cookie", "bob@ads[1].txt"));
+  EXPECT_TRUE(rules.Row("Cookie", "..\\..\\..\\..\\WINDOWS"));
+  EXPECT_TRUE(rules.Row("cookie", ""));
+  EXPECT_FALSE(rules.Row("regs", "HKEY_LOCAL_MACHINE"));
+}
+
+TEST(ProtectedLocations, RegistryKeysAndValues) {
+  const ProtectedLocations rules(Machine(), "E:\\Tools\\Morvane");
+  const char* keys[] = {"HKEY_LOCAL_MACHINE", "HKEY_LOCAL_MACHINE\\", "HKEY_LOCAL_MACHINE\\Software",
+                        "hkey_local_machine\\SOFTWARE\\", "HKLM\\System", "HKEY_CURRENT_USER\\Software",
+                        "HKEY_CLASSES_ROOT\\CLSID", "HKEY_CLASSES_ROOT\\.exe", "HKEY_USERS\\S-1-5-21-1",
+                        "HKEY_USERS\\S-1-5-21-1\\Software", "HKEY_CURRENT_USER\\Software\\Classes\\CLSID",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
+                        "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+                        "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Services",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Grimbleton\\..\\Microsoft",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects",
+                        ""};
+  for (const char* k : keys) EXPECT_TRUE(rules.Key(k)) << k;
+  const char* removable[] = {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Grimbleton", "HKEY_CURRENT_USER\\Software\\Quellbar\\Toolbar",
+                             "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}",
+                             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser "
+                             "Helper Objects\\{11111111-2222-3333-4444-555555555555}",
+                             "HKEY_USERS\\S-1-5-21-1\\Software\\Bad", "HKEY_NOWHERE\\Software", "Software\\Bad"};
+  for (const char* k : removable) EXPECT_FALSE(rules.Key(k)) << k;
+
+  EXPECT_TRUE(rules.Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon,Shell"));
+  EXPECT_TRUE(rules.Value("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
+                          "Folders,AppData"));
+  EXPECT_TRUE(rules.Value("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run,Morvane"));
+  EXPECT_TRUE(rules.Value("HKEY_LOCAL_MACHINE,Anything"));
+  EXPECT_FALSE(rules.Value("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run,zzspy"));
+  EXPECT_FALSE(rules.Value("HKEY_CURRENT_USER\\Run,bad,one"));
+}
+
+TEST(ProtectedLocations, RestoredKeyExportsStayBelowTheirKey) {
+  const Text key = "HKEY_CURRENT_USER\\Software\\Bad";
+  const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n";
+  EXPECT_TRUE(ExportConfinedTo(head + "[HKEY_CURRENT_USER\\Software\\Bad]\r\n\"v\"=\"x\"\r\n\r\n"
+                                      "[HKEY_CURRENT_USER\\Software\\Bad\\Sub]\r\n@=dword:00000001\r\n",
+                               key));
+  for (const char* bad : {"[HKEY_CURRENT_USER\\Software]\r\n", "[-HKEY_CURRENT_USER\\Software\\Bad]\r\n",
+                          "[HKEY_CURRENT_USER\\Software\\Bad]\r\n\"v\"=-\r\n", "[HKEY_CURRENT_USER\\Software\\Badder]\r\n",
+                          "[HKEY_CURRENT_USER\\Software\\Bad\\..\\..\\Microsoft]\r\n"})
+    EXPECT_FALSE(ExportConfinedTo(head + bad, key)) << bad;
+  // The editor's own UTF-16 form.
+  std::string wide = "\xff\xfe";
+  for (char c : head + "[-HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n") wide += std::string{c, '\0'};
+  EXPECT_FALSE(ExportConfinedTo(wide, key));
+}
+
+TEST(ProtectedLocations, DatabaseCheckReportsThemUnexpanded) {
+  const std::vector<Text> lines = {"v1",
+                                   "folder|%WinDir%|X|",
+                                   "fold|%windir%\\|X|http://help/",
+                                   "path|%SystemDir%\\..|X|",
+                                   "regkey|HKEY_LOCAL_MACHINE\\Software|X|",
+                                   "regk|HKEY_CURRENT_USER\\Software\\|X|http://help/",
+                                   "regval|HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon,Userinit|X|",
+                                   "folder|C:\\Program Files|X|",
+                                   "folder|%AppData%\\..|X|",
+                                   "file|*.*|X|",
+                                   "file|*.dll|X|",
+                                   "path|%WinDir%\\grimbleton.exe|X|",
+                                   "folder|%ProgramsDir%\\Grimbleton|X|",
+                                   "file|*.qbar|X|",
+                                   "regval|HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run,zz|X|"};
+  const DatabaseReport report = CheckDatabase(lines);
+  std::vector<size_t> flagged;
+  for (const RecordProblem& p : report.problems) flagged.push_back(p.lineNumber);
+  EXPECT_EQ(flagged, (std::vector<size_t>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+}
+
+// The removal step with a planted record for the Windows folder and for
+// HKEY_LOCAL_MACHINE\Software, in auto-erase mode: nothing of either is
+// touched or copied, both are logged, the other rows go as usual.
+TEST_F(RemovalTest, ProtectedRowsAreLeftInPlaceAndLogged) {
+  SetAutoErase();
+  app.folders.strSystemDir = "C:\\WINDOWS\\system32";
+  world.AddFile("C:\\WINDOWS\\system32\\kernel32.dll", "MZ");
+  world.AddFile("C:\\WINDOWS\\notepad.exe", "MZ");
+  world.SetValue("HKEY_LOCAL_MACHINE\\Software\\Microsoft", "v", win::kRegSz, "x");
+  world.AddFile("C:\\Bad\\bad.txt", "b");
+  world.AddFile(app.programFolder + "\\DataBase.ref", "db");
+  AddRow("folder", "C:\\WINDOWS");
+  AddRow("regkey", "HKEY_LOCAL_MACHINE\\Software");
+  AddRow("path", "C:\\Bad\\..\\WINDOWS\\system32\\kernel32.dll");
+  AddRow("file", app.programFolder + "\\DataBase.ref");
+  AddRow("file", "C:\\Bad\\bad.txt");
+  const auto filesBefore = world.files;
+  engine.cmdNextDelete_Click();
+
+  for (const char* gone : {"C:\\Bad\\bad.txt"}) EXPECT_FALSE(world.files.count(gone));
+  for (const auto& [path, data] : filesBefore)
+    if (path != "C:\\Bad\\bad.txt" && path.find("Quarantine") == Text::npos) EXPECT_TRUE(world.files.count(path)) << path;
+  EXPECT_TRUE(world.KeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft"));
+  for (const Text& line : {Text("Protected location not removed=C:\\WINDOWS"),
+                           Text("Protected location not removed=HKEY_LOCAL_MACHINE\\Software"),
+                           Text("Protected location not removed=C:\\Bad\\..\\WINDOWS\\system32\\kernel32.dll"),
+                           "Protected location not removed=" + app.programFolder + "\\DataBase.ref"})
+    EXPECT_NE(std::find(world.flushedLog.begin(), world.flushedLog.end(), line), world.flushedLog.end()) << line;
+  // Only the removable row was quarantined.
+  EXPECT_EQ(world.FilesBelow(Session()).size(), 2u);
+  EXPECT_TRUE(world.commands.empty());
+}
+
+// Tampered item lines are kept in their package, never put back.
+TEST_F(RemovalTest, RestoreRefusesItemsNamingProtectedLocations) {
+  const Text pkg = Quarantine() + "\\1-1-2026-0-0-0";
+  world.AddFile(pkg + "\\10000.qnf", "path|10000.qit|" + app.programFolder + "\\DataBase.ref");
+  world.AddFile(pkg + "\\10000.qit", "evil");
+  world.AddFile(pkg + "\\10001.qnf", "regkey|10001.qit|HKEY_CURRENT_USER\\Software\\Bad");
+  world.AddFile(pkg + "\\10001.qit", "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n");
+  world.AddFile(pkg + "\\10002.qnf", "folder|WINDOWS|C:\\WINDOWS");
+  world.AddFile(pkg + "\\WINDOWS\\x.dll", "x");
+  world.AddFile(pkg + "\\10003.qnf", "path|..\\..\\..\\Settings\\Settings.stg|C:\\Bad\\x.txt");
+  world.AddFile(pkg + "\\10004.qnf",
+                "regval|10004.qit|HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon,Shell");
+  world.AddFile(pkg + "\\10004.qit", "String|evil.exe");
+  world.AddFile(pkg + "\\10005.qnf", "folder|system32|C:\\WINDOWS\\Fonts2");
+  world.AddFile(pkg + "\\system32\\kernel32.dll", "evil");
+  world.AddFile(pkg + "\\10006.qnf", "path|10006.qit|C:\\WINDOWS\\Fonts");
+  world.AddFile(pkg + "\\10006.qit", "evil");
+  world.AddFile("C:\\WINDOWS\\Fonts\\arial.ttf", "font");
+  world.AddFile(app.programFolder + "\\DataBase.ref", "db");
+  const auto before = world.files;
+  engine.LoadToQuarantineList();
+  engine.lstQuarantinedList.Item(1).checked = true;
+  engine.cmdRestoreQuarantined_Click();
+  EXPECT_EQ(MessageTexts(), std::vector<Text>{"7 items could not be restored and were kept in quarantine."});
+  EXPECT_EQ(world.files, before);
+  EXPECT_TRUE(world.commands.empty());
+  EXPECT_TRUE(world.keys.empty());
+}
+
+}  // namespace
+}  // namespace morvane::testing
