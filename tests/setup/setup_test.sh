@@ -119,10 +119,10 @@ grep -q '^\[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\M
 reg_key 'Software\Microsoft\Windows\CurrentVersion\Run' | grep -q '^"Morvane"=' && fail "Run value remains"
 
 step "MorvaneSetup.exe /S /D=another folder"
-run "$setup" /S '/D=C:\Tools\Morvane Test'
+run "$setup" /S '/D=C:\Tools\MorvaneTest'
 settle
-expect_present "$drive/Tools/Morvane Test/Tessarin.exe" "$drive/Tools/Morvane Test/DataBase.ref"
-reg_key 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Morvane' | grep -qF 'Tools\\Morvane Test' ||
+expect_present "$drive/Tools/MorvaneTest/Tessarin.exe" "$drive/Tools/MorvaneTest/DataBase.ref"
+reg_key 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Morvane' | grep -qF 'Tools\\MorvaneTest' ||
   fail "uninstall entry does not name the chosen folder"
 
 "$wineserver" -k 2>/dev/null
