@@ -31,6 +31,7 @@ class Context {
   ISystemInfo& system() { return os.system; }
   IClock& clock() { return os.clock; }
   IMessages& messages() { return os.messages; }
+  ISockets& sockets() { return os.sockets; }
 };
 
 }  // namespace morvane

@@ -174,6 +174,36 @@ class IMessages {
   virtual MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) = 0;
 };
 
+// What WSAStartup reports of the sockets implementation (WSADATA).
+struct WsaData {
+  uint16_t version = 0;      // wVersion: low byte major, high byte minor
+  uint16_t highVersion = 0;  // wHighVersion
+  uint16_t maxSockets = 0;   // iMaxSockets
+};
+
+// The fields of a host record (HOSTENT) that are read.
+struct HostEntry {
+  int16_t addressLength = 0;           // h_length
+  std::vector<std::string> addresses;  // h_addr_list, each addressLength bytes
+};
+
+// Windows Sockets 1.1 (wsock32).
+class ISockets {
+ public:
+  virtual ~ISockets() = default;
+  static constexpr int32_t kSocketError = -1;
+  // WSAStartup: 0 on success, else an error code.
+  virtual int32_t Startup(uint16_t versionRequested, WsaData& data) = 0;
+  // WSACleanup: 0 on success.
+  virtual int32_t Cleanup() = 0;
+  // WSAGetLastError.
+  virtual int32_t LastError() = 0;
+  // gethostname into a buffer of size characters: 0 or kSocketError.
+  virtual int32_t HostName(char* name, int32_t size) = 0;
+  // gethostbyname: false when it returns no record.
+  virtual bool HostByName(const Text& name, HostEntry& entry) = 0;
+};
+
 // Every service of one machine.
 struct Platform {
   IRegistry& registry;
@@ -183,6 +213,7 @@ struct Platform {
   ISystemInfo& system;
   IClock& clock;
   IMessages& messages;
+  ISockets& sockets;
 };
 
 constexpr const char* kDefaultTitle = "Morvane";

@@ -34,13 +34,11 @@ void PruneRegBackups(Context& ctx, AppState& app) {
   bool recurse = false;
   ff.FindFilesToList(folder, "*.reg", app.totals.FileCount, app.totals.DirCount, names, recurse);
   app.totals.ResetSearchTotals();
-  // A kept number that is not a number keeps the default rather than deleting everything.
-  long keep = 10;
-  if (app.lstSettingsFile.size() > 10) {
-    const Text& line = app.lstSettingsFile[10];
-    size_t b = line.find_first_not_of(' ');
-    if (b != Text::npos && line[b] >= '0' && line[b] <= '9') keep = std::strtol(line.c_str() + b, nullptr, 10);
-  }
+  // A kept number that is not a number keeps every backup: nothing is deleted on a guess.
+  const Text line = app.lstSettingsFile.size() > 10 ? app.lstSettingsFile[10] : Text();
+  const size_t b = line.find_first_not_of(' ');
+  if (b == Text::npos || line[b] < '0' || line[b] > '9') return;
+  const long keep = std::strtol(line.c_str() + b, nullptr, 10);
   if (long(names.size()) <= keep) return;
   // Oldest first by the date in the name; names without a date before all dated ones.
   std::vector<std::pair<uint64_t, Text>> order;

@@ -7,13 +7,14 @@
 #include "platform/simulated/sim_regedit.h"
 #include "platform/simulated/sim_registry.h"
 #include "platform/simulated/sim_shell.h"
+#include "platform/simulated/sim_sockets.h"
 
 namespace morvane::sim {
 
 class SimulatedMachine {
  public:
   // The registry editor is installed as a program ShellAndWait can run.
-  SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages} {
+  SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages, sockets} {
     InstallRegedit(*this);
   }
   // With a default Windows layout (system folders, user profile, shell folders key).
@@ -31,6 +32,7 @@ class SimulatedMachine {
   SimSystemInfo system;
   FixedClock clock;
   ScriptedMessages messages;
+  SimSockets sockets;
 
  private:
   Platform platform_;

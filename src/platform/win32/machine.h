@@ -5,12 +5,13 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
+#include "platform/win32/win32_sockets.h"
 
 namespace morvane::w32 {
 
 class Win32Machine {
  public:
-  Win32Machine() : platform_{registry, files, processes, shell, system, clock, messages} {}
+  Win32Machine() : platform_{registry, files, processes, shell, system, clock, messages, sockets} {}
   Win32Machine(const Win32Machine&) = delete;
   Win32Machine& operator=(const Win32Machine&) = delete;
 
@@ -23,6 +24,7 @@ class Win32Machine {
   Win32SystemInfo system;
   Win32Clock clock;
   Win32Messages messages;
+  Win32Sockets sockets;
 
  private:
   Platform platform_;

@@ -1,0 +1,253 @@
+// The main window: state, engines, start-up, screens and exit.
+#include "shell/frm_main.h"
+
+#include "database/folders.h"
+#include "removal/store_hooks.h"
+#include "shell/status_page.h"
+#include "store/reg_backups.h"
+
+namespace morvane {
+
+namespace {
+Text Line(const ListBox& lines, size_t i) { return i < lines.size() ? lines[i] : Text(); }
+}  // namespace
+
+// The scan engine's view: counters, current operation, Abort/Next, progress bar.
+class frmMain::ScanViewAdapter : public IScanView {
+ public:
+  explicit ScanViewAdapter(frmMain& f) : f_(f) {}
+  void CounterChanged(Counter c) override { f_.SetCaption(CounterLabel(c), f_.app.counter(c)); }
+  void SetCurrentOperation(const Text& caption) override { f_.SetCaption(Label::lblCurrentOperation, caption); }
+  void SetAbortNextCaption(const Text& caption) override { f_.SetAbortNextCaption(caption); }
+  void StartScrollingBar() override {
+    f_.scrollingBarOn = true;
+    f_.view.SetTimerEnabled(Timer::tmrScrollingBar, true);
+  }
+  void StopScrollingBar() override {
+    f_.scrollingBarOn = false;
+    f_.view.SetTimerEnabled(Timer::tmrScrollingBar, false);
+    f_.shpScrolling.Left = kBarRestLeft;
+    f_.view.SetScrollingBarLeft(kBarRestLeft);
+  }
+
+ private:
+  frmMain& f_;
+};
+
+// The removal and quarantine code's view. Its status screen is the status
+// command without the command's rule: the removal step that calls it is
+// itself the operation the rule waits for.
+class frmMain::RemovalViewAdapter : public IRemovalView {
+ public:
+  explicit RemovalViewAdapter(frmMain& f) : f_(f) {}
+  void SetResultButtonsEnabled(bool enabled) override { f_.SetResultButtonsEnabled(enabled); }
+  void ShowIremovable() override { f_.ShowIremovable(); }
+  void ShowStatus() override { f_.StatusCommand(); }
+  void ShowQuarantined() override { f_.ShowQuarantined(); }
+  void ShowQItems() override { f_.ShowQItems(); }
+  void SetQuarantinedCount(const Text& caption) override { f_.SetCaption(Label::lblNoQuarantined, caption); }
+  void RefreshQuarantineLists() override {
+    f_.Refresh(ListId::lstQuarantinedList);
+    f_.Refresh(ListId::lstQuarantinedItems);
+  }
+
+ private:
+  frmMain& f_;
+};
+
+frmMain::LongOperation::LongOperation(frmMain& f) : f_(f) { ++f_.longOperations; }
+frmMain::LongOperation::~LongOperation() { --f_.longOperations; }
+
+frmMain::frmMain(Context& c, IMainView& v, Text version)
+    : ctx(c),
+      view(v),
+      programVersion(std::move(version)),
+      store(ctx, app),
+      scanView_(std::make_unique<ScanViewAdapter>(*this)),
+      removalView_(std::make_unique<RemovalViewAdapter>(*this)),
+      scanHooks(*scanView_),
+      removalOps(ctx, app, StoreHooks(ctx, store, app, [this] { scan.ResetUsedValues(); })),
+      removal(ctx, app, removalOps, *removalView_),
+      scan(ctx, app, *scanView_, &scanHooks, &removal),
+      ignore(ctx, app, [this] { store.SaveData(); }),
+      database(ctx, app),
+      basicParts_(*this),
+      parts_(&basicParts_) {
+  app.programFolder = ctx.system().ProgramFolder();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::SetParts(IMainWindowParts* parts) { parts_ = parts ? parts : &basicParts_; }
+
+CommandState frmMain::State() const {
+  return CommandState{ctx.OperationInProgress, longOperations > 0, screen, abortNextCaption, resultButtonsEnabled};
+}
+
+// ---- start-up and exit -----------------------------------------------------
+
+bool frmMain::Form_Load() {
+  LongOperation busy(*this);
+  ctx.OperationInProgress = false;
+  SetCaption(Label::lblLoading, "Initializing...");
+  ctx.YieldToHost();
+  // The database question comes before anything that changes files: a user
+  // who declines it finds the program folder as it was.
+  ShellUpdaterLauncher launcher(ctx, app.programFolder);
+  if (!database.EnsureDatabase(launcher, view.OwnerWindow())) {
+    view.CloseProgram();
+    return false;
+  }
+  store.CheckSettings();
+  ctx.YieldToHost();
+  store.LoadAllFiles();
+  PruneRegBackups(ctx, app);
+  SetCaption(Label::lblLoading, "Unlocking Data Base...");
+  ctx.YieldToHost();
+  database.LoadDatabase();
+  ApplySettings();
+  ctx.YieldToHost();
+  view.SetWindowState(Line(app.lstSettingsFile, 0) == "1" ? WindowState::Minimized : WindowState::Normal);
+  view.CenterWindow();
+  parts_->AddToSystemTray();
+  ShowStatus();
+  ctx.YieldToHost();
+  DiscoverFolders(ctx, app.folders);
+  SetCaption(Label::lblLoading, "Finished.");
+  ctx.YieldToHost();
+  started = true;
+  if (Line(app.lstSettingsFile, 1) == "1") RunScan(false);
+  return true;
+}
+
+bool frmMain::Form_Unload() {
+  if (!Allowed(Command::Exit)) return true;
+  store.SaveData();
+  ctx.YieldToHost();
+  parts_->UnloadDialogs();
+  parts_->RemoveFromSystemTray();
+  ctx.YieldToHost();
+  return false;
+}
+
+void frmMain::mnuPopUpExit_Click() {
+  if (!Form_Unload()) view.CloseProgram();
+}
+
+// ---- screens -----------------------------------------------------------------
+
+void frmMain::Show(Screen s) {
+  screen = s;
+  view.ShowScreen(s);
+  switch (s) {
+    case Screen::ScanProc:
+      for (size_t i = 0; i < kCounterCount; ++i) SetCaption(Label(i), app.counters[i]);
+      break;
+    case Screen::ScanResult: Refresh(ListId::lstScanResult); break;
+    case Screen::Iremovable: Refresh(ListId::lstIremovable); break;
+    case Screen::IgnoreList: Refresh(ListId::lstIgnoreList); break;
+    case Screen::Quarantined: Refresh(ListId::lstQuarantinedList); break;
+    case Screen::QItems: Refresh(ListId::lstQuarantinedItems); break;
+    default: break;
+  }
+}
+
+void frmMain::ShowStatus() { Show(Screen::Status); }
+void frmMain::ShowSettings() { Show(Screen::Settings); }
+void frmMain::ShowScanPrep() { Show(Screen::ScanPrep); }
+void frmMain::ShowScanProc() { Show(Screen::ScanProc); }
+void frmMain::ShowScanResult() { Show(Screen::ScanResult); }
+void frmMain::ShowIremovable() { Show(Screen::Iremovable); }
+void frmMain::ShowIgnored() { Show(Screen::IgnoreList); }
+void frmMain::ShowQuarantined() { Show(Screen::Quarantined); }
+void frmMain::ShowQItems() { Show(Screen::QItems); }
+
+void frmMain::Refresh(ListId list) { view.RefreshList(list, Table(list)); }
+
+const ListView& frmMain::Table(ListId list) const {
+  switch (list) {
+    case ListId::lstScanResult: return app.lstScanResult;
+    case ListId::lstIremovable: return app.lstIremovable;
+    case ListId::lstIgnoreList: return ignore.lstIgnoreList;
+    case ListId::lstQuarantinedList: return removal.lstQuarantinedList;
+    case ListId::lstQuarantinedItems: return removal.lstQuarantinedItems;
+  }
+  return app.lstScanResult;
+}
+
+void frmMain::SetRowChecked(ListId list, size_t row, bool checked) {
+  ListView& table = const_cast<ListView&>(Table(list));
+  // A running operation reads the ticks: the click is undone on screen.
+  if (longOperations == 0 && row >= 1 && row <= table.Count()) table.Item(row).checked = checked;
+  else Refresh(list);
+}
+
+void frmMain::SelectRow(ListId list, size_t row) {
+  if (list == ListId::lstQuarantinedList && longOperations == 0)
+    removal.selectedQuarantined = row <= removal.lstQuarantinedList.Count() ? row : 0;
+}
+
+void frmMain::SetCaption(Label label, const Text& caption) {
+  captions_[size_t(label)] = caption;
+  view.SetCaption(label, caption);
+}
+
+void frmMain::SetAbortNextCaption(const Text& caption) {
+  abortNextCaption = caption;
+  view.SetButtonCaption(Button::cmdAbortNextResults, caption);
+}
+
+void frmMain::SetResultButtonsEnabled(bool enabled) {
+  resultButtonsEnabled = enabled;
+  for (Button b : {Button::cmdNextDelete, Button::cmdQuarantineSelected, Button::cmdIgnoreSelected})
+    view.SetButtonEnabled(b, enabled);
+}
+
+// ---- status screen and progress bar --------------------------------------------
+
+void frmMain::StatusInfoDisplay() {
+  morvane::StatusInfoDisplay(
+      ctx, app, [this](Label l, const Text& t) { SetCaption(l, t); }, removal.lstQuarantinedFiles);
+}
+
+void frmMain::tmrScrollingBar_Timer() {
+  // A tick still queued when the scan stopped leaves the bar at rest.
+  if (!scrollingBarOn) return;
+  MoveScrollingBar(ctx, shpScrolling, picScrolling, kBarStep);
+  if (!scrollingBarOn) shpScrolling.Left = kBarRestLeft;
+  view.SetScrollingBarLeft(shpScrolling.Left);
+  ctx.YieldToHost();
+}
+
+// ---- basic parts -----------------------------------------------------------------
+
+void BasicMainWindowParts::ApplySettings() {
+  frmMain& f = form_;
+  f.SetCaption(Label::lblDBaseVer, f.app.lstDBaseFile.Empty() ? Text() : f.app.lstDBaseFile.Item(1).text);
+  f.StatusInfoDisplay();
+  f.SetCaption(Label::lblAppVersion, f.programVersion);
+  for (int i = 0; i < 6; ++i) f.view.SetChecked(Check(int(Check::chkSettings0) + i), Line(f.app.lstSettingsFile, size_t(i)) == "1");
+  const Text mode = Line(f.app.lstSettingsFile, 9);
+  for (int i = 0; i < 3; ++i) f.view.SetChecked(Check(int(Check::optScanMode0) + i), mode == std::to_string(i));
+}
+
+void BasicMainWindowParts::chkSettings_Click(int index, bool ticked) {
+  if (index < 0 || index > 5) return;
+  ListBox& s = form_.app.lstSettingsFile;
+  if (s.size() <= size_t(index)) s.resize(size_t(index) + 1);
+  s[size_t(index)] = ticked ? "1" : "0";
+  ApplySettings();
+}
+
+void BasicMainWindowParts::optScanMode_Click(int index) {
+  ListBox& s = form_.app.lstSettingsFile;
+  if (s.size() <= 9) s.resize(10);
+  s[9] = std::to_string(index);
+  ApplySettings();
+}
+
+void BasicMainWindowParts::OpenDialog(Dialog dialog) { form_.view.ShowDialog(dialog); }
+void BasicMainWindowParts::AddToSystemTray() { form_.view.SetTrayIcon(true); }
+void BasicMainWindowParts::RemoveFromSystemTray() { form_.view.SetTrayIcon(false); }
+
+}  // namespace morvane

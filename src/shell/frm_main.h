@@ -1,0 +1,225 @@
+// The main window's logic: start-up, the nine screens, navigation, the
+// result, manual-removal, ignore and quarantine screens' commands, exit,
+// the status screen and the progress bar. It owns the program's state and
+// engines and draws through IMainView.
+//
+// Seams (IMainWindowParts): ApplySettings, the settings screen's boxes, the
+// five dialogs, the tray icon, minimizing, and the tmrTimer and
+// tmrHomePageCheck ticks belong to a parts object. BasicMainWindowParts does
+// what the window needs without them (version labels and the status screen
+// in ApplySettings, boxes written to their lines, dialogs opened through the
+// view, nothing on timer ticks); a full implementation is installed with
+// SetParts and reaches everything through frmMain's public members.
+#pragma once
+#include <array>
+#include <memory>
+
+#include "database/database.h"
+#include "removal/removal_engine.h"
+#include "removal/removal_ops.h"
+#include "scanner/scan_engine.h"
+#include "shell/commands.h"
+#include "shell/main_view.h"
+#include "shell/scrolling_bar.h"
+#include "store/app_state.h"
+#include "store/ignore_list.h"
+#include "store/settings.h"
+
+namespace morvane {
+
+class frmMain;
+
+class IMainWindowParts {
+ public:
+  virtual ~IMainWindowParts() = default;
+  // Settings table to screen, timers and status labels.
+  virtual void ApplySettings() = 0;
+  virtual void chkSettings_Click(int index, bool ticked) = 0;
+  virtual void chkStartWithWindows_Click(bool ticked) = 0;
+  virtual void optScanMode_Click(int index) = 0;
+  virtual void OpenDialog(Dialog dialog) = 0;
+  // Unloads whichever dialogs are loaded (exit).
+  virtual void UnloadDialogs() = 0;
+  virtual void AddToSystemTray() = 0;
+  virtual void RemoveFromSystemTray() = 0;
+  // The window was minimized or restored by the user.
+  virtual void Form_Resize(WindowState state) = 0;
+  virtual void tmrTimer_Timer() = 0;
+  virtual void tmrHomePageCheck_Timer() = 0;
+};
+
+class BasicMainWindowParts : public IMainWindowParts {
+ public:
+  explicit BasicMainWindowParts(frmMain& form) : form_(form) {}
+  void ApplySettings() override;
+  void chkSettings_Click(int index, bool ticked) override;
+  void chkStartWithWindows_Click(bool) override {}
+  void optScanMode_Click(int index) override;
+  void OpenDialog(Dialog dialog) override;
+  void UnloadDialogs() override {}
+  void AddToSystemTray() override;
+  void RemoveFromSystemTray() override;
+  void Form_Resize(WindowState) override {}
+  void tmrTimer_Timer() override {}
+  void tmrHomePageCheck_Timer() override {}
+
+ private:
+  frmMain& form_;
+};
+
+class frmMain {
+ public:
+  // programVersion: "major.minor.revision" of the running program.
+  frmMain(Context& ctx, IMainView& view, Text programVersion);
+  ~frmMain();
+  frmMain(const frmMain&) = delete;
+  frmMain& operator=(const frmMain&) = delete;
+
+  // Installs the full parts; null puts the basic ones back.
+  void SetParts(IMainWindowParts* parts);
+  IMainWindowParts& parts() { return *parts_; }
+
+  // Start-up. False when the program must end (the view has been closed).
+  bool Form_Load();
+  // Exit, called by the view when the window is asked to close. True =
+  // cancel: the window stays open; false: the view closes it.
+  bool Form_Unload();
+  // The tray menu's "Exit": Form_Unload, then CloseProgram unless cancelled.
+  void mnuPopUpExit_Click();
+
+  // The nine screens.
+  void ShowStatus();
+  void ShowSettings();
+  void ShowScanPrep();
+  void ShowScanProc();
+  void ShowScanResult();
+  void ShowIremovable();
+  void ShowIgnored();
+  void ShowQuarantined();
+  void ShowQItems();
+
+  // Every command through its rule; refused commands do nothing.
+  void Run(Command command);
+  bool Allowed(Command command) const { return IsCommandAllowed(command, State()); }
+  CommandState State() const;
+
+  // Command handlers (each checks its rule).
+  void lblCmdStatus_Click();
+  void lblCmdScan_Click();
+  void lblCmdSettings_Click();
+  void lblCmdHelp_Click();
+  void lblCmdCheckForUpdates_Click();
+  void lblCmdDBaseUpdate_Click();
+  void lblCmdOpenIgnoreList_Click();
+  void lblCmdOpenQuarList_Click();
+  void lblCmdActiveProtectionSett_Click();
+  void lblCmdHomepageProtectSett_Click();
+  void lblCmdAdvancedRegBackup_Click();
+  void lblCmdCustomizeScan_Click();
+  void lblCmdSelectDrvFolderScan_Click();
+  void chkSettings_Click(int index, bool ticked);
+  void chkStartWithWindows_Click(bool ticked);
+  void optScanMode_Click(int index);
+  void cmdNextScan_Click();
+  void cmdAbortNextResults_Click();
+  void cmdIgnoreSelected_Click();
+  void cmdQuarantineSelected_Click();
+  void cmdNextDelete_Click();
+  void mnuResultListAll_Click();
+  void mnuResultListNone_Click();
+  void mnuResultListInverse_Click();
+  void cmdIgnoreIremovable_Click();
+  void cmdFinish_Click();
+  void cmdDeleteSelected_Click();
+  void mnuIgnoreListAll_Click();
+  void mnuIgnoreListNone_Click();
+  void mnuIgnoreListInverse_Click();
+  void cmdViewData_Click();
+  void cmdRestoreQuarantined_Click();
+  void cmdDeleteQuarantined_Click();
+  void mnuQuarantineListAll_Click();
+  void mnuQuarantineListNone_Click();
+  void mnuQuarantineListInverse_Click();
+  void cmdBack_Click();
+
+  // List events. button: 1 left, 2 right.
+  void lstScanResult_MouseUp(int button);
+  void lstIgnoreList_MouseUp(int button);
+  void lstQuarantinedList_MouseUp(int button);
+  void lstQuarantinedList_DblClick();
+  // The user ticked or unticked a row (rows from 1).
+  void SetRowChecked(ListId list, size_t row, bool checked);
+  // The user selected a row (0 = none).
+  void SelectRow(ListId list, size_t row);
+  const ListView& Table(ListId list) const;
+
+  // Timers.
+  void tmrScrollingBar_Timer();
+  void tmrTimer_Timer() { parts_->tmrTimer_Timer(); }
+  void tmrHomePageCheck_Timer() { parts_->tmrHomePageCheck_Timer(); }
+  // The user minimized or restored the window.
+  void Form_Resize(WindowState state) { parts_->Form_Resize(state); }
+
+  void StatusInfoDisplay();
+  void ApplySettings() { parts_->ApplySettings(); }
+  // ShowScanProc, AutoScan, the scan (and, for a scheduler scan, its removal); yield.
+  void RunScan(bool autoScan);
+  // Sets a label caption and keeps it for State readers.
+  void SetCaption(Label label, const Text& caption);
+  const Text& Caption(Label label) const { return captions_[size_t(label)]; }
+  // Starts the database updater through the shell.
+  void StartUpdater();
+
+  Context& ctx;
+  IMainView& view;
+  const Text programVersion;
+  AppState app;
+  SettingsStore store;
+
+ private:
+  class ScanViewAdapter;
+  class RemovalViewAdapter;
+  // Marks a long handler for the command rule while it runs.
+  class LongOperation {
+   public:
+    explicit LongOperation(frmMain& f);
+    ~LongOperation();
+
+   private:
+    frmMain& f_;
+  };
+
+  void StatusCommand();  // lblCmdStatus without its rule (the removal step's report)
+  void Show(Screen screen);
+  void Refresh(ListId list);
+  void SetAbortNextCaption(const Text& caption);
+  void SetResultButtonsEnabled(bool enabled);
+  void ShellOpen(const Text& file, const Text& directory);
+
+  std::unique_ptr<ScanViewAdapter> scanView_;
+  std::unique_ptr<RemovalViewAdapter> removalView_;
+
+ public:
+  StoreScanHooks scanHooks;
+  ModuleRemovalOps removalOps;
+  RemovalEngine removal;
+  ScanEngine scan;
+  IgnoreList ignore;
+  DatabaseLoader database;
+
+  Screen screen = Screen::Status;
+  Text abortNextCaption = "Abort";
+  bool resultButtonsEnabled = true;
+  int longOperations = 0;
+  ScrollShape shpScrolling{kBarRestLeft, kBarWidth};
+  ScrollShape picScrolling{0, kStripWidth};
+  bool scrollingBarOn = false;
+  bool started = false;  // Form_Load has run to its end
+
+ private:
+  BasicMainWindowParts basicParts_;
+  IMainWindowParts* parts_;
+  std::array<Text, kLabelCount> captions_;
+};
+
+}  // namespace morvane

@@ -1,0 +1,75 @@
+#include "shell/win32/list_view.h"
+
+namespace morvane::w32ui {
+
+void ListViewControl::SetCheckListStyle() {
+  const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
+  SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+}
+
+void ListViewControl::InsertColumn(int index, const char* caption, int widthPixels) {
+  LVCOLUMNA col = {};
+  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  col.pszText = const_cast<char*>(caption);
+  col.cx = widthPixels;
+  col.iSubItem = index;
+  SendMessageA(hwnd_, LVM_INSERTCOLUMNA, WPARAM(index), LPARAM(&col));
+}
+
+int ListViewControl::ColumnCount() const {
+  HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd_, LVM_GETHEADER, 0, 0));
+  return header ? int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+void ListViewControl::SetImageList(HIMAGELIST images) {
+  SendMessageA(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, LPARAM(images));
+}
+
+int ListViewControl::AddItem(const char* text, int image) {
+  LVITEMA item = {};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = ItemCount();
+  item.pszText = const_cast<char*>(text);
+  item.iImage = image < 0 ? I_IMAGENONE : image;
+  return int(SendMessageA(hwnd_, LVM_INSERTITEMA, 0, LPARAM(&item)));
+}
+
+void ListViewControl::SetSubItem(int item, int subItem, const char* text) {
+  LVITEMA it = {};
+  it.iSubItem = subItem;
+  it.pszText = const_cast<char*>(text);
+  SendMessageA(hwnd_, LVM_SETITEMTEXTA, WPARAM(item), LPARAM(&it));
+}
+
+void ListViewControl::SetCheckState(int item, bool checked) {
+  LVITEMA it = {};
+  it.stateMask = LVIS_STATEIMAGEMASK;
+  it.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+  SendMessageA(hwnd_, LVM_SETITEMSTATE, WPARAM(item), LPARAM(&it));
+}
+
+bool ListViewControl::GetCheckState(int item) const {
+  LRESULT s = SendMessageA(hwnd_, LVM_GETITEMSTATE, WPARAM(item), LVIS_STATEIMAGEMASK);
+  return ((s & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+void ListViewControl::DeleteAllItems() { SendMessageA(hwnd_, LVM_DELETEALLITEMS, 0, 0); }
+
+int ListViewControl::ItemCount() const { return int(SendMessageA(hwnd_, LVM_GETITEMCOUNT, 0, 0)); }
+
+void ListViewControl::SetRedraw(bool on) {
+  SendMessageA(hwnd_, WM_SETREDRAW, on, 0);
+  if (on) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+HIMAGELIST MakeImageList(HINSTANCE instance, std::initializer_list<int> iconIds) {
+  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, int(iconIds.size()), 0);
+  for (int id : iconIds) {
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+    ImageList_AddIcon(list, icon);
+    DestroyIcon(icon);
+  }
+  return list;
+}
+
+}  // namespace morvane::w32ui

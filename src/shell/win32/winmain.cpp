@@ -1,0 +1,71 @@
+// Morvane.exe: one instance, the splash window, the main window's start-up
+// and the message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/win32/machine.h"
+#include "shell/frm_main.h"
+#include "shell/win32/main_window.h"
+
+using namespace morvane;
+
+namespace {
+
+// Held for the program's life; a second launch finds it and ends.
+constexpr const char* kInstanceMutex = "Morvane.SingleInstance.Mutex";
+
+// Message boxes owned by whichever window is in front: the splash window
+// during start-up, the main window after it.
+class WindowMessages : public IMessages {
+ public:
+  explicit WindowMessages(w32ui::MainWindow& window) : window_(window) {}
+  MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) override {
+    boxes_.owner = window_.OwnerWindow();
+    window_.FlushCaptions();
+    return boxes_.Show(text, title, buttons, icon);
+  }
+
+ private:
+  w32ui::MainWindow& window_;
+  w32::Win32Messages boxes_;
+};
+
+int Run(HINSTANCE instance) {
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+
+  w32ui::MainWindow window(instance);
+  window.ShowSplash();
+  if (!window.Create()) return 1;
+  w32::Win32Machine machine;
+  WindowMessages messages(window);
+  Platform os{machine.registry, machine.files,  machine.processes, machine.shell,
+              machine.system,   machine.clock,  messages,          machine.sockets};
+  Context ctx(os);
+  ctx.onYield = [&window] { window.OnYield(); };
+  frmMain form(ctx, window, w32ui::ProgramVersion());
+  window.Attach(&form);
+  if (form.Form_Load()) {
+    window.EnsureShown();
+    window.FlushCaptions();
+  }
+  MSG m;
+  while (GetMessageA(&m, nullptr, 0, 0) > 0) window.Dispatch(m);
+  window.Attach(nullptr);
+  return int(m.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+  if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
+  int code = 0;
+  try {
+    code = Run(instance);
+  } catch (...) {
+    code = 1;
+  }
+  CloseHandle(mutex);
+  return code;
+}

@@ -1,0 +1,75 @@
+// The command rule over the states the window goes through.
+#include <gtest/gtest.h>
+
+#include "shell/commands.h"
+
+namespace morvane {
+namespace {
+
+using C = Command;
+
+CommandState Idle(Screen s) { return CommandState{false, false, s, "Abort", true}; }
+CommandState Scanning() { return CommandState{true, true, Screen::ScanProc, "Abort", true}; }
+CommandState AbortedStillUnwinding() { return CommandState{false, true, Screen::ScanProc, "Next", true}; }
+CommandState Finished() { return CommandState{true, false, Screen::ScanProc, "Next", true}; }
+CommandState ResultsWait() { return CommandState{true, false, Screen::ScanResult, "Abort", true}; }
+CommandState Removing() { return CommandState{false, true, Screen::ScanResult, "Abort", false}; }
+
+TEST(CommandRule, EveryCommandInEveryState) {
+  struct Case {
+    const char* name;
+    CommandState state;
+    std::vector<C> allowed;  // every other command is refused
+  };
+  const std::vector<C> nav = {C::lblCmdStatus, C::lblCmdScan, C::lblCmdSettings, C::lblCmdHelp,
+                              C::lblCmdCheckForUpdates, C::Exit, C::AutoScan};
+  auto with = [&](std::vector<C> extra) {
+    std::vector<C> v = nav;
+    v.insert(v.end(), extra.begin(), extra.end());
+    return v;
+  };
+  const std::vector<Case> cases = {
+      {"status idle", Idle(Screen::Status), with({C::lblCmdDBaseUpdate, C::lblCmdOpenIgnoreList, C::lblCmdOpenQuarList})},
+      {"settings idle", Idle(Screen::Settings),
+       with({C::chkSettings, C::chkStartWithWindows, C::lblCmdActiveProtectionSett, C::lblCmdHomepageProtectSett,
+             C::lblCmdAdvancedRegBackup})},
+      {"scan selection idle", Idle(Screen::ScanPrep),
+       with({C::optScanMode, C::lblCmdCustomizeScan, C::lblCmdSelectDrvFolderScan, C::cmdNextScan})},
+      {"scanning", Scanning(), {C::lblCmdHelp, C::lblCmdCheckForUpdates, C::cmdAbortNextResults}},
+      {"aborted, scan not yet returned", AbortedStillUnwinding(), {C::lblCmdHelp, C::lblCmdCheckForUpdates}},
+      {"finished, Next shown", Finished(), {C::lblCmdHelp, C::lblCmdCheckForUpdates, C::cmdAbortNextResults}},
+      {"results wait", ResultsWait(),
+       {C::lblCmdHelp, C::lblCmdCheckForUpdates, C::cmdIgnoreSelected, C::cmdQuarantineSelected, C::cmdNextDelete,
+        C::mnuResultListAll, C::mnuResultListNone, C::mnuResultListInverse}},
+      {"removal step running", Removing(), {C::lblCmdHelp, C::lblCmdCheckForUpdates}},
+      {"results after abort", Idle(Screen::ScanResult),
+       with({C::cmdIgnoreSelected, C::cmdQuarantineSelected, C::cmdNextDelete, C::mnuResultListAll,
+             C::mnuResultListNone, C::mnuResultListInverse})},
+      {"manual removal", Idle(Screen::Iremovable), with({C::cmdIgnoreIremovable, C::cmdFinish})},
+      {"ignore list", Idle(Screen::IgnoreList),
+       with({C::cmdDeleteSelected, C::mnuIgnoreListAll, C::mnuIgnoreListNone, C::mnuIgnoreListInverse})},
+      {"quarantine", Idle(Screen::Quarantined),
+       with({C::cmdViewData, C::cmdRestoreQuarantined, C::cmdDeleteQuarantined, C::mnuQuarantineListAll,
+             C::mnuQuarantineListNone, C::mnuQuarantineListInverse})},
+      {"package items", Idle(Screen::QItems), with({C::cmdBack})},
+  };
+  for (const Case& c : cases) {
+    for (size_t i = 0; i < kCommandCount; ++i) {
+      const C cmd = C(i);
+      const bool expected = std::find(c.allowed.begin(), c.allowed.end(), cmd) != c.allowed.end();
+      EXPECT_EQ(IsCommandAllowed(cmd, c.state), expected) << c.name << ", command " << i;
+    }
+  }
+}
+
+TEST(CommandRule, DisabledResultButtonsAndScreenTitles) {
+  CommandState s = Idle(Screen::ScanResult);
+  s.resultButtonsEnabled = false;
+  for (C c : {C::cmdIgnoreSelected, C::cmdQuarantineSelected, C::cmdNextDelete}) EXPECT_FALSE(IsCommandAllowed(c, s));
+  EXPECT_TRUE(IsCommandAllowed(C::mnuResultListAll, s));
+  EXPECT_STREQ(ScreenTitle(Screen::QItems), ScreenTitle(Screen::Quarantined));
+  EXPECT_STREQ(ScreenTitle(Screen::ScanPrep), "Morvane - System Scan Selection");
+}
+
+}  // namespace
+}  // namespace morvane

@@ -1,0 +1,410 @@
+// The main window on a simulated machine, seen through a recording view.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "database/crypt.h"
+#include "platform/simulated/machine.h"
+#include "shell/frm_main.h"
+
+namespace morvane {
+namespace {
+
+const Text kPf = "C:\\Program Files\\Morvane";
+
+struct RecordingView : IMainView {
+  std::vector<Text> events;
+  std::map<Label, Text> captions;
+  Screen screen = Screen::Status;
+  std::map<ListId, size_t> rows;
+  std::map<Timer, bool> timers;
+  float barLeft = 0;
+  bool closed = false, tray = false;
+
+  void ShowScreen(Screen s) override {
+    screen = s;
+    events.push_back("screen " + Text(ScreenTitle(s)) + " " + std::to_string(int(s)));
+  }
+  void SetCaption(Label l, const Text& t) override {
+    captions[l] = t;
+    if (l == Label::lblLoading) events.push_back("splash " + t);
+    if (l == Label::lblDBaseVer || l == Label::lblAppVersion || l == Label::lblCurrentIP)
+      events.push_back("label " + std::to_string(int(l)));
+  }
+  void SetButtonCaption(Button, const Text&) override {}
+  void SetButtonEnabled(Button, bool) override {}
+  void SetChecked(Check, bool) override {}
+  void RefreshList(ListId l, const ListView& t) override { rows[l] = t.Count(); }
+  void ShowPopupMenu(Menu m) override { events.push_back("menu " + std::to_string(int(m))); }
+  void SetTimerEnabled(Timer t, bool on) override { timers[t] = on; }
+  void SetScrollingBarLeft(float twips) override { barLeft = twips; }
+  void SetWindowState(WindowState s) override {
+    events.push_back(s == WindowState::Minimized ? "minimized" : "normal");
+  }
+  void CenterWindow() override { events.push_back("centre"); }
+  void SetTrayIcon(bool shown) override {
+    tray = shown;
+    events.push_back(shown ? "tray on" : "tray off");
+  }
+  void ShowDialog(Dialog d) override { events.push_back("dialog " + std::to_string(int(d))); }
+  win::HWnd OwnerWindow() override { return 0x1234; }
+  void CloseProgram() override {
+    closed = true;
+    events.push_back("close");
+  }
+  size_t Pos(const Text& e) const {
+    auto it = std::find(events.begin(), events.end(), e);
+    return it == events.end() ? SIZE_MAX : size_t(it - events.begin());
+  }
+  size_t Screens() const {
+    return size_t(std::count_if(events.begin(), events.end(), [](const Text& e) { return e.rfind("screen", 0) == 0; }));
+  }
+};
+
+class MainWindow : public testing::Test {
+ protected:
+  MainWindow() : m(sim::SimulatedMachine::WindowsLayout{}), ctx(m.os()) {
+    m.system.programFolder = kPf;
+    form = std::make_unique<frmMain>(ctx, view, "1.2.3");
+  }
+  void Write(const Text& rel, const std::string& content) { m.files.AddFile(kPf + rel, content); }
+  std::string Read(const Text& rel) {
+    std::string d;
+    m.files.ReadAll(kPf + rel, d);
+    return d;
+  }
+  bool Exists(const Text& path) { return m.files.GetAttributes(path) != win::kInvalidAttributes; }
+  void Database(std::initializer_list<Text> records) {
+    std::string text = modCrypt::EncryptString("Version 7", kDatabaseKey);
+    for (const Text& r : records) text += "\r\n" + modCrypt::EncryptString(r, kDatabaseKey);
+    Write("\\DataBase.ref", text);
+  }
+  void Settings(std::vector<Text> changes) {  // pairs of line index and text
+    std::vector<Text> lines = {"0", "0", "0", "1", "0", "0", "about:blank", "Microsoft Internet Explorer", "30", "0", "10"};
+    for (size_t i = 0; i + 1 < changes.size(); i += 2) lines[std::stoul(changes[i])] = changes[i + 1];
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
+    Write("\\Settings\\Settings.stg", text);
+  }
+  Text Caption(Label l) { return view.captions[l]; }
+
+  sim::SimulatedMachine m;
+  Context ctx;
+  RecordingView view;
+  std::unique_ptr<frmMain> form;
+};
+
+TEST_F(MainWindow, StartUpRunsInItsOrderAndFillsTheStatusScreen) {
+  Database({"path|C:\\nothing.exe|Cat|"});
+  Write("\\Settings\\IgnoreList.stg", "path|a|b\r\npath|c|d");
+  for (const char* f : {"\\Quarantine\\1-1-2026-0-0-0", "\\Quarantine\\a.txt", "\\Quarantine\\b.txt",
+                        "\\Quarantine\\desktop.ini"})
+    Write(f, "x");
+  m.sockets.addresses = {std::string("\x0A\x00\x00\x01", 4)};
+
+  ASSERT_TRUE(form->Form_Load());
+  const std::vector<Text> order = {"splash Initializing...", "splash Unlocking Data Base...",
+                                   "label " + std::to_string(int(Label::lblDBaseVer)),
+                                   "label " + std::to_string(int(Label::lblCurrentIP)),
+                                   "label " + std::to_string(int(Label::lblAppVersion)),
+                                   "normal", "centre", "tray on", "screen Morvane - Status 0", "splash Finished."};
+  for (size_t i = 0; i + 1 < order.size(); ++i) {
+    ASSERT_NE(view.Pos(order[i]), SIZE_MAX) << order[i];
+    EXPECT_LT(view.Pos(order[i]), view.Pos(order[i + 1])) << order[i] << " before " << order[i + 1];
+  }
+  EXPECT_EQ(view.Screens(), 1u);
+  EXPECT_EQ(Caption(Label::lblDBaseVer), "Version 7");
+  EXPECT_EQ(Caption(Label::lblAppVersion), "1.2.3");
+  EXPECT_EQ(Caption(Label::lblCurrentIP), "10.0.0.1");
+  EXPECT_EQ(Caption(Label::lblLastScan), "{never}");
+  EXPECT_EQ(Caption(Label::lblNoOfScans), "0");
+  EXPECT_EQ(Caption(Label::lblTotalItemsRemoved), "0");
+  EXPECT_EQ(Caption(Label::lblNoInIgnoreList), "2");
+  EXPECT_EQ(Caption(Label::lblNoQuarantined), "3");
+  EXPECT_TRUE(m.messages.shown.empty());
+  EXPECT_TRUE(Exists(kPf + "\\Settings\\CustomScan.stg"));
+  EXPECT_EQ(form->app.folders.strWinDir, "C:\\WINDOWS");
+  EXPECT_FALSE(ctx.OperationInProgress);
+  EXPECT_TRUE(m.shell.executed.empty());
+
+  // Exit: saved, tray icon gone, window may close.
+  form->app.lstSettingsFile[8] = "45";
+  EXPECT_FALSE(form->Form_Unload());
+  EXPECT_NE(Read("\\Settings\\Settings.stg").find("\r\n45\r\n"), std::string::npos);
+  EXPECT_FALSE(view.tray);
+}
+
+TEST_F(MainWindow, MissingDatabaseQuestion) {
+  for (int i = 0; i < 12; ++i) Write("\\Registry Backups\\1-1-2026-10-0-" + std::to_string(10 + i) + ".reg", "x");
+  m.messages.answers = {MsgResult::No};
+  EXPECT_FALSE(form->Form_Load());
+  ASSERT_EQ(m.messages.shown.size(), 1u);
+  EXPECT_EQ(m.messages.shown[0].text, "Missing reference Database.\r\nDo you want to download new reference Database?");
+  EXPECT_EQ(m.messages.shown[0].title, "Error");
+  EXPECT_EQ(m.messages.shown[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
+  EXPECT_TRUE(view.closed);
+  // Nothing else ran: no folders or tables, no pruning, no updater, no screen.
+  EXPECT_FALSE(Exists(kPf + "\\Settings"));
+  EXPECT_TRUE(form->app.lstSettingsFile.empty());
+  EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 12u);
+  EXPECT_TRUE(m.shell.executed.empty());
+  EXPECT_EQ(view.Screens(), 0u);
+
+  // Yes: the updater starts from the program folder and start-up goes on.
+  RecordingView view2;
+  frmMain form2(ctx, view2, "1.2.3");
+  m.messages.answers = {MsgResult::Yes};
+  EXPECT_TRUE(form2.Form_Load());
+  ASSERT_EQ(m.shell.executed.size(), 1u);
+  EXPECT_EQ(m.shell.executed[0].verb, "Open");
+  EXPECT_EQ(m.shell.executed[0].file, kPf + "\\Tessarin.exe");
+  EXPECT_EQ(m.shell.executed[0].parameters, "");
+  EXPECT_EQ(m.shell.executed[0].directory, kPf);
+  EXPECT_EQ(m.shell.executed[0].show, 1);
+  EXPECT_EQ(view2.screen, Screen::Status);
+  EXPECT_NE(view2.Pos("splash Finished."), SIZE_MAX);
+  EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 10u);
+}
+
+TEST_F(MainWindow, StartUpPrunesBackupsToTheKeptNumber) {
+  struct Case {
+    Text keep;
+    int files;
+    size_t left;
+  };
+  Database({});
+  for (Case c : {Case{"10", 12, 10}, Case{"0", 12, 0}, Case{"x", 12, 12}, Case{" ", 12, 12}, Case{"10", 10, 10}}) {
+    for (const Text& f : m.files.ListTree(kPf + "\\Registry Backups")) m.files.RemoveFile(f);
+    for (int i = 0; i < c.files; ++i)
+      Write("\\Registry Backups\\1-1-2026-10-0-" + std::to_string(10 + i) + ".reg", "x");
+    Settings({"10", c.keep});
+    RecordingView v;
+    frmMain f(ctx, v, "1");
+    ASSERT_TRUE(f.Form_Load());
+    auto left = m.files.ListTree(kPf + "\\Registry Backups");
+    EXPECT_EQ(left.size(), c.left) << "keep " << c.keep;
+    if (c.keep == "10" && c.files == 12) {
+      EXPECT_EQ(left.front(), kPf + "\\Registry Backups\\1-1-2026-10-0-12.reg");
+    }
+  }
+}
+
+TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
+  m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
+  Database({"path|C:\\Spy\\spy.exe|Spy|"});
+  Settings({"0", "1", "1", "1"});
+  ASSERT_TRUE(form->Form_Load());
+  EXPECT_NE(view.Pos("minimized"), SIZE_MAX);
+  EXPECT_EQ(view.screen, Screen::ScanProc);
+  EXPECT_FALSE(form->app.AutoScan);
+  EXPECT_EQ(form->app.lstScanResult.Count(), 1u);
+  EXPECT_EQ(form->abortNextCaption, "Next");
+  EXPECT_EQ(Caption(Label::lblNewObjects), "1");
+  EXPECT_TRUE(ctx.OperationInProgress);
+  EXPECT_FALSE(view.timers[Timer::tmrScrollingBar]);
+  EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
+
+  // Results wait: navigation and exit are refused; "Next" leads to them.
+  form->lblCmdStatus_Click();
+  form->lblCmdSettings_Click();
+  EXPECT_EQ(view.screen, Screen::ScanProc);
+  EXPECT_TRUE(form->Form_Unload());
+  form->cmdAbortNextResults_Click();
+  EXPECT_EQ(view.screen, Screen::ScanResult);
+  EXPECT_EQ(form->abortNextCaption, "Abort");
+  EXPECT_EQ(view.rows[ListId::lstScanResult], 1u);
+  form->lblCmdScan_Click();
+  form->mnuPopUpExit_Click();
+  EXPECT_EQ(view.screen, Screen::ScanResult);
+  EXPECT_FALSE(view.closed);
+  form->lstScanResult_MouseUp(2);
+  EXPECT_NE(view.Pos("menu 0"), SIZE_MAX);
+}
+
+TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
+  std::vector<Text> records;
+  for (int i = 0; i < 50; ++i) records.push_back("path|C:\\none\\" + std::to_string(i) + ".exe|Cat|");
+  std::string text = modCrypt::EncryptString("Version 7", kDatabaseKey);
+  for (const Text& r : records) text += "\r\n" + modCrypt::EncryptString(r, kDatabaseKey);
+  Write("\\DataBase.ref", text);
+  ASSERT_TRUE(form->Form_Load());
+  form->lblCmdScan_Click();
+  ASSERT_EQ(view.screen, Screen::ScanPrep);
+
+  int yields = 0;
+  size_t screensBefore = 0;
+  bool closeCancelled = false;
+  float barDuringScan = 0;
+  ctx.onYield = [&] {
+    ++yields;
+    if (yields == 3) {
+      screensBefore = view.Screens();
+      form->lblCmdStatus_Click();
+      form->lblCmdScan_Click();
+      form->lblCmdSettings_Click();
+      form->lblCmdOpenQuarList_Click();
+      form->cmdNextScan_Click();
+      form->cmdFinish_Click();
+      form->Run(Command::AutoScan);
+      form->chkSettings_Click(0, true);
+      closeCancelled = form->Form_Unload();
+      EXPECT_EQ(view.Screens(), screensBefore);
+      form->tmrScrollingBar_Timer();
+      form->tmrScrollingBar_Timer();
+      barDuringScan = view.barLeft;
+    } else if (yields == 12) {
+      form->cmdAbortNextResults_Click();
+      EXPECT_EQ(form->abortNextCaption, "Next");
+      EXPECT_FALSE(ctx.OperationInProgress);
+      // The aborted scan has not returned yet: nothing may start inside it.
+      form->cmdAbortNextResults_Click();
+      form->lblCmdScan_Click();
+      EXPECT_EQ(view.screen, Screen::ScanProc);
+    }
+  };
+  form->cmdNextScan_Click();
+  ctx.onYield = nullptr;
+  EXPECT_TRUE(closeCancelled);
+  EXPECT_FLOAT_EQ(barDuringScan, kBarRestLeft + 2 * kBarStep);
+  EXPECT_EQ(form->app.lstSettingsFile[0], "0");
+  EXPECT_LT(form->scan.entriesDone, 50u);
+  EXPECT_EQ(form->abortNextCaption, "Next");
+  EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
+  form->tmrScrollingBar_Timer();  // a tick queued before the stop
+  EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
+
+  form->cmdAbortNextResults_Click();
+  EXPECT_EQ(view.screen, Screen::ScanResult);
+  EXPECT_EQ(form->abortNextCaption, "Abort");
+  form->lblCmdStatus_Click();  // allowed after an abort
+  EXPECT_EQ(view.screen, Screen::Status);
+}
+
+TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
+  m.files.AddFile("C:\\Spy\\spy.exe", "MZ spy");
+  m.files.AddFile("C:\\Spy\\Data\\x.dat", "data");
+  m.files.AddFile("C:\\Spy\\manual.exe", "MZ");
+  m.registry.SetStringValue(win::kCurrentUser, "Software\\SpyCo", "id", "1");
+  Database({"path|C:\\Spy\\spy.exe|Spy Exe|", "folder|C:\\Spy\\Data|Spy Data|",
+            "regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|",
+            "path|C:\\Spy\\manual.exe|Manual|http://help.example/manual"});
+  ASSERT_TRUE(form->Form_Load());
+
+  form->lblCmdScan_Click();
+  form->cmdNextScan_Click();
+  EXPECT_EQ(view.screen, Screen::ScanProc);
+  EXPECT_EQ(Caption(Label::lblCurrentOperation), "Finished.");
+  EXPECT_EQ(Caption(Label::lblNewObjects), "4");
+  form->cmdAbortNextResults_Click();
+  ASSERT_EQ(view.rows[ListId::lstScanResult], 3u);
+  ASSERT_EQ(form->app.lstIremovable.Count(), 1u);
+
+  form->SetRowChecked(ListId::lstScanResult, 1, true);
+  form->cmdQuarantineSelected_Click();
+  const Text session = kPf + "\\Quarantine\\" + form->app.QuarantineSession;
+  EXPECT_TRUE(m.files.IsFolder(session));
+
+  form->SetRowChecked(ListId::lstScanResult, 1, false);
+  form->SetRowChecked(ListId::lstScanResult, 3, true);
+  form->cmdIgnoreSelected_Click();
+  ASSERT_EQ(form->app.lstIgnoreListFile.size(), 1u);
+  EXPECT_NE(Read("\\Settings\\IgnoreList.stg").find("SpyCo"), std::string::npos);
+
+  form->SetRowChecked(ListId::lstScanResult, 3, false);
+  form->mnuResultListInverse_Click();  // rows 1, 2 and 3 ticked
+  form->SetRowChecked(ListId::lstScanResult, 3, false);
+  const size_t before = m.messages.shown.size();
+  m.messages.answers = {MsgResult::Yes, MsgResult::No};
+  // Once the step has cleared OperationInProgress it still saves and logs:
+  // a new scan must not start inside it.
+  int nestedTries = 0;
+  ctx.onYield = [&] {
+    if (ctx.OperationInProgress) return;
+    ++nestedTries;
+    form->lblCmdScan_Click();
+    form->lblCmdSettings_Click();
+    EXPECT_NE(view.screen, Screen::ScanPrep);
+    EXPECT_NE(view.screen, Screen::Settings);
+  };
+  form->cmdNextDelete_Click();
+  ctx.onYield = nullptr;
+  EXPECT_GT(nestedTries, 0);
+  ASSERT_GE(m.messages.shown.size(), before + 3);
+  EXPECT_EQ(m.messages.shown[before].text, "Are you sure you want to delete 2 items?");
+  EXPECT_EQ(m.messages.shown.back().title, "Not removed");
+  EXPECT_FALSE(Exists("C:\\Spy\\spy.exe"));
+  EXPECT_FALSE(Exists("C:\\Spy\\Data"));
+  EXPECT_TRUE(Exists("C:\\Spy\\manual.exe"));
+  EXPECT_FALSE(ctx.OperationInProgress);
+  EXPECT_EQ(view.screen, Screen::Iremovable);
+  EXPECT_EQ(view.rows[ListId::lstIremovable], 1u);
+  const std::string log = Read("\\SpyLog.txt");
+  EXPECT_NE(log.find("C:\\Spy\\spy.exe"), std::string::npos);
+  EXPECT_NE(log.find("SpyCo"), std::string::npos);  // added to the ignore list
+  EXPECT_TRUE(form->app.lstLog.empty());
+
+  form->cmdFinish_Click();
+  EXPECT_EQ(view.screen, Screen::Status);
+  EXPECT_TRUE(form->app.lstIremovable.Empty());
+  EXPECT_EQ(Caption(Label::lblNoOfScans), "1");
+  EXPECT_NE(Caption(Label::lblLastScan), "{never}");
+  EXPECT_NE(Caption(Label::lblTotalItemsRemoved), "0");
+  EXPECT_EQ(Caption(Label::lblNoInIgnoreList), "1");
+  EXPECT_EQ(Caption(Label::lblNoQuarantined), "1");
+  EXPECT_EQ(Read("\\Settings\\ScanInfo.stg").substr(Read("\\Settings\\ScanInfo.stg").find("\r\n")), "\r\n1\r\n" + Caption(Label::lblTotalItemsRemoved));
+
+  form->lblCmdOpenIgnoreList_Click();
+  EXPECT_EQ(view.screen, Screen::IgnoreList);
+  EXPECT_EQ(view.rows[ListId::lstIgnoreList], 1u);
+  form->mnuIgnoreListAll_Click();
+  form->cmdDeleteSelected_Click();
+  EXPECT_TRUE(form->app.lstIgnoreListFile.empty());
+  EXPECT_EQ(Read("\\Settings\\IgnoreList.stg"), "");
+
+  form->lblCmdStatus_Click();
+  form->lblCmdOpenQuarList_Click();
+  EXPECT_EQ(view.screen, Screen::Quarantined);
+  ASSERT_EQ(view.rows[ListId::lstQuarantinedList], 1u);
+  form->SelectRow(ListId::lstQuarantinedList, 1);
+  form->lstQuarantinedList_DblClick();
+  EXPECT_EQ(view.screen, Screen::QItems);
+  EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 1u);
+  form->cmdBack_Click();
+  EXPECT_EQ(view.screen, Screen::Quarantined);
+  EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 0u);
+  form->SetRowChecked(ListId::lstQuarantinedList, 1, true);
+  form->cmdRestoreQuarantined_Click();
+  EXPECT_EQ(m.files.ListTree("C:\\Spy").size(), 2u);  // spy.exe back beside manual.exe
+  EXPECT_FALSE(form->Form_Unload());
+}
+
+TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {
+  Database({});
+  ASSERT_TRUE(form->Form_Load());
+  form->lblCmdHelp_Click();
+  ASSERT_EQ(m.messages.shown.size(), 1u);
+  EXPECT_EQ(m.messages.shown[0].text, "Help file help.htm could not be found.");
+  EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
+  form->lblCmdCheckForUpdates_Click();  // no Tessarin.ini: said so, nothing opened
+  EXPECT_EQ(m.messages.shown.size(), 2u);
+  EXPECT_TRUE(m.shell.executed.empty());
+
+  Write("\\Help\\help.htm", "<html>");
+  Write("\\Tessarin.ini", "Server=http://updates.example:8080/\r\n");
+  form->lblCmdHelp_Click();
+  form->lblCmdCheckForUpdates_Click();
+  form->lblCmdDBaseUpdate_Click();
+  ASSERT_EQ(m.shell.executed.size(), 3u);
+  EXPECT_EQ(m.shell.executed[0].file, kPf + "\\Help\\help.htm");
+  EXPECT_EQ(m.shell.executed[0].directory, kPf);
+  EXPECT_EQ(m.shell.executed[1].file, "http://updates.example:8080/update/");
+  EXPECT_EQ(m.shell.executed[1].directory, "");
+  EXPECT_EQ(m.shell.executed[2].file, kPf + "\\Tessarin.exe");
+  for (const auto& e : m.shell.executed) EXPECT_EQ(e.verb, "Open");
+  EXPECT_EQ(m.messages.shown.size(), 2u);
+}
+
+}  // namespace
+}  // namespace morvane
