@@ -74,11 +74,10 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$wine" "$click" Morvane Next 180 || exit 1
   sleep 2
   import -window root "$shot"
-  # "Next" on the result screen ends the scan: nothing is ticked, so nothing is removed. Its question is
-  # answered Yes; an offer that may follow (the browser start page reset) is declined.
+  # "Next" on the result screen ends the scan: nothing is ticked, so nothing is removed. The note on the
+  # objects that need removal by hand is acknowledged.
   "$wine" "$click" Morvane Next 60
-  "$wine" "$click" "*" Yes 20 || true
-  "$wine" "$click" "*" No 5 || true
+  "$wine" "$click" "*" OK 30 || true
   for ((i = 0; i < 240; i++)); do grep -q "Scan mode:" SpyLog.txt 2>/dev/null && break; sleep 0.5; done
   "$wineserver" -k
 '
