@@ -73,7 +73,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   # The progress screen offers "Next" once the scan has finished; it leads to the results.
   "$wine" "$click" Morvane Next 180 || exit 1
   sleep 2
-  import -window root "$shot"
+  import -window root -trim +repage "$shot"
   # "Next" on the result screen ends the scan: nothing is ticked, so nothing is removed. The note on the
   # objects that need removal by hand is acknowledged.
   "$wine" "$click" Morvane Next 60
