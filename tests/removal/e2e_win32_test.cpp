@@ -88,7 +88,8 @@ std::string Dw(DWORD v) { return std::string(reinterpret_cast<const char*>(&v), 
 class RemovalRoundTrip : public ::testing::Test {
  protected:
   RemovalRoundTrip()
-      : os{machine.registry, machine.files, machine.processes, machine.shell, machine.system, machine.clock, messages},
+      : os{machine.registry, machine.files, machine.processes, machine.shell, machine.system, machine.clock, messages,
+           machine.sockets},
         ctx(os),
         store(ctx, app),
         ops(ctx, app, Hooks()),
