@@ -7,9 +7,12 @@
 //   click TEXT | click-sync TEXT | key TEXT         press a button or link
 //   read TEXT | wait-value TEXT VALUE | wait-number TEXT MIN
 //   screen                                          the visible screen's title
-//   rows | tick N | untick N | select N             the visible list view
+//   rows | wait-rows N | tick N | untick N | select N   the visible list view
 //   box TEXT BUTTON                                 answer a message box
 //   close | close-sync | shot FILE TEXT | dump
+//   wait-top TEXT | close-top TEXT                  another program's window
+//   reg-key KEY | reg-set KEY VALUE DATA | reg-read KEY VALUE | reg-delete-tree KEY
+//   write FILE TEXT | cookies NAME                  planting; a file in the cookie folder
 #include <windows.h>
 #include <commctrl.h>
 
@@ -194,6 +197,43 @@ void Start(const std::string& dir, PROCESS_INFORMATION& pi) {
     Fail("start " + dir);
 }
 
+HKEY Root(const std::string& path, std::string& sub) {
+  const size_t slash = path.find('\\');
+  const std::string root = path.substr(0, slash);
+  sub = slash == std::string::npos ? "" : path.substr(slash + 1);
+  if (root == "HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  if (root == "HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+  if (root == "HKEY_USERS") return HKEY_USERS;
+  return HKEY_CURRENT_USER;
+}
+
+void DeleteTree(HKEY parent, const std::string& sub) {
+  HKEY key;
+  if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[256];
+  for (;;) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    DeleteTree(key, name);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(parent, sub.c_str());
+}
+
+HWND FindTop(const std::string& words) {
+  HWND found = nullptr;
+  struct S { const std::string* w; HWND* found; } s{&words, &found};
+  EnumWindows([](HWND h, LPARAM lp) -> BOOL {
+    auto* s = reinterpret_cast<S*>(lp);
+    if (IsWindowVisible(h) && Plain(Text(h)) == *s->w) {
+      *s->found = h;
+      return FALSE;
+    }
+    return TRUE;
+  }, LPARAM(&s));
+  return found;
+}
+
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> out;
   for (size_t i = 0; i < line.size();) {
@@ -271,6 +311,12 @@ void Command(const std::vector<std::string>& w) {
       for (int s = 0; s < columns; ++s) std::printf("|%s", ItemText(list, i, s).c_str());
       std::printf("\n");
     }
+  } else if (c == "wait-rows") {
+    WaitFor("rows " + arg(1), [&] {
+      for (HWND h : Visible())
+        if (ClassOf(h) == "SysListView32") return SendMessageA(h, LVM_GETITEMCOUNT, 0, 0) == std::atoi(arg(1).c_str());
+      return false;
+    });
   } else if (c == "tick" || c == "untick") {
     SetState(VisibleList(), std::atoi(arg(1).c_str()) - 1, LVIS_STATEIMAGEMASK,
              INDEXTOSTATEIMAGEMASK(c == "tick" ? 2 : 1));
@@ -300,6 +346,61 @@ void Command(const std::vector<std::string>& w) {
     std::fflush(stdout);
     // The harness takes the picture and then writes the file.
     WaitFor("screenshot " + arg(1), [&] { return GetFileAttributesA(arg(1).c_str()) != INVALID_FILE_ATTRIBUTES; });
+  } else if (c == "wait-top") {
+    WaitFor("window '" + arg(1) + "'", [&] { return FindTop(arg(1)) != nullptr; });
+    std::printf("TOP %s\n", arg(1).c_str());
+  } else if (c == "close-top") {
+    HWND h = FindTop(arg(1));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    PostMessageA(h, WM_CLOSE, 0, 0);
+    HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (p && WaitForSingleObject(p, kCapMs) != WAIT_OBJECT_0) Fail("still open: " + arg(1));
+    if (p) CloseHandle(p);
+  } else if (c == "reg-key" || c == "reg-set") {
+    std::string sub;
+    HKEY root = Root(arg(1), sub), key;
+    if (RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      Fail("create key " + arg(1));
+    if (c == "reg-set")
+      RegSetValueExA(key, arg(2).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(arg(3).c_str()),
+                     DWORD(arg(3).size() + 1));
+    RegCloseKey(key);
+  } else if (c == "reg-read") {
+    std::string sub;
+    HKEY root = Root(arg(1), sub), key;
+    char data[1024] = {};
+    DWORD size = sizeof data - 1;
+    std::string shown = "(missing)";
+    if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+      if (RegQueryValueExA(key, arg(2).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
+          ERROR_SUCCESS)
+        shown = data;
+      else
+        shown = "(key)";
+      RegCloseKey(key);
+    }
+    std::printf("REG %s,%s=%s\n", arg(1).c_str(), arg(2).c_str(), shown.c_str());
+  } else if (c == "reg-delete-tree") {
+    std::string sub;
+    HKEY root = Root(arg(1), sub);
+    DeleteTree(root, sub);
+  } else if (c == "write") {
+    std::ofstream(arg(1), std::ios::binary) << arg(2);
+  } else if (c == "cookies") {
+    HKEY key;
+    char data[MAX_PATH] = {};
+    DWORD size = sizeof data - 1;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
+                      KEY_READ, &key) == ERROR_SUCCESS) {
+      RegQueryValueExA(key, "Cookies", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+      RegCloseKey(key);
+    }
+    if (data[0]) {
+      CreateDirectoryA(data, nullptr);
+      std::ofstream(std::string(data) + "\\" + arg(1), std::ios::binary) << "morvane.test/\n";
+    }
+    std::printf("COOKIES %s\n", data);
   } else if (c == "dump") {
     Dump();
   } else {
