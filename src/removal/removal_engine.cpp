@@ -99,7 +99,8 @@ void RemovalEngine::CleanEmptySession() {
 }
 
 void RemovalEngine::ResetHomePage() {
-  if (Line(app_.lstSettingsFile, 2) != "0") return;
+  // A scheduler scan runs unattended: no question may wait for an answer.
+  if (Line(app_.lstSettingsFile, 2) != "0" || app_.AutoScan) return;
   MsgResult answer =
       ctx_.messages().Show("Do you want to reset your browser homepage settings in case it was changed by a spyware?",
                            "Reset homepage?", MsgButtons::YesNo, MsgIcon::Question);
@@ -131,9 +132,12 @@ void RemovalEngine::RemoveRow(const ListItem& row) {
   else if (type == "regval") RemoveRegValue(row);
 }
 
-// In auto-erase mode nothing is deleted without its quarantine copy.
-bool RemovalEngine::QuarantineBeforeRemoval(const ListItem& row, const Text& what) {
-  if (!AutoEraseMode()) return true;
+bool RemovalEngine::QuarantineOptionOn() const { return Line(app_.lstCustomScanSettings, 3) == "1"; }
+
+// With the quarantine option on (every row type) or in auto-erase mode (files
+// and cookies) nothing is deleted without its quarantine copy.
+bool RemovalEngine::QuarantineBeforeRemoval(const ListItem& row, const Text& what, bool autoEraseCopies) {
+  if (!QuarantineOptionOn() && !(autoEraseCopies && AutoEraseMode())) return true;
   StoreResult r = StoreRow(row);
   if (r == StoreResult::Stored) return true;
   const Text why = r == StoreResult::NoFreeNumber ? "no free quarantine number" : "quarantine copy failed";
@@ -143,7 +147,7 @@ bool RemovalEngine::QuarantineBeforeRemoval(const ListItem& row, const Text& wha
 
 void RemovalEngine::RemoveCookie(const ListItem& row) {
   const Text& location = row.SubItems(2);
-  if (!QuarantineBeforeRemoval(row, "Cookie")) return;
+  if (!QuarantineBeforeRemoval(row, "Cookie", true)) return;
   const Text path = app_.folders.txtCookies + "\\" + location;
   ops_.SetNormal(path);
   ops_.RemoveFile(path);
@@ -173,7 +177,7 @@ void RemovalEngine::RemoveFileRow(const ListItem& row) {
   }
   if (EndsWithLower(location, "dll")) ops_.ShellAndWait("regsvr32.exe /s /u " + location);
 
-  if (!QuarantineBeforeRemoval(row, "File")) return;
+  if (!QuarantineBeforeRemoval(row, "File", true)) return;
 
   for (int i = 0; i <= 50000; ++i) ctx_.YieldToHost();
 
@@ -189,6 +193,7 @@ void RemovalEngine::RemoveFileRow(const ListItem& row) {
 
 void RemovalEngine::RemoveFolderRow(const ListItem& row) {
   const Text& location = row.SubItems(2);
+  if (!QuarantineBeforeRemoval(row, "Folder", false)) return;
   WipeFolder(location);
   ops_.RemoveFolder(location);
   if (ops_.Exists(location)) Log("Folder not deleted=" + location);
@@ -196,6 +201,7 @@ void RemovalEngine::RemoveFolderRow(const ListItem& row) {
 
 void RemovalEngine::RemoveRegKey(const ListItem& row) {
   const Text& location = row.SubItems(2);
+  if (!QuarantineBeforeRemoval(row, "Registry key", false)) return;
   app_.lstRegScan.Clear();
   size_t slash = location.find('\\');
   ops_.EnumRegistryKeys(Before(location, slash), After(location, slash), app_.lstRegScan);
@@ -216,6 +222,7 @@ void RemovalEngine::RemoveRegKey(const ListItem& row) {
 
 void RemovalEngine::RemoveRegValue(const ListItem& row) {
   const Text& location = row.SubItems(2);
+  if (!QuarantineBeforeRemoval(row, "Registry value", false)) return;
   size_t comma = location.find(',');
   const Text key = Before(location, comma);
   const Text name = After(location, comma);

@@ -55,6 +55,8 @@ class RemovalEngine : public IRemovalStep {
   // The temporary registry export/import file.
   Text TemporaryRegFile() const;
   bool AutoEraseMode() const;
+  // CustomScan.stg line 3: keep a quarantine copy of every row before removing it.
+  bool QuarantineOptionOn() const;
 
   // Quarantine screen tables.
   ListView lstQuarantinedList;    // package name, size, items
@@ -69,7 +71,7 @@ class RemovalEngine : public IRemovalStep {
   void RemoveFolderRow(const ListItem& row);
   void RemoveRegKey(const ListItem& row);
   void RemoveRegValue(const ListItem& row);
-  bool QuarantineBeforeRemoval(const ListItem& row, const Text& what);
+  bool QuarantineBeforeRemoval(const ListItem& row, const Text& what, bool autoEraseCopies);
   void CleanEmptySession();
   void ResetHomePage();
   void UpdateStatistics();

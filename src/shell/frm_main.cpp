@@ -91,17 +91,18 @@ bool frmMain::Form_Load() {
   ctx.OperationInProgress = false;
   SetCaption(Label::lblLoading, "Initializing...");
   ctx.YieldToHost();
-  // The database question comes before anything that changes files: a user
-  // who declines it finds the program folder as it was.
-  ShellUpdaterLauncher launcher(ctx, app.programFolder);
-  if (!database.EnsureDatabase(launcher, view.OwnerWindow())) {
-    view.CloseProgram();
-    return false;
-  }
   store.CheckSettings();
   ctx.YieldToHost();
   store.LoadAllFiles();
   PruneRegBackups(ctx, app);
+  ShellUpdaterLauncher launcher(ctx, app.programFolder);
+  if (!database.EnsureDatabase(launcher, view.OwnerWindow())) {
+    // Declined: the window closes as at exit, and no later step runs.
+    store.SaveData();
+    parts_->RemoveFromSystemTray();
+    view.CloseProgram();
+    return false;
+  }
   SetCaption(Label::lblLoading, "Unlocking Data Base...");
   ctx.YieldToHost();
   database.LoadDatabase();

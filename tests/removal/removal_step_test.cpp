@@ -195,10 +195,12 @@ TEST_F(RemovalTest, ManualRemovalReportDependsOnScheduler) {
   EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Information);
   EXPECT_EQ(view.calls, (Strings{"disable", "iremovable", "enable"}));
 
-  // A scheduler scan removes without asking and ends on the status screen.
+  // A scheduler scan removes without asking, not even the home page question,
+  // and ends on the status screen.
   machine.messages.shown.clear();
   view.calls.clear();
   app.AutoScan = true;
+  app.lstSettingsFile[2] = "0";
   app.lstIremovable.Add("file");
   world.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
@@ -231,6 +233,56 @@ TEST_F(RemovalTest, AutoEraseQuarantinesFirstAndKeepsWhatCannotBeCopied) {
   EXPECT_EQ(world.files.at(s + "10001.qnf"), "cookie|10001.qit|C:\\Cookies\\c.txt");
   EXPECT_EQ(world.files.at(s + "10001.qit"), "CCCC");
   EXPECT_FALSE(world.files.count(s + "10002.qnf"));
+}
+
+// The quarantine option copies every row type first, in any scan mode; a row
+// whose copy fails stays in place and is logged.
+TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
+  app.lstCustomScanSettings[3] = "1";
+  world.AddFile("C:\\Cookies\\c.txt", "CCCC");
+  world.AddFile("C:\\Bad\\f.txt", "FFFF");
+  world.AddFile("C:\\Bad Tree\\a.txt", "a");
+  world.SetValue("HKEY_CURRENT_USER\\Software\\Bad", "v", win::kRegSz, "x");
+  world.SetValue("HKEY_CURRENT_USER\\Run", "spy", win::kRegDword, "7");
+  world.AddFile("C:\\Bad\\locked.txt", "L");
+  world.failCopyFrom.insert("C:\\Bad\\locked.txt");
+  AddRow("cookie", "c.txt");
+  AddRow("file", "C:\\Bad\\f.txt");
+  AddRow("folder", "C:\\Bad Tree");
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Bad");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,spy");
+  AddRow("path", "C:\\Bad\\locked.txt");
+  AnswerNext(MsgResult::Yes);
+  engine.cmdNextDelete_Click();
+
+  const Text s = Session() + "\\";
+  EXPECT_EQ(world.files.at(s + "10000.qnf"), "cookie|10000.qit|C:\\Cookies\\c.txt");
+  EXPECT_EQ(world.files.at(s + "10001.qnf"), "file|10001.qit|C:\\Bad\\f.txt");
+  EXPECT_EQ(world.files.at(s + "10001.qit"), "FFFF");
+  EXPECT_EQ(world.files.at(s + "10002.qnf"), "folder|Bad Tree|C:\\Bad Tree");
+  EXPECT_EQ(world.files.at(s + "Bad Tree\\a.txt"), "a");
+  EXPECT_EQ(world.files.at(s + "10003.qnf"), "regkey|10003.qit|HKEY_CURRENT_USER\\Software\\Bad");
+  EXPECT_EQ(world.files.at(s + "10004.qnf"), "regval|10004.qit|HKEY_CURRENT_USER\\Run,spy");
+  EXPECT_EQ(world.files.at(s + "10004.qit"), "DWORD|7");
+  EXPECT_FALSE(world.files.count(s + "10005.qnf"));
+
+  EXPECT_FALSE(world.files.count("C:\\Bad\\f.txt"));
+  EXPECT_FALSE(world.FolderExists("C:\\Bad Tree"));
+  EXPECT_FALSE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Bad"));
+  EXPECT_EQ(world.ValueType("HKEY_CURRENT_USER\\Run", "spy"), -1);
+  EXPECT_TRUE(world.files.count("C:\\Bad\\locked.txt"));
+  EXPECT_EQ(world.flushedLog.back(), "File not deleted (quarantine copy failed)=C:\\Bad\\locked.txt");
+
+  // A key that cannot be exported stays too.
+  world.regeditWorks = false;
+  ctx.OperationInProgress = true;
+  world.SetValue("HKEY_CURRENT_USER\\Software\\Other", "v", win::kRegSz, "x");
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Other");
+  AnswerNext(MsgResult::Yes);
+  engine.cmdNextDelete_Click();
+  EXPECT_TRUE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Other"));
+  EXPECT_EQ(world.flushedLog.back(),
+            "Registry key not deleted (quarantine copy failed)=HKEY_CURRENT_USER\\Software\\Other");
 }
 
 TEST_F(RemovalTest, EmptySessionFolderIsRemovedAtTheStart) {

@@ -145,10 +145,10 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
   EXPECT_EQ(m.messages.shown[0].buttons, MsgButtons::YesNo);
   EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
   EXPECT_TRUE(view.closed);
-  // Nothing else ran: no folders or tables, no pruning, no updater, no screen.
-  EXPECT_FALSE(Exists(kPf + "\\Settings"));
-  EXPECT_TRUE(form->app.lstSettingsFile.empty());
-  EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 12u);
+  // The settings and the pruning before it ran; nothing after it: no updater, no database, no screen.
+  EXPECT_TRUE(Exists(kPf + "\\Settings\\Settings.stg"));
+  EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 10u);
+  EXPECT_TRUE(form->app.lstDBaseFile.Empty());
   EXPECT_TRUE(m.shell.executed.empty());
   EXPECT_EQ(view.Screens(), 0u);
 

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,8 @@ std::vector<std::string> Words(const std::string& line) {
   return out;
 }
 
+#include "driver_parts.inc"
+
 void Command(const std::vector<std::string>& w) {
   const std::string& c = w[0];
   auto arg = [&](size_t i) -> const std::string& {
@@ -403,7 +406,7 @@ void Command(const std::vector<std::string>& w) {
     std::printf("COOKIES %s\n", data);
   } else if (c == "dump") {
     Dump();
-  } else {
+  } else if (!PartsCommand(w)) {
     Fail("unknown command " + c);
   }
 }

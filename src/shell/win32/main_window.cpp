@@ -127,10 +127,14 @@ void MainWindow::InitList(HWND screen, int id) {
 }
 
 int MainWindow::Dpi(bool horizontal) const {
-  HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, horizontal ? LOGPIXELSX : LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return dpi > 0 ? dpi : 96;
+  int& known = horizontal ? dpiX_ : dpiY_;
+  if (!known) {
+    HDC dc = GetDC(nullptr);
+    known = GetDeviceCaps(dc, horizontal ? LOGPIXELSX : LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    if (known <= 0) known = 96;
+  }
+  return known;
 }
 
 HWND MainWindow::ScreenOf(int id) const {
@@ -160,6 +164,7 @@ void MainWindow::ShowScreen(Screen screen) {
 void MainWindow::SetCaption(Label label, const Text& caption) {
   if (HeldBack(label)) {
     Held& h = held_[size_t(label)];
+    if (!h.dirty && h.text == caption) return;
     h.text = caption;
     h.dirty = true;
     anyHeld_ = true;

@@ -13,6 +13,8 @@
 
 namespace morvane::w32ui {
 
+class PartsWindow;
+
 constexpr const char* kMainWindowClass = "MorvaneMain";
 constexpr const char* kMainWindowCaption = "Morvane";
 
@@ -44,6 +46,8 @@ class MainWindow : public IMainView {
   // The main window (hidden until the logic places it) with its screens.
   bool Create();
   void Attach(frmMain* form) { form_ = form; }
+  // The tray icon, its menu and the settings dialogs.
+  void AttachParts(PartsWindow* parts) { parts_ = parts; }
   HWND Handle() const { return hwnd_; }
   bool Closed() const { return closed_; }
 
@@ -103,6 +107,7 @@ class MainWindow : public IMainView {
   HWND nav_ = nullptr;
   std::array<HWND, kScreenCount> screens_{};
   frmMain* form_ = nullptr;
+  PartsWindow* parts_ = nullptr;
   HFONT titleFont_ = nullptr;
   HFONT linkFont_ = nullptr;
   HIMAGELIST typeImages_ = nullptr;
@@ -114,6 +119,7 @@ class MainWindow : public IMainView {
   int refreshing_ = 0;
   int notifying_ = 0;
   int barLeftPx_ = -1000;
+  mutable int dpiX_ = 0, dpiY_ = 0;
   DWORD lastPump_ = 0;
   DWORD lastPaint_ = 0;
   bool flushTimer_ = false;

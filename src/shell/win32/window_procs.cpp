@@ -9,6 +9,7 @@
 #include "shell/win32/control_map.h"
 #include "shell/win32/link_label.h"
 #include "shell/win32/main_window.h"
+#include "shell/win32/parts_window.h"
 
 namespace morvane::w32ui {
 
@@ -49,6 +50,7 @@ LRESULT CALLBACK MainWindow::MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 }
 
 LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (parts_ && parts_->OnMainMessage(msg, wp, lp)) return 0;
   switch (msg) {
     case WM_COMMAND:
       OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
@@ -67,7 +69,8 @@ LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_SIZE:
-      if (form_ && form_->started && (wp == SIZE_MINIMIZED || wp == SIZE_RESTORED))
+      // Starting minimized hides the window in the tray as a later minimize does.
+      if (form_ && (form_->started || wp == SIZE_MINIMIZED) && (wp == SIZE_MINIMIZED || wp == SIZE_RESTORED))
         form_->Form_Resize(wp == SIZE_MINIMIZED ? WindowState::Minimized : WindowState::Normal);
       break;
     case WM_CLOSE:

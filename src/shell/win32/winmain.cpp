@@ -5,7 +5,9 @@
 
 #include "platform/win32/machine.h"
 #include "shell/frm_main.h"
+#include "shell/main_window_parts.h"
 #include "shell/win32/main_window.h"
+#include "shell/win32/parts_window.h"
 
 using namespace morvane;
 
@@ -30,6 +32,18 @@ class WindowMessages : public IMessages {
   w32::Win32Messages boxes_;
 };
 
+// The running program file's name without folder and extension.
+Text ProgramFileBase() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  Text name = path;
+  const size_t slash = name.find_last_of("\\/");
+  if (slash != Text::npos) name.erase(0, slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot != Text::npos && dot > 0) name.erase(dot);
+  return name.empty() ? Text("Morvane") : name;
+}
+
 int Run(HINSTANCE instance) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
@@ -45,12 +59,19 @@ int Run(HINSTANCE instance) {
   ctx.onYield = [&window] { window.OnYield(); };
   frmMain form(ctx, window, w32ui::ProgramVersion());
   window.Attach(&form);
+  w32ui::PartsWindow partsWindow(instance, window.Handle());
+  MainWindowParts parts(form, partsWindow, ProgramFileBase());
+  partsWindow.Attach(&parts);
+  window.AttachParts(&partsWindow);
+  form.SetParts(&parts);
   if (form.Form_Load()) {
     window.EnsureShown();
     window.FlushCaptions();
   }
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) window.Dispatch(m);
+  window.AttachParts(nullptr);
+  form.SetParts(nullptr);
   window.Attach(nullptr);
   return int(m.wParam);
 }

@@ -1,0 +1,218 @@
+// The full parts inside frmMain on the simulated machine: start-up, the
+// Run value, minimizing to the tray, the unattended scan and the dialogs.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "database/crypt.h"
+#include "platform/simulated/machine.h"
+#include "shell/main_window_parts.h"
+
+namespace morvane {
+namespace {
+
+const Text kPf = "C:\\Program Files\\Morvane";
+
+struct PartsView : IMainView, IPartsView {
+  frmMain* form = nullptr;
+  Screen screen = Screen::Status;
+  std::map<Check, bool> checks;
+  std::map<Timer, bool> timers;
+  std::vector<Text> events;
+  FrameState state = FrameState::Normal;
+  bool visible = true, closed = false;
+  int left = 120, top = -40;
+  std::function<void(frmCustomScanSettings&)> onCustomScan;
+  std::function<void(frmAddDir&)> onAddDir;
+  std::function<void(frmActiveProtection&)> onActiveProtection;
+
+  // IMainView
+  void ShowScreen(Screen s) override { screen = s; }
+  void SetCaption(Label, const Text&) override {}
+  void SetButtonCaption(Button, const Text&) override {}
+  void SetButtonEnabled(Button, bool) override {}
+  void SetChecked(Check c, bool on) override { checks[c] = on; }
+  void RefreshList(ListId, const ListView&) override {}
+  void ShowPopupMenu(Menu) override {}
+  void SetTimerEnabled(Timer t, bool on) override { timers[t] = on; }
+  void SetScrollingBarLeft(float) override {}
+  void SetWindowState(WindowState s) override {
+    state = s == WindowState::Minimized ? FrameState::Minimized : FrameState::Normal;
+    form->Form_Resize(s);  // the window reports its new size
+  }
+  void CenterWindow() override {}
+  void SetTrayIcon(bool) override {}
+  void ShowDialog(Dialog) override { events.push_back("basic dialog"); }
+  win::HWnd OwnerWindow() override { return 0x10; }
+  void CloseProgram() override { closed = true; }
+
+  // IPartsView
+  bool NotifyIcon(TrayCommand c, const NotifyIconRecord& r) override {
+    events.push_back(Text(c == TrayCommand::Add ? "icon add " : "icon delete ") + r.tip.data());
+    return true;
+  }
+  void ShowTrayMenu() override { events.push_back("tray menu"); }
+  FrameState State() const override { return state; }
+  void SetState(FrameState s) override { state = s; }
+  void SetVisible(bool v) override { visible = v; }
+  void Move(int l, int t) override { events.push_back("move " + std::to_string(l) + "," + std::to_string(t)); }
+  void BringToFront() override { events.push_back("front"); }
+  void RunDialog(frmHomePageInfo&) override {}
+  void RunDialog(frmActiveProtection& d) override { onActiveProtection(d); }
+  void RunDialog(frmRegBackUp&) override {}
+  void RunDialog(frmCustomScanSettings& d) override { onCustomScan(d); }
+  void RunDialog(frmAddDir& d) override { onAddDir(d); }
+  void EndDialogs() override { events.push_back("end dialogs"); }
+  std::vector<Text> Drives() override { return {"C:"}; }
+  NotifyIconRecord TrayRecord() override { return MakeTrayRecord(0x10, 0x20); }
+  bool PreviousInstance() override { return false; }
+  void WindowPosition(int& l, int& t) override { l = left, t = top; }
+};
+
+class MainPartsTest : public ::testing::Test {
+ protected:
+  MainPartsTest() : m(sim::SimulatedMachine::WindowsLayout{}), ctx(m.os()) {
+    m.system.programFolder = kPf;
+    m.files.AddFolder(kPf);
+    form = std::make_unique<frmMain>(ctx, view, "1.2.3");
+    view.form = form.get();
+    parts = std::make_unique<MainWindowParts>(*form, view, "Morvane");
+    form->SetParts(parts.get());
+    m.registry.SetStringValue(win::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Morvane",
+                              "C:\\Old Place\\Morvane.Exe");
+    std::string db = modCrypt::EncryptString("Version 7", kDatabaseKey);
+    db += "\r\n" + modCrypt::EncryptString("path|C:\\Spy\\spy.exe|Spy Exe|", kDatabaseKey);
+    m.files.AddFile(kPf + "\\DataBase.ref", db);
+    // Start minimized, automatic scanning every minute, home page protection off.
+    m.files.AddFile(kPf + "\\Settings\\Settings.stg",
+                    "1\r\n0\r\n0\r\n1\r\n1\r\n0\r\nabout:blank\r\nMicrosoft Internet Explorer\r\n1\r\n0\r\n10");
+  }
+  std::string Read(const Text& rel) {
+    std::string d;
+    m.files.ReadAll(kPf + rel, d);
+    return d;
+  }
+  Text RunValue() {
+    return modRegistry(ctx).GetRegistryString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                              "Morvane");
+  }
+  void Seconds(int n) {
+    for (int i = 0; i < n; ++i) {
+      DateTime& now = m.clock.now;
+      if (++now.second == 60) now.second = 0, now.minute = (now.minute + 1) % 60;
+      if (view.timers[Timer::tmrTimer]) form->tmrTimer_Timer();
+    }
+  }
+
+  sim::SimulatedMachine m;
+  Context ctx;
+  PartsView view;
+  std::unique_ptr<frmMain> form;
+  std::unique_ptr<MainWindowParts> parts;
+};
+
+TEST_F(MainPartsTest, StartMinimizedScanUnattendedAndLiveInTheTray) {
+  ASSERT_TRUE(form->Form_Load());
+  EXPECT_EQ(RunValue(), "\"" + kPf + "\\Morvane.Exe\"");
+  EXPECT_TRUE(view.checks[Check::chkStartWithWindows]);
+  EXPECT_TRUE(view.checks[Check::chkSettings4]);
+  EXPECT_TRUE(view.checks[Check::optScanMode0]);
+  EXPECT_TRUE(view.timers[Timer::tmrTimer]);
+  EXPECT_FALSE(view.timers[Timer::tmrHomePageCheck]);
+  EXPECT_EQ(view.events.at(0), "icon add Clik here to open Morvane.");
+  EXPECT_FALSE(view.visible);  // minimized into the tray
+
+  // Minimizing saved the tables: a changed box reaches the file at the next minimize.
+  parts->chkSettings_Click(5, true);
+  EXPECT_EQ(form->app.lstSettingsFile[5], "1");
+  form->Form_Resize(WindowState::Minimized);
+  EXPECT_NE(Read("\\Settings\\Settings.stg").find("\r\n1\r\nabout:blank"), std::string::npos);
+
+  // Icon events: right button opens the menu; left button restores to the remembered place.
+  view.state = FrameState::Normal;
+  form->Form_Resize(WindowState::Normal);  // remembers 120, 0 (top was negative)
+  view.state = FrameState::Minimized;
+  view.left = view.top = -32000;
+  form->Form_Resize(WindowState::Minimized);
+  parts->OnTrayMessage(0x200);  // mouse movement: nothing
+  parts->OnTrayMessage(kTrayRightButtonUp);
+  parts->OnTrayMessage(kTrayLeftButtonUp);
+  EXPECT_EQ(std::vector<Text>(view.events.begin() + 1, view.events.end()),
+            (std::vector<Text>{"tray menu", "move 120,0", "front"}));
+  EXPECT_TRUE(view.visible);
+  EXPECT_EQ(view.state, FrameState::Normal);
+
+  // Explorer restarted: the icon comes back.
+  parts->OnTaskbarCreated();
+  EXPECT_EQ(view.events.back(), "icon add Clik here to open Morvane.");
+
+  // A due time inside another long handler starts nothing; a minute later
+  // the scheduler scans and removes without a single question.
+  m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
+  form->longOperations = 1;
+  Seconds(60);
+  EXPECT_TRUE(m.files.Exists("C:\\Spy\\spy.exe"));
+  form->longOperations = 0;
+  Seconds(60);
+  EXPECT_FALSE(m.files.Exists("C:\\Spy\\spy.exe"));
+  EXPECT_TRUE(m.messages.shown.empty());
+  EXPECT_NE(Read("\\SpyLog.txt").find("File deleted=C:\\Spy\\spy.exe"), std::string::npos);
+  EXPECT_EQ(view.screen, Screen::Status);
+  EXPECT_FALSE(ctx.OperationInProgress);
+
+  // Tray "Exit" is refused while a scan runs, then closes and removes the icon.
+  ctx.OperationInProgress = true;
+  parts->mnuPopUpExit_Click();
+  EXPECT_FALSE(view.closed);
+  ctx.OperationInProgress = false;
+  parts->mnuPopUpExit_Click();
+  EXPECT_TRUE(view.closed);
+  EXPECT_EQ(view.events.back(), "icon delete Clik here to open Morvane.");
+}
+
+TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
+  ASSERT_TRUE(form->Form_Load());
+  view.onActiveProtection = [](frmActiveProtection& d) {
+    d.UpDown_UpClick();
+    d.cmdOk_Click();
+  };
+  form->lblCmdSettings_Click();
+  form->lblCmdActiveProtectionSett_Click();
+  EXPECT_EQ(form->app.lstSettingsFile[8], "2");
+
+  view.onCustomScan = [](frmCustomScanSettings& d) {
+    d.chkCustomScanSettings[3] = true;
+    d.cmdOk_Click();
+  };
+  form->lblCmdScan_Click();
+  form->lblCmdCustomizeScan_Click();
+  EXPECT_EQ(form->app.lstCustomScanSettings, (ListBox{"0", "1", "1", "1", "0", "0", "1"}));
+
+  view.onAddDir = [](frmAddDir& d) {
+    d.dirList_Click(0);
+    d.cmdAdd_Click();
+    d.cmdAdd_Click();
+    d.cmdOk_Click();
+  };
+  form->lblCmdSelectDrvFolderScan_Click();
+  EXPECT_EQ(form->app.lstSelectedFolders, ListBox{"C:\\"});
+  view.onAddDir = [](frmAddDir& d) {
+    d.cmdAdd_Click();
+    d.cmdCancel_Click();
+  };
+  form->lblCmdSelectDrvFolderScan_Click();
+  EXPECT_EQ(form->app.lstSelectedFolders, ListBox{"C:\\"});
+
+  // Unticking the Run box deletes the value; applying again keeps it unticked.
+  form->lblCmdSettings_Click();
+  view.checks[Check::chkStartWithWindows] = false;  // the user's click
+  form->chkStartWithWindows_Click(false);
+  EXPECT_EQ(RunValue(), "Error");
+  form->ApplySettings();
+  EXPECT_FALSE(view.checks[Check::chkStartWithWindows]);
+  EXPECT_TRUE(std::find(view.events.begin(), view.events.end(), "basic dialog") == view.events.end());
+}
+
+}  // namespace
+}  // namespace morvane
