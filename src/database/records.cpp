@@ -90,6 +90,9 @@ DatabaseReport CheckDatabase(const std::vector<Text>& lines) {
     const Text& target = fields[1];
     if (type == "regv" && target.find(',') == Text::npos) problem("registry value without a comma");
     if (type == "regk" && target.find('\\') == Text::npos) problem("registry key without a \"\\\"");
+    // A registry path without a root key name stops the scan at a message box.
+    if ((type == "regv" || type == "regk") && target.rfind("HKEY_", 0) != 0)
+      problem("registry path without a root key name (HKEY_...)");
     if (type == "file" && target.find('.') == Text::npos) problem("file pattern without a \".\"");
     if (type == "file" && MatchesEveryName(target)) problem("file pattern that matches every name");
     const bool faulty = !report.problems.empty() && report.problems.back().lineNumber == i + 1;

@@ -37,16 +37,18 @@ TEST(Records, CheckCountsAndFlagsRecordsThatCannotWork) {
       "cookie|tracker|Cookie",                             // 11
       "regs|spyware|Registry",                             // 12
       "xxxx|what|ever",                                    // 13
+      "regkey|SOFTWARE\\Spy|Spy",                           // 14: no root key name
+      "regval|HKCU\\Software\\Spy,Run|Spy",                 // 15: no root key name
   };
   const DatabaseReport r = CheckDatabase(lines);
   EXPECT_EQ(r.version, "path|never a record");
-  EXPECT_EQ(r.records, 10u);
+  EXPECT_EQ(r.records, 12u);
   EXPECT_EQ(r.perType.at(""), 2u);
   EXPECT_EQ(r.perType.at("fold"), 2u);
   EXPECT_EQ(r.perType.at("regs"), 1u);
   std::vector<size_t> flagged;
   for (const auto& p : r.problems) flagged.push_back(p.lineNumber);
-  EXPECT_EQ(flagged, (std::vector<size_t>{4, 6, 7, 8, 9, 13}));
+  EXPECT_EQ(flagged, (std::vector<size_t>{4, 6, 7, 8, 9, 13, 14, 15}));
 }
 
 TEST(Records, TextLineSplitting) {

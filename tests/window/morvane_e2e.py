@@ -293,6 +293,9 @@ wait-exit
     check("No: the program ended without a database and without starting the updater",
           not os.path.exists(os.path.join(no_db, "DataBase.ref")) and out.count("TOP Morvane DataBase Update") == 1,
           out)
+    # The settings check runs before the database question, so its folders and files exist either way.
+    check("No: the program ends after the settings check", "Morvane.exe" in os.listdir(no_db)
+          and os.path.isdir(os.path.join(no_db, "Settings")), out)
     check("Yes: the updater opens and the program starts without a database",
           "TOP Morvane DataBase Update" in out and values(out, "READ").get("Database Version:") == [""]
           and "DONE" in out, out)

@@ -16,10 +16,8 @@
 #ifndef MORVANE_SHELL_WIN32_RESOURCE_H
 #define MORVANE_SHELL_WIN32_RESOURCE_H
 
-#define MORVANE_VERSION_MAJOR 1
-#define MORVANE_VERSION_MINOR 0
-#define MORVANE_VERSION_REVISION 7
-#define MORVANE_VERSION_TEXT "1.0.7"
+// The product version comes from the CMake project (generated header).
+#include "morvane_version.h"
 
 #define IDI_MORVANE 1
 #define IDI_TYPE_FILE 11

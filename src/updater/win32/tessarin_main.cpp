@@ -60,8 +60,21 @@ void Handle(WPARAM state, LPARAM request) {
   gApp->logic->StateChanged(int(state));
 }
 
+// The layout is drawn for 96 dots per inch; the manifest declares the program
+// DPI aware, so it scales itself to the system's setting.
+int Scaled(int pixels) {
+  static const int dpi = [] {
+    HDC screen = GetDC(nullptr);
+    const int d = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return d > 0 ? d : 96;
+  }();
+  return MulDiv(pixels, dpi, 96);
+}
+
 HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id) {
-  HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+  HWND c = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, Scaled(x), Scaled(y), Scaled(w), Scaled(h),
+                           parent,
                            reinterpret_cast<HMENU>(intptr_t(id)), GetModuleHandleA(nullptr), nullptr);
   SendMessageA(c, WM_SETFONT, WPARAM(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
   return c;
@@ -75,7 +88,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       Child(hwnd, PROGRESS_CLASSA, "", 0, 20, 64, 400, 18, kIdProgress);
       HWND edit = Child(hwnd, "EDIT", "", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 20,
                         90, 400, 110, kIdHeaders);
-      gApp->fixedFont = CreateFontA(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, FIXED_PITCH | FF_MODERN,
+      gApp->fixedFont = CreateFontA(-Scaled(12), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, FIXED_PITCH | FF_MODERN,
                                     "Courier New");
       SendMessageA(edit, WM_SETFONT, WPARAM(gApp->fixedFont), TRUE);
       Child(hwnd, "BUTTON", "&Update Now", BS_DEFPUSHBUTTON, 220, 208, 96, 26, kIdFetch);
@@ -129,7 +142,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   RegisterClassA(&wc);
 
   // The logic needs the window for its events, and the window the logic for its commands.
-  RECT r = {0, 0, 440, 248};
+  RECT r = {0, 0, Scaled(440), Scaled(248)};
   AdjustWindowRect(&r, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE);
   HWND hwnd = CreateWindowExA(0, kWindowClass, kCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                               CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
