@@ -95,8 +95,21 @@ DatabaseReport CheckDatabase(const std::vector<Text>& lines) {
       problem("registry path without a root key name (HKEY_...)");
     if (type == "file" && target.find('.') == Text::npos) problem("file pattern without a \".\"");
     if (type == "file" && MatchesEveryName(target)) problem("file pattern that matches every name");
+    // A "path" may end in a file-name pattern: the scan finds any visible
+    // match. The pattern must not match every name; the place it stands for
+    // is checked with its wildcards read as letters.
+    Text place = target;
+    if (type == "path") {
+      const size_t slash = target.rfind('\\');
+      const Text name = slash == Text::npos ? target : target.substr(slash + 1);
+      if (name.find_first_of("*?") != Text::npos) {
+        if (MatchesEveryName(name)) problem("file pattern that matches every name");
+        for (size_t k = slash == Text::npos ? 0 : slash + 1; k < place.size(); ++k)
+          if (place[k] == '*' || place[k] == '?') place[k] = 'x';
+      }
+    }
     const bool faulty = !report.problems.empty() && report.problems.back().lineNumber == i + 1;
-    if (!faulty && (type == "path" || type == "fold" || type == "regk" || type == "regv") && rules.Row(type, target))
+    if (!faulty && (type == "path" || type == "fold" || type == "regk" || type == "regv") && rules.Row(type, place))
       problem("protected location");
     if (type != "regs" && fields[3].empty() && !IsRemovableWord(Lower(fields[0])))
       problem("type word that removal skips");

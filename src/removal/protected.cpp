@@ -145,7 +145,19 @@ const char* const kCriticalValues[][2] = {
     {"HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\EXPLORER\\USER SHELL FOLDERS", ""},
     // The program's own start with Windows.
     {"HKEY_CURRENT_USER\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN", "MORVANE"},
+    {"HKEY_LOCAL_MACHINE\\SOFTWARE\\MICROSOFT\\WINDOWS\\CURRENTVERSION\\RUN", "MORVANE"},
 };
+
+// First-level class keys the shell and COM cannot do without (upper case).
+bool SystemClass(const Text& name) {
+  static const char* const kClasses[] = {
+      "*", "CLSID", "INTERFACE", "TYPELIB", "APPID", "DIRECTORY", "FOLDER", "DRIVE", "ALLFILESYSTEMOBJECTS",
+      "EXEFILE", "DLLFILE", "BATFILE", "CMDFILE", "COMFILE", "LNKFILE", "REGFILE", "TXTFILE", "HTMLFILE",
+      "HTTP", "HTTPS", "FTP", "FILE", "MAILTO", "PROTOCOLS", "MIME", "INSTALLER", "APPLICATIONS",
+      "SYSTEMFILEASSOCIATIONS", "COMPONENT CATEGORIES", "UNKNOWN", "NETWORK", "PRINTERS", "WOW6432NODE"};
+  if (!name.empty() && name[0] == '.') return true;  // file types
+  return std::find(std::begin(kClasses), std::end(kClasses), name) != std::end(kClasses);
+}
 
 bool KnownRoot(const Text& root) {
   for (const auto& r : kRootNames)
@@ -333,7 +345,12 @@ bool ProtectedLocations::Key(const Text& keyPath) const {
   if (!KnownRoot(parts[0])) return false;
   if (parts.size() <= 2) return true;
   const std::vector<Text> canonical = CanonicalKey(parts);
-  if (canonical.size() <= 2) return true;
+  if (canonical.size() <= 2) {
+    // A class key written under Software\Classes is a program's own ProgID
+    // unless the shell or COM needs it.
+    const bool classMirror = canonical[0] == "HKEY_CLASSES_ROOT" && parts[0] != "HKEY_CLASSES_ROOT";
+    if (!classMirror || canonical.size() == 1 || SystemClass(canonical[1])) return true;
+  }
   const Text c = Join(canonical);
   for (const char* k : kCriticalKeys)
     if (CoversOrIs(c, k)) return true;

@@ -39,16 +39,21 @@ TEST(Records, CheckCountsAndFlagsRecordsThatCannotWork) {
       "xxxx|what|ever",                                    // 13
       "regkey|SOFTWARE\\Spy|Spy",                           // 14: no root key name
       "regval|HKCU\\Software\\Spy,Run|Spy",                 // 15: no root key name
+      "path|%WinDir%\\spyhelper*.dll|Spy",                    // 16: a pattern of one program's files
+      "path|%WinDir%\\*.dll|Spy",                             // 17: every library of the Windows folder
+      "path|%WinDir%\\explorer.exe|Spy",                      // 18: a system file
+      "regkey|HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Spy.Bar|Spy",  // 19: the program's own class
+      "regkey|HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID|Spy",    // 20
   };
   const DatabaseReport r = CheckDatabase(lines);
   EXPECT_EQ(r.version, "path|never a record");
-  EXPECT_EQ(r.records, 12u);
+  EXPECT_EQ(r.records, 17u);
   EXPECT_EQ(r.perType.at(""), 2u);
   EXPECT_EQ(r.perType.at("fold"), 2u);
   EXPECT_EQ(r.perType.at("regs"), 1u);
   std::vector<size_t> flagged;
   for (const auto& p : r.problems) flagged.push_back(p.lineNumber);
-  EXPECT_EQ(flagged, (std::vector<size_t>{4, 6, 7, 8, 9, 13, 14, 15}));
+  EXPECT_EQ(flagged, (std::vector<size_t>{4, 6, 7, 8, 9, 13, 14, 15, 17, 18, 20}));
 }
 
 TEST(Records, TextLineSplitting) {

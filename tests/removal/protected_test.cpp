@@ -63,7 +63,8 @@ TEST(ProtectedLocations, RegistryKeysAndValues) {
                         "hkey_local_machine\\SOFTWARE\\", "HKLM\\System", "HKEY_CURRENT_USER\\Software",
                         "HKEY_CLASSES_ROOT\\CLSID", "HKEY_CLASSES_ROOT\\.exe", "HKEY_USERS\\S-1-5-21-1",
                         "HKEY_USERS\\S-1-5-21-1\\Software", "HKEY_CURRENT_USER\\Software\\Classes\\CLSID",
-                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.exe",
+                        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft",
                         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                         "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
                         "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\",
@@ -77,13 +78,15 @@ TEST(ProtectedLocations, RegistryKeysAndValues) {
                              "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}",
                              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser "
                              "Helper Objects\\{11111111-2222-3333-4444-555555555555}",
-                             "HKEY_USERS\\S-1-5-21-1\\Software\\Bad", "HKEY_NOWHERE\\Software", "Software\\Bad"};
+                             "HKEY_USERS\\S-1-5-21-1\\Software\\Bad", "HKEY_NOWHERE\\Software", "Software\\Bad",
+                             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Quellbar.Toolbar"};
   for (const char* k : removable) EXPECT_FALSE(rules.Key(k)) << k;
 
   EXPECT_TRUE(rules.Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon,Shell"));
   EXPECT_TRUE(rules.Value("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
                           "Folders,AppData"));
   EXPECT_TRUE(rules.Value("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run,Morvane"));
+  EXPECT_TRUE(rules.Value("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run,Morvane"));
   EXPECT_TRUE(rules.Value("HKEY_LOCAL_MACHINE,Anything"));
   EXPECT_FALSE(rules.Value("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run,zzspy"));
   EXPECT_FALSE(rules.Value("HKEY_CURRENT_USER\\Run,bad,one"));
