@@ -9,7 +9,7 @@
 //   screen                                          the visible screen's title
 //   rows | wait-rows N | tick N | untick N | select N   the visible list view
 //   box TEXT BUTTON                                 answer a message box
-//   close | close-sync | shot FILE TEXT | dump
+//   close | close-sync | shot FILE TEXT|- | dump
 //   wait-top TEXT | close-top TEXT                  another program's window
 //   reg-key KEY | reg-set KEY VALUE DATA | reg-read KEY VALUE | reg-delete-tree KEY
 //   write FILE TEXT | cookies NAME                  planting; a file in the cookie folder
@@ -27,6 +27,7 @@ namespace {
 constexpr DWORD kCapMs = 120000;  // generous: readiness, never speed
 
 PROCESS_INFORMATION gProc = {};
+HWND gLastSeen = nullptr;  // the control of the last wait
 int gFailed = 0;
 
 std::string Text(HWND h) {
@@ -279,7 +280,7 @@ void Command(const std::vector<std::string>& w) {
     TerminateProcess(gProc.hProcess, 9);
     WaitForSingleObject(gProc.hProcess, kCapMs);
   } else if (c == "wait") {
-    Need(arg(1));
+    gLastSeen = Need(arg(1));
     std::printf("SEEN %s\n", arg(1).c_str());
   } else if (c == "wait-gone") {
     WaitFor("gone '" + arg(1) + "'", [&] { return Find(arg(1)) == nullptr; });
@@ -339,7 +340,8 @@ void Command(const std::vector<std::string>& w) {
     if (c == "close") PostMessageA(main, WM_CLOSE, 0, 0);
     else SendMessageTimeoutA(main, WM_CLOSE, 0, 0, 0, kCapMs, &r);
   } else if (c == "shot") {
-    HWND h = GetAncestor(Need(arg(2)), GA_ROOT);
+    // "-": the window of the last wait (a splash window may change its words meanwhile).
+    HWND h = GetAncestor(arg(2) == "-" ? gLastSeen : Need(arg(2)), GA_ROOT);
     RECT r;
     GetWindowRect(h, &r);
     std::printf("SHOT %s %ld %ld %ld %ld\n", arg(1).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
