@@ -28,6 +28,7 @@ constexpr DWORD kCapMs = 120000;  // generous: readiness, never speed
 
 PROCESS_INFORMATION gProc = {};
 HWND gLastSeen = nullptr;  // the control of the last wait
+std::string gFolder;       // program folder of the last start
 int gFailed = 0;
 
 std::string Text(HWND h) {
@@ -221,12 +222,27 @@ void DeleteTree(HKEY parent, const std::string& sub) {
   RegDeleteKeyA(parent, sub.c_str());
 }
 
+// The program file of a window's process.
+std::string ImageOf(HWND h) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  char path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  if (HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+    QueryFullProcessImageNameA(p, 0, path, &size);
+    CloseHandle(p);
+  }
+  return path;
+}
+
+// A window of a program started from the folder of the last start.
 HWND FindTop(const std::string& words) {
   HWND found = nullptr;
   struct S { const std::string* w; HWND* found; } s{&words, &found};
   EnumWindows([](HWND h, LPARAM lp) -> BOOL {
     auto* s = reinterpret_cast<S*>(lp);
-    if (IsWindowVisible(h) && Plain(Text(h)) == *s->w) {
+    if (IsWindowVisible(h) && Plain(Text(h)) == *s->w &&
+        lstrcmpiA(ImageOf(h).substr(0, gFolder.size()).c_str(), gFolder.c_str()) == 0) {
       *s->found = h;
       return FALSE;
     }
@@ -260,6 +276,7 @@ void Command(const std::vector<std::string>& w) {
     return w[i];
   };
   if (c == "start") {
+    gFolder = arg(1);
     Start(arg(1), gProc);
   } else if (c == "start2") {
     PROCESS_INFORMATION second = {};
