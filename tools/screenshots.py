@@ -32,7 +32,7 @@ def shot(name):
 out = h.drive("screens", PLANT + r'''
 start {folder}
 wait "Unlocking Data Base..."
-shot {shots}\splash.png "Unlocking Data Base..."
+shot {shots}\splash.png -
 wait "Morvane - Status"
 click Scan
 wait "Morvane - System Scan Selection"

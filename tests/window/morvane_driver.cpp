@@ -9,7 +9,7 @@
 //   screen                                          the visible screen's title
 //   rows | wait-rows N | tick N | untick N | select N   the visible list view
 //   box TEXT BUTTON                                 answer a message box
-//   close | close-sync | shot FILE TEXT | dump
+//   close | close-sync | shot FILE TEXT|- | dump
 //   wait-top TEXT | close-top TEXT                  another program's window
 //   reg-key KEY | reg-set KEY VALUE DATA | reg-read KEY VALUE | reg-delete-tree KEY
 //   write FILE TEXT | cookies NAME                  planting; a file in the cookie folder
@@ -28,6 +28,8 @@ namespace {
 constexpr DWORD kCapMs = 120000;  // generous: readiness, never speed
 
 PROCESS_INFORMATION gProc = {};
+HWND gLastSeen = nullptr;  // the control of the last wait
+std::string gFolder;       // program folder of the last start
 int gFailed = 0;
 
 std::string Text(HWND h) {
@@ -221,12 +223,27 @@ void DeleteTree(HKEY parent, const std::string& sub) {
   RegDeleteKeyA(parent, sub.c_str());
 }
 
+// The program file of a window's process.
+std::string ImageOf(HWND h) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  char path[MAX_PATH] = {};
+  DWORD size = MAX_PATH;
+  if (HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+    QueryFullProcessImageNameA(p, 0, path, &size);
+    CloseHandle(p);
+  }
+  return path;
+}
+
+// A window of a program started from the folder of the last start.
 HWND FindTop(const std::string& words) {
   HWND found = nullptr;
   struct S { const std::string* w; HWND* found; } s{&words, &found};
   EnumWindows([](HWND h, LPARAM lp) -> BOOL {
     auto* s = reinterpret_cast<S*>(lp);
-    if (IsWindowVisible(h) && Plain(Text(h)) == *s->w) {
+    if (IsWindowVisible(h) && Plain(Text(h)) == *s->w &&
+        lstrcmpiA(ImageOf(h).substr(0, gFolder.size()).c_str(), gFolder.c_str()) == 0) {
       *s->found = h;
       return FALSE;
     }
@@ -262,6 +279,7 @@ void Command(const std::vector<std::string>& w) {
     return w[i];
   };
   if (c == "start") {
+    gFolder = arg(1);
     Start(arg(1), gProc);
   } else if (c == "start2") {
     PROCESS_INFORMATION second = {};
@@ -282,7 +300,7 @@ void Command(const std::vector<std::string>& w) {
     TerminateProcess(gProc.hProcess, 9);
     WaitForSingleObject(gProc.hProcess, kCapMs);
   } else if (c == "wait") {
-    Need(arg(1));
+    gLastSeen = Need(arg(1));
     std::printf("SEEN %s\n", arg(1).c_str());
   } else if (c == "wait-gone") {
     WaitFor("gone '" + arg(1) + "'", [&] { return Find(arg(1)) == nullptr; });
@@ -342,7 +360,8 @@ void Command(const std::vector<std::string>& w) {
     if (c == "close") PostMessageA(main, WM_CLOSE, 0, 0);
     else SendMessageTimeoutA(main, WM_CLOSE, 0, 0, 0, kCapMs, &r);
   } else if (c == "shot") {
-    HWND h = GetAncestor(Need(arg(2)), GA_ROOT);
+    // "-": the window of the last wait (a splash window may change its words meanwhile).
+    HWND h = GetAncestor(arg(2) == "-" ? gLastSeen : Need(arg(2)), GA_ROOT);
     RECT r;
     GetWindowRect(h, &r);
     std::printf("SHOT %s %ld %ld %ld %ld\n", arg(1).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);

@@ -89,12 +89,13 @@ double WindowRun(const std::string& exe, const std::string& folder) {
   // The scan starts when its screen shows; it ends when Abort turns into Next.
   HWND title = nullptr, button = nullptr;
   const DWORD cap = GetTickCount();
-  while (!title && GetTickCount() - cap < 600000) {
+  // Both: the screen's controls appear one by one while it is being made.
+  while (!(title && button) && GetTickCount() - cap < 600000) {
     if (HWND main = FindWindowA("MorvaneMain", "Morvane")) {
       title = FindChild(main, "Morvane - System Scan");
       button = FindChild(main, "Abort");
     }
-    if (!title) Sleep(1);
+    if (!(title && button)) Sleep(1);
   }
   while (title && !IsWindowVisible(title) && GetTickCount() - cap < 600000) Sleep(1);
   const auto t0 = Clock::now();
@@ -104,6 +105,7 @@ double WindowRun(const std::string& exe, const std::string& folder) {
   WaitForSingleObject(pi.hProcess, 60000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+  if (!title || !button) std::printf("window not found (title %d, button %d)\n", title != nullptr, button != nullptr);
   return title && button ? seconds : -1;
 }
 
