@@ -46,12 +46,11 @@ bool DatabaseLoader::EnsureDatabase(IUpdaterLauncher& launcher, win::HWnd owner)
 
 void DatabaseLoader::LoadDatabase() {
   SettingsStore store(ctx_, state_);
-  store.LoadListView("\\", kDatabaseFileName, state_.lstDBaseFile);
-  for (size_t i = 1; i <= state_.lstDBaseFile.Count(); ++i) {
-    ListItem& entry = state_.lstDBaseFile.Item(i);
-    modCrypt::DecryptInPlace(entry.text, kDatabaseKey);
+  // Each line is deciphered while its bytes are still in the cache.
+  store.LoadListView("\\", kDatabaseFileName, state_.lstDBaseFile, [this](Text& line) {
+    modCrypt::DecryptInPlace(line, kDatabaseKey);
     ctx_.YieldToHost();
-  }
+  });
 }
 
 }  // namespace morvane

@@ -4,6 +4,7 @@
 // API's A/W macro names so that <windows.h> cannot rename them.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,11 @@ class IFileSystem {
   virtual bool MoveReplace(const Text& source, const Text& destination) = 0;
   // Whole-file read; false when it cannot be opened.
   virtual bool ReadAll(const Text& path, std::string& data) = 0;
+  // The same bytes passed to take in pieces, in order, without holding the
+  // whole file; false when it cannot be opened or a read fails (take may
+  // have had some pieces by then).
+  using PieceSink = std::function<void(const char* piece, size_t size)>;
+  virtual bool ReadPieces(const Text& path, const PieceSink& take) = 0;
   // Create or truncate, then write everything; false on any failure.
   virtual bool WriteAll(const Text& path, const std::string& data) = 0;
   // Open for append (created when missing), write everything.

@@ -1,6 +1,7 @@
 #include "store/settings.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "platform/modules.h"
 
@@ -159,24 +160,51 @@ void SettingsStore::LoadAllFiles() {
   ctx_.YieldToHost();
 }
 
-void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList) {
+// The file is read in pieces through a small buffer, twice: once to count
+// its lines (the table is sized once), then to split them. A line may run
+// over several pieces; it is gathered in a separate text then.
+void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList,
+                                 const std::function<void(Text&)>& eachRow) {
   SettingsList.Clear();
-  std::string content;
-  if (!ctx_.files().ReadAll(Full(strPath + strFileName), content)) return;
-  size_t lines = 1;
-  for (size_t lf = content.find('\n'); lf != std::string::npos; lf = content.find('\n', lf + 1)) ++lines;
-  SettingsList.Reserve(lines);
-  size_t start = 0;
-  while (start < content.size()) {
-    size_t lf = content.find('\n', start);
-    const bool last = lf == std::string::npos;
-    if (last) lf = content.size();
-    size_t end = lf;
-    if (end > start && content[end - 1] == '\r') --end;
-    SettingsList.Add(Text(content, start, end - start));
-    if (last) break;
-    start = lf + 1;
+  const Text path = Full(strPath + strFileName);
+  size_t breaks = 0, size = 0;
+  if (!ctx_.files().ReadPieces(path, [&](const char* piece, size_t n) {
+        for (const char* p = piece; (p = static_cast<const char*>(std::memchr(p, '\n', piece + n - p))); ++p) ++breaks;
+        size += n;
+      }))
+    return;
+  SettingsList.Reserve(size == 0 ? 0 : breaks + 1);
+  Text pending;  // the start of a line begun in an earlier piece
+  auto add = [&](const char* line, size_t n) {
+    if (n > 0 && line[n - 1] == '\r') --n;
+    ListItem& row = SettingsList.Add(Text(line, n));
+    if (eachRow) eachRow(row.text);
+  };
+  const bool read = ctx_.files().ReadPieces(path, [&](const char* piece, size_t n) {
+    const char* p = piece;
+    const char* const end = piece + n;
+    while (p < end) {
+      const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+      if (!lf) {
+        pending.append(p, size_t(end - p));
+        break;
+      }
+      if (pending.empty()) {
+        add(p, size_t(lf - p));
+      } else {
+        pending.append(p, size_t(lf - p));
+        add(pending.data(), pending.size());
+        pending.clear();
+      }
+      p = lf + 1;
+    }
+  });
+  if (!read) {
+    SettingsList.Clear();
+    return;
   }
+  // A final line break adds no row.
+  if (!pending.empty()) add(pending.data(), pending.size());
 }
 
 void SettingsStore::SaveSettingsToFile(const Text& strPath, const Text& strFileName, const ListBox& lstSettingsList) {

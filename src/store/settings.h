@@ -31,7 +31,9 @@ class SettingsStore {
   void LoadFiles(const Text& strPath, const Text& strFileName, ListBox& SettingsList);
   // Replaces the rows of SettingsList by the text lines of the file; a
   // missing file is not created and leaves the list empty.
-  void LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList);
+  // eachRow, when given, is called with each row's text as soon as it is added.
+  void LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList,
+                    const std::function<void(Text&)>& eachRow = {});
   // Replaces the file by the lines of the list, CR LF between lines. The new
   // content goes to a temporary file first; the old file is replaced only
   // once that is complete.

@@ -91,6 +91,19 @@ TEST_F(FilesContract, BasicOperationsKeepWindowsOutcomes) {
   File("bin", bytes);
   EXPECT_TRUE(fs().ReadAll(root + "\\bin", data));
   EXPECT_EQ(data, bytes);
+
+  // Read in pieces: the same bytes in order, several pieces for a large file.
+  std::string large;
+  for (size_t i = 0; large.size() < 200000; ++i) large += std::to_string(i * 7919) + (i % 3 ? "," : "\r\n");
+  File("large.bin", large);
+  std::string joined;
+  size_t pieces = 0;
+  auto take = [&](const char* p, size_t n) { joined.append(p, n), ++pieces; };
+  EXPECT_TRUE(fs().ReadPieces(root + "\\large.bin", take));
+  EXPECT_EQ(joined, large);
+  EXPECT_GT(pieces, 1u);
+  EXPECT_FALSE(fs().ReadPieces(root + "\\missing.bin", take));
+  EXPECT_FALSE(fs().ReadPieces(root + "\\dir", take));
 }
 
 TEST_F(FilesContract, DirectorySearchSeesOnlyVisibleFiles) {

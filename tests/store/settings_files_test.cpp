@@ -223,6 +223,26 @@ TEST_F(SettingsFiles, ListViewReaderForTheDatabase) {
   ASSERT_EQ(rows.Count(), 3u);
   EXPECT_EQ(rows.Item(2).text, "");
   EXPECT_EQ(rows.Item(3).text, "last");
+
+  // Lines across the reader's pieces: a CR LF split between two, a line
+  // longer than a piece, a final line ending in a lone CR.
+  std::vector<Text> want;
+  std::string file;
+  while (file.size() < 60000) {
+    want.push_back("row" + std::to_string(want.size()));
+    file += want.back() + "\r\n";
+  }
+  want.push_back(std::string(65535 - file.size(), 'a'));
+  file += want.back() + "\r\n";  // the CR ends the first 64 KB, the LF begins the next
+  want.push_back(std::string(140000, 'b'));
+  file += want.back() + "\n\n";
+  want.push_back("");
+  want.push_back("end");
+  file += "end\r";
+  Write("\\DataBase.ref", file);
+  store.LoadListView("\\", "DataBase.ref", rows);
+  ASSERT_EQ(rows.Count(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) EXPECT_EQ(rows.Item(i + 1).text, want[i]) << i;
 }
 
 }  // namespace

@@ -96,6 +96,18 @@ bool Win32FileSystem::ReadAll(const Text& path, std::string& data) {
   return true;
 }
 
+bool Win32FileSystem::ReadPieces(const Text& path, const PieceSink& take) {
+  File f(path, GENERIC_READ, OPEN_EXISTING);
+  if (!f.ok()) return false;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) return true;
+    take(buffer, got);
+  }
+}
+
 size_t BareWalk(const Text& folder) {
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
