@@ -16,9 +16,11 @@ h = Harness(os.path.join(top, "cmake", "wine-run.sh"), os.path.join(build, "wine
             os.path.join(build, "src", "database", "morvane-db.exe"), os.path.join(build, "screens"))
 shots = os.path.join(top, "docs", "screens")
 os.makedirs(shots, exist_ok=True)
-for f in os.listdir(shots):
-    if f.endswith(".png"):
-        os.remove(os.path.join(shots, f))
+# The driver goes on once a picture's file exists: this script's old pictures go first.
+for name in ("splash", "status", "scan-selection", "scan-progress", "scan-results", "manual-removal", "ignore-list",
+             "quarantine", "quarantine-items"):
+    if os.path.exists(os.path.join(shots, name + ".png")):
+        os.remove(os.path.join(shots, name + ".png"))
 w = h.win(h.plant_files())
 # Many absent traces after the planted ones: the splash and the scan stay up long enough to be seen.
 filler = ["path|%s\\absent\\n%06d.exe|None|" % (w, i) for i in range(150000)]

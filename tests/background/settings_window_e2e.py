@@ -39,6 +39,7 @@ def main():
     a = p.parse_args()
     h = Harness(a.wine, a.prefix, a.driver, a.morvane, a.dbtool, a.work)
     shots = os.path.abspath(a.screens)
+    os.makedirs(shots, exist_ok=True)
     # The driver goes on once a picture's file exists: old pictures go first.
     for name in ("settings", "dlg-homepage", "dlg-active-protection", "dlg-reg-backup", "dlg-custom-scan",
                  "dlg-add-dir"):
