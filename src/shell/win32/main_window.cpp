@@ -114,16 +114,16 @@ void MainWindow::InitScreen(HWND screen) {
 }
 
 void MainWindow::InitList(HWND screen, int id) {
-  const ListColumns& spec = *ListById(id);
+  const ListColumns& columns = *ListById(id);
   ListViewControl lv(GetDlgItem(screen, id));
   lv.SetCheckListStyle();
-  lv.SetImageList(spec.list == ListId::lstQuarantinedList ? packageImages_ : typeImages_);
-  for (int i = 0; i < 4 && spec.captions[i]; ++i) {
-    RECT r = {0, 0, spec.widths[i], 0};
+  lv.SetImageList(columns.list == ListId::lstQuarantinedList ? packageImages_ : typeImages_);
+  for (int i = 0; i < 4 && columns.captions[i]; ++i) {
+    RECT r = {0, 0, columns.widths[i], 0};
     MapDialogRect(screen, &r);
-    lv.InsertColumn(i, spec.captions[i], r.right);
+    lv.InsertColumn(i, columns.captions[i], r.right);
   }
-  SetWindowTextA(lv.Handle(), spec.captions[2]);
+  SetWindowTextA(lv.Handle(), columns.captions[2]);
 }
 
 int MainWindow::Dpi(bool horizontal) const {
