@@ -1,5 +1,5 @@
 // Test clean-up on the real API: removes a folder tree with plain kernel32
-// calls, never descending through a folder link.
+// calls, never descending through a folder link, and a registry key tree.
 #pragma once
 #include <windows.h>
 
@@ -27,6 +27,20 @@ inline void RemoveTree(const std::string& path) {
   }
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   RemoveDirectoryA(path.c_str());
+}
+
+// Removes a key and every key below it, deepest first.
+inline void RemoveKeyTree(HKEY parent, const std::string& sub) {
+  HKEY key;
+  if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[256];
+  for (;;) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    RemoveKeyTree(key, name);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(parent, sub.c_str());
 }
 
 }  // namespace morvane::testing_win32

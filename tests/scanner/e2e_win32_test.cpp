@@ -18,20 +18,9 @@ namespace {
 const std::string kBase = "C:\\MorvaneScanE2E";
 const char* kRegBase = "Software\\MorvaneScanE2E";
 
+using testing_win32::RemoveKeyTree;
 using testing_win32::RemoveTree;
 
-void RemoveKeyTree(HKEY parent, const std::string& sub) {
-  HKEY key;
-  if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  char name[256];
-  for (;;) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    RemoveKeyTree(key, name);
-  }
-  RegCloseKey(key);
-  RegDeleteKeyA(parent, sub.c_str());
-}
 
 class ScanOnWindows : public ::testing::Test {
  protected:

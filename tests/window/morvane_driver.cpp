@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include "win32_tree.h"
+
 namespace {
 
 constexpr DWORD kCapMs = 120000;  // generous: readiness, never speed
@@ -210,18 +212,6 @@ HKEY Root(const std::string& path, std::string& sub) {
   return HKEY_CURRENT_USER;
 }
 
-void DeleteTree(HKEY parent, const std::string& sub) {
-  HKEY key;
-  if (RegOpenKeyExA(parent, sub.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-  char name[256];
-  for (;;) {
-    DWORD size = sizeof name;
-    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    DeleteTree(key, name);
-  }
-  RegCloseKey(key);
-  RegDeleteKeyA(parent, sub.c_str());
-}
 
 // The program file of a window's process.
 std::string ImageOf(HWND h) {
@@ -406,7 +396,7 @@ void Command(const std::vector<std::string>& w) {
   } else if (c == "reg-delete-tree") {
     std::string sub;
     HKEY root = Root(arg(1), sub);
-    DeleteTree(root, sub);
+    morvane::testing_win32::RemoveKeyTree(root, sub);
   } else if (c == "write") {
     std::ofstream(arg(1), std::ios::binary) << arg(2);
   } else if (c == "cookies") {
