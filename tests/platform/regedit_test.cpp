@@ -79,6 +79,7 @@ TEST(SimRegedit, MatchesTheRealEditorsExport) {
   std::string text = "C:\\Program Files\\a \"b\".exe";
   RegSetValueExA(k, "Run Me", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), DWORD(text.size() + 1));
   RegSetValueExA(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>("dflt"), 5);
+  RegSetValueExA(k, "Two\nLines", 0, REG_SZ, reinterpret_cast<const BYTE*>("one\r\ntwo"), 9);
   DWORD d = 0x1234abcd;
   RegSetValueExA(k, "Num", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&d), 4);
   std::string bin(60, '\0');

@@ -48,6 +48,10 @@ Text FromUtf16(const std::string& bytes) {
 Text Escape(const Text& s) {
   Text out;
   for (char c : s) {
+    if (c == '\n' || c == '\r') {
+      out += c == '\n' ? "\\n" : "\\r";
+      continue;
+    }
     if (c == '\\' || c == '"') out += '\\';
     out += c;
   }
