@@ -230,8 +230,8 @@ void RemovalEngine::cmdDeleteQuarantined_Click() {
     const bool wasRunning = ctx_.OperationInProgress;
     ctx_.OperationInProgress = true;
     WipeFolder(folder);
+    RemoveWipedTree(folder);
     ctx_.OperationInProgress = wasRunning;
-    ops_.RemoveFolder(folder);
   }
   LoadToQuarantineList();
   ctx_.YieldToHost();

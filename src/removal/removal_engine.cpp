@@ -3,7 +3,9 @@
 #include "removal/removal_engine.h"
 
 #include <cstdio>
+#include <vector>
 
+#include "platform/handles.h"
 #include "removal/protected.h"
 #include "removal/text_util.h"
 
@@ -280,6 +282,27 @@ void RemovalEngine::WipeFolder(const Text& folder) {
     remaining = app_.lstCustomDelete.Count();
     ctx_.YieldToHost();
   }
+}
+
+void RemovalEngine::RemoveWipedTree(const Text& folder) {
+  std::vector<Text> folders;
+  {
+    FindHandleOwner find(ctx_.files());
+    FindData fd;
+    for (bool more = find.First(folder + "\\*", fd); more; more = find.Next(fd)) {
+      if (fd.name == "." || fd.name == "..") continue;
+      const Text path = folder + "\\" + fd.name;
+      // Links are removed, never followed.
+      if ((fd.attributes & win::kAttrDirectory) && !(fd.attributes & win::kAttrReparsePoint)) {
+        folders.push_back(path);
+      } else if (fd.name == "desktop.ini") {
+        ops_.SetNormal(path);
+        ops_.RemoveFile(path);
+      }
+    }
+  }
+  for (const Text& f : folders) RemoveWipedTree(f);
+  ops_.RemoveFolder(folder);
 }
 
 }  // namespace morvane

@@ -37,6 +37,9 @@ class RemovalEngine : public IRemovalStep {
   // Shared removal routines.
   void DeleteListedFiles();
   void WipeFolder(const Text& folder);
+  // A purged package goes whole: the listing never shows "desktop.ini", so the
+  // wipe leaves any such file (Explorer writes one) and the folders holding it.
+  void RemoveWipedTree(const Text& folder);
 
   // Quarantine screens.
   void lblCmdOpenQuarList_Click();

@@ -326,6 +326,12 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   engine.cmdQuarantineSelected_Click();
   engine.LoadToQuarantineList();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
+  // Explorer's hidden "desktop.ini" files, which the listing never shows, go too.
+  const std::string package = app.programFolder + "\\Quarantine\\8-12-2026-9-0-0";
+  for (const std::string ini : {package + "\\desktop.ini", package + "\\SpyTree\\desktop.ini"}) {
+    Write(ini, "[.ShellClassInfo]");
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  }
   engine.mnuQuarantineListAll_Click();
   engine.cmdDeleteQuarantined_Click();
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
