@@ -1,7 +1,5 @@
 #include "database/folders.h"
 
-#include <cctype>
-
 #include "platform/modules.h"
 
 namespace morvane {
@@ -36,29 +34,31 @@ void DiscoverFolders(Context& ctx, FolderValues& folders) {
   ctx.YieldToHost();
 }
 
+namespace {
+// The C library's tolower in its "C" locale: A-Z only.
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+
+size_t FindNoCase(const Text& text, const Text& needle, size_t from) {
+  const size_t n = needle.size();
+  for (size_t i = from; i + n <= text.size(); ++i) {
+    if (FoldAscii(text[i]) != needle[0]) continue;
+    size_t k = 1;
+    while (k < n && FoldAscii(text[i + k]) == needle[k]) ++k;
+    if (k == n) return i;
+  }
+  return Text::npos;
+}
+}  // namespace
+
 void ReplaceNoCase(Text& text, const Text& what, const Text& with) {
   if (what.empty()) return;
-  // No character that lowers to what's first one: no match, nothing to copy.
-  const char first = static_cast<char>(std::tolower(static_cast<unsigned char>(what[0])));
-  bool maybe = false;
-  for (char ch : text)
-    if (static_cast<char>(std::tolower(static_cast<unsigned char>(ch))) == first) {
-      maybe = true;
-      break;
-    }
-  if (!maybe) return;
-  auto lower = [](Text s) {
-    for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return s;
-  };
-  const Text needle = lower(what);
-  Text haystack = lower(text);
-  if (haystack.find(needle) == Text::npos) return;
+  Text needle = what;
+  for (char& ch : needle) ch = FoldAscii(ch);
+  size_t hit = FindNoCase(text, needle, 0);
+  if (hit == Text::npos) return;
   Text result;
   size_t pos = 0;
-  for (;;) {
-    const size_t hit = haystack.find(needle, pos);
-    if (hit == Text::npos) break;
+  for (; hit != Text::npos; hit = FindNoCase(text, needle, pos)) {
     result.append(text, pos, hit - pos);
     result += with;
     pos = hit + what.size();
