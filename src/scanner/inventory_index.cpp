@@ -8,6 +8,9 @@
 namespace morvane {
 
 namespace {
+// Rows ahead whose texts are asked for while this one is read.
+constexpr size_t kAhead = 24;
+
 bool EndsEqual(std::string_view a, std::string_view b, size_t m) {
   // Right$(a, m) = Right$(b, m)
   std::string_view ra = a.size() > m ? a.substr(a.size() - m) : a;
@@ -93,6 +96,36 @@ class KeyTable {
   std::vector<std::string_view> keys_;
 };
 
+// A bit per (length, first and last four bytes) of the keys: most names
+// are turned away by one bit, before any hashing.
+class KeyFilter {
+ public:
+  void Add(std::string_view key) {
+    const uint32_t b = Bit(key);
+    bits_[b >> 6] |= uint64_t(1) << (b & 63);
+  }
+  bool MayHold(std::string_view key) const {
+    const uint32_t b = Bit(key);
+    return (bits_[b >> 6] >> (b & 63)) & 1;
+  }
+
+ private:
+  static constexpr uint32_t kBits = 1u << 18;
+  static uint32_t Bit(std::string_view key) {
+    uint32_t head = 0, tail = 0;
+    const size_t n = key.size();
+    if (n >= 4) {
+      std::memcpy(&head, key.data(), 4);
+      std::memcpy(&tail, key.data() + n - 4, 4);
+    } else if (n) {
+      std::memcpy(&head, key.data(), n);
+    }
+    const uint64_t h = (uint64_t(head) << 32 | tail) * 0x9E3779B97F4A7C15ull + n;
+    return uint32_t((h ^ (h >> 31)) * 0xff51afd7ed558ccdull >> 46);
+  }
+  std::vector<uint64_t> bits_ = std::vector<uint64_t>(kBits / 64);
+};
+
 std::string_view FileNameOf(std::string_view path) {
   size_t at = path.rfind('\\');
   return at == std::string_view::npos ? path : path.substr(at + 1);
@@ -149,34 +182,37 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
   if (patterns.empty()) return;
 
   using Slots = std::vector<uint32_t>;  // indexes into patterns
-  // Each table numbers its keys; the pattern lists are by that number.
-  KeyTable nameKeys, extKeys, baseKeys;
-  std::vector<Slots> byName, byExt, byBase;
+  // Whole names and base-name patterns both need the row's base name to be
+  // the pattern's: one table by base name answers both.
+  KeyTable baseKeys, extKeys;
+  std::vector<Slots> byBase, byExt;
+  KeyFilter baseFilter;
   auto put = [](KeyTable& keys, std::vector<Slots>& lists, std::string_view key, uint32_t p) {
     uint32_t id = keys.Add(key);
     if (id == lists.size()) lists.emplace_back();
     lists[id].push_back(p);
   };
+  std::vector<char> exact(patterns.size(), 0);  // the pattern is a whole name
   Slots generic;
-  std::vector<Text> names;  // whole-name keys
-  names.reserve(patterns.size());
   for (size_t p = 0; p < patterns.size(); ++p) {
     const Text& P0 = patterns[p].P0;
     const Text& P1 = patterns[p].P1;
     bool s0 = P0.find('*') != Text::npos;
     bool s1 = P1.find('*') != Text::npos;
     if (!s0 && !s1) {
-      // Equal parts are equal whole names.
-      names.push_back(P1 + "." + P0);
-      put(nameKeys, byName, names.back(), uint32_t(p));
+      exact[p] = 1;
+      put(baseKeys, byBase, P1, uint32_t(p));
+      baseFilter.Add(P1);
     } else if (s1 && !s0) {
       put(extKeys, byExt, P0, uint32_t(p));
     } else if (s0 && !s1) {
       put(baseKeys, byBase, P1, uint32_t(p));
+      baseFilter.Add(P1);
     } else if (P0 != "*") {
       generic.push_back(uint32_t(p));
     }
   }
+  const bool anyBase = !byBase.empty(), anyExt = !byExt.empty();
   // The generic patterns that fit each extension met, decided once per extension.
   KeyTable seenExts;
   std::vector<Slots> genericByExt;
@@ -184,19 +220,19 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
   const auto& rows = listing_.Rows();
   for (size_t i = 0; i < rows.size(); ++i) {
     // The row texts sit apart from the rows: ask for them ahead.
-    if (i + 8 < rows.size()) __builtin_prefetch(rows[i + 8].text.data() + rows[i + 8].text.size() - 1);
+    if (i + kAhead < rows.size()) __builtin_prefetch(rows[i + kAhead].text.data() + rows[i + kAhead].text.size() - 1);
     std::string_view name = FileNameOf(rows[i].text);
     size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) continue;
     std::string_view ext = name.substr(dot + 1), base = name.substr(0, dot);
     auto add = [&](uint32_t p) { rows_[patterns[p].slot].push_back(i + 1); };
-    if (uint32_t id = nameKeys.Find(name); id != KeyTable::kNone)
-      for (uint32_t p : byName[id]) add(p);
-    if (uint32_t id = extKeys.Find(ext); id != KeyTable::kNone)
-      for (uint32_t p : byExt[id]) add(p);
-    if (uint32_t id = baseKeys.Find(base); id != KeyTable::kNone)
-      for (uint32_t p : byBase[id])
-        if (Matches(ext, base, patterns[p].P0, patterns[p].P1)) add(p);
+    if (anyBase && baseFilter.MayHold(base))
+      if (uint32_t id = baseKeys.Find(base); id != KeyTable::kNone)
+        for (uint32_t p : byBase[id])
+          if (exact[p] ? ext == patterns[p].P0 : Matches(ext, base, patterns[p].P0, patterns[p].P1)) add(p);
+    if (anyExt)
+      if (uint32_t id = extKeys.Find(ext); id != KeyTable::kNone)
+        for (uint32_t p : byExt[id]) add(p);
     if (!generic.empty()) {
       uint32_t id = seenExts.Add(ext);
       if (id == genericByExt.size()) {
@@ -254,7 +290,7 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
   const int32_t empty = ac.EmptyPattern();
   for (size_t i = 0; i < count; ++i) {
-    if (i + 8 < count) __builtin_prefetch(textAt(i + 8).data());
+    if (i + kAhead < count) __builtin_prefetch(textAt(i + kAhead).data());
     std::string_view text = textAt(i);
     while (!stack.empty() && text.substr(0, stack.back().text.size()) != stack.back().text) stack.pop_back();
     Frame base = stack.empty() ? Frame{{}, 0, 0} : stack.back();
