@@ -199,15 +199,12 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
     const Text& P1 = patterns[p].P1;
     bool s0 = P0.find('*') != Text::npos;
     bool s1 = P1.find('*') != Text::npos;
-    if (!s0 && !s1) {
-      exact[p] = 1;
+    if (!s1) {
+      exact[p] = !s0;
       put(baseKeys, byBase, P1, uint32_t(p));
       baseFilter.Add(P1);
-    } else if (s1 && !s0) {
+    } else if (!s0) {
       put(extKeys, byExt, P0, uint32_t(p));
-    } else if (s0 && !s1) {
-      put(baseKeys, byBase, P1, uint32_t(p));
-      baseFilter.Add(P1);
     } else if (P0 != "*") {
       generic.push_back(uint32_t(p));
     }
