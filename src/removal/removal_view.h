@@ -20,4 +20,15 @@ class IRemovalView {
   virtual void RefreshQuarantineLists() {}
 };
 
+// A view that shows nothing: for runs without a window.
+class NullRemovalView : public IRemovalView {
+ public:
+  void SetResultButtonsEnabled(bool) override {}
+  void ShowIremovable() override {}
+  void ShowStatus() override {}
+  void ShowQuarantined() override {}
+  void ShowQItems() override {}
+  void SetQuarantinedCount(const Text&) override {}
+};
+
 }  // namespace morvane

@@ -15,15 +15,6 @@ using namespace morvane;
 
 namespace {
 
-struct NullView : IRemovalView {
-  void SetResultButtonsEnabled(bool) override {}
-  void ShowIremovable() override {}
-  void ShowStatus() override {}
-  void ShowQuarantined() override {}
-  void ShowQItems() override {}
-  void SetQuarantinedCount(const Text&) override {}
-};
-
 std::map<Text, std::string> Files(sim::SimFileSystem& fs, const Text& folder) {
   std::map<Text, std::string> out;
   for (const Text& p : fs.ListTree(folder)) {
@@ -75,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto program = Files(fs, app.programFolder + "\\Settings");
 
   ModuleRemovalOps ops(ctx, app);
-  NullView view;
+  NullRemovalView view;
   RemovalEngine engine(ctx, app, ops, view);
   engine.LoadToQuarantineList();
   FUZZ_CHECK(engine.lstQuarantinedList.Count() == 1);

@@ -160,14 +160,7 @@ class RemovalRoundTrip : public ::testing::Test {
   AppState app;
   SettingsStore store;
   ModuleRemovalOps ops;
-  struct View : IRemovalView {
-    void SetResultButtonsEnabled(bool) override {}
-    void ShowIremovable() override {}
-    void ShowStatus() override {}
-    void ShowQuarantined() override {}
-    void ShowQItems() override {}
-    void SetQuarantinedCount(const Text&) override {}
-  } view;
+  NullRemovalView view;
   RemovalEngine engine;
   NullScanView scanView;
   ScanEngine scan;

@@ -17,15 +17,6 @@
 namespace morvane::testing {
 namespace {
 
-struct NullView : IRemovalView {
-  void SetResultButtonsEnabled(bool) override {}
-  void ShowIremovable() override {}
-  void ShowStatus() override {}
-  void ShowQuarantined() override {}
-  void ShowQItems() override {}
-  void SetQuarantinedCount(const Text&) override {}
-};
-
 class Faults : public ::testing::Test {
  protected:
   Faults()
@@ -81,7 +72,7 @@ class Faults : public ::testing::Test {
   Context ctx;
   AppState app;
   ModuleRemovalOps ops;
-  NullView view;
+  NullRemovalView view;
   RemovalEngine engine;
   ListBox flushed;
 };

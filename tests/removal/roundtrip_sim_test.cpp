@@ -19,15 +19,6 @@ const Text kBase = "C:\\MorvaneE2E";
 const Text kHkcu = "HKEY_CURRENT_USER\\";
 const Text kRegBase = "Software\\MorvaneE2E";
 
-struct NoView : IRemovalView {
-  void SetResultButtonsEnabled(bool) override {}
-  void ShowIremovable() override {}
-  void ShowStatus() override {}
-  void ShowQuarantined() override {}
-  void ShowQItems() override {}
-  void SetQuarantinedCount(const Text&) override {}
-};
-
 class SimRoundTrip : public testing::Test {
  protected:
   SimRoundTrip()
@@ -74,7 +65,7 @@ class SimRoundTrip : public testing::Test {
   AppState app;
   SettingsStore store;
   ModuleRemovalOps ops;
-  NoView view;
+  NullRemovalView view;
   RemovalEngine engine;
   NullScanView scanView;
   ScanEngine scan;
