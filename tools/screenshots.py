@@ -39,7 +39,7 @@ wait "Morvane - Status"
 click Scan
 wait "Morvane - System Scan Selection"
 {scan_selection}
-click "Smart Scan"
+click "Perform Smart System Scan"
 click Next
 wait-number "Objects scanned:" 20000
 {scan_progress}

@@ -315,7 +315,8 @@ void Command(const std::vector<std::string>& w) {
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     const int columns = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
     const int n = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    std::printf("ROWS %d\n", n);
+    const bool boxes = SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES;
+    std::printf("ROWS %d%s\n", n, boxes ? " boxes" : "");
     for (int i = 0; i < n; ++i) {
       const bool checked = ((SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) >> 12) & 0xF) == 2;
       std::printf("ROW %d|%d", i + 1, checked ? 1 : 0);

@@ -70,7 +70,7 @@ read "Database Version:"
 start2 {folder}
 key Scan
 wait "Morvane - System Scan Selection"
-click "Smart Scan"
+click "Perform Smart System Scan"
 click Next
 wait "Morvane - System Scan"
 wait Next
@@ -191,6 +191,9 @@ reg-delete-tree {key}
     items = tables[4] if len(tables) > 4 else []
     check("package contents: the five types with their original paths",
           sorted(r[1] for r in items) == ["cookie", "folder", "path", "regkey", "regval"], out)
+    heads = [l for l in out if l.startswith("ROWS ")]
+    check("check boxes on the result list, none on the package's item view",
+          len(heads) > 4 and heads[0].endswith(" boxes") and not heads[4].endswith(" boxes"), out)
     check("restore brought the file and the registry value back and emptied the list",
           len(tables) > 5 and tables[5] == [] and regs.get(KEY + "\\Run,Spy", ["", ""])[1] == "spy.exe"
           and os.path.exists(os.path.join(traces, "spy.exe")), out)

@@ -2,9 +2,13 @@
 
 namespace morvane::w32ui {
 
-void ListViewControl::SetCheckListStyle() {
-  const DWORD ex = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
+void ListViewControl::SetCheckListStyle(bool checkBoxes) {
+  const DWORD ex = (checkBoxes ? LVS_EX_CHECKBOXES : 0) | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP;
   SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+}
+
+bool ListViewControl::HasCheckBoxes() const {
+  return (SendMessageA(hwnd_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES) != 0;
 }
 
 void ListViewControl::InsertColumn(int index, const char* caption, int widthPixels) {

@@ -13,8 +13,9 @@ class ListViewControl {
   explicit ListViewControl(HWND hwnd = nullptr) : hwnd_(hwnd) {}
   HWND Handle() const { return hwnd_; }
 
-  // Report view with check boxes and full-row selection.
-  void SetCheckListStyle();
+  // Full-row selection and tips; check boxes when asked.
+  void SetCheckListStyle(bool checkBoxes = true);
+  bool HasCheckBoxes() const;
   void InsertColumn(int index, const char* caption, int widthPixels);
   int ColumnCount() const;
   void SetImageList(HIMAGELIST images);

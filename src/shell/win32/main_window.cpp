@@ -116,7 +116,8 @@ void MainWindow::InitScreen(HWND screen) {
 void MainWindow::InitList(HWND screen, int id) {
   const ListColumns& columns = *ListById(id);
   ListViewControl lv(GetDlgItem(screen, id));
-  lv.SetCheckListStyle();
+  // A package's items are only viewed: no boxes to tick.
+  lv.SetCheckListStyle(columns.list != ListId::lstQuarantinedItems);
   lv.SetImageList(columns.list == ListId::lstQuarantinedList ? packageImages_ : typeImages_);
   for (int i = 0; i < 4 && columns.captions[i]; ++i) {
     RECT r = {0, 0, columns.widths[i], 0};
@@ -229,7 +230,7 @@ void MainWindow::RefreshList(ListId list, const ListView& table) {
   for (const ListItem& row : table.Rows()) {
     const int i = lv.AddItem(row.text.c_str(), row.icon - 1);
     for (int s = 1; s < columns && s <= 3; ++s) lv.SetSubItem(i, s, row.SubItems(s).c_str());
-    lv.SetCheckState(i, row.checked);
+    if (lv.HasCheckBoxes()) lv.SetCheckState(i, row.checked);
   }
   if (quiet) lv.SetRedraw(true);
   InvalidateRect(lv.Handle(), nullptr, TRUE);
@@ -280,6 +281,19 @@ void MainWindow::EnsureShown() {
   shown_ = true;
   ShowWindow(hwnd_, state_ == WindowState::Minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
+  // The splash stays in front until start-up has shown its last text.
+  if (splash_) SetWindowPos(splash_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::UnloadSplash() {
+  if (!splash_) return;
+  DestroyWindow(splash_);
+  splash_ = nullptr;
+}
+
+void MainWindow::PaintNow() {
+  FlushCaptions();
+  RedrawWindow(screens_[size_t(Screen::ScanProc)], nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 // The notification-area icon and the settings dialogs come with their own

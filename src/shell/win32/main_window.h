@@ -76,6 +76,8 @@ class MainWindow : public IMainView {
   void ShowDialog(Dialog dialog) override;
   win::HWnd OwnerWindow() override;
   void CloseProgram() override;
+  void UnloadSplash() override;
+  void PaintNow() override;
 
   // Window procedures (exception barriers).
   static LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

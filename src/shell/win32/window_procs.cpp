@@ -62,11 +62,8 @@ LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (form_ && wp < std::size(kLists)) RefreshList(ListId(wp), form_->Table(ListId(wp)));
       return 0;
     case WM_ACTIVATE:
-      // The splash window goes once the main window is in front.
-      if (LOWORD(wp) != WA_INACTIVE && splash_ && IsWindowVisible(hwnd_)) {
-        DestroyWindow(splash_);
-        splash_ = nullptr;
-      }
+      // The splash window goes once the main window is in front after start-up.
+      if (LOWORD(wp) != WA_INACTIVE && form_ && form_->started && IsWindowVisible(hwnd_)) UnloadSplash();
       break;
     case WM_SIZE:
       // Starting minimized hides the window in the tray as a later minimize does.
