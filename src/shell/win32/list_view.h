@@ -24,6 +24,9 @@ class ListViewControl {
   void SetSubItem(int item, int subItem, const char* text);
   void SetCheckState(int item, bool checked);
   bool GetCheckState(int item) const;
+  // Columns as wide as their texts; the main column keeps its whole texts
+  // where the list's width allows.
+  void FitColumns(int mainColumn);
   void DeleteAllItems();
   int ItemCount() const;
   void SetRedraw(bool on);

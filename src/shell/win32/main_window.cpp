@@ -157,9 +157,13 @@ void MainWindow::ShowScreen(Screen screen) {
   for (size_t i = 0; i < kScreenCount; ++i)
     if (i != size_t(screen)) ShowWindow(screens_[i], SW_HIDE);
   ShowWindow(screens_[size_t(screen)], SW_SHOW);
-  // Keyboard focus never stays on a hidden screen.
+  // Keyboard focus never stays on a hidden screen: it moves to the new
+  // screen's first stop (its list or button), else to the navigation.
   HWND focus = GetFocus();
-  if (focus && IsChild(hwnd_, focus) && !IsWindowVisible(focus)) SetFocus(nav_);
+  if (focus && IsChild(hwnd_, focus) && !IsWindowVisible(focus)) {
+    HWND first = GetNextDlgTabItem(screens_[size_t(screen)], nullptr, FALSE);
+    SetFocus(first && IsChild(screens_[size_t(screen)], first) ? first : nav_);
+  }
 }
 
 void MainWindow::SetCaption(Label label, const Text& caption) {
@@ -202,7 +206,9 @@ void MainWindow::FlushCaptions() {
 void MainWindow::SetButtonCaption(Button button, const Text& caption) {
   // The end of a scan: its last counters and operation are shown with it.
   FlushCaptions();
-  if (HWND c = Control(kButtonIds[size_t(button)])) SetWindowTextA(c, caption.c_str());
+  // Its first letter is the Alt access key ("Abort", "Next").
+  const Text shown = caption.empty() || caption.find('&') != Text::npos ? caption : "&" + caption;
+  if (HWND c = Control(kButtonIds[size_t(button)])) SetWindowTextA(c, shown.c_str());
 }
 
 void MainWindow::SetButtonEnabled(Button button, bool enabled) {
@@ -232,6 +238,8 @@ void MainWindow::RefreshList(ListId list, const ListView& table) {
     for (int s = 1; s < columns && s <= 3; ++s) lv.SetSubItem(i, s, row.SubItems(s).c_str());
     if (lv.HasCheckBoxes()) lv.SetCheckState(i, row.checked);
   }
+  // Object (or Original Path) is the main column; the packages' is their name.
+  lv.FitColumns(list == ListId::lstQuarantinedList ? 0 : 2);
   if (quiet) lv.SetRedraw(true);
   InvalidateRect(lv.Handle(), nullptr, TRUE);
   --refreshing_;
@@ -241,8 +249,9 @@ void MainWindow::ShowPopupMenu(Menu menu) {
   const int position = kMenuPositions[size_t(menu)];
   if (position < 0) return;
   HMENU bar = LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_LIST_MENUS));
-  POINT at;
-  GetCursorPos(&at);
+  POINT at = menuAt_;
+  if (at.x == kAtCursor) GetCursorPos(&at);
+  menuAt_.x = kAtCursor;
   SetForegroundWindow(hwnd_);
   const int chosen = int(TrackPopupMenu(GetSubMenu(bar, position), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
                                         hwnd_, nullptr));
