@@ -105,9 +105,11 @@ void ListViewControl::SetRedraw(bool on) {
 }
 
 HIMAGELIST MakeImageList(HINSTANCE instance, std::initializer_list<int> iconIds) {
-  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, int(iconIds.size()), 0);
+  // Small icons at the screen's scale (16 pixels at 100%).
+  const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+  HIMAGELIST list = ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, int(iconIds.size()), 0);
   for (int id : iconIds) {
-    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, cx, cy, 0));
     ImageList_AddIcon(list, icon);
     DestroyIcon(icon);
   }
