@@ -49,7 +49,7 @@ click Scan
 wait "Morvane - System Scan Selection"
 click "Perform Smart System Scan"
 click Next
-wait-number "Objects scanned:" 20000
+wait-number "Objects scanned:" 2000
 shot {progress} Morvane
 click Abort
 wait Next
