@@ -57,8 +57,7 @@ click Next
 wait "Morvane - System Scan Results"
 click Next
 wait "Morvane - Status"
-close
-wait-exit
+close-until-exit
 '''.format(slow=h.win(slow), splash=pic("splash"), progress=pic("scan-progress")))
     ok = "DONE" in out
 
@@ -148,8 +147,7 @@ dlg-select "Custom Drive/Folder Select" 2402 0
 shot {dlg_add_dir} "Custom Drive/Folder Select"
 click Cancel
 wait-gone "Custom Drive/Folder Select"
-close
-wait-exit
+close-until-exit
 '''.format(installed=args.installed, scan_selection=pic("scan-selection"), scan_results=pic("scan-results"),
            box_quarantined=pic("box-quarantined"), box_delete=pic("box-delete"), box_homepage=pic("box-homepage"), box_not_removed=pic("box-not-removed"),
            manual_removal=pic("manual-removal"), status=pic("status"), quarantine=pic("quarantine"),
