@@ -41,6 +41,7 @@ def main():
     out = h.drive("portable", r'''
 start "{folder}"
 wait "Morvane - Status"
+wait-gone "Morvane starting"
 read "Database Version:"
 click Scan
 wait "Morvane - System Scan Selection"
