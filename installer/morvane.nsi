@@ -25,6 +25,11 @@ Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Morvane"
 RequestExecutionLevel admin
+; Sharp at every scale; Windows 7, 8, 8.1 and 10/11, as the programs declare.
+ManifestDPIAware true
+ManifestDPIAwareness "PerMonitorV2,System"
+ManifestSupportedOS {35138b9a-5d96-4fbd-8e2d-a2440225f93a} {4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38} \
+    {1f676c76-80e1-4239-95bb-83d0f6d0da78} {8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}
 ShowInstDetails show
 ShowUninstDetails show
 BrandingText "${PRODUCT} ${VERSION}"

@@ -34,18 +34,7 @@ echo "== MorvaneSetup.exe /S"
 "$wineserver" -w
 
 echo "== planting harmless traces that the shipped database knows"
-# Files with the names and places that the write-ups document (text, nothing runs).
-mkdir -p "$drive/Program Files/ISTbar"
-echo "demo trace" >"$drive/Program Files/ISTbar/version.txt"
-echo "demo trace" >"$drive/Program Files/ISTbar/xml_istbar.xml"
-echo "demo trace" >"$drive/windows/TBONUnst.htm"
-echo "demo trace" >"$drive/windows/newdotnet6_38.dll"   # New.net: reported for removal by hand
-cookies=$(sed -n 's/^"Cookies"="\(.*\)"$/\1/p' "$WINEPREFIX/user.reg" | head -1 | sed 's/\\\\/\//g; s/^C://')
-mkdir -p "$drive$cookies"
-echo "demo trace" >"$drive$cookies/user@doubleclick[1].txt"
-"$wine" reg add 'HKCU\Software\ISTbar' /f >/dev/null
-"$wine" reg add 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Trickler \
-  /d 'C:\Program Files\GAIN\Trickler\trickler.exe' /f >/dev/null
+source tools/plant-demo.sh
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "== Morvane.exe (close its window to end)"

@@ -13,11 +13,16 @@ Text Line(const ListBox& lines, size_t i) { return i < lines.size() ? lines[i] :
 }  // namespace
 
 // The scan engine's view: counters, current operation, Abort/Next, progress bar.
+// The stored lists' hooks get one that paints at once: the registry export
+// after its caption blocks the window.
 class frmMain::ScanViewAdapter : public IScanView {
  public:
-  explicit ScanViewAdapter(frmMain& f) : f_(f) {}
+  ScanViewAdapter(frmMain& f, bool paintAtOnce) : f_(f), paintAtOnce_(paintAtOnce) {}
   void CounterChanged(Counter c) override { f_.SetCaption(CounterLabel(c), f_.app.counter(c)); }
-  void SetCurrentOperation(const Text& caption) override { f_.SetCaption(Label::lblCurrentOperation, caption); }
+  void SetCurrentOperation(const Text& caption) override {
+    f_.SetCaption(Label::lblCurrentOperation, caption);
+    if (paintAtOnce_) f_.view.PaintNow();
+  }
   void SetAbortNextCaption(const Text& caption) override { f_.SetAbortNextCaption(caption); }
   void StartScrollingBar() override {
     f_.scrollingBarOn = true;
@@ -32,6 +37,7 @@ class frmMain::ScanViewAdapter : public IScanView {
 
  private:
   frmMain& f_;
+  const bool paintAtOnce_;
 };
 
 // The removal and quarantine code's view. Its status screen is the status
@@ -63,9 +69,10 @@ frmMain::frmMain(Context& c, IMainView& v, Text version)
       view(v),
       programVersion(std::move(version)),
       store(ctx, app),
-      scanView_(std::make_unique<ScanViewAdapter>(*this)),
+      scanView_(std::make_unique<ScanViewAdapter>(*this, false)),
+      hooksView_(std::make_unique<ScanViewAdapter>(*this, true)),
       removalView_(std::make_unique<RemovalViewAdapter>(*this)),
-      scanHooks(*scanView_),
+      scanHooks(*hooksView_),
       removalOps(ctx, app, StoreHooks(ctx, store, app, [this] { scan.ResetUsedValues(); })),
       removal(ctx, app, removalOps, *removalView_),
       scan(ctx, app, *scanView_, &scanHooks, &removal),
@@ -117,6 +124,8 @@ bool frmMain::Form_Load() {
   DiscoverFolders(ctx, app.folders);
   SetCaption(Label::lblLoading, "Finished.");
   ctx.YieldToHost();
+  // Also when the window starts minimized and is never activated.
+  view.UnloadSplash();
   started = true;
   if (Line(app.lstSettingsFile, 1) == "1") RunScan(false);
   return true;

@@ -200,6 +200,7 @@ class frmMain {
   void ShellOpen(const Text& file, const Text& directory);
 
   std::unique_ptr<ScanViewAdapter> scanView_;
+  std::unique_ptr<ScanViewAdapter> hooksView_;
   std::unique_ptr<RemovalViewAdapter> removalView_;
 
  public:

@@ -123,6 +123,10 @@ class IMainView {
   virtual win::HWnd OwnerWindow() = 0;
   // Closes the main window and the splash window: the program ends.
   virtual void CloseProgram() = 0;
+  // Unloads the splash window (start-up has shown its last text).
+  virtual void UnloadSplash() {}
+  // Paints every caption set so far, before a step that blocks the window.
+  virtual void PaintNow() {}
 };
 
 }  // namespace morvane

@@ -25,7 +25,8 @@ void MainWindowParts::chkStartWithWindows_Click(bool ticked) {
 }
 
 void MainWindowParts::optScanMode_Click(int index) {
-  mode_ = index;
+  // The three options are one group on every screen: the others clear.
+  SetOptScanMode(index);
   settings.optScanMode_Click(index);
 }
 

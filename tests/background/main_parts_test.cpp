@@ -121,6 +121,15 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
   form->lblCmdActiveProtectionSett_Click();
   EXPECT_EQ(form->app.lstSettingsFile[8], "2");
 
+  // The scan modes are one group: a click clears the other two.
+  form->lblCmdScan_Click();
+  for (int mode : {1, 2, 0}) {
+    view.checks[Check(int(Check::optScanMode0) + mode)] = true;  // the user's click
+    form->optScanMode_Click(mode);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(view.checks[Check(int(Check::optScanMode0) + i)], i == mode) << mode;
+    EXPECT_EQ(form->app.lstSettingsFile[9], std::to_string(mode));
+  }
+
   view.onCustomScan = [](frmCustomScanSettings& d) {
     d.chkCustomScanSettings[3] = true;
     d.cmdOk_Click();

@@ -118,6 +118,12 @@ dlg-edit "Registry Backup Options" 2203 "5"
 click Cancel
 wait-gone "Registry Backup Options"
 nav Scan "Morvane - System Scan Selection"
+check "Custom Scan" 1
+check "Select Drives/Folders to Scan" 1
+wait-checked "Custom Scan" 0
+wait-checked "Perform Smart System Scan" 0
+check "Perform Smart System Scan" 1
+wait-checked "Select Drives/Folders to Scan" 0
 click-id 1305
 wait "Custom Scan Settings"
 dlg-check "Custom Scan Settings" 2313 1
@@ -186,10 +192,29 @@ start {f}
 wait "Morvane - Status"
 wait-contains {f}\\SpyLog.txt "File deleted={spy}"
 wait "Morvane - Status"
+dump
 close-until-exit
 """)
     check(out and out[-1] == "DONE", "automatic scan script ran to its end", out)
+    countdown = [l for l in out if "Next Auto Scan in" in l and ",hidden]" not in l]
+    check(len(countdown) == 1 and countdown[0].endswith(" seconds"), "the countdown line says its words once", out)
     check(not os.path.exists(os.path.join(trace, "spy.exe")), "the planted trace is gone", out)
+
+    # --- Started minimized with File/Folder Scan chosen: the splash goes, the one option shows.
+    folder = h.folder("minimized", records=["Version 2026.12"], settings={"Settings.stg": settings({0: "1", 9: "2"})})
+    out = h.drive("minimized", f"""
+start {h.win(folder)}
+wait-hidden
+wait-gone "Morvane starting"
+tray 514
+wait-shown
+nav Scan "Morvane - System Scan Selection"
+wait-checked "Select Drives/Folders to Scan" 1
+wait-checked "Perform Smart System Scan" 0
+wait-checked "Custom Scan" 0
+close-until-exit
+""")
+    check(out and out[-1] == "DONE", "minimized start: no splash left, one scan mode shown", out)
     h.wine_run("reg", "delete", RUN_KEY, "/v", "Morvane", "/f")
     print("settings window: all checks passed")
 

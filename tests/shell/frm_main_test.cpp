@@ -53,6 +53,8 @@ struct RecordingView : IMainView {
     closed = true;
     events.push_back("close");
   }
+  void UnloadSplash() override { events.push_back("splash gone"); }
+  void PaintNow() override { events.push_back("paint " + captions[Label::lblCurrentOperation]); }
   size_t Pos(const Text& e) const {
     auto it = std::find(events.begin(), events.end(), e);
     return it == events.end() ? SIZE_MAX : size_t(it - events.begin());
@@ -194,10 +196,19 @@ TEST_F(MainWindow, StartUpPrunesBackupsToTheKeptNumber) {
 TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
   m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
   Database({"path|C:\\Spy\\spy.exe|Spy|"});
-  Settings({"0", "1", "1", "1"});
+  Settings({"0", "1", "1", "1", "5", "1"});
+  m.processes.RegisterProgram("regedit.exe", [this](const Text&) -> uint32_t {
+    view.events.push_back("regedit");
+    return 0;
+  });
   ASSERT_TRUE(form->Form_Load());
   EXPECT_NE(view.Pos("minimized"), SIZE_MAX);
   EXPECT_EQ(view.screen, Screen::ScanProc);
+  // Minimized, the window is never activated: the splash goes after its last text, before the scan.
+  EXPECT_LT(view.Pos("splash Finished."), view.Pos("splash gone"));
+  EXPECT_LT(view.Pos("splash gone"), view.Pos("screen Morvane - System Scan 3"));
+  // The backup's caption is painted before the export blocks the window.
+  EXPECT_LT(view.Pos("paint Backing up Registry..."), view.Pos("regedit"));
   EXPECT_FALSE(form->app.AutoScan);
   EXPECT_EQ(form->app.lstScanResult.Count(), 1u);
   EXPECT_EQ(form->abortNextCaption, "Next");

@@ -8,8 +8,8 @@
 //   read TEXT | wait-value TEXT VALUE | wait-number TEXT MIN
 //   screen                                          the visible screen's title
 //   rows | wait-rows N | tick N | untick N | select N   the visible list view
-//   box TEXT BUTTON                                 answer a message box
-//   close | close-sync | shot FILE TEXT|- | dump
+//   box TEXT BUTTON|-                               answer a message box (-: only wait for it)
+//   close | close-sync | shot FILE TEXT|- | shot-box FILE TEXT | dump
 //   wait-top TEXT | close-top TEXT                  another program's window
 //   reg-key KEY | reg-set KEY VALUE DATA | reg-read KEY VALUE | reg-delete-tree KEY
 //   write FILE TEXT | cookies NAME                  planting; a file in the cookie folder
@@ -315,7 +315,8 @@ void Command(const std::vector<std::string>& w) {
     HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     const int columns = int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
     const int n = int(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    std::printf("ROWS %d\n", n);
+    const bool boxes = SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES;
+    std::printf("ROWS %d%s\n", n, boxes ? " boxes" : "");
     for (int i = 0; i < n; ++i) {
       const bool checked = ((SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) >> 12) & 0xF) == 2;
       std::printf("ROW %d|%d", i + 1, checked ? 1 : 0);
@@ -338,12 +339,23 @@ void Command(const std::vector<std::string>& w) {
     HWND box = nullptr;
     WaitFor("message box '" + arg(1) + "'", [&] { return (box = FindBox(arg(1), text)) != nullptr; });
     std::printf("BOX %s|%s\n", Text(box).c_str(), text.c_str());
+    if (arg(2) == "-") return;  // answered by keys
     HWND button = nullptr;
     for (HWND b = GetWindow(box, GW_CHILD); b; b = GetWindow(b, GW_HWNDNEXT))
       if (ClassOf(b) == "Button" && Plain(Text(b)) == arg(2)) button = b;
     if (!button) Fail("no button " + arg(2));
     PostMessageA(button, BM_CLICK, 0, 0);
     WaitFor("box closed", [&] { return !IsWindow(box) || !IsWindowVisible(box); });
+  } else if (c == "shot-box") {
+    // A picture of a message box before it is answered.
+    std::string text;
+    HWND box = nullptr;
+    WaitFor("message box '" + arg(2) + "'", [&] { return (box = FindBox(arg(2), text)) != nullptr; });
+    RECT r;
+    GetWindowRect(box, &r);
+    std::printf("SHOT %s %ld %ld %ld %ld\n", arg(1).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
+    std::fflush(stdout);
+    WaitFor("screenshot " + arg(1), [&] { return GetFileAttributesA(arg(1).c_str()) != INVALID_FILE_ATTRIBUTES; });
   } else if (c == "close" || c == "close-sync") {
     HWND main = MainWindow();
     DWORD_PTR r = 0;

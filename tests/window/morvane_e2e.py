@@ -70,7 +70,7 @@ read "Database Version:"
 start2 {folder}
 key Scan
 wait "Morvane - System Scan Selection"
-click "Smart Scan"
+click "Perform Smart System Scan"
 click Next
 wait "Morvane - System Scan"
 wait Next
@@ -191,6 +191,9 @@ reg-delete-tree {key}
     items = tables[4] if len(tables) > 4 else []
     check("package contents: the five types with their original paths",
           sorted(r[1] for r in items) == ["cookie", "folder", "path", "regkey", "regval"], out)
+    heads = [l for l in out if l.startswith("ROWS ")]
+    check("check boxes on the result list, none on the package's item view",
+          len(heads) > 4 and heads[0].endswith(" boxes") and not heads[4].endswith(" boxes"), out)
     check("restore brought the file and the registry value back and emptied the list",
           len(tables) > 5 and tables[5] == [] and regs.get(KEY + "\\Run,Spy", ["", ""])[1] == "spy.exe"
           and os.path.exists(os.path.join(traces, "spy.exe")), out)
@@ -202,6 +205,65 @@ reg-delete-tree {key}
           "Scan mode: Smart Scan" in log and " Following items added to Ignore List:" in log
           and "File deleted=" in log and "Registry value deleted=" in log and COOKIE in log, [log])
     check("the cookie folder is known", cookies and cookies[0], out)
+
+    # ---- one whole road of a scan by keys alone
+    traces = h.plant_files()
+    keys_folder = h.folder("keys", trace_records(h.win(traces)))
+    out = h.drive("keys", PLANT + r'''
+start {folder}
+wait "Morvane - Status"
+wait-gone "Morvane starting"
+press alt+s
+wait-focus Status
+press tab
+wait-focus Scan
+press tab tab tab tab
+wait-focus "Open Ignore List"
+press shift+tab
+wait-focus "Check for Updates"
+press alt+c
+wait "Morvane - System Scan Selection"
+press alt+z
+wait "Custom Scan Settings"
+press esc
+wait-gone "Custom Scan Settings"
+press alt+m
+wait-checked "Custom Scan" 1
+press alt+p
+wait-checked "Perform Smart System Scan" 1
+wait-checked "Custom Scan" 0
+press alt+n
+wait Finished.
+wait-focus Next
+press space
+wait "Morvane - System Scan Results"
+wait-focus Object
+press shift+f10
+menu-wait
+press esc
+menu-gone
+press apps
+menu-wait
+press down enter
+press alt+n
+box "Are you sure you want to delete" -
+press y
+box "reset your browser homepage" -
+press n
+box "could not be removed" -
+press enter
+wait "Morvane - Iremovable Objects"
+press alt+f
+wait "Morvane - Status"
+read "Total Items Removed:"
+close
+wait-exit
+reg-delete-tree {key}
+'''.format(key=KEY, folder=h.win(keys_folder)))
+    check("keys alone: the whole road ran", "DONE" in out, out)
+    check("keys alone: Select All from the list's pop-up ticked all five rows before removal",
+          "BOX Delete?|Are you sure you want to delete 5 items?" in out, out)
+    check("keys alone: the removal counted", values(out, "READ").get("Total Items Removed:", ["0"])[0] != "0", out)
 
     # ---- a long scan: refused navigation and close, Abort; stored lists on their screens
     big = ["Large test database 1.0"] + ["path|%s\\nothing\\n%06d.exe|None|" % (w, i) for i in range(120000)]

@@ -53,10 +53,10 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
           GetWindowTextA(hwnd, text, sizeof text);
           HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
           HGDIOBJ oldFont = SelectObject(dc, font);
-          SIZE size = {};
-          GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+          RECT size = {0, 0, rc.right, rc.bottom};
+          DrawTextA(dc, text, -1, &size, DT_CALCRECT | DT_SINGLELINE);  // "&" marks are not drawn
           SelectObject(dc, oldFont);
-          RECT focus = {0, 0, size.cx + 2 < rc.right ? size.cx + 2 : rc.right, rc.bottom};
+          RECT focus = {0, 0, size.right + 2 < rc.right ? size.right + 2 : rc.right, rc.bottom};
           DrawFocusRect(dc, &focus);
           ReleaseDC(hwnd, dc);
         }

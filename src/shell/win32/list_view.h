@@ -13,8 +13,9 @@ class ListViewControl {
   explicit ListViewControl(HWND hwnd = nullptr) : hwnd_(hwnd) {}
   HWND Handle() const { return hwnd_; }
 
-  // Report view with check boxes and full-row selection.
-  void SetCheckListStyle();
+  // Full-row selection and tips; check boxes when asked.
+  void SetCheckListStyle(bool checkBoxes = true);
+  bool HasCheckBoxes() const;
   void InsertColumn(int index, const char* caption, int widthPixels);
   int ColumnCount() const;
   void SetImageList(HIMAGELIST images);
@@ -23,6 +24,9 @@ class ListViewControl {
   void SetSubItem(int item, int subItem, const char* text);
   void SetCheckState(int item, bool checked);
   bool GetCheckState(int item) const;
+  // Columns as wide as their texts; the main column keeps its whole texts
+  // where the list's width allows.
+  void FitColumns(int mainColumn);
   void DeleteAllItems();
   int ItemCount() const;
   void SetRedraw(bool on);

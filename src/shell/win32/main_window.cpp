@@ -116,7 +116,8 @@ void MainWindow::InitScreen(HWND screen) {
 void MainWindow::InitList(HWND screen, int id) {
   const ListColumns& columns = *ListById(id);
   ListViewControl lv(GetDlgItem(screen, id));
-  lv.SetCheckListStyle();
+  // A package's items are only viewed: no boxes to tick.
+  lv.SetCheckListStyle(columns.list != ListId::lstQuarantinedItems);
   lv.SetImageList(columns.list == ListId::lstQuarantinedList ? packageImages_ : typeImages_);
   for (int i = 0; i < 4 && columns.captions[i]; ++i) {
     RECT r = {0, 0, columns.widths[i], 0};
@@ -156,9 +157,13 @@ void MainWindow::ShowScreen(Screen screen) {
   for (size_t i = 0; i < kScreenCount; ++i)
     if (i != size_t(screen)) ShowWindow(screens_[i], SW_HIDE);
   ShowWindow(screens_[size_t(screen)], SW_SHOW);
-  // Keyboard focus never stays on a hidden screen.
+  // Keyboard focus never stays on a hidden screen: it moves to the new
+  // screen's first stop (its list or button), else to the navigation.
   HWND focus = GetFocus();
-  if (focus && IsChild(hwnd_, focus) && !IsWindowVisible(focus)) SetFocus(nav_);
+  if (focus && IsChild(hwnd_, focus) && !IsWindowVisible(focus)) {
+    HWND first = GetNextDlgTabItem(screens_[size_t(screen)], nullptr, FALSE);
+    SetFocus(first && IsChild(screens_[size_t(screen)], first) ? first : nav_);
+  }
 }
 
 void MainWindow::SetCaption(Label label, const Text& caption) {
@@ -201,7 +206,9 @@ void MainWindow::FlushCaptions() {
 void MainWindow::SetButtonCaption(Button button, const Text& caption) {
   // The end of a scan: its last counters and operation are shown with it.
   FlushCaptions();
-  if (HWND c = Control(kButtonIds[size_t(button)])) SetWindowTextA(c, caption.c_str());
+  // Its first letter is the Alt access key ("Abort", "Next").
+  const Text shown = caption.empty() || caption.find('&') != Text::npos ? caption : "&" + caption;
+  if (HWND c = Control(kButtonIds[size_t(button)])) SetWindowTextA(c, shown.c_str());
 }
 
 void MainWindow::SetButtonEnabled(Button button, bool enabled) {
@@ -229,8 +236,10 @@ void MainWindow::RefreshList(ListId list, const ListView& table) {
   for (const ListItem& row : table.Rows()) {
     const int i = lv.AddItem(row.text.c_str(), row.icon - 1);
     for (int s = 1; s < columns && s <= 3; ++s) lv.SetSubItem(i, s, row.SubItems(s).c_str());
-    lv.SetCheckState(i, row.checked);
+    if (lv.HasCheckBoxes()) lv.SetCheckState(i, row.checked);
   }
+  // Object (or Original Path) is the main column; the packages' is their name.
+  lv.FitColumns(list == ListId::lstQuarantinedList ? 0 : 2);
   if (quiet) lv.SetRedraw(true);
   InvalidateRect(lv.Handle(), nullptr, TRUE);
   --refreshing_;
@@ -240,8 +249,9 @@ void MainWindow::ShowPopupMenu(Menu menu) {
   const int position = kMenuPositions[size_t(menu)];
   if (position < 0) return;
   HMENU bar = LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_LIST_MENUS));
-  POINT at;
-  GetCursorPos(&at);
+  POINT at = menuAt_;
+  if (at.x == kAtCursor) GetCursorPos(&at);
+  menuAt_.x = kAtCursor;
   SetForegroundWindow(hwnd_);
   const int chosen = int(TrackPopupMenu(GetSubMenu(bar, position), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0,
                                         hwnd_, nullptr));
@@ -280,6 +290,19 @@ void MainWindow::EnsureShown() {
   shown_ = true;
   ShowWindow(hwnd_, state_ == WindowState::Minimized ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
+  // The splash stays in front until start-up has shown its last text.
+  if (splash_) SetWindowPos(splash_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::UnloadSplash() {
+  if (!splash_) return;
+  DestroyWindow(splash_);
+  splash_ = nullptr;
+}
+
+void MainWindow::PaintNow() {
+  FlushCaptions();
+  RedrawWindow(screens_[size_t(Screen::ScanProc)], nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 // The notification-area icon and the settings dialogs come with their own

@@ -76,6 +76,8 @@ class MainWindow : public IMainView {
   void ShowDialog(Dialog dialog) override;
   win::HWnd OwnerWindow() override;
   void CloseProgram() override;
+  void UnloadSplash() override;
+  void PaintNow() override;
 
   // Window procedures (exception barriers).
   static LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -87,6 +89,8 @@ class MainWindow : public IMainView {
   void OnCommand(int id, int code, HWND control);
   bool OnNotify(const NMHDR& hdr);
   void OnTimer(UINT_PTR id);
+  void OnContextMenu(HWND list, LPARAM at);
+  bool OnAccessKey(char letter);
   void InitScreen(HWND screen);
   void InitList(HWND screen, int id);
   void PaintStrip(HWND strip);
@@ -120,6 +124,9 @@ class MainWindow : public IMainView {
   int notifying_ = 0;
   int barLeftPx_ = -1000;
   mutable int dpiX_ = 0, dpiY_ = 0;
+  // Where the next pop-up menu opens; kAtCursor: at the mouse.
+  static constexpr LONG kAtCursor = LONG(0x80000000);
+  POINT menuAt_ = {kAtCursor, 0};
   DWORD lastPump_ = 0;
   DWORD lastPaint_ = 0;
   bool flushTimer_ = false;

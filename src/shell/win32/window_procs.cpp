@@ -4,6 +4,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <windowsx.h>
+
+#include <cstring>
 #include <iterator>
 
 #include "shell/win32/control_map.h"
@@ -14,6 +17,14 @@
 namespace morvane::w32ui {
 
 namespace {
+
+constexpr UINT kWmDpiChanged = 0x02E0;  // WM_DPICHANGED (Windows 8.1 and later)
+
+char Lower(char c) {
+  char s[2] = {c, 0};
+  CharLowerA(s);
+  return s[0];
+}
 
 MainWindow* FromWindow(HWND hwnd) { return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
 
@@ -62,17 +73,20 @@ LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (form_ && wp < std::size(kLists)) RefreshList(ListId(wp), form_->Table(ListId(wp)));
       return 0;
     case WM_ACTIVATE:
-      // The splash window goes once the main window is in front.
-      if (LOWORD(wp) != WA_INACTIVE && splash_ && IsWindowVisible(hwnd_)) {
-        DestroyWindow(splash_);
-        splash_ = nullptr;
-      }
+      // The splash window goes once the main window is in front after start-up.
+      if (LOWORD(wp) != WA_INACTIVE && form_ && form_->started && IsWindowVisible(hwnd_)) UnloadSplash();
       break;
     case WM_SIZE:
       // Starting minimized hides the window in the tray as a later minimize does.
       if (form_ && (form_->started || wp == SIZE_MINIMIZED) && (wp == SIZE_MINIMIZED || wp == SIZE_RESTORED))
         form_->Form_Resize(wp == SIZE_MINIMIZED ? WindowState::Minimized : WindowState::Normal);
       break;
+    case kWmDpiChanged: {
+      // Moved to a screen of another scale: the size the system proposes.
+      const RECT& r = *reinterpret_cast<const RECT*>(lp);
+      SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_CLOSE:
       // The logic may refuse (a scan runs or waits for its removal step).
       if (form_ && form_->Form_Unload()) return 0;
@@ -108,6 +122,10 @@ INT_PTR MainWindow::OnScreenMessage(HWND screen, UINT msg, WPARAM wp, LPARAM lp)
     case WM_NOTIFY:
       if (OnNotify(*reinterpret_cast<const NMHDR*>(lp))) return TRUE;
       break;
+    case WM_CONTEXTMENU:
+      // A right click, Shift+F10 or the context-menu key on a list.
+      OnContextMenu(reinterpret_cast<HWND>(wp), lp);
+      return TRUE;
     case WM_CTLCOLORSTATIC: {
       HWND c = reinterpret_cast<HWND>(lp);
       HDC dc = reinterpret_cast<HDC>(wp);
@@ -149,21 +167,55 @@ bool MainWindow::OnNotify(const NMHDR& hdr) {
         form_->SelectRow(list->list, (change.uNewState & LVIS_SELECTED) ? size_t(change.iItem) + 1 : 0);
       break;
     }
-    case NM_RCLICK:
-      --notifying_;
-      switch (list->list) {
-        case ListId::lstScanResult: form_->lstScanResult_MouseUp(2); break;
-        case ListId::lstIgnoreList: form_->lstIgnoreList_MouseUp(2); break;
-        case ListId::lstQuarantinedList: form_->lstQuarantinedList_MouseUp(2); break;
-        default: break;
-      }
-      return true;
     case NM_DBLCLK:
       --notifying_;
       if (list->list == ListId::lstQuarantinedList) form_->lstQuarantinedList_DblClick();
       return true;
   }
   --notifying_;
+  return false;
+}
+
+void MainWindow::OnContextMenu(HWND control, LPARAM at) {
+  const ListColumns* list = form_ ? ListById(GetDlgCtrlID(control)) : nullptr;
+  if (!list || !IsChild(hwnd_, control)) return;
+  if (at == -1) {
+    // From the keyboard: below the focused row, else at the list's corner.
+    RECT r = {LVIR_BOUNDS, 0, 0, 0};
+    const int item = int(SendMessageA(control, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+    POINT p = {8, 8};
+    if (item >= 0 && SendMessageA(control, LVM_GETITEMRECT, WPARAM(item), LPARAM(&r))) p = {r.left + 8, r.bottom};
+    ClientToScreen(control, &p);
+    menuAt_ = p;
+  } else {
+    menuAt_ = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  }
+  switch (list->list) {
+    case ListId::lstScanResult: form_->lstScanResult_MouseUp(2); break;
+    case ListId::lstIgnoreList: form_->lstIgnoreList_MouseUp(2); break;
+    case ListId::lstQuarantinedList: form_->lstQuarantinedList_MouseUp(2); break;
+    default: break;
+  }
+  menuAt_.x = kAtCursor;
+}
+
+// Alt+letter on a link of the navigation or the visible screen runs it as a
+// click; buttons and boxes are left to the dialog manager.
+bool MainWindow::OnAccessKey(char letter) {
+  const char want = Lower(letter);
+  for (HWND parent : {nav_, screens_[size_t(form_ ? form_->screen : Screen::Status)]}) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      if (!IsLink(c) || !IsWindowVisible(c) || !IsWindowEnabled(c)) continue;
+      char text[128] = {};
+      GetWindowTextA(c, text, sizeof text);
+      const char* amp = strchr(text, '&');
+      if (!amp || !amp[1]) continue;
+      if (Lower(amp[1]) != want) continue;
+      SetFocus(c);
+      SendMessageA(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c), STN_CLICKED), LPARAM(c));
+      return true;
+    }
+  }
   return false;
 }
 
@@ -230,6 +282,9 @@ void MainWindow::Pump() {
 }
 
 void MainWindow::Dispatch(MSG& m) {
+  if (m.message == WM_SYSCHAR && hwnd_ && !closed_ && (m.hwnd == hwnd_ || IsChild(hwnd_, m.hwnd)) &&
+      OnAccessKey(char(m.wParam)))
+    return;
   if (hwnd_ && !closed_ && IsDialogMessageA(hwnd_, &m)) return;
   TranslateMessage(&m);
   DispatchMessageA(&m);
