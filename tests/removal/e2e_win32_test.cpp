@@ -383,6 +383,7 @@ TEST_F(RemovalRoundTrip, OnlyThePlantedProgramEndsAndFilesInUseGoAtRestart) {
   scan.StartScan();
   ASSERT_EQ(app.lstScanResult.Count(), 3u);
   engine.mnuResultListAll_Click();
+  app.lstLog.clear();
   messages.answers = {MsgResult::Yes, MsgResult::No};
   const RemovalReport report = engine.RemoveSelected();
 
@@ -395,7 +396,7 @@ TEST_F(RemovalRoundTrip, OnlyThePlantedProgramEndsAndFilesInUseGoAtRestart) {
                                         "File will be deleted at restart=" + tree + "\\sub\\held.txt",
                                         "Folder will be deleted at restart=" + tree}));
   EXPECT_EQ(report.atRestart, (std::vector<Text>{inUse, tree}));
-  EXPECT_EQ(app.lstScanInfoFile[2], "2");  // twin.exe and free.txt
+  EXPECT_EQ(app.lstScanInfoFile[2], "3");  // twin.exe, free.txt and the empty folder sub\deep
   EXPECT_TRUE(Exists(inUse));
   EXPECT_FALSE(Exists(tree + "\\free.txt"));
 

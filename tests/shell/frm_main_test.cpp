@@ -438,6 +438,14 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
   m.Restart();
   EXPECT_EQ(m.files.ListTree("C:\\Spy"), std::vector<Text>{});
   EXPECT_TRUE(m.files.PendingRemovals().empty());
+
+  // A scheduler scan asks nothing: only its log tells.
+  m.files.AddFile("C:\\Spy\\hook.dll", "MZ");
+  m.files.SetLocked("C:\\Spy\\hook.dll", true);
+  const size_t shown = m.messages.shown.size();
+  form->Run(Command::AutoScan);
+  EXPECT_EQ(m.messages.shown.size(), shown);
+  EXPECT_EQ(m.files.PendingRemovals(), std::vector<Text>{"C:\\Spy\\hook.dll"});
 }
 
 TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {
