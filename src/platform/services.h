@@ -79,6 +79,9 @@ class IFileSystem {
   // MoveFileExA(MOVEFILE_REPLACE_EXISTING): replaces an existing destination
   // file in one step; used to put a completely written file in place.
   virtual bool MoveReplace(const Text& source, const Text& destination) = 0;
+  // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT): the file, or the
+  // then empty folder, is deleted when the system next starts.
+  virtual bool RemoveAtRestart(const Text& path) = 0;
   // Whole-file read; false when it cannot be opened.
   virtual bool ReadAll(const Text& path, std::string& data) = 0;
   // The same bytes passed to take in pieces, in order, without holding the
@@ -112,6 +115,9 @@ class IProcesses {
   // Process32First / Process32Next.
   virtual bool FirstProcess(win::Handle snapshot, ProcessEntry& entry) = 0;
   virtual bool NextProcess(win::Handle snapshot, ProcessEntry& entry) = 0;
+  // QueryFullProcessImageNameA on an OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION)
+  // handle: the full path of the process's program file; false when it cannot be read.
+  virtual bool ImagePath(uint32_t processId, Text& path) = 0;
   // GetVersionExA; false when it fails.
   virtual bool GetVersionInfo(OsVersion& version) = 0;
   // GetDesktopWindow, GetWindow, GetParent, GetWindowThreadProcessId, PostMessageA.

@@ -47,6 +47,7 @@ void ModuleRemovalOps::SetNormal(const Text& path) { ctx_.files().SetAttributes(
 bool ModuleRemovalOps::RemoveFile(const Text& path) { return ctx_.files().RemoveFile(path); }
 bool ModuleRemovalOps::RemoveFolder(const Text& path) { return ctx_.files().RemoveFolder(path); }
 bool ModuleRemovalOps::MakeFolder(const Text& path) { return ctx_.files().MakeFolder(path); }
+bool ModuleRemovalOps::RemoveAtRestart(const Text& path) { return ctx_.files().RemoveAtRestart(path); }
 
 int32_t ModuleRemovalOps::ShellCopyFile(const Text& source, const Text& destination) {
   return fileOper_.ShellCopyFile(source, destination);

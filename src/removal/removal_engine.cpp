@@ -2,12 +2,15 @@
 // the scan (statistics, settings, log, manual-removal report, reset).
 #include "removal/removal_engine.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/handles.h"
 #include "removal/protected.h"
 #include "removal/text_util.h"
+#include "scanner/parse.h"
 
 namespace morvane {
 
@@ -27,7 +30,8 @@ bool RemovalEngine::AutoEraseMode() const {
   return Line(app_.lstSettingsFile, 9) == "1" && Line(app_.lstCustomScanSettings, 4) == "1";
 }
 
-void RemovalEngine::cmdNextDelete_Click() {
+RemovalReport RemovalEngine::RemoveSelected() {
+  atRestart_.clear();
   view_.SetResultButtonsEnabled(false);
   ctx_.YieldToHost();
 
@@ -52,7 +56,7 @@ void RemovalEngine::cmdNextDelete_Click() {
                                               "Delete?", MsgButtons::YesNo, MsgIcon::Question);
       if (answer != MsgResult::Yes) {
         view_.SetResultButtonsEnabled(true);
-        return;
+        return {};
       }
     }
   }
@@ -94,6 +98,7 @@ void RemovalEngine::cmdNextDelete_Click() {
   ctx_.YieldToHost();
   view_.SetResultButtonsEnabled(true);
   ctx_.YieldToHost();
+  return RemovalReport{std::move(atRestart_)};
 }
 
 void RemovalEngine::CleanEmptySession() {
@@ -180,22 +185,37 @@ void RemovalEngine::RemoveCookie(const ListItem& row) {
   Log("Cookie deleted=" + location);
 }
 
+// Ends the running programs whose image is the file at location, and no other:
+// a disguised "explorer.exe" elsewhere must not end the user's shell. The
+// listing is taken afresh, as an identifier from the scan's snapshot may name
+// another program by now; a process whose image cannot be read is left alone.
+void RemovalEngine::EndProcessesOf(const Text& location) {
+  const Text wanted = AnsiLower(location);
+  auto matching = [&] {
+    std::vector<uint32_t> pids;
+    for (const auto& proc : app_.lstProcesses.Rows())
+      if (!proc.SubItems(2).empty() && AnsiLower(proc.SubItems(2)) == wanted)
+        pids.push_back(uint32_t(std::strtoul(proc.SubItems(1).c_str(), nullptr, 10)));
+    return pids;
+  };
+  ops_.ListActiveProcesses();
+  const std::vector<uint32_t> targets = matching();
+  if (targets.empty()) return;
+  for (uint32_t pid : targets)
+    for (int attempt = 0; attempt < 20; ++attempt)
+      if (ops_.EndProcess(pid)) break;
+  ops_.ListActiveProcesses();
+  ctx_.YieldToHost();
+  const std::vector<uint32_t> alive = matching();
+  for (uint32_t pid : targets) {
+    const bool ended = std::find(alive.begin(), alive.end(), pid) == alive.end();
+    Log((ended ? "Process Killed=" : "Process not ended=") + location);
+  }
+}
+
 void RemovalEngine::RemoveFileRow(const ListItem& row) {
   const Text& location = row.SubItems(2);
-  if (EndsWithLower(location, "exe")) {
-    size_t slash = location.rfind('\\');
-    const Text name = slash == Text::npos ? location : location.substr(slash + 1);
-    for (const auto& proc : app_.lstProcesses.Rows()) {
-      if (proc.text != name) continue;
-      Log("Process Killed=" + location);
-      uint32_t pid = uint32_t(std::strtoul(proc.SubItems(1).c_str(), nullptr, 10));
-      for (int attempt = 0; attempt < 20; ++attempt)
-        if (ops_.EndProcess(pid)) break;
-      ops_.ListActiveProcesses();
-      ctx_.YieldToHost();
-      break;
-    }
-  }
+  if (EndsWithLower(location, "exe")) EndProcessesOf(location);
   if (EndsWithLower(location, "dll")) ops_.ShellAndWait("regsvr32.exe /s /u " + location);
 
   if (!QuarantineBeforeRemoval(row, "File", true)) return;
@@ -205,7 +225,13 @@ void RemovalEngine::RemoveFileRow(const ListItem& row) {
   ops_.SetNormal(location);
   ops_.RemoveFile(location);
   if (ops_.Exists(location)) {
-    Log("File not deleted=" + location);
+    // In use: the file goes when Windows starts again.
+    if (!ops_.FolderExists(location) && ops_.RemoveAtRestart(location)) {
+      Log("File will be deleted at restart=" + location);
+      atRestart_.push_back(location);
+    } else {
+      Log("File not deleted=" + location);
+    }
     return;
   }
   ops_.RaiseScanInfoLine(kRemovedTotalLine);
@@ -217,7 +243,34 @@ void RemovalEngine::RemoveFolderRow(const ListItem& row) {
   if (!QuarantineBeforeRemoval(row, "Folder", false)) return;
   WipeFolder(location);
   ops_.RemoveFolder(location);
-  if (ops_.Exists(location)) Log("Folder not deleted=" + location);
+  if (!ops_.Exists(location)) return;
+  if (RemoveLeftoversAtRestart(location)) {
+    Log("Folder will be deleted at restart=" + location);
+    atRestart_.push_back(location);
+  } else {
+    Log("Folder not deleted=" + location);
+  }
+}
+
+// What the wipe left in folder (files in use) goes when Windows starts again:
+// the files first, then the folders below it deepest first, then folder itself.
+bool RemovalEngine::RemoveLeftoversAtRestart(const Text& folder) {
+  app_.lstCustomDelete.Clear();
+  ops_.FindFilesToListView(folder, "*.*", true, app_.lstCustomDelete);
+  ops_.ResetSearchTotals();
+  std::vector<Text> files, folders;
+  for (const auto& entry : app_.lstCustomDelete.Rows())
+    (ops_.FolderExists(entry.text) ? folders : files).push_back(entry.text);
+  app_.lstCustomDelete.Clear();
+  // Nothing listed (an aborted scan lists nothing): what keeps the folder is unknown.
+  if (files.empty() && folders.empty()) return false;
+  bool all = true;
+  for (const Text& file : files) {
+    if (ops_.RemoveAtRestart(file)) Log("File will be deleted at restart=" + file);
+    else all = false;
+  }
+  for (auto it = folders.rbegin(); it != folders.rend(); ++it) all = ops_.RemoveAtRestart(*it) && all;
+  return ops_.RemoveAtRestart(folder) && all;
 }
 
 void RemovalEngine::RemoveRegKey(const ListItem& row) {

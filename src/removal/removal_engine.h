@@ -2,6 +2,7 @@
 // quarantine screens' list, view, restore and purge logic.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "platform/context.h"
 #include "removal/removal_ops.h"
@@ -22,13 +23,26 @@ Text QuarantineSizeText(uint64_t size);
 // Image of a quarantine item by its type word; 0 when the word is not one of the six.
 int QuarantineItemImage(const Text& typeWord);
 
+// What one removal step left for the next start of Windows: the locations of
+// the rows whose files are in use and go then (not counted as removed).
+struct RemovalReport {
+  std::vector<Text> atRestart;
+};
+
+// The message that tells how many objects wait for the restart.
+inline Text AtRestartMessage(size_t count) {
+  return std::to_string(count) + " objects will be removed when Windows restarts.";
+}
+
 class RemovalEngine : public IRemovalStep {
  public:
   RemovalEngine(Context& ctx, AppState& app, IRemovalOps& ops, IRemovalView& view)
       : ctx_(ctx), app_(app), ops_(ops), view_(view) {}
 
-  // Result screen.
-  void cmdNextDelete_Click() override;
+  // Result screen. RemoveSelected is the removal step; the window tells the
+  // user what it left for the restart.
+  RemovalReport RemoveSelected();
+  void cmdNextDelete_Click() override { RemoveSelected(); }
   void cmdQuarantineSelected_Click();
   void mnuResultListAll_Click() { SelectAllRows(app_.lstScanResult); }
   void mnuResultListNone_Click() { SelectNoRows(app_.lstScanResult); }
@@ -74,6 +88,8 @@ class RemovalEngine : public IRemovalStep {
   void RemoveCookie(const ListItem& row);
   void RemoveFileRow(const ListItem& row);
   void RemoveFolderRow(const ListItem& row);
+  void EndProcessesOf(const Text& location);
+  bool RemoveLeftoversAtRestart(const Text& folder);
   void RemoveRegKey(const ListItem& row);
   void RemoveRegValue(const ListItem& row);
   bool QuarantineBeforeRemoval(const ListItem& row, const Text& what, bool autoEraseCopies);
@@ -89,6 +105,7 @@ class RemovalEngine : public IRemovalStep {
   AppState& app_;
   IRemovalOps& ops_;
   IRemovalView& view_;
+  std::vector<Text> atRestart_;
 };
 
 }  // namespace morvane

@@ -29,6 +29,8 @@ class IRemovalOps {
   virtual bool RemoveFile(const Text& path) = 0;
   virtual bool RemoveFolder(const Text& path) = 0;
   virtual bool MakeFolder(const Text& path) = 0;
+  // Deletes the file, or the then empty folder, at the next start of Windows.
+  virtual bool RemoveAtRestart(const Text& path) = 0;
 
   // Shell operations; copy and move give the shell's status (0 = success).
   virtual int32_t ShellCopyFile(const Text& source, const Text& destination) = 0;
@@ -36,7 +38,7 @@ class IRemovalOps {
   virtual bool CopyFolder(const Text& source, const Text& destination) = 0;
   virtual void ShellAndWait(const Text& command) = 0;
 
-  // Processes.
+  // Processes. The listing fills lstProcesses (sub-item 2: image path).
   virtual bool EndProcess(uint32_t processId) = 0;
   virtual void ListActiveProcesses() = 0;
 
@@ -96,6 +98,7 @@ class ModuleRemovalOps : public IRemovalOps {
   bool RemoveFile(const Text& path) override;
   bool RemoveFolder(const Text& path) override;
   bool MakeFolder(const Text& path) override;
+  bool RemoveAtRestart(const Text& path) override;
   int32_t ShellCopyFile(const Text& source, const Text& destination) override;
   int32_t ShellMoveFile(const Text& source, const Text& destination) override;
   bool CopyFolder(const Text& source, const Text& destination) override;

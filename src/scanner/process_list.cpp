@@ -15,6 +15,8 @@ void ListActiveProcesses(Context& ctx, ListView& lstProcesses) {
   for (bool more = p.FirstProcess(snapshot.get(), entry); more; more = p.NextProcess(snapshot.get(), entry)) {
     ListItem& row = lstProcesses.Add(entry.exeFile);
     row.SubItems(1) = std::to_string(entry.processId);
+    Text image;
+    if (p.ImagePath(entry.processId, image)) row.SubItems(2) = image;
   }
 }
 

@@ -81,8 +81,8 @@ void ScanEngine::StartScan() {
   } else {
     ListActiveProcesses(ctx_, app_.lstProcesses);
     app_.counter(Counter::lblRunningProcesses) = std::to_string(app_.lstProcesses.Count());
-    view_.CounterChanged(Counter::lblRunningProcesses);
   }
+  view_.CounterChanged(Counter::lblRunningProcesses);
 
   entriesDone = 0;
   paths_.reset();

@@ -197,7 +197,11 @@ void frmMain::cmdQuarantineSelected_Click() {
 void frmMain::cmdNextDelete_Click() {
   if (!Allowed(Command::cmdNextDelete)) return;
   LongOperation busy(*this);
-  removal.cmdNextDelete_Click();
+  const RemovalReport report = removal.RemoveSelected();
+  // A scheduler scan asks nothing: its log tells what waits for the restart.
+  if (!report.atRestart.empty() && !app.AutoScan)
+    ctx.messages().Show(AtRestartMessage(report.atRestart.size()), kDefaultTitle, MsgButtons::Ok,
+                        MsgIcon::Information);
 }
 
 void frmMain::mnuResultListAll_Click() {

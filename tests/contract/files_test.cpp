@@ -85,6 +85,10 @@ TEST_F(FilesContract, BasicOperationsKeepWindowsOutcomes) {
   EXPECT_EQ(data, "new");
   EXPECT_EQ(fs().GetAttributes(root + "\\new.tmp"), win::kInvalidAttributes);
 
+  // Deleted only when the system next starts: until then the file stays.
+  EXPECT_TRUE(fs().RemoveAtRestart(root + "\\old.stg"));
+  EXPECT_NE(fs().GetAttributes(root + "\\old.stg"), win::kInvalidAttributes);
+
   EXPECT_TRUE(fs().CopyTo(root + "\\old.stg", root + "\\copy.stg", true));
   EXPECT_FALSE(fs().CopyTo(root + "\\old.stg", root + "\\copy.stg", true));
   std::string bytes("\x00\xff\r\n\x80", 5);

@@ -1,6 +1,7 @@
 // The machine a contract test runs on: the simulated one natively, the real
 // Win32 API under Wine. Tests written once against this run on both.
 #pragma once
+#include <map>
 #include <memory>
 #include <string>
 
@@ -29,8 +30,10 @@ class MachineFixture {
   // The scratch key's sub-path below HKEY_CURRENT_USER.
   virtual Text ScratchSubKey() = 0;
 
-  // Starts a program named exeName of the given kind; its process id, 0 on failure.
+  // Starts a program named exeName of the given kind from a fresh scratch
+  // folder; its process id, 0 on failure. childImage holds its program file.
   virtual uint32_t StartChild(const Text& exeName, const ChildProcessKind& kind) = 0;
+  std::map<uint32_t, Text> childImage;
   virtual bool ChildRunning(uint32_t pid) = 0;
   // True once the child has ended; waits for it, capped generously, as a
   // process that was told to end may take a moment on a loaded machine.

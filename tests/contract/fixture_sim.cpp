@@ -25,7 +25,10 @@ class SimFixture : public MachineFixture {
     return "HKEY_CURRENT_USER\\" + ScratchSubKey();
   }
   uint32_t StartChild(const Text& exeName, const ChildProcessKind& kind) override {
-    uint32_t pid = machine.processes.AddProcess(exeName, kind.closesOnWmClose);
+    const Text image = ScratchFolder() + "\\" + exeName;
+    machine.files.AddFile(image, "MZ");
+    uint32_t pid = machine.processes.AddProcess(image, kind.closesOnWmClose);
+    childImage[pid] = image;
     if (kind.topLevelWindow) machine.processes.AddWindow(pid);
     if (kind.onlyChildWindow) {
       uint32_t host = machine.processes.AddProcess("host.exe");

@@ -65,6 +65,7 @@ class Win32Fixture : public MachineFixture {
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return 0;
     CloseHandle(pi.hThread);
     children_.push_back(pi.hProcess);
+    childImage[pi.dwProcessId] = exe;
     // The child signals readiness by creating a named event.
     std::string name = "MorvaneChildReady" + std::to_string(pi.dwProcessId);
     // Wait for it as long as a loaded machine may need, not for a fixed time.

@@ -5,6 +5,7 @@
 #include "contract/fixture.h"
 #include "contract/process_fixture.h"
 #include "platform/modules.h"
+#include "scanner/parse.h"
 #include "scanner/process_list.h"
 
 namespace morvane::contract {
@@ -35,6 +36,18 @@ TEST(ProcessesContract, SnapshotListsEveryProcessOnce) {
   EXPECT_TRUE(ids.count(std::to_string(b)));
   EXPECT_TRUE(RowsNamed(rows, "stale").empty());
   EXPECT_TRUE(RowsNamed(rows, "SPYPROC.EXE").empty());
+  // Each row carries the full path of its own program file (two folders here).
+  ASSERT_NE(m->childImage[a], m->childImage[b]);
+  for (const ListItem* row : same) {
+    const uint32_t pid = uint32_t(std::stoul(row->SubItems(1)));
+    EXPECT_EQ(AnsiLower(row->SubItems(2)), AnsiLower(m->childImage[pid]));
+    Text image;
+    EXPECT_TRUE(m->os().processes.ImagePath(pid, image));
+    EXPECT_EQ(image, row->SubItems(2));
+  }
+  Text none = "x";
+  EXPECT_FALSE(m->os().processes.ImagePath(0x7FFFFFF0, none));
+  EXPECT_EQ(none, "");
 }
 
 TEST(ProcessesContract, EndProcessClosesWindowedPrograms) {

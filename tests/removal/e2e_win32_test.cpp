@@ -123,6 +123,12 @@ class RemovalRoundTrip : public ::testing::Test {
       TerminateProcess(child, 0);
       CloseHandle(child);
     }
+    for (HANDLE h : held) CloseHandle(h);
+    for (HANDLE h : children) {
+      TerminateProcess(h, 0);
+      WaitForSingleObject(h, 5000);
+      CloseHandle(h);
+    }
     RemoveTree(kBase);
     RegDeleteTreeA(HKEY_CURRENT_USER, kRegBase);
   }
@@ -146,6 +152,27 @@ class RemovalRoundTrip : public ::testing::Test {
     p.CloseHandle(snap);
   }
 
+  // A copy of this test at exe, started and lingering; its process handle.
+  HANDLE StartLingering(const std::string& exe) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    if (!CopyFileA(self, exe.c_str(), FALSE)) return nullptr;
+    STARTUPINFOA si = {sizeof si};
+    PROCESS_INFORMATION pi;
+    std::string cmd = "\"" + exe + "\" --linger";
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
+    CloseHandle(pi.hThread);
+    children.push_back(pi.hProcess);
+    return pi.hProcess;
+  }
+  // The file written and held open without sharing: nobody can delete it.
+  HANDLE Hold(const std::string& path) {
+    Write(path, "in use");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) held.push_back(h);
+    return h;
+  }
+
   void AddRow(const Text& type, const Text& location, const Text& name) {
     ListItem& row = app.lstScanResult.Add(type);
     row.SubItems(1) = name;
@@ -166,6 +193,7 @@ class RemovalRoundTrip : public ::testing::Test {
   ScanEngine scan;
   std::string base;
   HANDLE child = nullptr;
+  std::vector<HANDLE> children, held;
   std::vector<Text> flushed;
 };
 
@@ -333,6 +361,74 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_TRUE(quarantine.empty());
   EXPECT_TRUE(Exists(dll));
 }
+// Two running copies of one program in two folders: only the one the record
+// names ends. Files held open without sharing go at the next start of
+// Windows: the removal records them with the system, and a restart of the
+// prefix deletes them.
+TEST_F(RemovalRoundTrip, OnlyThePlantedProgramEndsAndFilesInUseGoAtRestart) {
+  CreateDirectoryA((base + "\\Good").c_str(), nullptr);
+  const std::string spyTwin = base + "\\Spy Files\\twin.exe", goodTwin = base + "\\Good\\twin.exe";
+  HANDLE spy = StartLingering(spyTwin);
+  HANDLE good = StartLingering(goodTwin);
+  ASSERT_TRUE(spy && good);
+  const std::string inUse = base + "\\Spy Files\\in use.dat", tree = base + "\\SpyTree";
+  ASSERT_NE(Hold(inUse), INVALID_HANDLE_VALUE);
+  ASSERT_NE(Hold(tree + "\\sub\\held.txt"), INVALID_HANDLE_VALUE);
+  Write(tree + "\\free.txt", "free");
+
+  app.lstSettingsFile[9] = "0";
+  app.lstDBaseFile.Add("header");
+  for (const Text& record : {"path|" + spyTwin + "|Twin|", "path|" + inUse + "|In use|", "folder|" + tree + "|Tree|"})
+    app.lstDBaseFile.Add(record);
+  scan.StartScan();
+  ASSERT_EQ(app.lstScanResult.Count(), 3u);
+  engine.mnuResultListAll_Click();
+  app.lstLog.clear();
+  messages.answers = {MsgResult::Yes, MsgResult::No};
+  const RemovalReport report = engine.RemoveSelected();
+
+  EXPECT_EQ(WaitForSingleObject(spy, 120000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(good, 0), DWORD(WAIT_TIMEOUT));
+  EXPECT_FALSE(Exists(spyTwin));
+  EXPECT_TRUE(Exists(goodTwin));
+  EXPECT_EQ(flushed, (std::vector<Text>{"Process Killed=" + spyTwin, "File deleted=" + spyTwin,
+                                        "File will be deleted at restart=" + inUse,
+                                        "File will be deleted at restart=" + tree + "\\sub\\held.txt",
+                                        "Folder will be deleted at restart=" + tree}));
+  EXPECT_EQ(report.atRestart, (std::vector<Text>{inUse, tree}));
+  EXPECT_EQ(app.lstScanInfoFile[2], "3");  // twin.exe, free.txt and the empty folder sub\deep
+  EXPECT_TRUE(Exists(inUse));
+  EXPECT_FALSE(Exists(tree + "\\free.txt"));
+
+  HKEY sm;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &sm),
+            ERROR_SUCCESS);
+  std::string pending(65536, '\0');
+  DWORD size = DWORD(pending.size());
+  EXPECT_EQ(RegQueryValueExA(sm, "PendingFileRenameOperations", nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(pending.data()), &size),
+            ERROR_SUCCESS);
+  RegCloseKey(sm);
+  pending.resize(size);
+  for (const std::string& path : {inUse, tree + "\\sub\\held.txt", tree + "\\sub", tree})
+    EXPECT_NE(pending.find(path + '\0'), std::string::npos) << path;
+
+  // The programs holding the files end with the session; the system starts again.
+  for (HANDLE h : held) CloseHandle(h);
+  held.clear();
+  STARTUPINFOA si = {sizeof si};
+  PROCESS_INFORMATION pi;
+  std::string restart = "wineboot.exe -r";
+  ASSERT_TRUE(CreateProcessA(nullptr, restart.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  CloseHandle(pi.hThread);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 300000), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  EXPECT_FALSE(Exists(inUse));
+  EXPECT_FALSE(Exists(tree));
+  EXPECT_TRUE(Exists(goodTwin));
+  EXPECT_EQ(WaitForSingleObject(good, 0), DWORD(WAIT_TIMEOUT));
+}
+
 // A tampered database naming the Windows folder and HKEY_LOCAL_MACHINE\Software:
 // a scheduled Smart Scan finds them and removes without asking, and neither
 // loses anything; the log says so. The spyware file beside them goes.

@@ -130,6 +130,12 @@ bool FakeWorld::RemoveFile(const Text& path) {
   return true;
 }
 
+bool FakeWorld::RemoveAtRestart(const Text& path) {
+  if (!Exists(path)) return false;
+  atRestart.push_back(path);
+  return true;
+}
+
 bool FakeWorld::RemoveFolder(const Text& path) {
   const Text p = Norm(path);
   if (!folders.count(p) || locked.count(p)) return false;
@@ -231,7 +237,12 @@ bool FakeWorld::EndProcess(uint32_t processId) {
 
 void FakeWorld::ListActiveProcesses() {
   app_.lstProcesses.Clear();
-  for (const auto& [pid, name] : processes) app_.lstProcesses.Add(name).SubItems(1) = std::to_string(pid);
+  for (const auto& [pid, image] : processes) {
+    const bool readable = image.find('\\') != Text::npos;
+    ListItem& row = app_.lstProcesses.Add(readable ? Name(image) : image);
+    row.SubItems(1) = std::to_string(pid);
+    if (readable) row.SubItems(2) = image;
+  }
 }
 
 Text FakeWorld::DeleteRegistryKey(const Text& keyPath) {

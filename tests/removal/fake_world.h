@@ -28,7 +28,7 @@ class FakeWorld : public IRemovalOps {
   std::set<Text> readOnly;
   std::set<Text> locked;              // deletions fail
   std::set<Text> failCopyFrom;        // shell copies of this source fail
-  std::map<uint32_t, Text> processes; // pid -> image name
+  std::map<uint32_t, Text> processes; // pid -> image path (a bare name: path unreadable)
   std::set<uint32_t> unkillable;
   std::map<Text, std::map<Text, FakeValue>> keys;  // key path -> values
   std::set<Text> lockedKeys;
@@ -37,6 +37,7 @@ class FakeWorld : public IRemovalOps {
   // What happened.
   std::vector<Text> commands;
   std::vector<uint32_t> endCalls;
+  std::vector<Text> atRestart;        // RemoveAtRestart calls, in order
   std::vector<Text> flushedLog;
   int saveDataCalls = 0;
   int resetCalls = 0;
@@ -58,6 +59,7 @@ class FakeWorld : public IRemovalOps {
   bool RemoveFile(const Text& path) override;
   bool RemoveFolder(const Text& path) override;
   bool MakeFolder(const Text& path) override;
+  bool RemoveAtRestart(const Text& path) override;
   int32_t ShellCopyFile(const Text& source, const Text& destination) override;
   int32_t ShellMoveFile(const Text& source, const Text& destination) override;
   bool CopyFolder(const Text& source, const Text& destination) override;

@@ -58,8 +58,7 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   world.AddFile("C:\\Cookies\\user@ads[1].txt", "cookie");
   world.readOnly.insert("C:\\Cookies\\user@ads[1].txt");
   world.AddFile("C:\\Program Files\\Bad\\bad.EXE", "MZ");
-  world.processes = {{40, "bad.EXE"}, {41, "other.exe"}};
-  world.ListActiveProcesses();
+  world.processes = {{40, "C:\\Program Files\\Bad\\bad.EXE"}, {41, "C:\\WINDOWS\\other.exe"}};
   world.AddFile("C:\\Program Files\\Bad\\hook lib.dll", "MZ");
   world.AddFile("C:\\Bad Tree\\a.txt", "a");
   world.AddFile("C:\\Bad Tree\\sub\\deep\\b.txt", "b");
@@ -106,22 +105,33 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   EXPECT_EQ(app.QuarantineCounter, 10000);
 }
 
-TEST_F(RemovalTest, ProcessMatchIsCaseSensitiveAndRetriesUpToTwenty) {
-  world.AddFile("C:\\x\\Spy.exe", "MZ");
+// Only a program whose image is the row's very file ends, in any letter case:
+// programs of that name elsewhere and images that cannot be read are left
+// alone, and one that survives twenty attempts is logged as such.
+TEST_F(RemovalTest, OnlyTheProcessesOfThatFileEnd) {
+  world.AddFile("C:\\Spy\\explorer.exe", "MZ");
   world.AddFile("C:\\x\\tool.exe", "MZ");
-  world.processes = {{7, "spy.exe"}, {8, "tool.exe"}};
+  world.processes = {{4, "C:\\WINDOWS\\explorer.exe"}, {5, "explorer.exe"}, {6, "C:\\SPY\\EXPLORER.EXE"},
+                     {7, "C:\\Spy\\explorer.exe"}, {8, "C:\\x\\tool.exe"}};
   world.unkillable = {8};
-  world.ListActiveProcesses();
-  AddRow("file", "C:\\x\\Spy.exe");
-  AddRow("file", "C:\\x\\tool.exe");
+  AddRow("file", "C:\\Spy\\explorer.exe");
+  AddRow("path", "C:\\x\\tool.exe");
   AnswerNext(MsgResult::Yes);
   engine.cmdNextDelete_Click();
-  EXPECT_EQ(world.endCalls, std::vector<uint32_t>(20, 8));
-  EXPECT_EQ(world.flushedLog.at(0), "File deleted=C:\\x\\Spy.exe");
-  EXPECT_EQ(world.flushedLog.at(1), "Process Killed=C:\\x\\tool.exe");
+  std::vector<uint32_t> calls = {6, 7};
+  calls.insert(calls.end(), 20, 8);
+  EXPECT_EQ(world.endCalls, calls);
+  EXPECT_TRUE(world.processes.count(4) && world.processes.count(5));
+  EXPECT_EQ(world.flushedLog, (Strings{"Process Killed=C:\\Spy\\explorer.exe", "Process Killed=C:\\Spy\\explorer.exe",
+                                       "File deleted=C:\\Spy\\explorer.exe", "Process not ended=C:\\x\\tool.exe",
+                                       "File deleted=C:\\x\\tool.exe"}));
 }
 
+// Files in use, alone or left in a wiped folder, go at the next restart: they
+// are logged so, not counted, and reported; other failures are logged.
 TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
+  world.AddFolderTree("C:\\x\\dir.exe");
+  AddRow("path", "C:\\x\\dir.exe");
   world.AddFile("C:\\x\\locked.txt", "l");
   world.locked.insert("C:\\x\\locked.txt");
   world.AddFile("C:\\Cookies\\c.txt", "c");
@@ -141,11 +151,13 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   AddRow("regkey", "HKEY_NOWHERE\\Spy");
   AddRow("regval", "HKEY_NOWHERE\\Run,spy");
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();
+  const RemovalReport report = engine.RemoveSelected();
   EXPECT_EQ(world.flushedLog, (Strings{
-                                  "File not deleted=C:\\x\\locked.txt",
+                                  "File not deleted=C:\\x\\dir.exe",
+                                  "File will be deleted at restart=C:\\x\\locked.txt",
                                   "Cookie not deleted=c.txt",
-                                  "Folder not deleted=C:\\Tree",
+                                  "File will be deleted at restart=C:\\Tree\\stuck.txt",
+                                  "Folder will be deleted at restart=C:\\Tree",
                                   "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child",
                                   "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad",
                                   "Registry value not deleted=HKEY_LOCAL_MACHINE\\Guard,v",
@@ -155,6 +167,9 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   // Only free.txt went.
   EXPECT_EQ(RemovedTotal(), "11");
   EXPECT_TRUE(world.files.count("C:\\Tree\\stuck.txt"));
+  EXPECT_EQ(report.atRestart, (Strings{"C:\\x\\locked.txt", "C:\\Tree"}));
+  EXPECT_EQ(world.atRestart, (Strings{"C:\\x\\locked.txt", "C:\\Tree\\stuck.txt", "C:\\Tree"}));
+  EXPECT_EQ(AtRestartMessage(report.atRestart.size()), "2 objects will be removed when Windows restarts.");
   EXPECT_FALSE(world.files.count("C:\\Tree\\free.txt"));
 }
 

@@ -91,7 +91,9 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   m.files.AddFile(kBase + "\\SpyTree\\sub\\b.bin", std::string("\0b\0", 3), win::kAttrHidden);
   m.files.AddFile(kBase + "\\SpyTree\\sub\\deep\\c.txt", "deep");
   m.files.AddFile(kBase + "\\Cookies\\user@spy[1].txt", "id=42\n");
-  uint32_t pid = m.processes.AddProcess("spyproc.exe", false);
+  uint32_t pid = m.processes.AddProcess(exe, false);
+  // A program of the same name in another folder keeps running.
+  uint32_t namesake = m.processes.AddProcess("C:\\Tools\\spyproc.exe");
   Text regsvr;
   m.processes.RegisterProgram("regsvr32.exe", [&](const Text& cmd) {
     regsvr = cmd;
@@ -132,6 +134,7 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   m.messages.answers = {MsgResult::Yes};
   engine.cmdNextDelete_Click();
   EXPECT_FALSE(m.processes.IsRunning(pid));
+  EXPECT_TRUE(m.processes.IsRunning(namesake));
   EXPECT_EQ(regsvr, "regsvr32.exe /s /u " + dll);
   for (const Text& p : {exe, dll, kBase + "\\SpyTree", kBase + "\\Cookies\\user@spy[1].txt"})
     EXPECT_FALSE(m.files.Exists(p)) << p;

@@ -391,6 +391,74 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   EXPECT_FALSE(form->Form_Unload());
 }
 
+// Removal ends only the planted program of a common name, leaves the files
+// in use for the restart and says so once; the running-process counter shows
+// the snapshot from the start of the scan.
+TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRestart) {
+  const uint32_t spy = m.processes.AddProcess("C:\\Spy\\explorer.exe");
+  const uint32_t shell = m.processes.AddProcess("C:\\WINDOWS\\explorer.exe");
+  const uint32_t unreadable = m.processes.AddProcess("explorer.exe");
+  m.files.AddFile("C:\\Spy\\explorer.exe", "MZ");
+  m.files.AddFile("C:\\Spy\\hook.dll", "MZ");
+  m.files.AddFile("C:\\Spy\\Data\\sub\\log.dat", "in use");
+  m.files.AddFile("C:\\Spy\\Data\\free.dat", "x");
+  m.files.SetLocked("C:\\Spy\\hook.dll", true);
+  m.files.SetLocked("C:\\Spy\\Data\\sub\\log.dat", true);
+  Database({"path|C:\\Spy\\explorer.exe|Spy|", "path|C:\\Spy\\hook.dll|Hook|", "folder|C:\\Spy\\Data|Data|"});
+  ASSERT_TRUE(form->Form_Load());
+  form->lblCmdScan_Click();
+  Text runningInScan;
+  ctx.onYield = [&] {
+    if (ctx.OperationInProgress) runningInScan = Caption(Label::lblRunningProcesses);
+  };
+  form->cmdNextScan_Click();
+  ctx.onYield = nullptr;
+  const Text listed = std::to_string(form->app.lstProcesses.Count());
+  EXPECT_EQ(runningInScan, listed);
+  EXPECT_EQ(Caption(Label::lblRunningProcesses), listed);
+  EXPECT_EQ(Caption(Label::lblProcessesIdentified), "1");
+
+  form->cmdAbortNextResults_Click();
+  ASSERT_EQ(form->app.lstScanResult.Count(), 3u);
+  form->mnuResultListAll_Click();
+  const size_t before = m.messages.shown.size();
+  m.messages.answers = {MsgResult::Yes, MsgResult::No};
+  form->cmdNextDelete_Click();
+  ASSERT_EQ(m.messages.shown.size(), before + 3);
+  const auto& told = m.messages.shown.back();
+  EXPECT_EQ(told.text, "2 objects will be removed when Windows restarts.");
+  EXPECT_EQ(told.title, "Morvane");
+  EXPECT_EQ(told.buttons, MsgButtons::Ok);
+  EXPECT_EQ(told.icon, MsgIcon::Information);
+
+  EXPECT_FALSE(m.processes.IsRunning(spy));
+  EXPECT_TRUE(m.processes.IsRunning(shell));
+  EXPECT_TRUE(m.processes.IsRunning(unreadable));
+  const std::string log = Read("\\SpyLog.txt");
+  for (const char* line : {"Process Killed=C:\\Spy\\explorer.exe\r\nFile deleted=C:\\Spy\\explorer.exe\r\n",
+                           "File will be deleted at restart=C:\\Spy\\hook.dll\r\n",
+                           "File will be deleted at restart=C:\\Spy\\Data\\sub\\log.dat\r\n"
+                           "Folder will be deleted at restart=C:\\Spy\\Data\r\n"})
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  // explorer.exe and free.dat went; nothing waiting for the restart counts.
+  EXPECT_EQ(Caption(Label::lblTotalItemsRemoved), "2");
+  EXPECT_TRUE(Exists("C:\\Spy\\hook.dll"));
+  EXPECT_TRUE(Exists("C:\\Spy\\Data\\sub\\log.dat"));
+  EXPECT_FALSE(Exists("C:\\Spy\\Data\\free.dat"));
+
+  m.Restart();
+  EXPECT_EQ(m.files.ListTree("C:\\Spy"), std::vector<Text>{});
+  EXPECT_TRUE(m.files.PendingRemovals().empty());
+
+  // A scheduler scan asks nothing: only its log tells.
+  m.files.AddFile("C:\\Spy\\hook.dll", "MZ");
+  m.files.SetLocked("C:\\Spy\\hook.dll", true);
+  const size_t shown = m.messages.shown.size();
+  form->Run(Command::AutoScan);
+  EXPECT_EQ(m.messages.shown.size(), shown);
+  EXPECT_EQ(m.files.PendingRemovals(), std::vector<Text>{"C:\\Spy\\hook.dll"});
+}
+
 TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {
   Database({});
   ASSERT_TRUE(form->Form_Load());

@@ -107,7 +107,7 @@ struct PlantedWindow {
     m.files.AddFile("C:\\Spy\\manual.exe", "MZ manual");
     m.files.AddFolder("C:\\Old");
     m.files.AddFile(kCookies + "\\user@spy[1].txt", "cookie");
-    m.processes.AddProcess("spy.exe");
+    m.processes.AddProcess("C:\\Spy\\spy.exe");
     m.registry.SetStringValue(win::kCurrentUser, "Software\\SpyCo", "id", "1");
     m.registry.SetDwordValue(win::kCurrentUser, "Software\\SpyCo\\Sub", "n", 7);
     m.registry.SetStringValue(win::kLocalMachine, kRunKey, "SpyRun", "C:\\Spy\\spy.exe");

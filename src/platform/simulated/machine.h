@@ -25,6 +25,13 @@ class SimulatedMachine {
 
   Platform& os() { return platform_; }
 
+  // Windows starts again: every program ends, then the deletions waiting for
+  // the start run.
+  void Restart() {
+    processes.EndAll();
+    files.Restart();
+  }
+
   SimRegistry registry;
   SimFileSystem files;
   SimProcesses processes;

@@ -443,6 +443,33 @@ bool SimFileSystem::AddJunction(const Text& path, const Text& target) {
   return true;
 }
 
+bool SimFileSystem::RemoveAtRestart(const Text& path) {
+  if (dead_ || !Resolve(path)) return false;
+  pendingRemovals_.push_back(path);
+  return true;
+}
+
+void SimFileSystem::UnlockAll(Node& node) {
+  node.locked = false;
+  if (node.extra)
+    for (auto& child : node.extra->children) UnlockAll(*child);
+}
+
+void SimFileSystem::Restart() {
+  dead_ = false;
+  writeBudget_ = -1;
+  finds_.clear();
+  for (auto& [letter, root] : drives_) UnlockAll(*root);
+  std::vector<Text> pending;
+  pending.swap(pendingRemovals_);
+  for (const Text& path : pending) {
+    Text leaf;
+    Node* p = ResolveParent(path, leaf);
+    Node* n = p ? p->Child(leaf) : nullptr;
+    if (n && (!n->IsDir() || n->Children().empty())) p->Take(leaf);
+  }
+}
+
 bool SimFileSystem::SetLocked(const Text& path, bool locked) {
   Node* n = Resolve(path);
   if (!n) return false;

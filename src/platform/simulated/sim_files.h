@@ -33,6 +33,7 @@ class SimFileSystem : public IFileSystem {
   bool RemoveFolder(const Text& path) override;
   bool CopyTo(const Text& source, const Text& destination, bool failIfExists) override;
   bool MoveReplace(const Text& source, const Text& destination) override;
+  bool RemoveAtRestart(const Text& path) override;
   bool ReadAll(const Text& path, std::string& data) override;
   bool ReadPieces(const Text& path, const PieceSink& take) override;
   bool WriteAll(const Text& path, const std::string& data) override;
@@ -47,6 +48,11 @@ class SimFileSystem : public IFileSystem {
   // A folder that is a junction or symbolic link (reparse point) to target.
   bool AddJunction(const Text& path, const Text& target);
   bool SetLocked(const Text& path, bool locked);
+  // Deletions waiting for the next start, in the order they were asked for.
+  const std::vector<Text>& PendingRemovals() const { return pendingRemovals_; }
+  // The system starts again: locks are gone with the programs that held
+  // them, then the waiting deletions run in order (a folder only when empty).
+  void Restart();
   // Faults: written bytes (WriteAll, Append, CopyTo) draw from a budget, -1
   // for none. A write that does not fit writes what fits and fails (a full
   // disk). With kill the writing process is gone after it: every later
@@ -76,6 +82,8 @@ class SimFileSystem : public IFileSystem {
 
   // How much of size bytes may be written now; false when not all of it.
   bool Spend(uint64_t size, size_t& allowed);
+  void UnlockAll(Node& node);
+  std::vector<Text> pendingRemovals_;
   int64_t writeBudget_ = -1;
   bool kill_ = false;
   bool dead_ = false;

@@ -6,10 +6,12 @@
 
 namespace morvane::sim {
 
-uint32_t SimProcesses::AddProcess(const Text& exeFile, bool closesOnWmClose) {
+uint32_t SimProcesses::AddProcess(const Text& program, bool closesOnWmClose) {
   Process p;
   p.pid = (nextPid_ += 4);
-  p.exeFile = exeFile;
+  const size_t slash = program.rfind('\\');
+  p.exeFile = slash == Text::npos ? program : program.substr(slash + 1);
+  if (slash != Text::npos) p.imagePath = program;
   p.closesOnWmClose = closesOnWmClose;
   processes_.push_back(p);
   return p.pid;
@@ -47,6 +49,11 @@ void SimProcesses::EndProcessNow(uint32_t pid, uint32_t exitCode) {
   }
 }
 
+void SimProcesses::EndAll() {
+  pendingEnd_.clear();
+  for (const auto& p : processes_) EndProcessNow(p.pid, 0);
+}
+
 void SimProcesses::RegisterProgram(const Text& exeName, Program run) {
   programs_[SimFileSystem::Upper(exeName)] = std::move(run);
 }
@@ -75,6 +82,15 @@ bool SimProcesses::NextProcess(win::Handle snapshot, ProcessEntry& entry) {
   auto& info = it->second;
   if (info.next >= info.entries.size()) return false;
   entry = info.entries[info.next++];
+  return true;
+}
+
+bool SimProcesses::ImagePath(uint32_t processId, Text& path) {
+  FlushPosted();
+  path.clear();
+  Process* p = Find(processId);
+  if (!p || !p->running || p->imagePath.empty()) return false;
+  path = p->imagePath;
   return true;
 }
 

@@ -16,6 +16,7 @@ class SimProcesses : public IProcesses {
   struct Process {
     uint32_t pid = 0;
     Text exeFile;
+    Text imagePath;  // empty: the path cannot be read
     bool running = true;
     uint32_t exitCode = 259;  // STILL_ACTIVE
     bool closesOnWmClose = true;
@@ -27,11 +28,14 @@ class SimProcesses : public IProcesses {
   };
 
   // A running process; returns its id. Windows are added with AddWindow.
-  uint32_t AddProcess(const Text& exeFile, bool closesOnWmClose = true);
+  // A full path gives the image path and the snapshot's name after its last
+  // "\"; a bare name gives a process whose image path cannot be read.
+  uint32_t AddProcess(const Text& program, bool closesOnWmClose = true);
   // A window of pid; parent 0 makes it top-level.
   win::HWnd AddWindow(uint32_t pid, win::HWnd parent = 0);
   bool IsRunning(uint32_t pid);
   void EndProcessNow(uint32_t pid, uint32_t exitCode = 0);
+  void EndAll();
   // Program run by Launch when the command line's first token names exeName.
   void RegisterProgram(const Text& exeName, Program run);
   size_t OpenHandleCount() const { return handles_.size(); }
@@ -44,6 +48,7 @@ class SimProcesses : public IProcesses {
   win::Handle CreateSnapshot(uint32_t flags, uint32_t processId) override;
   bool FirstProcess(win::Handle snapshot, ProcessEntry& entry) override;
   bool NextProcess(win::Handle snapshot, ProcessEntry& entry) override;
+  bool ImagePath(uint32_t processId, Text& path) override;
   bool GetVersionInfo(OsVersion& v) override;
   win::HWnd DesktopWindow() override { return kDesktop; }
   win::HWnd GetWindow(win::HWnd window, uint32_t command) override;

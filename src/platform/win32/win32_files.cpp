@@ -81,6 +81,10 @@ bool Win32FileSystem::MoveReplace(const Text& source, const Text& destination) {
   return MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool Win32FileSystem::RemoveAtRestart(const Text& path) {
+  return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+}
+
 bool Win32FileSystem::ReadAll(const Text& path, std::string& data) {
   File f(path, GENERIC_READ, OPEN_EXISTING);
   if (!f.ok()) return false;

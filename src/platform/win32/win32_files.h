@@ -16,6 +16,7 @@ class Win32FileSystem : public IFileSystem {
   bool RemoveFolder(const Text& path) override;
   bool CopyTo(const Text& source, const Text& destination, bool failIfExists) override;
   bool MoveReplace(const Text& source, const Text& destination) override;
+  bool RemoveAtRestart(const Text& path) override;
   bool ReadAll(const Text& path, std::string& data) override;
   bool ReadPieces(const Text& path, const PieceSink& take) override;
   bool WriteAll(const Text& path, const std::string& data) override;

@@ -38,6 +38,18 @@ bool Win32Processes::NextProcess(win::Handle snapshot, ProcessEntry& entry) {
   return Fill(Process32Next(H(snapshot), &pe), pe, entry);
 }
 
+bool Win32Processes::ImagePath(uint32_t processId, Text& path) {
+  path.clear();
+  HANDLE h = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (!h) return false;
+  char buffer[32768];
+  DWORD size = sizeof buffer;
+  const bool ok = QueryFullProcessImageNameA(h, 0, buffer, &size) != 0;
+  ::CloseHandle(h);
+  if (ok) path.assign(buffer, size);
+  return ok && !path.empty();
+}
+
 bool Win32Processes::GetVersionInfo(OsVersion& v) {
   OSVERSIONINFOA info = {};
   info.dwOSVersionInfoSize = sizeof info;  // 148 bytes

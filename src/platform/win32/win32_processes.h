@@ -9,6 +9,7 @@ class Win32Processes : public IProcesses {
   win::Handle CreateSnapshot(uint32_t flags, uint32_t processId) override;
   bool FirstProcess(win::Handle snapshot, ProcessEntry& entry) override;
   bool NextProcess(win::Handle snapshot, ProcessEntry& entry) override;
+  bool ImagePath(uint32_t processId, Text& path) override;
   bool GetVersionInfo(OsVersion& v) override;
   win::HWnd DesktopWindow() override;
   win::HWnd GetWindow(win::HWnd window, uint32_t command) override;
