@@ -1,7 +1,7 @@
 #include "database/database.h"
 
 #include "database/crypt.h"
-#include "store/settings.h"
+#include "platform/line_file.h"
 
 namespace morvane {
 
@@ -16,7 +16,7 @@ bool ShellUpdaterLauncher::StartUpdater(win::HWnd owner) {
 }
 
 Text DatabaseLoader::ProgramFolder() const {
-  return state_.programFolder.empty() ? ctx_.system().ProgramFolder() : state_.programFolder;
+  return programFolder_.empty() ? ctx_.system().ProgramFolder() : programFolder_;
 }
 
 bool DatabaseLoader::DatabaseExists() {
@@ -45,9 +45,8 @@ bool DatabaseLoader::EnsureDatabase(IUpdaterLauncher& launcher, win::HWnd owner)
 }
 
 void DatabaseLoader::LoadDatabase() {
-  SettingsStore store(ctx_, state_);
   // Each line is deciphered while its bytes are still in the cache.
-  store.LoadListView("\\", kDatabaseFileName, state_.lstDBaseFile, [this](Text& line) {
+  ReadLines(ctx_.files(), ProgramFolder() + "\\" + kDatabaseFileName, lstDBaseFile_, [this](Text& line) {
     modCrypt::DecryptInPlace(line, kDatabaseKey);
     ctx_.YieldToHost();
   });

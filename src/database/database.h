@@ -2,7 +2,7 @@
 // missing-database question and the start of the updater.
 #pragma once
 #include "platform/context.h"
-#include "store/app_state.h"
+#include "platform/tables.h"
 
 namespace morvane {
 
@@ -35,7 +35,10 @@ class ShellUpdaterLauncher : public IUpdaterLauncher {
 
 class DatabaseLoader {
  public:
-  DatabaseLoader(Context& ctx, AppState& state) : ctx_(ctx), state_(state) {}
+  // programFolder may be empty (the running program's folder) and may be
+  // set after construction; entries are read into lstDBaseFile.
+  DatabaseLoader(Context& ctx, const Text& programFolder, ListView& lstDBaseFile)
+      : ctx_(ctx), programFolder_(programFolder), lstDBaseFile_(lstDBaseFile) {}
 
   // A directory search for program folder & "\DataBase.ref" that sees
   // normal, read-only and archive files only.
@@ -53,7 +56,8 @@ class DatabaseLoader {
  private:
   Text ProgramFolder() const;
   Context& ctx_;
-  AppState& state_;
+  const Text& programFolder_;
+  ListView& lstDBaseFile_;
 };
 
 }  // namespace morvane

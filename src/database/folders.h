@@ -2,9 +2,21 @@
 // database targets ("%WinDir%", "%AppData%", ...).
 #pragma once
 #include "platform/context.h"
-#include "store/app_state.h"
+#include "platform/tables.h"
 
 namespace morvane {
+
+// Folder values found at start-up; paths without a trailing "\".
+struct FolderValues {
+  Text strSystemDir;
+  Text strWinDir;
+  Text strTempDir;
+  Text txtAppData;
+  Text txtStartMenu;
+  Text txtProgramsDir;
+  Text txtDesktop;
+  Text txtCookies;
+};
 
 inline constexpr const char* kShellFoldersKey =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "database/crypt.h"
-#include "removal/protected.h"
+#include "database/protected.h"
 
 namespace morvane {
 

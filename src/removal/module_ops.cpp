@@ -1,6 +1,7 @@
 // The removal code's operations on the system access modules.
 #include "removal/removal_ops.h"
-#include "scanner/process_list.h"
+
+#include "platform/process_list.h"
 
 namespace morvane {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "removal/protected.h"
+#include "database/protected.h"
 #include "removal/removal_engine.h"
 #include "removal/text_util.h"
 

@@ -7,10 +7,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "database/protected.h"
 #include "platform/handles.h"
-#include "removal/protected.h"
 #include "removal/text_util.h"
 #include "scanner/parse.h"
+#include "store/app_settings.h"
 
 namespace morvane {
 
@@ -18,7 +19,7 @@ using namespace removal_text;
 
 namespace {
 constexpr const char* kIeMainKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
-constexpr size_t kRemovedTotalLine = 2;
+constexpr size_t kRemovedTotalLine = size_t(ScanInfoLine::ObjectsRemoved);
 
 // A path under no known root cannot be reached, so it never counts as removed.
 bool KnownRoot(const Text& keyPath) {
@@ -27,7 +28,8 @@ bool KnownRoot(const Text& keyPath) {
 }  // namespace
 
 bool RemovalEngine::AutoEraseMode() const {
-  return Line(app_.lstSettingsFile, 9) == "1" && Line(app_.lstCustomScanSettings, 4) == "1";
+  const Settings settings(app_);
+  return settings.ScanModeIs(ScanMode::Custom) && settings.Custom(CustomScanLine::EraseAll);
 }
 
 RemovalReport RemovalEngine::RemoveSelected() {
@@ -114,13 +116,14 @@ void RemovalEngine::CleanEmptySession() {
 
 void RemovalEngine::ResetHomePage() {
   // A scheduler scan runs unattended: no question may wait for an answer.
-  if (Line(app_.lstSettingsFile, 2) != "0" || app_.AutoScan) return;
+  const Settings settings(app_);
+  if (!settings.HomePageProtectionOff() || app_.AutoScan) return;
   MsgResult answer =
       ctx_.messages().Show("Do you want to reset your browser homepage settings in case it was changed by a spyware?",
                            "Reset homepage?", MsgButtons::YesNo, MsgIcon::Question);
   if (answer != MsgResult::Yes) return;
-  const Text home = Line(app_.lstSettingsFile, 6);
-  const Text title = Line(app_.lstSettingsFile, 7);
+  const Text home = settings.HomePage();
+  const Text title = settings.WindowTitle();
   ops_.SetRegistryString(kIeMainKey, "Start Page", home);
   ops_.SetRegistryString(kIeMainKey, "Window Title", title);
   Log("IE Homepage settings reseted to:  Homepage=" + home);
@@ -132,9 +135,8 @@ void RemovalEngine::UpdateStatistics() {
   char stamp[64];
   std::snprintf(stamp, sizeof stamp, "%02d-%02d-%04d  %02d:%02d:%02d", now.month, now.day, now.year, now.hour,
                 now.minute, now.second);
-  if (app_.lstScanInfoFile.empty()) app_.lstScanInfoFile.resize(1);
-  app_.lstScanInfoFile[0] = stamp;
-  ops_.RaiseScanInfoLine(1);
+  Settings(app_).SetInfo(ScanInfoLine::LastScan, stamp);
+  ops_.RaiseScanInfoLine(size_t(ScanInfoLine::ScansDone));
 }
 
 bool RemovalEngine::Protected(const ListItem& row) const {
@@ -158,7 +160,7 @@ void RemovalEngine::RemoveRow(const ListItem& row) {
   else if (type == "regval") RemoveRegValue(row);
 }
 
-bool RemovalEngine::QuarantineOptionOn() const { return Line(app_.lstCustomScanSettings, 3) == "1"; }
+bool RemovalEngine::QuarantineOptionOn() const { return Settings(app_).Custom(CustomScanLine::QuarantineFirst); }
 
 // With the quarantine option on (every row type) or in auto-erase mode (files
 // and cookies) nothing is deleted without its quarantine copy.

@@ -1,5 +1,7 @@
 #include "removal/store_hooks.h"
 
+#include "store/app_settings.h"
+#include "store/reg_backups.h"
 #include "store/scan_log.h"
 
 namespace morvane {
@@ -7,8 +9,7 @@ namespace morvane {
 RemovalHooks StoreHooks(Context& ctx, SettingsStore& store, AppState& app, std::function<void()> resetUsedValues) {
   RemovalHooks hooks;
   hooks.raiseScanInfoLine = [&app](size_t line) {
-    if (app.lstScanInfoFile.size() <= line) app.lstScanInfoFile.resize(line + 1);
-    RaiseByOne(app.lstScanInfoFile[line]);
+    RaiseByOne(Settings(app).InfoLine(ScanInfoLine(line)));
   };
   hooks.saveData = [&store] { store.SaveData(); };
   hooks.flushScanLog = [&ctx, &app] { FlushScanLog(ctx, app); };
@@ -16,4 +17,9 @@ RemovalHooks StoreHooks(Context& ctx, SettingsStore& store, AppState& app, std::
   return hooks;
 }
 
+void StoreScanHooks::ListRegBackups(Context& ctx, AppState& app) {
+  morvane::ListRegBackups(ctx, app, [this](const Text& caption) { view_.SetCurrentOperation(caption); });
+}
+
+void StoreScanHooks::AddListedToLog(Context& ctx, AppState& app) { morvane::AddListedToLog(ctx, app); }
 }  // namespace morvane

@@ -4,9 +4,10 @@
 
 #include "database/folders.h"
 #include "platform/dir_search.h"
+#include "platform/process_list.h"
 #include "scanner/inventory_index.h"
 #include "scanner/parse.h"
-#include "scanner/process_list.h"
+#include "store/app_settings.h"
 #include "store/ignore_list.h"
 #include "store/reg_backups.h"
 #include "store/scan_log.h"
@@ -33,14 +34,8 @@ ScanEngine::ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks*
 
 ScanEngine::~ScanEngine() = default;
 
-void StoreScanHooks::ListRegBackups(Context& ctx, AppState& app) {
-  morvane::ListRegBackups(ctx, app, [this](const Text& caption) { view_.SetCurrentOperation(caption); });
-}
-
-void StoreScanHooks::AddListedToLog(Context& ctx, AppState& app) { morvane::AddListedToLog(ctx, app); }
-
-bool ScanEngine::Option(size_t index) const {
-  return index < app_.lstCustomScanSettings.size() && app_.lstCustomScanSettings[index] == "1";
+bool ScanEngine::Option(CustomScanLine option) const {
+  return Settings(app_).Custom(option);
 }
 
 void ScanEngine::Raise(Counter c) {
@@ -54,7 +49,7 @@ void ScanEngine::ResetUsedValues() {
     view_.CounterChanged(Counter(i));
   }
   app_.QuarantineCounter = 10000;
-  view_.SetAbortNextCaption("Abort");
+  view_.SetScanPhase(ScanPhase::Running);
   app_.lstHDDItems.Clear();
   app_.lstRegScan.Clear();
   app_.lstScanResult.Clear();
@@ -90,16 +85,16 @@ void ScanEngine::StartScan() {
   cookies_.reset();
   regRows_.reset();
   subKeys_.clear();
-  const Text mode = app_.lstSettingsFile.size() > 9 ? app_.lstSettingsFile[9] : Text();
-  if (mode == "0") {
+  const Settings settings(app_);
+  if (settings.ScanModeIs(ScanMode::Smart)) {
     app_.lstLog.push_back("");
     app_.lstLog.push_back("Scan mode: Smart Scan");
     RunSmart();
-  } else if (mode == "1") {
+  } else if (settings.ScanModeIs(ScanMode::Custom)) {
     app_.lstLog.push_back("");
     app_.lstLog.push_back("Scan mode: Custom Scan");
     RunCustom();
-  } else if (mode == "2") {
+  } else if (settings.ScanModeIs(ScanMode::Folders)) {
     app_.lstLog.push_back("");
     app_.lstLog.push_back("Scan mode: File/Folder Scan");
     RunFolders();
@@ -114,7 +109,7 @@ void ScanEngine::StartScan() {
   if (hooks_) hooks_->AddListedToLog(ctx_, app_);
   view_.StopScrollingBar();
   Caption("Finished.");
-  view_.SetAbortNextCaption("Next");
+  view_.SetScanPhase(ScanPhase::Ended);
   if (app_.AutoScan) {
     for (auto& row : app_.lstScanResult.Rows()) {
       row.checked = true;
@@ -138,7 +133,7 @@ void ScanEngine::RunSmart() {
 
 void ScanEngine::RunCustom() {
   modFindFiles find(ctx_);
-  if (Option(6)) {
+  if (Option(CustomScanLine::Cookies)) {
     Caption("Listing IE Cookies...");
     app_.lstCache.clear();
     Text folder = app_.folders.txtCookies;
@@ -147,7 +142,7 @@ void ScanEngine::RunCustom() {
     app_.totals.ResetSearchTotals();
     ctx_.YieldToHost();
   }
-  if (Option(0)) {
+  if (Option(CustomScanLine::FullDiskScan)) {
     Caption("Listing Hard Disk Files...");
     app_.lstHDDItems.Clear();
     Text root = app_.folders.strWinDir.substr(0, 3);
@@ -156,7 +151,7 @@ void ScanEngine::RunCustom() {
     app_.totals.ResetSearchTotals();
     ctx_.YieldToHost();
   }
-  if (Option(5)) {
+  if (Option(CustomScanLine::FullRegistryScan)) {
     Caption("Enumerating Registry Items...");
     app_.lstRegScan.Clear();
     modRegScan scan(ctx_);
@@ -169,7 +164,7 @@ void ScanEngine::RunCustom() {
       ctx_.YieldToHost();
     }
   }
-  customProcessTest_ = Option(1);
+  customProcessTest_ = Option(CustomScanLine::ActiveProcesses);
   RecordLoop(Mode::Custom);
 }
 
@@ -202,9 +197,9 @@ void ScanEngine::RecordLoop(Mode mode) {
         handled = type == "path" || type == "fold" || type == "regv" || type == "regk" || type == "cook";
         break;
       case Mode::Custom:
-        handled = (type == "path" && (Option(0) || Option(1))) || (type == "fold" && Option(0)) ||
-                  ((type == "regv" || type == "regk") && Option(2)) || (type == "cook" && Option(6)) ||
-                  (type == "file" && Option(0)) || (type == "regs" && Option(5));
+        handled = (type == "path" && (Option(CustomScanLine::FullDiskScan) || Option(CustomScanLine::ActiveProcesses))) || (type == "fold" && Option(CustomScanLine::FullDiskScan)) ||
+                  ((type == "regv" || type == "regk") && Option(CustomScanLine::Registry)) || (type == "cook" && Option(CustomScanLine::Cookies)) ||
+                  (type == "file" && Option(CustomScanLine::FullDiskScan)) || (type == "regs" && Option(CustomScanLine::FullRegistryScan));
         break;
       case Mode::Folders:
         handled = type == "path" || type == "fold" || type == "file";

@@ -9,21 +9,11 @@
 #include "platform/context.h"
 #include "platform/modules.h"
 #include "scanner/scan_view.h"
+#include "store/app_settings.h"
 #include "store/app_state.h"
 #include "store/ignore_list.h"
 
 namespace morvane {
-
-// The hooks of the program: the stored lists' own routines.
-class StoreScanHooks : public IScanHooks {
- public:
-  explicit StoreScanHooks(IScanView& view) : view_(view) {}
-  void ListRegBackups(Context& ctx, AppState& app) override;
-  void AddListedToLog(Context& ctx, AppState& app) override;
-
- private:
-  IScanView& view_;
-};
 
 class PathIndex;
 class PatternIndex;
@@ -46,7 +36,7 @@ class ScanEngine {
 
  private:
   enum class Mode { Smart, Custom, Folders };
-  bool Option(size_t index) const;
+  bool Option(CustomScanLine option) const;
   void Raise(Counter c);
   void Caption(const Text& text) { view_.SetCurrentOperation(text); }
   bool Stopped() const { return !ctx_.OperationInProgress; }

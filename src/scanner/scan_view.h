@@ -6,6 +6,14 @@
 
 namespace morvane {
 
+// Where a scan stands for the progress screen's button: Running while it may
+// be aborted (also before the first scan), Ended once it has finished or was
+// aborted and the results wait behind "Next".
+enum class ScanPhase { Running, Ended };
+
+// The caption of cmdAbortNextResults in a phase.
+inline const char* AbortNextCaption(ScanPhase phase) { return phase == ScanPhase::Running ? "Abort" : "Next"; }
+
 class IScanView {
  public:
   virtual ~IScanView() = default;
@@ -13,8 +21,8 @@ class IScanView {
   virtual void CounterChanged(Counter which) = 0;
   // lblCurrentOperation caption, repainted at once.
   virtual void SetCurrentOperation(const Text& caption) = 0;
-  // cmdAbortNextResults caption ("Abort" / "Next").
-  virtual void SetAbortNextCaption(const Text& caption) = 0;
+  // The scan started or ended (cmdAbortNextResults shows it).
+  virtual void SetScanPhase(ScanPhase phase) = 0;
   // tmrScrollingBar on; off with the bar back at its start.
   virtual void StartScrollingBar() = 0;
   virtual void StopScrollingBar() = 0;
@@ -42,11 +50,11 @@ class NullScanView : public IScanView {
  public:
   void CounterChanged(Counter) override {}
   void SetCurrentOperation(const Text& caption) override { lastOperation = caption; }
-  void SetAbortNextCaption(const Text& caption) override { abortNextCaption = caption; }
+  void SetScanPhase(ScanPhase p) override { phase = p; }
   void StartScrollingBar() override { scrolling = true; }
   void StopScrollingBar() override { scrolling = false; }
   Text lastOperation;
-  Text abortNextCaption;
+  ScanPhase phase = ScanPhase::Running;
   bool scrolling = false;
 };
 

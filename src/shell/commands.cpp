@@ -70,7 +70,7 @@ bool IsCommandAllowed(Command c, const CommandState& s) {
   switch (c) {
     case C::lblCmdHelp:
     case C::lblCmdCheckForUpdates: return true;
-    case C::cmdAbortNextResults: return s.abortNextCaption == "Abort" || !s.longOperation;
+    case C::cmdAbortNextResults: return s.scanPhase == ScanPhase::Running || !s.longOperation;
     case C::lblCmdStatus:
     case C::lblCmdScan:
     case C::lblCmdSettings:

@@ -1,6 +1,7 @@
 // Every user command of the main window and the one rule that says whether
 // it may run now. Handlers ask IsCommandAllowed before doing anything.
 #pragma once
+#include "scanner/scan_view.h"
 #include "shell/main_view.h"
 
 namespace morvane {
@@ -67,7 +68,7 @@ struct CommandState {
   // list work) is running and yields; clicks arrive nested inside it.
   bool longOperation = false;
   Screen screen = Screen::Status;
-  Text abortNextCaption = "Abort";
+  ScanPhase scanPhase = ScanPhase::Running;
   // cmdNextDelete, cmdQuarantineSelected and cmdIgnoreSelected.
   bool resultButtonsEnabled = true;
 };

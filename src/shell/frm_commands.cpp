@@ -1,6 +1,6 @@
 // The main window's commands: each asks the command rule first.
 #include "shell/frm_main.h"
-#include "updater/updater.h"
+#include "store/server_address.h"
 
 namespace morvane {
 
@@ -95,7 +95,7 @@ void frmMain::lblCmdCheckForUpdates_Click() {
   if (!Allowed(Command::lblCmdCheckForUpdates)) return;
   // The vendor's server is the one the updater is configured with.
   Text url, error;
-  if (!updater::ReadServerAddress(ctx.files(), app.programFolder, url, error)) {
+  if (!ReadServerAddress(ctx.files(), app.programFolder, url, error)) {
     ctx.messages().Show(error, "", MsgButtons::Ok, MsgIcon::Exclamation);
     return;
   }
@@ -170,13 +170,13 @@ void frmMain::cmdNextScan_Click() {
 
 void frmMain::cmdAbortNextResults_Click() {
   if (!Allowed(Command::cmdAbortNextResults)) return;
-  if (abortNextCaption == "Abort") {
+  if (scanPhase == ScanPhase::Running) {
     ctx.OperationInProgress = false;
-    SetAbortNextCaption("Next");
+    SetScanPhase(ScanPhase::Ended);
   } else {
     ShowScanResult();
     ctx.YieldToHost();
-    SetAbortNextCaption("Abort");
+    SetScanPhase(ScanPhase::Running);
   }
 }
 

@@ -1,5 +1,6 @@
 // The main window: state, engines, start-up, screens and exit.
 #include "shell/frm_main.h"
+#include "store/app_settings.h"
 
 #include "database/folders.h"
 #include "removal/store_hooks.h"
@@ -7,10 +8,6 @@
 #include "store/reg_backups.h"
 
 namespace morvane {
-
-namespace {
-Text Line(const ListBox& lines, size_t i) { return i < lines.size() ? lines[i] : Text(); }
-}  // namespace
 
 // The scan engine's view: counters, current operation, Abort/Next, progress bar.
 // The stored lists' hooks get one that paints at once: the registry export
@@ -23,7 +20,7 @@ class frmMain::ScanViewAdapter : public IScanView {
     f_.SetCaption(Label::lblCurrentOperation, caption);
     if (paintAtOnce_) f_.view.PaintNow();
   }
-  void SetAbortNextCaption(const Text& caption) override { f_.SetAbortNextCaption(caption); }
+  void SetScanPhase(ScanPhase phase) override { f_.SetScanPhase(phase); }
   void StartScrollingBar() override {
     f_.scrollingBarOn = true;
     f_.view.SetTimerEnabled(Timer::tmrScrollingBar, true);
@@ -77,7 +74,7 @@ frmMain::frmMain(Context& c, IMainView& v, Text version)
       removal(ctx, app, removalOps, *removalView_),
       scan(ctx, app, *scanView_, &scanHooks, &removal),
       ignore(ctx, app, [this] { store.SaveData(); }),
-      database(ctx, app),
+      database(ctx, app.programFolder, app.lstDBaseFile),
       basicParts_(*this),
       parts_(&basicParts_) {
   app.programFolder = ctx.system().ProgramFolder();
@@ -88,7 +85,7 @@ frmMain::~frmMain() = default;
 void frmMain::SetParts(IMainWindowParts* parts) { parts_ = parts ? parts : &basicParts_; }
 
 CommandState frmMain::State() const {
-  return CommandState{ctx.OperationInProgress, longOperations > 0, screen, abortNextCaption, resultButtonsEnabled};
+  return CommandState{ctx.OperationInProgress, longOperations > 0, screen, scanPhase, resultButtonsEnabled};
 }
 
 // ---- start-up and exit -----------------------------------------------------
@@ -116,7 +113,7 @@ bool frmMain::Form_Load() {
   database.LoadDatabase();
   ApplySettings();
   ctx.YieldToHost();
-  view.SetWindowState(Line(app.lstSettingsFile, 0) == "1" ? WindowState::Minimized : WindowState::Normal);
+  view.SetWindowState(Settings(app).StartMinimized() ? WindowState::Minimized : WindowState::Normal);
   view.CenterWindow();
   parts_->AddToSystemTray();
   ShowStatus();
@@ -127,7 +124,7 @@ bool frmMain::Form_Load() {
   // Also when the window starts minimized and is never activated.
   view.UnloadSplash();
   started = true;
-  if (Line(app.lstSettingsFile, 1) == "1") RunScan(false);
+  if (Settings(app).ScanAtStart()) RunScan(false);
   return true;
 }
 
@@ -209,9 +206,9 @@ void frmMain::SetCaption(Label label, const Text& caption) {
   view.SetCaption(label, caption);
 }
 
-void frmMain::SetAbortNextCaption(const Text& caption) {
-  abortNextCaption = caption;
-  view.SetButtonCaption(Button::cmdAbortNextResults, caption);
+void frmMain::SetScanPhase(ScanPhase phase) {
+  scanPhase = phase;
+  view.SetButtonCaption(Button::cmdAbortNextResults, AbortNextCaption(phase));
 }
 
 void frmMain::SetResultButtonsEnabled(bool enabled) {
@@ -243,23 +240,21 @@ void BasicMainWindowParts::ApplySettings() {
   f.SetCaption(Label::lblDBaseVer, f.app.lstDBaseFile.Empty() ? Text() : f.app.lstDBaseFile.Item(1).text);
   f.StatusInfoDisplay();
   f.SetCaption(Label::lblAppVersion, f.programVersion);
-  for (int i = 0; i < 6; ++i) f.view.SetChecked(Check(int(Check::chkSettings0) + i), Line(f.app.lstSettingsFile, size_t(i)) == "1");
-  const Text mode = Line(f.app.lstSettingsFile, 9);
-  for (int i = 0; i < 3; ++i) f.view.SetChecked(Check(int(Check::optScanMode0) + i), mode == std::to_string(i));
+  const Settings settings(f.app);
+  for (int i = 0; i < kSettingsBoxCount; ++i)
+    f.view.SetChecked(Check(int(Check::chkSettings0) + i), settings.On(Settings::BoxLine(i)));
+  for (int i = 0; i < kScanModeCount; ++i)
+    f.view.SetChecked(Check(int(Check::optScanMode0) + i), settings.ScanModeIs(ScanMode(i)));
 }
 
 void BasicMainWindowParts::chkSettings_Click(int index, bool ticked) {
-  if (index < 0 || index > 5) return;
-  ListBox& s = form_.app.lstSettingsFile;
-  if (s.size() <= size_t(index)) s.resize(size_t(index) + 1);
-  s[size_t(index)] = ticked ? "1" : "0";
+  if (index < 0 || index >= kSettingsBoxCount) return;
+  Settings(form_.app).SetOn(Settings::BoxLine(index), ticked);
   ApplySettings();
 }
 
 void BasicMainWindowParts::optScanMode_Click(int index) {
-  ListBox& s = form_.app.lstSettingsFile;
-  if (s.size() <= 9) s.resize(10);
-  s[9] = std::to_string(index);
+  Settings(form_.app).SetScanMode(index);
   ApplySettings();
 }
 

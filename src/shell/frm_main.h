@@ -17,6 +17,7 @@
 #include "database/database.h"
 #include "removal/removal_engine.h"
 #include "removal/removal_ops.h"
+#include "removal/store_hooks.h"
 #include "scanner/scan_engine.h"
 #include "shell/commands.h"
 #include "shell/main_view.h"
@@ -195,7 +196,7 @@ class frmMain {
   void StatusCommand();  // lblCmdStatus without its rule (the removal step's report)
   void Show(Screen screen);
   void Refresh(ListId list);
-  void SetAbortNextCaption(const Text& caption);
+  void SetScanPhase(ScanPhase phase);
   void SetResultButtonsEnabled(bool enabled);
   void ShellOpen(const Text& file, const Text& directory);
 
@@ -212,7 +213,7 @@ class frmMain {
   DatabaseLoader database;
 
   Screen screen = Screen::Status;
-  Text abortNextCaption = "Abort";
+  ScanPhase scanPhase = ScanPhase::Running;
   bool resultButtonsEnabled = true;
   int longOperations = 0;
   ScrollShape shpScrolling{kBarRestLeft, kBarWidth};

@@ -1,5 +1,6 @@
 #include "shell/status_page.h"
 
+#include "store/app_settings.h"
 #include <cstring>
 #include <string>
 
@@ -65,10 +66,10 @@ Text RetrieveIP::GetHostIPAddress() {
 void StatusInfoDisplay(Context& ctx, AppState& app, const std::function<void(Label, const Text&)>& setCaption,
                        ListBox& lstQuarantinedFiles) {
   setCaption(Label::lblCurrentIP, RetrieveIP(ctx).GetHostIPAddress());
-  auto line = [&](size_t i) { return i < app.lstScanInfoFile.size() ? app.lstScanInfoFile[i] : Text(); };
-  setCaption(Label::lblLastScan, line(0));
-  setCaption(Label::lblNoOfScans, line(1));
-  setCaption(Label::lblTotalItemsRemoved, line(2));
+  const Settings settings(app);
+  setCaption(Label::lblLastScan, settings.Info(ScanInfoLine::LastScan));
+  setCaption(Label::lblNoOfScans, settings.Info(ScanInfoLine::ScansDone));
+  setCaption(Label::lblTotalItemsRemoved, settings.Info(ScanInfoLine::ObjectsRemoved));
   setCaption(Label::lblNoInIgnoreList, std::to_string(app.lstIgnoreListFile.size()));
   lstQuarantinedFiles.clear();
   Text folder = app.programFolder + "\\Quarantine\\";

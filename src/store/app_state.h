@@ -4,22 +4,11 @@
 #include <array>
 #include <cstdint>
 
+#include "database/folders.h"
 #include "platform/modules.h"
 #include "platform/tables.h"
 
 namespace morvane {
-
-// Folder values found at start-up; paths without a trailing "\".
-struct FolderValues {
-  Text strSystemDir;
-  Text strWinDir;
-  Text strTempDir;
-  Text txtAppData;
-  Text txtStartMenu;
-  Text txtProgramsDir;
-  Text txtDesktop;
-  Text txtCookies;
-};
 
 // The ten counter labels of the scan progress screen.
 enum class Counter {

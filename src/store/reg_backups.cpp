@@ -1,9 +1,10 @@
 #include "store/reg_backups.h"
 
+#include "store/app_settings.h"
 #include <algorithm>
 #include <cstdlib>
 
-#include "scanner/process_list.h"
+#include "platform/process_list.h"
 #include "store/scan_log.h"
 
 namespace morvane {
@@ -35,7 +36,7 @@ void PruneRegBackups(Context& ctx, AppState& app) {
   ff.FindFilesToList(folder, "*.reg", app.totals.FileCount, app.totals.DirCount, names, recurse);
   app.totals.ResetSearchTotals();
   // A kept number that is not a number keeps every backup: nothing is deleted on a guess.
-  const Text line = app.lstSettingsFile.size() > 10 ? app.lstSettingsFile[10] : Text();
+  const Text line = Settings(app).BackupsKept();
   const size_t b = line.find_first_not_of(' ');
   if (b == Text::npos || line[b] < '0' || line[b] > '9') return;
   const long keep = std::strtol(line.c_str() + b, nullptr, 10);
@@ -57,7 +58,7 @@ void PruneRegBackups(Context& ctx, AppState& app) {
 void ListRegBackups(Context& ctx, AppState& app, const std::function<void(const Text&)>& showOperation) {
   DateTime now = ctx.clock().Now();
   Text stamp = DateStamp(now);
-  if (app.lstSettingsFile.size() > 5 && app.lstSettingsFile[5] == "1") {
+  if (Settings(app).RegistryBackupOn()) {
     if (showOperation) showOperation("Backing up Registry...");
     Text drive = app.folders.strWinDir.substr(0, 3);
     Text exported = drive + stamp + ".reg";

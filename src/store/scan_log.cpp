@@ -1,5 +1,6 @@
 #include "store/scan_log.h"
 
+#include "store/app_settings.h"
 #include <cstdio>
 
 namespace morvane {
@@ -53,7 +54,7 @@ void FlushScanLog(Context& ctx, AppState& app) {
   app.lstLog.push_back("Scanning completed on " + Two(t.month) + "-" + Two(t.day) + "-" + std::to_string(t.year) +
                        "  " + ClockTime(t));
   ctx.YieldToHost();
-  bool logging = app.lstSettingsFile.size() > 3 && app.lstSettingsFile[3] == "1";
+  bool logging = Settings(app).ScanLogOn();
   if (logging) {
     // Lines added while the flush yields are not written.
     size_t count = app.lstLog.size();

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/line_file.h"
 #include "platform/modules.h"
 
 namespace morvane {
@@ -160,51 +161,9 @@ void SettingsStore::LoadAllFiles() {
   ctx_.YieldToHost();
 }
 
-// The file is read in pieces through a small buffer, twice: once to count
-// its lines (the table is sized once), then to split them. A line may run
-// over several pieces; it is gathered in a separate text then.
 void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList,
                                  const std::function<void(Text&)>& eachRow) {
-  SettingsList.Clear();
-  const Text path = Full(strPath + strFileName);
-  size_t breaks = 0, size = 0;
-  if (!ctx_.files().ReadPieces(path, [&](const char* piece, size_t n) {
-        for (const char* p = piece; (p = static_cast<const char*>(std::memchr(p, '\n', piece + n - p))); ++p) ++breaks;
-        size += n;
-      }))
-    return;
-  SettingsList.Reserve(size == 0 ? 0 : breaks + 1);
-  Text pending;  // the start of a line begun in an earlier piece
-  auto add = [&](const char* line, size_t n) {
-    if (n > 0 && line[n - 1] == '\r') --n;
-    ListItem& row = SettingsList.Add(Text(line, n));
-    if (eachRow) eachRow(row.text);
-  };
-  const bool read = ctx_.files().ReadPieces(path, [&](const char* piece, size_t n) {
-    const char* p = piece;
-    const char* const end = piece + n;
-    while (p < end) {
-      const char* lf = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
-      if (!lf) {
-        pending.append(p, size_t(end - p));
-        break;
-      }
-      if (pending.empty()) {
-        add(p, size_t(lf - p));
-      } else {
-        pending.append(p, size_t(lf - p));
-        add(pending.data(), pending.size());
-        pending.clear();
-      }
-      p = lf + 1;
-    }
-  });
-  if (!read) {
-    SettingsList.Clear();
-    return;
-  }
-  // A final line break adds no row.
-  if (!pending.empty()) add(pending.data(), pending.size());
+  ReadLines(ctx_.files(), Full(strPath + strFileName), SettingsList, eachRow);
 }
 
 void SettingsStore::SaveSettingsToFile(const Text& strPath, const Text& strFileName, const ListBox& lstSettingsList) {

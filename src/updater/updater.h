@@ -31,9 +31,6 @@ class IUpdaterView {
   virtual void ShowCompleted() = 0;
 };
 
-// The server address from "Tessarin.ini" beside the program: a line
-// "Server=http://HOST[:PORT]". On failure, error holds the status text to show.
-bool ReadServerAddress(IFileSystem& fs, const Text& programFolder, Text& url, Text& error);
 
 class Updater {
  public:

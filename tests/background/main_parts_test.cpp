@@ -4,6 +4,7 @@
 
 #include "background/parts_view.h"
 #include "platform/simulated/machine.h"
+#include "store/app_settings.h"
 
 namespace morvane {
 namespace {
@@ -52,7 +53,7 @@ class MainPartsTest : public ::testing::Test {
   std::unique_ptr<MainWindowParts> parts;
 };
 
-TEST_F(MainPartsTest, StartMinimizedScanUnattendedAndLiveInTheTray) {
+TEST_F(MainPartsTest, StartsMinimizedAndLivesInTheTray) {
   ASSERT_TRUE(form->Form_Load());
   EXPECT_EQ(RunValue(), "\"" + kPf + "\\Morvane.Exe\"");
   EXPECT_TRUE(view.checks[Check::chkStartWithWindows]);
@@ -65,7 +66,7 @@ TEST_F(MainPartsTest, StartMinimizedScanUnattendedAndLiveInTheTray) {
 
   // Minimizing saved the tables: a changed box reaches the file at the next minimize.
   parts->chkSettings_Click(5, true);
-  EXPECT_EQ(form->app.lstSettingsFile[5], "1");
+  EXPECT_TRUE(Settings(form->app).RegistryBackupOn());
   form->Form_Resize(WindowState::Minimized);
   EXPECT_NE(Read("\\Settings\\Settings.stg").find("\r\n1\r\nabout:blank"), std::string::npos);
 
@@ -86,26 +87,40 @@ TEST_F(MainPartsTest, StartMinimizedScanUnattendedAndLiveInTheTray) {
   // Explorer restarted: the icon comes back.
   parts->OnTaskbarCreated();
   EXPECT_EQ(view.events.back(), "icon add Clik here to open Morvane.");
+}
 
-  // A due time inside another long handler starts nothing; a minute later
-  // the scheduler scans and removes without a single question.
+TEST_F(MainPartsTest, SchedulerWaitsOutStartUpThenScansAndRemovesUnasked) {
   m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
-  form->longOperations = 1;
-  Seconds(60);
+  // The first due time falls inside start-up, a long handler: it starts nothing.
+  bool dueDuringStartUp = false;
+  ctx.onYield = [&] {
+    if (dueDuringStartUp || !view.timers[Timer::tmrTimer]) return;
+    dueDuringStartUp = true;
+    Seconds(60);
+  };
+  ASSERT_TRUE(form->Form_Load());
+  ASSERT_TRUE(dueDuringStartUp);
   EXPECT_TRUE(m.files.Exists("C:\\Spy\\spy.exe"));
-  form->longOperations = 0;
+
+  // The next one scans and removes without a single question; the tray's
+  // "Exit" is refused while that scan runs.
+  bool exitDuringScan = false;
+  ctx.onYield = [&] {
+    if (exitDuringScan || !ctx.OperationInProgress) return;
+    exitDuringScan = true;
+    parts->mnuPopUpExit_Click();
+  };
   Seconds(60);
+  ctx.onYield = nullptr;
+  EXPECT_TRUE(exitDuringScan);
+  EXPECT_FALSE(view.closed);
   EXPECT_FALSE(m.files.Exists("C:\\Spy\\spy.exe"));
   EXPECT_TRUE(m.messages.shown.empty());
   EXPECT_NE(Read("\\SpyLog.txt").find("File deleted=C:\\Spy\\spy.exe"), std::string::npos);
   EXPECT_EQ(view.screen, Screen::Status);
   EXPECT_FALSE(ctx.OperationInProgress);
 
-  // Tray "Exit" is refused while a scan runs, then closes and removes the icon.
-  ctx.OperationInProgress = true;
-  parts->mnuPopUpExit_Click();
-  EXPECT_FALSE(view.closed);
-  ctx.OperationInProgress = false;
+  // Afterwards "Exit" closes and removes the icon.
   parts->mnuPopUpExit_Click();
   EXPECT_TRUE(view.closed);
   EXPECT_EQ(view.events.back(), "icon delete Clik here to open Morvane.");
@@ -119,7 +134,7 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
   };
   form->lblCmdSettings_Click();
   form->lblCmdActiveProtectionSett_Click();
-  EXPECT_EQ(form->app.lstSettingsFile[8], "2");
+  EXPECT_EQ(Settings(form->app).AutoScanMinutes(), "2");
 
   // The scan modes are one group: a click clears the other two.
   form->lblCmdScan_Click();

@@ -3,7 +3,7 @@
 #include "contract/fixture.h"
 #include "contract/process_fixture.h"
 #include "platform/modules.h"
-#include "scanner/process_list.h"
+#include "platform/process_list.h"
 
 namespace morvane::contract {
 namespace {

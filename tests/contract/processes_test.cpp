@@ -5,8 +5,8 @@
 #include "contract/fixture.h"
 #include "contract/process_fixture.h"
 #include "platform/modules.h"
+#include "platform/process_list.h"
 #include "scanner/parse.h"
-#include "scanner/process_list.h"
 
 namespace morvane::contract {
 namespace {

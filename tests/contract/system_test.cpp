@@ -32,10 +32,17 @@ TEST(SystemFoldersContract, TooSmallBufferReportsTheSizeNeeded) {
   EXPECT_EQ(m->os().system.WindowsDirectory(tiny, 2), n + 1);
 }
 
-TEST(ClockContract, ShortDateHoldsTheYear) {
+TEST(ClockContract, ShortDateHoldsTheDateOnly) {
   auto m = MakeFixture();
-  DateTime t{2026, 3, 4, 5, 6, 7};
-  EXPECT_NE(m->os().clock.ShortDate(t).find("2026"), Text::npos);
+  IClock& clock = m->os().clock;
+  const Text date = clock.ShortDate(DateTime{2026, 3, 4, 5, 6, 7});
+  EXPECT_NE(date.find("2026"), Text::npos) << date;
+  EXPECT_EQ(date.find('\0'), Text::npos);
+  // The time of day is not part of it; day, month and year are.
+  EXPECT_EQ(clock.ShortDate(DateTime{2026, 3, 4, 23, 59, 58}), date);
+  for (const DateTime& other :
+       {DateTime{2026, 4, 3, 5, 6, 7}, DateTime{2026, 3, 5, 5, 6, 7}, DateTime{2019, 3, 4, 5, 6, 7}})
+    EXPECT_NE(clock.ShortDate(other), date) << clock.ShortDate(other);
 }
 
 }  // namespace

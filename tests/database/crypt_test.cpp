@@ -7,8 +7,13 @@
 namespace morvane {
 namespace {
 
+// k = floor(sum of codes / 10 / 6); the program key's codes sum to 575.
 // Enciphering with the program key: +5, -3, +10, -2, +9, -7 for n = 1..5, 0.
-TEST(Crypt, KeyOfTheProgramIsNine) { EXPECT_EQ(modCrypt::KeyValue(kDatabaseKey), 9); }
+TEST(Crypt, KeyValueIsATenthOfTheCodeSumOverSixRoundedDown) {
+  const std::pair<Text, long long> cases[] = {
+      {"", 0}, {";", 0}, {"<", 1}, {"\xff\xff", 8}, {Text(12, 'x'), 24}, {kDatabaseKey, 9}};
+  for (const auto& [key, k] : cases) EXPECT_EQ(modCrypt::KeyValue(key), k) << key;
+}
 
 TEST(Crypt, KnownAnswerComputedByHand) {
   // "path|C:\" : p+5 a-3 t+10 h-2 |+9 C-7 :+5 \-3

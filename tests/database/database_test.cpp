@@ -2,6 +2,7 @@
 
 #include "database/crypt.h"
 #include "database/database.h"
+#include "store/app_state.h"
 #include "platform/simulated/machine.h"
 
 namespace morvane {
@@ -34,7 +35,7 @@ class DatabaseLoading : public ::testing::Test {
 
 TEST_F(DatabaseLoading, EveryLineDecipheredInFileOrderWithAYieldEach) {
   WriteDatabase({"Database 2026.12", "# comment", "", "PATH|%WinDir%\\x.exe|Adware", "path|C:\\a|B|C|D"}, false);
-  DatabaseLoader loader(ctx, state);
+  DatabaseLoader loader(ctx, state.programFolder, state.lstDBaseFile);
   ASSERT_TRUE(loader.DatabaseExists());
   const uint64_t before = ctx.yieldCount;
   loader.LoadDatabase();
@@ -49,7 +50,7 @@ TEST_F(DatabaseLoading, EveryLineDecipheredInFileOrderWithAYieldEach) {
 
 TEST_F(DatabaseLoading, FinalLineBreakAddsNoEntryAndReloadReplaces) {
   WriteDatabase({"v1"});
-  DatabaseLoader loader(ctx, state);
+  DatabaseLoader loader(ctx, state.programFolder, state.lstDBaseFile);
   state.lstDBaseFile.Add("stale");
   loader.LoadDatabase();
   ASSERT_EQ(state.lstDBaseFile.Count(), 1u);
@@ -58,7 +59,7 @@ TEST_F(DatabaseLoading, FinalLineBreakAddsNoEntryAndReloadReplaces) {
 
 TEST_F(DatabaseLoading, HiddenOrSystemDatabaseCountsAsMissing) {
   WriteDatabase({"v1"});
-  DatabaseLoader loader(ctx, state);
+  DatabaseLoader loader(ctx, state.programFolder, state.lstDBaseFile);
   m.files.SetAttributes(dbPath, win::kAttrReadOnly | win::kAttrArchive);
   EXPECT_TRUE(loader.DatabaseExists());
   m.files.SetAttributes(dbPath, win::kAttrHidden);
@@ -71,7 +72,7 @@ TEST_F(DatabaseLoading, HiddenOrSystemDatabaseCountsAsMissing) {
 }
 
 TEST_F(DatabaseLoading, MissingDatabaseAnsweredNoEndsStartUp) {
-  DatabaseLoader loader(ctx, state);
+  DatabaseLoader loader(ctx, state.programFolder, state.lstDBaseFile);
   RecordingLauncher launcher;
   m.messages.answers.push_back(MsgResult::No);
   EXPECT_FALSE(loader.EnsureDatabase(launcher, 0));
@@ -85,7 +86,7 @@ TEST_F(DatabaseLoading, MissingDatabaseAnsweredNoEndsStartUp) {
 }
 
 TEST_F(DatabaseLoading, MissingDatabaseAnsweredYesStartsUpdaterAndLoadsNothing) {
-  DatabaseLoader loader(ctx, state);
+  DatabaseLoader loader(ctx, state.programFolder, state.lstDBaseFile);
   ShellUpdaterLauncher launcher(ctx, m.system.programFolder);
   m.messages.answers.push_back(MsgResult::Yes);
   EXPECT_TRUE(loader.EnsureDatabase(launcher, 0));
@@ -102,7 +103,7 @@ TEST_F(DatabaseLoading, MissingDatabaseAnsweredYesStartsUpdaterAndLoadsNothing) 
 
 TEST_F(DatabaseLoading, PresentDatabaseAsksNothing) {
   WriteDatabase({"v1"});
-  DatabaseLoader loader(ctx, state);
+  DatabaseLoader loader(ctx, state.programFolder, state.lstDBaseFile);
   RecordingLauncher launcher;
   EXPECT_TRUE(loader.EnsureDatabase(launcher, 0));
   EXPECT_TRUE(m.messages.shown.empty());

@@ -4,6 +4,7 @@
 #include "database/tool/morvane_db.cpp"
 
 #include "database/database.h"
+#include "store/app_state.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/simulated/machine.h"
 
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AppState app;
   app.programFolder = "C:\\Morvane";
   machine.files.AddFile("C:\\Morvane\\DataBase.ref", content);
-  DatabaseLoader loader(ctx, app);
+  DatabaseLoader loader(ctx, app.programFolder, app.lstDBaseFile);
   FUZZ_CHECK(loader.DatabaseExists());
   loader.LoadDatabase();
   const std::vector<Text> lines = SplitTextLines(content);

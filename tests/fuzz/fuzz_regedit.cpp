@@ -2,9 +2,9 @@
 // (restore of a quarantined key): any file imports without harm; an export
 // of the result imports to itself; a file that passes the restore's
 // confinement test changes nothing outside its key.
+#include "database/protected.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/simulated/machine.h"
-#include "removal/protected.h"
 
 using namespace morvane;
 

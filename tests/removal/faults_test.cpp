@@ -206,7 +206,7 @@ TEST_F(Faults, HostileDatabasesLoadAndScan) {
   for (const auto& [content, scanned] : cases) {
     fs().AddFile(app.programFolder + "\\DataBase.ref", content ? *content : std::string());
     app.lstDBaseFile.Clear();
-    DatabaseLoader(ctx, app).LoadDatabase();
+    DatabaseLoader(ctx, app.programFolder, app.lstDBaseFile).LoadDatabase();
     app.lstScanResult.Clear();
     app.lstIremovable.Clear();
     EXPECT_EQ(Scan("0"), 0u);

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "database/crypt.h"
+#include "database/protected.h"
 #include "database/records.h"
-#include "removal/protected.h"
 #include "removal/removal_fixture.h"
 
 namespace morvane::testing {

@@ -192,11 +192,30 @@ TEST_F(RemovalTest, HomePageResetWritesBothValuesAndTwoLogLines) {
 }
 
 TEST_F(RemovalTest, HomePageQuestionOnlyWhenProtectionIsOff) {
+  const Text question = "Do you want to reset your browser homepage settings in case it was changed by a spyware?";
+  const Text ie = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
+  // Protection on (line 2 "1"): the removal question only.
   world.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();  // line 2 is "1"
-  EXPECT_EQ(machine.messages.shown.size(), 1u);
+  engine.cmdNextDelete_Click();
+  ASSERT_EQ(machine.messages.shown.size(), 1u);
+  EXPECT_NE(machine.messages.shown[0].text, question);
+  EXPECT_FALSE(world.files.count("C:\\x\\a.txt"));
+
+  // Protection off: the question follows; No leaves the browser as it is.
+  machine.messages.shown.clear();
+  app.lstSettingsFile[2] = "0";
+  world.AddFile("C:\\x\\b.txt", "b");
+  AddRow("file", "C:\\x\\b.txt");
+  const Text before = world.GetRegistryString(ie, "Start Page");
+  AnswerNext(MsgResult::Yes);
+  AnswerNext(MsgResult::No);
+  engine.cmdNextDelete_Click();
+  ASSERT_EQ(machine.messages.shown.size(), 2u);
+  EXPECT_EQ(machine.messages.shown[1].text, question);
+  EXPECT_EQ(machine.messages.shown[1].title, "Reset homepage?");
+  EXPECT_EQ(world.GetRegistryString(ie, "Start Page"), before);
 }
 
 TEST_F(RemovalTest, ManualRemovalReportDependsOnScheduler) {

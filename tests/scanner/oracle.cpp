@@ -5,8 +5,8 @@
 #include "database/folders.h"
 #include "platform/dir_search.h"
 #include "platform/modules.h"
+#include "platform/process_list.h"
 #include "scanner/parse.h"
-#include "scanner/process_list.h"
 #include "store/ignore_list.h"
 
 namespace morvane::oracle {

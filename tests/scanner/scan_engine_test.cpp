@@ -15,7 +15,7 @@ TEST_F(RecordLoop, CountsEntriesFromTheSecondAndSkipsCommentLines) {
   EXPECT_EQ(C(C_::lblScannedObjects), "3");  // empty, junk, file
   EXPECT_EQ(app.lstScanResult.Count(), 0u);
   EXPECT_EQ(view.lastOperation, "Finished.");
-  EXPECT_EQ(view.abortNextCaption, "Next");
+  EXPECT_EQ(view.phase, ScanPhase::Ended);
   EXPECT_TRUE(ctx.OperationInProgress);
   EXPECT_FALSE(view.scrolling);
 }
@@ -263,7 +263,7 @@ TEST_F(Abort, StopsAtTheNextCheckAndKeepsResults) {
   EXPECT_EQ(C(C_::lblScannedObjects), "3");
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_EQ(view.lastOperation, "Finished.");
-  EXPECT_EQ(view.abortNextCaption, "Next");
+  EXPECT_EQ(view.phase, ScanPhase::Ended);
   EXPECT_EQ(removal.calls, 1);
 }
 

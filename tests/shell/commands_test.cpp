@@ -8,12 +8,12 @@ namespace {
 
 using C = Command;
 
-CommandState Idle(Screen s) { return CommandState{false, false, s, "Abort", true}; }
-CommandState Scanning() { return CommandState{true, true, Screen::ScanProc, "Abort", true}; }
-CommandState AbortedStillUnwinding() { return CommandState{false, true, Screen::ScanProc, "Next", true}; }
-CommandState Finished() { return CommandState{true, false, Screen::ScanProc, "Next", true}; }
-CommandState ResultsWait() { return CommandState{true, false, Screen::ScanResult, "Abort", true}; }
-CommandState Removing() { return CommandState{false, true, Screen::ScanResult, "Abort", false}; }
+CommandState Idle(Screen s) { return CommandState{false, false, s, ScanPhase::Running, true}; }
+CommandState Scanning() { return CommandState{true, true, Screen::ScanProc, ScanPhase::Running, true}; }
+CommandState AbortedStillUnwinding() { return CommandState{false, true, Screen::ScanProc, ScanPhase::Ended, true}; }
+CommandState Finished() { return CommandState{true, false, Screen::ScanProc, ScanPhase::Ended, true}; }
+CommandState ResultsWait() { return CommandState{true, false, Screen::ScanResult, ScanPhase::Running, true}; }
+CommandState Removing() { return CommandState{false, true, Screen::ScanResult, ScanPhase::Running, false}; }
 
 TEST(CommandRule, EveryCommandInEveryState) {
   struct Case {

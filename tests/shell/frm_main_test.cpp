@@ -211,7 +211,7 @@ TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
   EXPECT_LT(view.Pos("paint Backing up Registry..."), view.Pos("regedit"));
   EXPECT_FALSE(form->app.AutoScan);
   EXPECT_EQ(form->app.lstScanResult.Count(), 1u);
-  EXPECT_EQ(form->abortNextCaption, "Next");
+  EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
   EXPECT_EQ(Caption(Label::lblNewObjects), "1");
   EXPECT_TRUE(ctx.OperationInProgress);
   EXPECT_FALSE(view.timers[Timer::tmrScrollingBar]);
@@ -224,7 +224,7 @@ TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
   EXPECT_TRUE(form->Form_Unload());
   form->cmdAbortNextResults_Click();
   EXPECT_EQ(view.screen, Screen::ScanResult);
-  EXPECT_EQ(form->abortNextCaption, "Abort");
+  EXPECT_EQ(form->scanPhase, ScanPhase::Running);
   EXPECT_EQ(view.rows[ListId::lstScanResult], 1u);
   form->lblCmdScan_Click();
   form->mnuPopUpExit_Click();
@@ -267,7 +267,7 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
       barDuringScan = view.barLeft;
     } else if (yields == 12) {
       form->cmdAbortNextResults_Click();
-      EXPECT_EQ(form->abortNextCaption, "Next");
+      EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
       EXPECT_FALSE(ctx.OperationInProgress);
       // The aborted scan has not returned yet: nothing may start inside it.
       form->cmdAbortNextResults_Click();
@@ -281,14 +281,14 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
   EXPECT_FLOAT_EQ(barDuringScan, kBarRestLeft + 2 * kBarStep);
   EXPECT_EQ(form->app.lstSettingsFile[0], "0");
   EXPECT_LT(form->scan.entriesDone, 50u);
-  EXPECT_EQ(form->abortNextCaption, "Next");
+  EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
   form->tmrScrollingBar_Timer();  // a tick queued before the stop
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
 
   form->cmdAbortNextResults_Click();
   EXPECT_EQ(view.screen, Screen::ScanResult);
-  EXPECT_EQ(form->abortNextCaption, "Abort");
+  EXPECT_EQ(form->scanPhase, ScanPhase::Running);
   form->lblCmdStatus_Click();  // allowed after an abort
   EXPECT_EQ(view.screen, Screen::Status);
 }

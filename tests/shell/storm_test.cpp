@@ -181,7 +181,7 @@ class Storm : public PlantedWindow {
     ctx.onYield = nullptr;
     m.messages.whileOpen = nullptr;
     if (Going() && ctx.OperationInProgress) {
-      if (form->abortNextCaption == "Next") form->cmdAbortNextResults_Click();
+      if (form->scanPhase == ScanPhase::Ended) form->cmdAbortNextResults_Click();
       m.messages.answers = {MsgResult::Yes, MsgResult::No};
       form->cmdNextDelete_Click();
       Check(true);
@@ -298,7 +298,7 @@ class Storm : public PlantedWindow {
     if (e->rule >= 0 && form->Allowed(Command(e->rule))) {
       reached.restores += e->rule == int(C::cmdRestoreQuarantined);
       reached.purges += e->rule == int(C::cmdDeleteQuarantined);
-      reached.aborts += e->rule == int(C::cmdAbortNextResults) && form->abortNextCaption == "Abort";
+      reached.aborts += e->rule == int(C::cmdAbortNextResults) && form->scanPhase == ScanPhase::Running;
     }
     trail_ << e->name + " ";
     e->fire(*this);
@@ -319,7 +319,7 @@ class Storm : public PlantedWindow {
   }
 
   void Abort() {
-    if (form->abortNextCaption == "Abort" && form->Allowed(C::cmdAbortNextResults) && scanRunning_) aborted_ = true;
+    if (form->scanPhase == ScanPhase::Running && form->Allowed(C::cmdAbortNextResults) && scanRunning_) aborted_ = true;
     form->cmdAbortNextResults_Click();
   }
 
@@ -609,7 +609,7 @@ TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
   form->cmdNextScan_Click();
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_LE(form->scan.entriesDone, 1u);
-  EXPECT_EQ(form->abortNextCaption, "Next");
+  EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
 }
 
 // A due scan, a new scan or a second close must wait for the command whose yield they arrive in.

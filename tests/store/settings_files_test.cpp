@@ -254,7 +254,7 @@ namespace {
 // The database on the same backend: the existence test relies on the
 // platform's directory search and attribute reporting.
 TEST_F(SettingsFiles, DatabaseExistenceAndLoadingOnThisBackend) {
-  DatabaseLoader loader(ctx, state);
+  DatabaseLoader loader(ctx, state.programFolder, state.lstDBaseFile);
   EXPECT_FALSE(loader.DatabaseExists());
   const Text db = state.programFolder + "\\DataBase.ref";
   Write("\\DataBase.ref", modCrypt::EncryptString("v7", kDatabaseKey) + "\r\n\r\n" +

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/simulated/machine.h"
+#include "store/app_settings.h"
 #include "store/settings.h"
 
 namespace morvane {
@@ -36,19 +37,31 @@ TEST(StartPage, UnreadableGivesAboutBlank) {
 }
 
 TEST(Flags, OnlyExactlyOneIsOn) {
-  // The flag rule readers apply to loaded lines.
-  for (const Text& off : {Text("01"), Text(" 1"), Text("1 "), Text("0"), Text("")}) EXPECT_NE(off, "1");
   sim::SimulatedMachine m{sim::SimulatedMachine::WindowsLayout{}};
   Context ctx{m.os()};
   AppState state;
   state.programFolder = m.system.programFolder;
   SettingsStore store(ctx, state);
   store.CheckSettings();
-  m.files.WriteAll(state.programFolder + "\\Settings\\Settings.stg", "01\r\n 1\r\n1");
+  m.files.WriteAll(state.programFolder + "\\Settings\\Settings.stg", "01\r\n 1\r\n1\r\n1 \r\n\r\n0");
   store.LoadAllFiles();
-  EXPECT_EQ(state.lstSettingsFile[0], "01");
-  EXPECT_EQ(state.lstSettingsFile[1], " 1");
-  EXPECT_EQ(state.lstSettingsFile[2], "1");
+  const Settings settings(state);
+  // Lines are kept as written; only a line reading exactly "1" is on.
+  EXPECT_EQ(settings.Line(SettingsLine::ScanLog), "1 ");
+  EXPECT_FALSE(settings.StartMinimized());
+  EXPECT_FALSE(settings.ScanAtStart());
+  EXPECT_TRUE(settings.HomePageProtected());
+  EXPECT_FALSE(settings.HomePageProtectionOff());
+  EXPECT_FALSE(settings.ScanLogOn());
+  EXPECT_FALSE(settings.AutoScanOn());
+  EXPECT_FALSE(settings.RegistryBackupOn());
+  // A line past the end reads as off and is written with the lines before it padded.
+  AppState empty;
+  Settings fresh(empty);
+  EXPECT_FALSE(fresh.On(SettingsLine::ScanLog));
+  fresh.SetOn(SettingsLine::ScanLog, true);
+  EXPECT_EQ(empty.lstSettingsFile, (ListBox{"", "", "", "1"}));
+  EXPECT_TRUE(fresh.ScanLogOn());
 }
 
 }  // namespace

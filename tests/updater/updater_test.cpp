@@ -4,6 +4,7 @@
 
 #include "database/crypt.h"
 #include "platform/simulated/machine.h"
+#include "store/server_address.h"
 #include "updater/updater.h"
 
 namespace morvane::updater {

@@ -13,6 +13,7 @@
 #include "database/database.h"
 #include "database/folders.h"
 #include "platform/win32/machine.h"
+#include "removal/store_hooks.h"
 #include "scanner/scan_engine.h"
 #include "store/settings.h"
 
@@ -54,7 +55,7 @@ double EngineRun(const std::string& folder, w32::Win32Machine& machine) {
   SettingsStore store(ctx, app);
   store.CheckSettings();
   store.LoadAllFiles();
-  DatabaseLoader(ctx, app).LoadDatabase();
+  DatabaseLoader(ctx, app.programFolder, app.lstDBaseFile).LoadDatabase();
   DiscoverFolders(ctx, app.folders);
   NullScanView view;
   StoreScanHooks hooks(view);

@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
   }
   sim::SimulatedMachine machine(sim::SimulatedMachine::WindowsLayout{});
   Context ctx(machine.os());
-  AppState app;
-  app.programFolder = "C:\\Program Files\\Morvane";
+  const Text programFolder = "C:\\Program Files\\Morvane";
+  ListView lstDBaseFile;
 
   // Records of every type, enciphered line by line, CR LF between lines.
   static const char* kTypes[] = {"path|%WinDir%\\", "fold|%ProgramFiles%\\", "regv|HKEY_LOCAL_MACHINE\\Software\\",
@@ -44,11 +44,11 @@ int main(int argc, char** argv) {
     content += modCrypt::EncryptString(line, kDatabaseKey);
     ++lines;
   }
-  machine.files.AddFile(app.programFolder + "\\" + kDatabaseFileName, content);
+  machine.files.AddFile(programFolder + "\\" + kDatabaseFileName, content);
   const double mb = double(content.size()) / 1e6;
   content = {};
 
-  DatabaseLoader loader(ctx, app);
+  DatabaseLoader loader(ctx, programFolder, lstDBaseFile);
   auto cpu = [] {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
   loader.LoadDatabase();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpuSeconds = cpu() - cpuStart;
-  if (app.lstDBaseFile.Count() != lines || app.lstDBaseFile.Item(1).text != "Bench database") {
-    std::fprintf(stderr, "the database did not load as written (%zu of %zu lines)\n", app.lstDBaseFile.Count(), lines);
+  if (lstDBaseFile.Count() != lines || lstDBaseFile.Item(1).text != "Bench database") {
+    std::fprintf(stderr, "the database did not load as written (%zu of %zu lines)\n", lstDBaseFile.Count(), lines);
     return 1;
   }
   std::printf("lines=%zu processor_s=%.3f (%.1f MB/s of processor time)\n", lines, cpuSeconds, mb / cpuSeconds);

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   AppState app;
   DiscoverFolders(ctx, app.folders);
   app.lstSettingsFile.assign(12, "0");
-  app.lstSettingsFile[9] = "1";
+  Settings(app).SetScanMode(int(ScanMode::Custom));
   app.lstCustomScanSettings.assign(7, "1");
 
   // Disk: about 60 entries per folder, three levels under a few top folders.

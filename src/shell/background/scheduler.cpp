@@ -5,13 +5,12 @@
 #include <cstdio>
 
 #include "shell/dialogs/dialogs.h"
+#include "store/app_settings.h"
 #include "store/settings.h"
 
 namespace morvane {
 
 namespace {
-constexpr size_t kAutoScanLine = 4;
-constexpr size_t kIntervalLine = 8;
 constexpr const char* kProtectionOff = " Active Spyware Protection is OFF";
 
 int64_t CounterValue(const Text& text) {
@@ -22,7 +21,7 @@ int64_t CounterValue(const Text& text) {
 
 int64_t AutoScanScheduler::IntervalMinutes() const {
   double value = 0;
-  if (!ReadNumber(TableLine(app_.lstSettingsFile, kIntervalLine), value)) return 0;
+  if (!ReadNumber(Settings(app_).AutoScanMinutes(), value)) return 0;
   const double whole = std::floor(value);
   return whole >= 1 ? int64_t(std::min(whole, 1e12)) : 0;
 }
@@ -33,7 +32,7 @@ void AutoScanScheduler::SetClock(bool running) {
 }
 
 void AutoScanScheduler::ApplyClock() {
-  if (TableLine(app_.lstSettingsFile, kAutoScanLine) == "1") {
+  if (Settings(app_).AutoScanOn()) {
     if (!running_) txtMinutes = txtSeconds = "0";
     SetClock(true);
   } else {
@@ -56,7 +55,7 @@ void AutoScanScheduler::tmrTimer_Timer() {
 // whole number of at least one minute, since no scan could ever fall due.
 void AutoScanScheduler::SwitchOff() {
   SetClock(false);
-  SetTableLine(app_.lstSettingsFile, kAutoScanLine, "0");
+  Settings(app_).SetOn(SettingsLine::AutoScan, false);
   SettingsStore(ctx_, app_).SaveSettingsToFile("\\Settings\\", "Settings.stg", app_.lstSettingsFile);
   ctx_.YieldToHost();
   // The box and the label say so at once rather than at the next change.

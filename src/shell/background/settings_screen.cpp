@@ -3,14 +3,11 @@
 #include "platform/modules.h"
 #include "shell/background/scheduler.h"
 #include "shell/dialogs/dialogs.h"
+#include "store/app_settings.h"
 
 namespace morvane {
 
 namespace {
-constexpr size_t kHomePageLine = 2;
-constexpr size_t kScanModeLine = 9;
-constexpr int kSettingsBoxes = 6;
-constexpr int kScanModes = 3;
 
 // The integer value of a line: its leading whole number, 0 when it has none.
 long long LeadingInteger(const Text& text) {
@@ -35,13 +32,14 @@ void StartWithWindows::Unregister() { modRegistry(ctx_).DeleteRegistryValue(kRun
 
 void HomePageGuard::tmrHomePageCheck_Timer() {
   modRegistry registry(ctx_);
-  registry.SetRegistryString(kBrowserMainKey, "Start Page", TableLine(app_.lstSettingsFile, 6));
-  registry.SetRegistryString(kBrowserMainKey, "Window Title", TableLine(app_.lstSettingsFile, 7));
+  const Settings settings(app_);
+  registry.SetRegistryString(kBrowserMainKey, "Start Page", settings.HomePage());
+  registry.SetRegistryString(kBrowserMainKey, "Window Title", settings.WindowTitle());
 }
 
 void SettingsScreen::ApplySettings() {
   ++applyCount;
-  const ListBox& lines = app_.lstSettingsFile;
+  const Settings settings(app_);
   view_.SetLabel(SettingsLabel::lblDBaseVer, app_.lstDBaseFile.Empty() ? Text() : app_.lstDBaseFile.Item(1).text);
   if (hooks_.StatusInfoDisplay) hooks_.StatusInfoDisplay();
   view_.SetLabel(SettingsLabel::lblAppVersion, hooks_.appVersion);
@@ -52,20 +50,20 @@ void SettingsScreen::ApplySettings() {
     chkStartWithWindows_Click();
   }
 
-  for (int i = 0; i < kSettingsBoxes; ++i) {
-    const bool on = TableLine(lines, size_t(i)) == "1";
+  for (int i = 0; i < kSettingsBoxCount; ++i) {
+    const bool on = settings.On(Settings::BoxLine(i));
     if (view_.chkSettings(i) != on) {
       view_.SetChkSettings(i, on);
       chkSettings_Click(i);
     }
   }
 
-  homePageTimer_ = TableLine(lines, kHomePageLine) == "1";
+  homePageTimer_ = settings.HomePageProtected();
   view_.EnableTimer(ShellTimer::tmrHomePageCheck, homePageTimer_);
 
   // A mode outside the three options selects none and leaves the line as it is.
-  const long long mode = LeadingInteger(TableLine(lines, kScanModeLine));
-  if (mode >= 0 && mode < kScanModes && view_.optScanMode() != int(mode)) {
+  const long long mode = LeadingInteger(settings.ScanModeLine());
+  if (mode >= 0 && mode < kScanModeCount && view_.optScanMode() != int(mode)) {
     view_.SetOptScanMode(int(mode));
     optScanMode_Click(int(mode));
   }
@@ -74,13 +72,13 @@ void SettingsScreen::ApplySettings() {
 }
 
 void SettingsScreen::chkSettings_Click(int Index) {
-  if (Index < 0 || Index >= kSettingsBoxes) return;
-  SetTableLine(app_.lstSettingsFile, size_t(Index), view_.chkSettings(Index) ? "1" : "0");
+  if (Index < 0 || Index >= kSettingsBoxCount) return;
+  Settings(app_).SetOn(Settings::BoxLine(Index), view_.chkSettings(Index));
   ApplySettings();
 }
 
 void SettingsScreen::optScanMode_Click(int Index) {
-  SetTableLine(app_.lstSettingsFile, kScanModeLine, std::to_string(Index));
+  Settings(app_).SetScanMode(Index);
   ApplySettings();
   ctx_.YieldToHost();
 }

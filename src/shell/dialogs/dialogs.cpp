@@ -8,8 +8,6 @@
 namespace morvane {
 
 namespace {
-constexpr size_t kStartPageLine = 6;
-constexpr size_t kWindowTitleLine = 7;
 
 bool Blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -54,24 +52,17 @@ Text UpDownClick(const Text& text, bool up, double high) {
   return result;
 }
 
-Text TableLine(const ListBox& table, size_t i) { return i < table.size() ? table[i] : Text(); }
-
-void SetTableLine(ListBox& table, size_t i, const Text& value) {
-  if (table.size() <= i) table.resize(i + 1);
-  table[i] = value;
-}
-
 // --- frmHomePageInfo
 
 frmHomePageInfo::frmHomePageInfo(Context& ctx, AppState& app)
     : ModalDialog(ctx),
-      txtIEHomePage(TableLine(app.lstSettingsFile, kStartPageLine)),
-      txtIETitle(TableLine(app.lstSettingsFile, kWindowTitleLine)),
+      txtIEHomePage(Settings(app).HomePage()),
+      txtIETitle(Settings(app).WindowTitle()),
       app_(app) {}
 
 void frmHomePageInfo::cmdOk_Click() {
-  SetTableLine(app_.lstSettingsFile, kStartPageLine, txtIEHomePage);
-  SetTableLine(app_.lstSettingsFile, kWindowTitleLine, txtIETitle);
+  Settings(app_).Set(SettingsLine::HomePage, txtIEHomePage);
+  Settings(app_).Set(SettingsLine::WindowTitle, txtIETitle);
   ctx_.YieldToHost();
   Close();
   ctx_.YieldToHost();
@@ -89,11 +80,11 @@ void frmHomePageInfo::cmdCancel_Click() {
 
 // --- number line dialogs
 
-NumberLineDialog::NumberLineDialog(Context& ctx, AppState& app, size_t line, double high)
-    : ModalDialog(ctx), txtInterval(TableLine(app.lstSettingsFile, line)), app_(app), line_(line), high_(high) {}
+NumberLineDialog::NumberLineDialog(Context& ctx, AppState& app, SettingsLine line, double high)
+    : ModalDialog(ctx), txtInterval(Settings(app).Line(line)), app_(app), line_(line), high_(high) {}
 
 void NumberLineDialog::cmdOk_Click() {
-  SetTableLine(app_.lstSettingsFile, line_, txtInterval);
+  Settings(app_).Set(line_, txtInterval);
   Close();
   ctx_.YieldToHost();
 }

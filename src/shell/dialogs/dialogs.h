@@ -8,7 +8,7 @@
 
 #include "platform/context.h"
 #include "shell/dialogs/dialog_texts.h"
-#include "store/app_state.h"
+#include "store/app_settings.h"
 #include "store/scan_targets.h"
 
 namespace morvane {
@@ -22,11 +22,6 @@ Text NumberText(double value);
 // first; then up adds 1 while the value is below high, down takes 1 while
 // it is above 0.
 Text UpDownClick(const Text& text, bool up, double high);
-
-// Line i of a table; empty when missing.
-Text TableLine(const ListBox& table, size_t i);
-// Writes line i, padding a short table with empty lines.
-void SetTableLine(ListBox& table, size_t i, const Text& value);
 
 class ModalDialog {
  public:
@@ -66,26 +61,26 @@ class NumberLineDialog : public ModalDialog {
   void cmdCancel_Click();
 
  protected:
-  NumberLineDialog(Context& ctx, AppState& app, size_t line, double high);
+  NumberLineDialog(Context& ctx, AppState& app, SettingsLine line, double high);
 
  private:
   AppState& app_;
-  size_t line_;
+  SettingsLine line_;
   double high_;
 };
 
-// Auto-scan interval in minutes: settings line 8, arrows within 0 to 90000.
+// Auto-scan interval in minutes, arrows within 0 to 90000.
 class frmActiveProtection : public NumberLineDialog {
  public:
   static constexpr double kHighest = 90000;
-  frmActiveProtection(Context& ctx, AppState& app) : NumberLineDialog(ctx, app, 8, kHighest) {}
+  frmActiveProtection(Context& ctx, AppState& app) : NumberLineDialog(ctx, app, SettingsLine::AutoScanMinutes, kHighest) {}
 };
 
-// Number of registry backups to keep: settings line 10, arrows within 0 to 99.
+// Number of registry backups to keep, arrows within 0 to 99.
 class frmRegBackUp : public NumberLineDialog {
  public:
   static constexpr double kHighest = 99;
-  frmRegBackUp(Context& ctx, AppState& app) : NumberLineDialog(ctx, app, 10, kHighest) {}
+  frmRegBackUp(Context& ctx, AppState& app) : NumberLineDialog(ctx, app, SettingsLine::BackupsKept, kHighest) {}
 };
 
 inline constexpr std::array<const char*, kCustomOptionCount> kCustomOptionCaptions{

@@ -1,10 +1,10 @@
-#include "removal/protected.h"
+#include "database/protected.h"
 
 #include <algorithm>
 #include <cctype>
 #include <vector>
 
-#include "store/app_state.h"
+#include "database/folders.h"
 
 namespace morvane {
 

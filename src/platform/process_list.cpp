@@ -1,4 +1,4 @@
-#include "scanner/process_list.h"
+#include "platform/process_list.h"
 
 #include <string>
 
