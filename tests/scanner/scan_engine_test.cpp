@@ -137,6 +137,26 @@ TEST_F(SmartScan, HiddenFilesWildcardsFoldersAndVariables) {
   EXPECT_EQ(C(C_::lblFoldersIdentified), "1");
 }
 
+TEST_F(SmartScan, OnlyHiddenAndSystemHideFilesAndFolders) {
+  Mode("0");
+  const std::pair<const char*, uint32_t> attrs[] = {
+      {"offline", win::kAttrOffline},     {"encrypted", win::kAttrEncrypted},
+      {"sparse", win::kAttrSparse},       {"pinned", win::kAttrPinned},
+      {"unpinned", win::kAttrUnpinned},   {"recall", win::kAttrRecallOnDataAccess},
+      {"recallopen", win::kAttrRecallOnOpen}, {"link", win::kAttrReparsePoint},
+      {"hidden", win::kAttrHidden},       {"system", win::kAttrSystem | win::kAttrOffline}};
+  std::vector<Text> expect;
+  for (const auto& [name, a] : attrs) {
+    const Text file = "C:\\A\\" + Text(name) + ".exe", folder = "C:\\A\\" + Text(name);
+    machine.files.AddFile(file, "", a);
+    machine.files.AddFolder(folder, a);
+    Db({"path|" + file + "|c|", "fold|" + folder + "|c|"});
+    if (!(a & (win::kAttrHidden | win::kAttrSystem))) expect.insert(expect.end(), {file, folder});
+  }
+  Scan();
+  EXPECT_EQ(Objects(app.lstScanResult), expect);
+}
+
 TEST_F(SmartScan, CookiesMatchInAnyCaseOnlyTxtInTheFolderItself) {
   Mode("0");
   for (auto f : {"user@adserver[1].txt", "user@AdServer[2].txt", "user@good[1].txt", "adserver.dat"})
