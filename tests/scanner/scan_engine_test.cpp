@@ -91,10 +91,13 @@ TEST_F(FoundObjects, ValueTestNeedsACommaAndANonEmptyReadableValue) {
   Mode("0");
   machine.registry.SetStringValue(win::kCurrentUser, "Software\\V", "Empty", "");
   machine.registry.SetStringValue(win::kCurrentUser, "Software\\V", "Full", "1");
+  machine.registry.SetDwordValue(win::kCurrentUser, "Software\\V", "Zero", 0);
   Db({"regv|HKEY_CURRENT_USER\\Software\\V,Empty|c|", "regv|HKEY_CURRENT_USER\\Software\\V|c|",
-      "regv|HKEY_CURRENT_USER\\Software\\V,Gone|c|", "regv|HKEY_CURRENT_USER\\Software\\V,Full|c|"});
+      "regv|HKEY_CURRENT_USER\\Software\\V,Gone|c|", "regv|HKEY_CURRENT_USER\\Software\\V,Full|c|",
+      "regv|HKEY_CURRENT_USER\\Software\\V,Zero|c|"});
   Scan();
-  EXPECT_EQ(Objects(app.lstScanResult), (std::vector<Text>{"HKEY_CURRENT_USER\\Software\\V,Full"}));
+  EXPECT_EQ(Objects(app.lstScanResult),
+            (std::vector<Text>{"HKEY_CURRENT_USER\\Software\\V,Full", "HKEY_CURRENT_USER\\Software\\V,Zero"}));
 }
 
 TEST_F(FoundObjects, IgnoreEntriesContainTheObjectExactly) {
