@@ -302,3 +302,25 @@ TEST_F(Abort, AutomaticScanTicksRowsAndRemovesEvenWithNothingFound) {
   EXPECT_EQ(removal.tickedAtCall, 1u);
   EXPECT_FALSE(app.lstIremovable.Item(1).checked);
 }
+
+TEST_F(Abort, EndsAWalkOverFoundRowsAfterTheRowBeingAdded) {
+  for (const char* n : {"1", "2", "3"}) {
+    machine.files.AddFile(kCookies + "\\u@zq" + n + ".txt");
+    machine.files.AddFile(Text("C:\\S\\zq") + n + ".exe");
+    machine.registry.CreateKeyPath(win::kCurrentUser, Text("Software\\zq") + n);
+  }
+  app.lstSelectedFolders = {"C:\\S"};
+  ctx.onYield = [&] {
+    if (app.lstScanResult.Count() == 1) ctx.OperationInProgress = false;
+  };
+  const std::pair<const char*, const char*> cases[] = {{"0", "cook|zq|c|"}, {"2", "file|*.exe|c|"}, {"1", "regs|zq|c|"}};
+  Options({5});
+  for (const auto& [mode, record] : cases) {
+    Mode(mode);
+    app.lstDBaseFile.Clear();
+    Db({"Version 1", record});
+    Scan();
+    EXPECT_EQ(app.lstScanResult.Count(), 1u) << record;
+    EXPECT_EQ(C(C_::lblObjectsRecognized), "1") << record;
+  }
+}
