@@ -158,7 +158,10 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     if (record.compare(0, 6, "String") == 0) {
       ops_.SetRegistryString(key, name, value);
       const int64_t t = ops_.ValueType(key, name);
-      if (t < 0 || ops_.GetRegistryString(key, name) != value) return false;
+      // Reading a text drops its leading blanks.
+      const size_t b = value.find_first_not_of(' ');
+      const Text readBack = b == Text::npos ? Text() : value.substr(b);
+      if (t < 0 || ops_.GetRegistryString(key, name) != readBack) return false;
     } else {
       errno = 0;
       char* end = nullptr;

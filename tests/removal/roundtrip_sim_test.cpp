@@ -164,5 +164,21 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_TRUE(m.files.Exists(kBase + "\\SpyTree\\sub\\deep\\c.txt"));
 }
 
+// A stored text that begins with blanks is written back whole and leaves the quarantine.
+TEST_F(SimRoundTrip, RestoredTextWithLeadingBlanksLeavesTheQuarantine) {
+  app.programFolder = kBase + "\\Prog";
+  const Text package = app.programFolder + "\\Quarantine\\1-1-2026-0-0-0\\";
+  m.files.AddFile(package + "10000.qnf", "regval|10000.qit|" + kHkcu + kRegBase + ",Padded");
+  m.files.AddFile(package + "10000.qit", "String|  two blanks ");
+  m.registry.CreateKeyPath(win::kCurrentUser, kRegBase);
+  engine.LoadToQuarantineList();
+  engine.mnuQuarantineListAll_Click();
+  engine.cmdRestoreQuarantined_Click();
+  const auto v = m.registry.GetValue(win::kCurrentUser, kRegBase, "Padded");
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->data, std::string("  two blanks \0", 14));
+  EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+}
+
 }  // namespace
 }  // namespace morvane
