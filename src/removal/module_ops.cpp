@@ -1,6 +1,7 @@
 // The removal code's operations on the system access modules.
 #include "removal/removal_ops.h"
 #include "scanner/process_list.h"
+#include "store/settings.h"
 
 namespace morvane {
 
@@ -113,10 +114,8 @@ void ModuleRemovalOps::SetRegistryDword(const Text& keyPath, const Text& valueNa
 }
 
 bool ModuleRemovalOps::SaveLineToFile(const Text& name, const Text& data) {
-  Text path = app_.programFolder + "\\Quarantine\\" + app_.QuarantineSession + "\\" + name;
-  ctx_.files().SetAttributes(path, win::kAttrNormal);
-  ctx_.files().RemoveFile(path);
-  return ctx_.files().WriteAll(path, data);
+  return ReplaceFileContent(ctx_.files(), app_.programFolder + "\\Quarantine\\" + app_.QuarantineSession + "\\" + name,
+                            data);
 }
 
 bool ModuleRemovalOps::LoadLineFromFile(const Text& name, Text& data) {
