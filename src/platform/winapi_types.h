@@ -69,6 +69,10 @@ constexpr uint32_t kAttrUnpinned = 0x100000;
 constexpr uint32_t kAttrRecallOnDataAccess = 0x400000;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
 
+// Locale information (GetLocaleInfoA).
+constexpr uint32_t kLocaleUserDefault = 0x0400;
+constexpr uint32_t kLocaleSDecimal = 0x000E;
+
 // Shell file operations (SHFILEOPSTRUCT).
 constexpr uint32_t kFoMove = 1;
 constexpr uint32_t kFoCopy = 2;

@@ -12,7 +12,13 @@ namespace morvane {
 
 using namespace removal_text;
 
-Text QuarantineSizeText(uint64_t size) {
+Text UserDecimalSeparator(Context& ctx) {
+  char buffer[16] = {};
+  const int32_t n = ctx.system().LocaleInfo(win::kLocaleUserDefault, win::kLocaleSDecimal, buffer, sizeof buffer);
+  return n > 1 ? Text(buffer, size_t(n - 1)) : Text(".");
+}
+
+Text QuarantineSizeText(uint64_t size, const Text& decimalSeparator) {
   struct Unit {
     uint64_t divisor;
     const char* name;
@@ -31,7 +37,7 @@ Text QuarantineSizeText(uint64_t size) {
       std::snprintf(digits, sizeof digits, "%03u", unsigned(frac));
       Text d = digits;
       while (!d.empty() && d.back() == '0') d.pop_back();
-      text += "." + d;
+      text += decimalSeparator + d;
     }
     return text + u.name;
   }
@@ -63,6 +69,7 @@ void RemovalEngine::LoadToQuarantineList() {
   ops_.ResetSearchTotals();
   view_.SetQuarantinedCount(std::to_string(lstQuarantinedFiles.size()));
 
+  const Text separator = UserDecimalSeparator(ctx_);
   for (const Text& name : lstQuarantinedFiles) {
     const Text folder = QuarantineRoot() + name + "\\";
     app_.lstQuarBuffer.clear();
@@ -72,7 +79,7 @@ void RemovalEngine::LoadToQuarantineList() {
     int32_t items = 0;
     ops_.FindFilesToList(folder, "*.qnf", false, app_.lstQuarBuffer, items);
     ListItem& row = lstQuarantinedList.Add(name, 1);
-    row.SubItems(1) = QuarantineSizeText(size);
+    row.SubItems(1) = QuarantineSizeText(size, separator);
     row.SubItems(2) = std::to_string(items);
     ops_.ResetSearchTotals();
   }
