@@ -165,9 +165,13 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     if (record.compare(0, 6, "String") == 0) {
       ops_.SetRegistryString(key, name, value);
       const int64_t t = ops_.ValueType(key, name);
-      // Reading a text drops its leading blanks.
-      const size_t b = value.find_first_not_of(' ');
-      const Text readBack = b == Text::npos ? Text() : value.substr(b);
+      // What reading the written text gives: it is stored with a closing NUL,
+      // the read trims blanks from both ends and drops the last character.
+      Text readBack = value;
+      if (readBack.empty() || readBack.back() != '\0') readBack += '\0';
+      const size_t b = readBack.find_first_not_of(' ');
+      readBack = readBack.substr(b, readBack.find_last_not_of(' ') + 1 - b);
+      readBack.pop_back();
       if (t < 0 || ops_.GetRegistryString(key, name) != readBack) return false;
     } else {
       errno = 0;
