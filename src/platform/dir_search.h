@@ -10,8 +10,10 @@ constexpr uint32_t kDirFilesOnly = win::kAttrReadOnly | win::kAttrArchive | win:
 // The same and folders too.
 constexpr uint32_t kDirFilesAndFolders = kDirFilesOnly | win::kAttrDirectory;
 
-// True when FindFirstFileA(pattern) returns an entry whose attributes hold none
-// outside allowed. "." and ".." count as folders. A pattern ending in "\"
+// True when FindFirstFileA(pattern) returns an entry that a search admitting
+// allowed sees: only the hidden, system and folder attributes can hide an
+// entry; any other (offline, encrypted, sparse, cloud placeholders, reparse
+// points) does not. "." and ".." count as folders. A pattern ending in "\"
 // searches the folder's entries.
 bool DirFinds(IFileSystem& fs, const Text& pattern, uint32_t allowed);
 

@@ -67,20 +67,23 @@ Text modRegistry::GetRegistryString(const Text& KeyPath, const Text& ValueName) 
   uint32_t size = 0;
   LastRegResult = ctx_.registry().QueryValue(key.get(), ValueName.c_str(), &type, nullptr, &size);
   if (LastRegResult != win::kSuccess) return "Error";
-  std::vector<uint8_t> buffer(size_t(size) + 1, 0);
+  // The data lands on the front of a buffer of blanks, one longer than the
+  // value, so a text's NUL (stored, or added by the platform) is part of it.
+  std::vector<uint8_t> buffer(size_t(size) + 1, ' ');
   for (int attempt = 0; attempt < 4; ++attempt) {
     uint32_t got = uint32_t(buffer.size());
     LastRegResult = ctx_.registry().QueryValue(key.get(), ValueName.c_str(), &type, buffer.data(), &got);
     if (LastRegResult == win::kMoreData) {
-      buffer.assign(size_t(got) + 1, 0);
+      buffer.assign(size_t(got) + 1, ' ');
       continue;
     }
     if (LastRegResult != win::kSuccess) return "Error";
-    Text data(reinterpret_cast<const char*>(buffer.data()), got);
-    // The value's text ends at its NUL; leading blanks are dropped, trailing ones kept.
-    data = TrimAtNull(data);
-    size_t b = data.find_first_not_of(' ');
-    return b == Text::npos ? Text() : data.substr(b);
+    // Blanks trimmed from both ends, then the last character dropped: a text
+    // loses its leading blanks and its NUL and keeps its trailing blanks; the
+    // bytes of a number or binary value are kept, a first byte 0 included.
+    Text data = Trim(Text(reinterpret_cast<const char*>(buffer.data()), buffer.size()));
+    if (!data.empty()) data.pop_back();
+    return data;
   }
   return "Error";
 }

@@ -160,6 +160,9 @@ class ISystemInfo {
   virtual uint32_t TempPath(uint32_t bufferSize, char* buffer) = 0;
   // The folder of the running program file, without a trailing "\".
   virtual Text ProgramFolder() = 0;
+  // GetLocaleInfoA: the characters written, NUL included; with size 0 the
+  // size needed; 0 on failure.
+  virtual int32_t LocaleInfo(uint32_t locale, uint32_t type, char* buffer, int32_t size) = 0;
 };
 
 struct DateTime {

@@ -56,8 +56,22 @@ constexpr uint32_t kAttrSystem = 0x04;
 constexpr uint32_t kAttrDirectory = 0x10;
 constexpr uint32_t kAttrArchive = 0x20;
 constexpr uint32_t kAttrNormal = 0x80;
+constexpr uint32_t kAttrTemporary = 0x100;
+constexpr uint32_t kAttrSparse = 0x200;
 constexpr uint32_t kAttrReparsePoint = 0x400;
+constexpr uint32_t kAttrCompressed = 0x800;
+constexpr uint32_t kAttrOffline = 0x1000;
+constexpr uint32_t kAttrNotIndexed = 0x2000;
+constexpr uint32_t kAttrEncrypted = 0x4000;
+constexpr uint32_t kAttrRecallOnOpen = 0x40000;
+constexpr uint32_t kAttrPinned = 0x80000;
+constexpr uint32_t kAttrUnpinned = 0x100000;
+constexpr uint32_t kAttrRecallOnDataAccess = 0x400000;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFFu;
+
+// Locale information (GetLocaleInfoA).
+constexpr uint32_t kLocaleUserDefault = 0x0400;
+constexpr uint32_t kLocaleSDecimal = 0x000E;
 
 // Shell file operations (SHFILEOPSTRUCT).
 constexpr uint32_t kFoMove = 1;

@@ -2,6 +2,7 @@
 #include "removal/removal_ops.h"
 
 #include "platform/process_list.h"
+#include "store/settings.h"
 
 namespace morvane {
 
@@ -115,10 +116,8 @@ void ModuleRemovalOps::SetRegistryDword(const Text& keyPath, const Text& valueNa
 }
 
 bool ModuleRemovalOps::SaveLineToFile(const Text& name, const Text& data) {
-  Text path = app_.programFolder + "\\Quarantine\\" + app_.QuarantineSession + "\\" + name;
-  ctx_.files().SetAttributes(path, win::kAttrNormal);
-  ctx_.files().RemoveFile(path);
-  return ctx_.files().WriteAll(path, data);
+  return ReplaceFileContent(ctx_.files(), app_.programFolder + "\\Quarantine\\" + app_.QuarantineSession + "\\" + name,
+                            data);
 }
 
 bool ModuleRemovalOps::LoadLineFromFile(const Text& name, Text& data) {

@@ -12,7 +12,13 @@ namespace morvane {
 
 using namespace removal_text;
 
-Text QuarantineSizeText(uint64_t size) {
+Text UserDecimalSeparator(Context& ctx) {
+  char buffer[16] = {};
+  const int32_t n = ctx.system().LocaleInfo(win::kLocaleUserDefault, win::kLocaleSDecimal, buffer, sizeof buffer);
+  return n > 1 ? Text(buffer, size_t(n - 1)) : Text(".");
+}
+
+Text QuarantineSizeText(uint64_t size, const Text& decimalSeparator) {
   struct Unit {
     uint64_t divisor;
     const char* name;
@@ -31,7 +37,7 @@ Text QuarantineSizeText(uint64_t size) {
       std::snprintf(digits, sizeof digits, "%03u", unsigned(frac));
       Text d = digits;
       while (!d.empty() && d.back() == '0') d.pop_back();
-      text += "." + d;
+      text += decimalSeparator + d;
     }
     return text + u.name;
   }
@@ -63,6 +69,7 @@ void RemovalEngine::LoadToQuarantineList() {
   ops_.ResetSearchTotals();
   view_.SetQuarantinedCount(std::to_string(lstQuarantinedFiles.size()));
 
+  const Text separator = UserDecimalSeparator(ctx_);
   for (const Text& name : lstQuarantinedFiles) {
     const Text folder = QuarantineRoot() + name + "\\";
     app_.lstQuarBuffer.clear();
@@ -72,7 +79,7 @@ void RemovalEngine::LoadToQuarantineList() {
     int32_t items = 0;
     ops_.FindFilesToList(folder, "*.qnf", false, app_.lstQuarBuffer, items);
     ListItem& row = lstQuarantinedList.Add(name, 1);
-    row.SubItems(1) = QuarantineSizeText(size);
+    row.SubItems(1) = QuarantineSizeText(size, separator);
     row.SubItems(2) = std::to_string(items);
     ops_.ResetSearchTotals();
   }
@@ -158,7 +165,14 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     if (record.compare(0, 6, "String") == 0) {
       ops_.SetRegistryString(key, name, value);
       const int64_t t = ops_.ValueType(key, name);
-      if (t < 0 || ops_.GetRegistryString(key, name) != value) return false;
+      // What reading the written text gives: it is stored with a closing NUL,
+      // the read trims blanks from both ends and drops the last character.
+      Text readBack = value;
+      if (readBack.empty() || readBack.back() != '\0') readBack += '\0';
+      const size_t b = readBack.find_first_not_of(' ');
+      readBack = readBack.substr(b, readBack.find_last_not_of(' ') + 1 - b);
+      readBack.pop_back();
+      if (t < 0 || ops_.GetRegistryString(key, name) != readBack) return false;
     } else {
       errno = 0;
       char* end = nullptr;

@@ -17,8 +17,11 @@ namespace morvane {
 constexpr int32_t kFirstQuarantineNumber = 10000;
 constexpr int32_t kLastQuarantineNumber = 32767;
 
-// Size text of a quarantine package: bytes, KB, MB or GB with three decimals.
-Text QuarantineSizeText(uint64_t size);
+// Size text of a quarantine package: bytes, KB, MB or GB with up to three
+// decimals after the given separator.
+Text QuarantineSizeText(uint64_t size, const Text& decimalSeparator = ".");
+// The user's decimal separator, "." when the system does not say.
+Text UserDecimalSeparator(Context& ctx);
 
 // Image of a quarantine item by its type word; 0 when the word is not one of the six.
 int QuarantineItemImage(const Text& typeWord);

@@ -332,6 +332,15 @@ SubstringIndex& ScanEngine::RegRows() {
   return *regRows_;
 }
 
+// Inside a walk over the found rows: an Abort pressed while a row was added
+// ends the walk and the record loop; otherwise yield before the next row.
+bool ScanEngine::AbortedAfterRow() {
+  if (Stopped()) return stop_ = true;
+  ctx_.YieldToHost();
+  if (Stopped()) return stop_ = true;
+  return false;
+}
+
 // After an abort a listing walk ends after its first entry; the walks below
 // then look at that entry alone, exactly as a full walk would.
 
@@ -349,7 +358,10 @@ void ScanEngine::CookieTest() {
     stop_ = true;
     return;
   }
-  for (size_t r : Cookies().Rows(target)) one(app_.lstCache[r]);
+  for (size_t r : Cookies().Rows(target)) {
+    one(app_.lstCache[r]);
+    if (AbortedAfterRow()) return;
+  }
 }
 
 void ScanEngine::ListedPathTest() {
@@ -388,7 +400,10 @@ void ScanEngine::PatternTest() {
     stop_ = true;
     return;
   }
-  for (size_t row : Patterns().Rows(target)) one(row);
+  for (size_t row : Patterns().Rows(target)) {
+    one(row);
+    if (AbortedAfterRow()) return;
+  }
 }
 
 void ScanEngine::ListedKeyTest() {
@@ -412,7 +427,10 @@ void ScanEngine::ListedKeyTest() {
     stop_ = true;
     return;
   }
-  for (size_t r : RegRows().Rows(target)) one(r + 1);
+  for (size_t r : RegRows().Rows(target)) {
+    one(r + 1);
+    if (AbortedAfterRow()) return;
+  }
 }
 
 // --- found objects -------------------------------------------------------------

@@ -57,6 +57,7 @@ class ScanEngine {
   void ListedFolderTest();
   void PatternTest();
   void ListedKeyTest();
+  bool AbortedAfterRow();
 
   void Found(const Text& type, const Text& object, int icon, Counter typeCounter, bool processTest,
              const Text* category = nullptr);

@@ -40,13 +40,14 @@ void PruneRegBackups(Context& ctx, AppState& app) {
   const size_t b = line.find_first_not_of(' ');
   if (b == Text::npos || line[b] < '0' || line[b] > '9') return;
   const long keep = std::strtol(line.c_str() + b, nullptr, 10);
-  if (long(names.size()) <= keep) return;
-  // Oldest first by the date in the name; names without a date before all dated ones.
+  // Only the program's own backups, named by their date, are counted and
+  // pruned, oldest first; any other ".reg" file is the user's and stays.
   std::vector<std::pair<uint64_t, Text>> order;
   for (const Text& n : names) {
     uint64_t key = 0;
-    order.emplace_back(BackupStamp(n, key) ? key + 1 : 0, n);
+    if (BackupStamp(n, key)) order.emplace_back(key, n);
   }
+  if (long(order.size()) <= keep) return;
   std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (size_t i = 0; i + size_t(keep) < order.size(); ++i) {
     Text path = folder + order[i].second;

@@ -11,7 +11,8 @@ namespace morvane {
 // Backup (when settings line 5 is "1"), pruning, then ListActiveProcesses and
 // the lblRunningProcesses counter. showOperation repaints lblCurrentOperation.
 void ListRegBackups(Context& ctx, AppState& app, const std::function<void(const Text&)>& showOperation = {});
-// Keeps the newest backups by the date in their names; the start-up pruning.
+// Keeps the newest backups by the date in their names; files whose names hold
+// no date are not backups and are kept. The start-up pruning.
 void PruneRegBackups(Context& ctx, AppState& app);
 // Sort key of a backup name "d-m-y-h-mi-s.reg": false when it carries no date.
 bool BackupStamp(const Text& name, uint64_t& key);

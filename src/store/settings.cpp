@@ -27,8 +27,13 @@ std::string JoinLines(const ListBox& lines) {
   return out;
 }
 
-// Writes a temporary file beside the target and puts it in place only when
-// it is complete, so a failure keeps the old content.
+// Defaults for a table that is shorter than its line table.
+void PadWithDefaults(ListBox& table, const ListBox& defaults) {
+  for (size_t i = table.size(); i < defaults.size(); ++i) table.push_back(defaults[i]);
+}
+
+}  // namespace
+
 bool ReplaceFileContent(IFileSystem& fs, const Text& path, const std::string& data) {
   const Text temp = path + ".tmp";
   if (fs.GetAttributes(temp) != win::kInvalidAttributes) fs.SetAttributes(temp, win::kAttrNormal);
@@ -46,13 +51,6 @@ bool ReplaceFileContent(IFileSystem& fs, const Text& path, const std::string& da
   }
   return true;
 }
-
-// Defaults for a table that is shorter than its line table.
-void PadWithDefaults(ListBox& table, const ListBox& defaults) {
-  for (size_t i = table.size(); i < defaults.size(); ++i) table.push_back(defaults[i]);
-}
-
-}  // namespace
 
 void RaiseByOne(Text& line) {
   // Leading blanks, a sign, digits and an ignored fraction; anything else ends the number.

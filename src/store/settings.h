@@ -9,6 +9,10 @@
 
 namespace morvane {
 
+// Writes data to a new file beside path and then puts it in place of path,
+// so a failed write keeps the old content. False when path was not replaced.
+bool ReplaceFileContent(IFileSystem& fs, const Text& path, const std::string& data);
+
 // Raises a statistics line by one: the integer part of the old value plus 1
 // (an unreadable value counts as 0).
 void RaiseByOne(Text& line);

@@ -99,6 +99,28 @@ TEST_F(RegistryContract, StringValuesOfAnyLengthAndBlanks) {
   EXPECT_EQ(reg->GetRegistryString(key + "\\nokey", "len254"), "Error");
 }
 
+TEST_F(RegistryContract, NumbersAndBinaryReadAsTheirBytesLessTheLast) {
+  const struct {
+    const char* name;
+    uint32_t type;
+    std::string data, read;
+  } cases[] = {
+      {"zero", win::kRegDword, std::string(4, '\0'), std::string(3, '\0')},
+      {"one", win::kRegDword, std::string("\x01\0\0\0", 4), std::string("\x01\0\0", 3)},
+      {"blanks", win::kRegDword, "    ", ""},
+      {"bin", win::kRegBinary, std::string("\0 ab ", 5), std::string("\0 a", 3)},
+      {"nul", win::kRegSz, std::string("\0", 1), ""},
+  };
+  RegKey k(m->os().registry);
+  ASSERT_EQ(k.Create(win::kCurrentUser, sub), win::kSuccess);
+  for (const auto& c : cases) {
+    ASSERT_EQ(m->os().registry.SetValue(k.get(), c.name, c.type, reinterpret_cast<const uint8_t*>(c.data.data()),
+                                        uint32_t(c.data.size())),
+              win::kSuccess);
+    EXPECT_EQ(reg->GetRegistryString(key, c.name), c.read) << c.name;
+  }
+}
+
 TEST_F(RegistryContract, WritersOpenExistingKeysOnly) {
   reg->SetRegistryString(key, "s", "text");
   int32_t n = -5;

@@ -32,6 +32,17 @@ TEST(SystemFoldersContract, TooSmallBufferReportsTheSizeNeeded) {
   EXPECT_EQ(m->os().system.WindowsDirectory(tiny, 2), n + 1);
 }
 
+TEST(SystemFoldersContract, DecimalSeparatorOfTheUser) {
+  auto m = MakeFixture();
+  ISystemInfo& sys = m->os().system;
+  const int32_t needed = sys.LocaleInfo(win::kLocaleUserDefault, win::kLocaleSDecimal, nullptr, 0);
+  ASSERT_GE(needed, 2);
+  char buffer[16];
+  EXPECT_EQ(sys.LocaleInfo(win::kLocaleUserDefault, win::kLocaleSDecimal, buffer, sizeof buffer), needed);
+  EXPECT_EQ(buffer[needed - 1], '\0');
+  EXPECT_EQ(sys.LocaleInfo(win::kLocaleUserDefault, win::kLocaleSDecimal, buffer, needed - 1), 0);
+}
+
 TEST(ClockContract, ShortDateHoldsTheDateOnly) {
   auto m = MakeFixture();
   IClock& clock = m->os().clock;

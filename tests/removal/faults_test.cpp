@@ -119,6 +119,21 @@ TEST_F(Faults, SettingsSaveKilledAtEveryByteLeavesOldOrNew) {
   }
 }
 
+// A quarantine line file that does not fit on the disk leaves the old one whole.
+TEST_F(Faults, LineFileThatDoesNotFitKeepsTheOldOne) {
+  const Text path = app.programFolder + "\\Quarantine\\" + app.QuarantineSession + "\\10000.qit";
+  fs().AddFile(path, "String|old", win::kAttrReadOnly);
+  for (int64_t budget : {0, 5}) {
+    fs().SetWriteBudget(budget);
+    EXPECT_FALSE(ops.SaveLineToFile("10000.qit", "String|new"));
+    EXPECT_EQ(Read(path), "String|old");
+  }
+  fs().SetWriteBudget(-1);
+  EXPECT_TRUE(ops.SaveLineToFile("10000.qit", "String|new"));
+  EXPECT_EQ(Read(path), "String|new");
+  EXPECT_FALSE(fs().Exists(path + ".tmp"));
+}
+
 // Auto-erase removes nothing whose quarantine copy did not fit on the disk.
 TEST_F(Faults, FullDiskInAutoEraseKeepsTheOriginals) {
   const std::string big(5000, 'b');

@@ -58,6 +58,10 @@ TEST_F(QuarantineListTest, PackagesShowSizeItemsAndCount) {
   EXPECT_EQ(pkg.SubItems(2), "2");
   EXPECT_EQ(engine.lstQuarantinedList.Item(2).SubItems(1), "0 bytes");
   EXPECT_EQ(engine.lstQuarantinedList.Item(2).SubItems(2), "0");
+  // The user's own decimal separator.
+  machine.system.decimalSeparator = ",";
+  engine.LoadToQuarantineList();
+  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(1), "1,023 KB");
 }
 
 TEST_F(QuarantineListTest, ViewShowsKnownItemsOfTheSelectedPackage) {

@@ -167,5 +167,29 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_TRUE(m.files.Exists(kBase + "\\SpyTree\\sub\\deep\\c.txt"));
 }
 
+// Stored texts with leading blanks or NULs are written back whole and leave the quarantine.
+TEST_F(SimRoundTrip, RestoredTextsWithBlanksOrNulsLeaveTheQuarantine) {
+  app.programFolder = kBase + "\\Prog";
+  const Text package = app.programFolder + "\\Quarantine\\1-1-2026-0-0-0\\";
+  const std::pair<Text, std::string> cases[] = {{"Padded", "  two blanks "}, {"Multi", std::string("a\0b\0", 4)},
+                                                {"Blank", " "}};
+  int n = 10000;
+  for (const auto& [name, text] : cases) {
+    const Text item = std::to_string(n++);
+    m.files.AddFile(package + item + ".qnf", "regval|" + item + ".qit|" + kHkcu + kRegBase + "," + name);
+    m.files.AddFile(package + item + ".qit", "String|" + text);
+  }
+  m.registry.CreateKeyPath(win::kCurrentUser, kRegBase);
+  engine.LoadToQuarantineList();
+  engine.mnuQuarantineListAll_Click();
+  engine.cmdRestoreQuarantined_Click();
+  for (const auto& [name, text] : cases) {
+    const auto v = m.registry.GetValue(win::kCurrentUser, kRegBase, name);
+    ASSERT_TRUE(v) << name;
+    EXPECT_EQ(v->data.substr(0, text.size()), text) << name;
+  }
+  EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+}
+
 }  // namespace
 }  // namespace morvane

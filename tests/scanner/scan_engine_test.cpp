@@ -91,10 +91,13 @@ TEST_F(FoundObjects, ValueTestNeedsACommaAndANonEmptyReadableValue) {
   Mode("0");
   machine.registry.SetStringValue(win::kCurrentUser, "Software\\V", "Empty", "");
   machine.registry.SetStringValue(win::kCurrentUser, "Software\\V", "Full", "1");
+  machine.registry.SetDwordValue(win::kCurrentUser, "Software\\V", "Zero", 0);
   Db({"regv|HKEY_CURRENT_USER\\Software\\V,Empty|c|", "regv|HKEY_CURRENT_USER\\Software\\V|c|",
-      "regv|HKEY_CURRENT_USER\\Software\\V,Gone|c|", "regv|HKEY_CURRENT_USER\\Software\\V,Full|c|"});
+      "regv|HKEY_CURRENT_USER\\Software\\V,Gone|c|", "regv|HKEY_CURRENT_USER\\Software\\V,Full|c|",
+      "regv|HKEY_CURRENT_USER\\Software\\V,Zero|c|"});
   Scan();
-  EXPECT_EQ(Objects(app.lstScanResult), (std::vector<Text>{"HKEY_CURRENT_USER\\Software\\V,Full"}));
+  EXPECT_EQ(Objects(app.lstScanResult),
+            (std::vector<Text>{"HKEY_CURRENT_USER\\Software\\V,Full", "HKEY_CURRENT_USER\\Software\\V,Zero"}));
 }
 
 TEST_F(FoundObjects, IgnoreEntriesContainTheObjectExactly) {
@@ -135,6 +138,26 @@ TEST_F(SmartScan, HiddenFilesWildcardsFoldersAndVariables) {
             (std::vector<Text>{"C:\\WINDOWS\\SYSTEM32\\wild*.dll", "C:\\Program Files\\BadApp"}));
   EXPECT_EQ(app.lstScanResult.Item(2).icon, 2);
   EXPECT_EQ(C(C_::lblFoldersIdentified), "1");
+}
+
+TEST_F(SmartScan, OnlyHiddenAndSystemHideFilesAndFolders) {
+  Mode("0");
+  const std::pair<const char*, uint32_t> attrs[] = {
+      {"offline", win::kAttrOffline},     {"encrypted", win::kAttrEncrypted},
+      {"sparse", win::kAttrSparse},       {"pinned", win::kAttrPinned},
+      {"unpinned", win::kAttrUnpinned},   {"recall", win::kAttrRecallOnDataAccess},
+      {"recallopen", win::kAttrRecallOnOpen}, {"link", win::kAttrReparsePoint},
+      {"hidden", win::kAttrHidden},       {"system", win::kAttrSystem | win::kAttrOffline}};
+  std::vector<Text> expect;
+  for (const auto& [name, a] : attrs) {
+    const Text file = "C:\\A\\" + Text(name) + ".exe", folder = "C:\\A\\" + Text(name);
+    machine.files.AddFile(file, "", a);
+    machine.files.AddFolder(folder, a);
+    Db({"path|" + file + "|c|", "fold|" + folder + "|c|"});
+    if (!(a & (win::kAttrHidden | win::kAttrSystem))) expect.insert(expect.end(), {file, folder});
+  }
+  Scan();
+  EXPECT_EQ(Objects(app.lstScanResult), expect);
 }
 
 TEST_F(SmartScan, CookiesMatchInAnyCaseOnlyTxtInTheFolderItself) {
@@ -278,4 +301,26 @@ TEST_F(Abort, AutomaticScanTicksRowsAndRemovesEvenWithNothingFound) {
   EXPECT_EQ(removal.calls, 2);
   EXPECT_EQ(removal.tickedAtCall, 1u);
   EXPECT_FALSE(app.lstIremovable.Item(1).checked);
+}
+
+TEST_F(Abort, EndsAWalkOverFoundRowsAfterTheRowBeingAdded) {
+  for (const char* n : {"1", "2", "3"}) {
+    machine.files.AddFile(kCookies + "\\u@zq" + n + ".txt");
+    machine.files.AddFile(Text("C:\\S\\zq") + n + ".exe");
+    machine.registry.CreateKeyPath(win::kCurrentUser, Text("Software\\zq") + n);
+  }
+  app.lstSelectedFolders = {"C:\\S"};
+  ctx.onYield = [&] {
+    if (app.lstScanResult.Count() == 1) ctx.OperationInProgress = false;
+  };
+  const std::pair<const char*, const char*> cases[] = {{"0", "cook|zq|c|"}, {"2", "file|*.exe|c|"}, {"1", "regs|zq|c|"}};
+  Options({5});
+  for (const auto& [mode, record] : cases) {
+    Mode(mode);
+    app.lstDBaseFile.Clear();
+    Db({"Version 1", record});
+    Scan();
+    EXPECT_EQ(app.lstScanResult.Count(), 1u) << record;
+    EXPECT_EQ(C(C_::lblObjectsRecognized), "1") << record;
+  }
 }

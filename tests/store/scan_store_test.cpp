@@ -114,18 +114,20 @@ TEST_F(ScanStoreTest, IgnoreListAddsLogsAndDeletes) {
 
 TEST_F(ScanStoreTest, PruningDeletesTheOldestBackupsByTheirDates) {
   // Text order would delete 10-1-2005 before 9-1-2005; date order keeps the newer.
+  // Names without a date are the user's own exports: never counted, never deleted.
   for (const char* n : {"9-1-2005-10-0-0.reg", "10-1-2005-10-0-0.reg", "1-2-2005-0-0-0.reg", "mine.reg",
-                        "31-12-2004-23-59-59.reg"})
+                        "31-12-2004-23-59-59.reg", "1-1-2005.reg"})
     m.files.AddFile(Text("C:\\Morvane\\Registry Backups\\") + n, "x", win::kAttrReadOnly);
+  const Text dir = "C:\\Morvane\\Registry Backups\\";
   app.lstSettingsFile[10] = "3";
   PruneRegBackups(ctx, app);
-  auto left = m.files.ListTree("C:\\Morvane\\Registry Backups");
-  EXPECT_EQ(left, (std::vector<Text>{"C:\\Morvane\\Registry Backups\\1-2-2005-0-0-0.reg",
-                                     "C:\\Morvane\\Registry Backups\\10-1-2005-10-0-0.reg",
-                                     "C:\\Morvane\\Registry Backups\\9-1-2005-10-0-0.reg"}));
+  EXPECT_EQ(m.files.ListTree("C:\\Morvane\\Registry Backups"),
+            (std::vector<Text>{dir + "1-1-2005.reg", dir + "1-2-2005-0-0-0.reg", dir + "10-1-2005-10-0-0.reg",
+                               dir + "9-1-2005-10-0-0.reg", dir + "mine.reg"}));
   app.lstSettingsFile[10] = "0";
   PruneRegBackups(ctx, app);
-  EXPECT_TRUE(m.files.ListTree("C:\\Morvane\\Registry Backups").empty());
+  EXPECT_EQ(m.files.ListTree("C:\\Morvane\\Registry Backups"),
+            (std::vector<Text>{dir + "1-1-2005.reg", dir + "mine.reg"}));
 }
 
 TEST_F(ScanStoreTest, BackupRunsTheRegistryEditorAndListsProcesses) {

@@ -12,6 +12,15 @@ uint32_t SimSystemInfo::Put(const Text& value, bool fail, char* buffer, uint32_t
   return uint32_t(value.size());
 }
 
+int32_t SimSystemInfo::LocaleInfo(uint32_t, uint32_t type, char* buffer, int32_t size) {
+  if (type != win::kLocaleSDecimal || size < 0) return 0;
+  const int32_t needed = int32_t(decimalSeparator.size() + 1);
+  if (size == 0) return needed;
+  if (size < needed || buffer == nullptr) return 0;
+  std::memcpy(buffer, decimalSeparator.c_str(), size_t(needed));
+  return needed;
+}
+
 DateTime FixedClock::Now() {
   DateTime t = now;
   if (ticking) {

@@ -16,12 +16,15 @@ class SimSystemInfo : public ISystemInfo {
   Text windowsDir = "C:\\WINDOWS";
   Text tempPath = "C:\\WINDOWS\\TEMP\\";
   Text programFolder = "C:\\Program Files\\Morvane";
+  // The user's decimal separator; no other locale information is answered.
+  Text decimalSeparator = ".";
   bool failSystemDir = false, failWindowsDir = false, failTempPath = false;
 
   uint32_t SystemDirectory(char* buffer, uint32_t size) override { return Put(systemDir, failSystemDir, buffer, size); }
   uint32_t WindowsDirectory(char* buffer, uint32_t size) override { return Put(windowsDir, failWindowsDir, buffer, size); }
   uint32_t TempPath(uint32_t size, char* buffer) override { return Put(tempPath, failTempPath, buffer, size); }
   Text ProgramFolder() override { return programFolder; }
+  int32_t LocaleInfo(uint32_t locale, uint32_t type, char* buffer, int32_t size) override;
 
  private:
   static uint32_t Put(const Text& value, bool fail, char* buffer, uint32_t size);

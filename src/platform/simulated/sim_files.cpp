@@ -245,8 +245,11 @@ bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
   if (dead_) return false;
   Node* n = Resolve(path);
   if (!n) return false;
-  constexpr uint32_t kSettable = win::kAttrReadOnly | win::kAttrHidden | win::kAttrSystem | win::kAttrArchive;
-  uint32_t keep = n->attributes & (win::kAttrDirectory | win::kAttrReparsePoint);
+  // What SetFileAttributesA may change; the rest (folder, link, compression,
+  // encryption, sparse, cloud placeholder states) stays as it is.
+  constexpr uint32_t kSettable = win::kAttrReadOnly | win::kAttrHidden | win::kAttrSystem | win::kAttrArchive |
+                                 win::kAttrTemporary | win::kAttrOffline | win::kAttrNotIndexed;
+  uint32_t keep = n->attributes & ~(kSettable | win::kAttrNormal);
   uint32_t a = (attributes & kSettable) | keep;
   if (a == 0) a = win::kAttrNormal;
   n->attributes = a;

@@ -16,6 +16,10 @@ Text Win32SystemInfo::ProgramFolder() {
   return cut == Text::npos ? p : p.substr(0, cut);
 }
 
+int32_t Win32SystemInfo::LocaleInfo(uint32_t locale, uint32_t type, char* buffer, int32_t size) {
+  return GetLocaleInfoA(LCID(locale), LCTYPE(type), buffer, size);
+}
+
 DateTime Win32Clock::Now() {
   SYSTEMTIME t;
   GetLocalTime(&t);

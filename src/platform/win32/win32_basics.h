@@ -10,6 +10,7 @@ class Win32SystemInfo : public ISystemInfo {
   uint32_t WindowsDirectory(char* buffer, uint32_t size) override;
   uint32_t TempPath(uint32_t size, char* buffer) override;
   Text ProgramFolder() override;
+  int32_t LocaleInfo(uint32_t locale, uint32_t type, char* buffer, int32_t size) override;
 };
 
 class Win32Clock : public IClock {
