@@ -15,6 +15,9 @@ class SimulatedMachine {
  public:
   // The registry editor is installed as a program ShellAndWait can run.
   SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages, sockets} {
+    files.UseFaults(faults);
+    registry.UseFaults(faults);
+    processes.UseFaults(faults);
     InstallRegedit(*this);
   }
   // With a default Windows layout (system folders, user profile, shell folders key).
@@ -25,6 +28,18 @@ class SimulatedMachine {
 
   Platform& os() { return platform_; }
 
+  // The machine starts again after a crash: the power is back, what was
+  // written stays, every open handle and process is gone, deletions
+  // pending until the restart are carried out. The disk keeps its size.
+  void Restart() {
+    faults.PowerOn();
+    files.Restart();
+    registry.Restart();
+    processes.Restart();
+  }
+
+  // Declared first: the services hold it.
+  SimFaults faults;
   SimRegistry registry;
   SimFileSystem files;
   SimProcesses processes;

@@ -53,7 +53,7 @@ void SimProcesses::RegisterProgram(const Text& exeName, Program run) {
 
 win::Handle SimProcesses::CreateSnapshot(uint32_t, uint32_t) {
   FlushPosted();
-  if (snapshotFails) return 0;
+  if (snapshotFails || !Read("CreateSnapshot")) return 0;
   HandleInfo info{HandleInfo::kSnapshot, 0, 0, {}, 0};
   for (const auto& p : processes_)
     if (p.running) info.entries.push_back({p.pid, p.exeFile});
@@ -114,6 +114,7 @@ uint32_t SimProcesses::WindowProcessId(win::HWnd window) {
 }
 
 bool SimProcesses::Post(win::HWnd window, uint32_t message, uintptr_t, intptr_t) {
+  if (!Read("Post")) return false;
   auto it = std::find_if(windows_.begin(), windows_.end(), [&](const Window& w) { return w.hwnd == window; });
   if (it == windows_.end()) return false;
   posted.push_back({window, message});
@@ -127,6 +128,7 @@ bool SimProcesses::Post(win::HWnd window, uint32_t message, uintptr_t, intptr_t)
 
 win::Handle SimProcesses::OpenProcess(uint32_t access, bool, uint32_t processId) {
   FlushPosted();
+  if (!Read("OpenProcess")) return 0;
   Process* p = Find(processId);
   if (!p) return 0;
   // An ended process stays reachable only while some handle still refers to it.
@@ -145,7 +147,7 @@ bool SimProcesses::TerminateProcess(win::Handle process, uint32_t exitCode) {
       !(it->second.access & win::kProcessTerminate))
     return false;
   Process* p = Find(it->second.pid);
-  if (!p || !p->running) return false;
+  if (!p || !p->running || !Mutate("TerminateProcess")) return false;
   EndProcessNow(p->pid, exitCode);
   return true;
 }
@@ -166,6 +168,7 @@ Text SimProcesses::ProgramName(const Text& commandLine) {
 }
 
 win::Handle SimProcesses::Launch(const Text& commandLine, uint16_t) {
+  if (!Read("Launch")) return 0;
   launched.push_back(commandLine);
   Text name = SimFileSystem::Upper(ProgramName(commandLine));
   auto it = programs_.find(name);
@@ -188,6 +191,16 @@ uint32_t SimProcesses::Wait(win::Handle h, uint32_t) {
 }
 
 bool SimProcesses::CloseHandle(win::Handle h) { return handles_.erase(h) > 0; }
+
+void SimProcesses::Restart() {
+  handles_.clear();
+  pendingEnd_.clear();
+  windows_.clear();
+  for (auto& p : processes_) {
+    p.running = false;
+    p.exitCode = 0;
+  }
+}
 
 void SimProcesses::FlushPosted() {
   std::vector<uint32_t> pending;
