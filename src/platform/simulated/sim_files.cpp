@@ -290,6 +290,8 @@ bool SimFileSystem::RemoveFolder(const Text& path) {
 
 bool SimFileSystem::Spend(uint64_t size, size_t& allowed) {
   allowed = size_t(size);
+  if (fillAfter_ >= 0 && int64_t(writes_) == fillAfter_) writeBudget_ = int64_t(size / 2);
+  ++writes_;
   if (writeBudget_ < 0) return true;
   if (int64_t(size) <= writeBudget_) {
     writeBudget_ -= int64_t(size);

@@ -60,6 +60,10 @@ class SimFileSystem : public IFileSystem {
   }
   bool Killed() const { return dead_; }
   int64_t FreeSpace() const { return writeBudget_; }
+  // The disk fills during the write after the first n (WriteAll, Append,
+  // CopyTo): it gets half its bytes; later writes get what deletions free.
+  void FillDiskAfterWrites(uint64_t n) { fillAfter_ = int64_t(n); }
+  uint64_t Writes() const { return writes_; }
   // The power and fault switches the machine shares among its services.
   void UseFaults(SimFaults& faults) { faults_ = &faults; }
   // Deleted when the machine starts again (MoveFileEx with a null target and
@@ -96,6 +100,8 @@ class SimFileSystem : public IFileSystem {
   SimFaults* faults_ = nullptr;
   std::vector<Text> pendingDeletes_;
   int64_t writeBudget_ = -1;
+  int64_t fillAfter_ = -1;
+  uint64_t writes_ = 0;
   bool kill_ = false;
   bool dead_ = false;
 
