@@ -44,7 +44,17 @@ void SimProcesses::EndProcessNow(uint32_t pid, uint32_t exitCode) {
     p->running = false;
     p->exitCode = exitCode;
     RemoveWindowsOf(pid);
+    Forget(pid);
   }
+}
+
+// An ended process that no handle refers to is gone from the table, as on
+// the real system: a long run does not keep every process it ever started.
+void SimProcesses::Forget(uint32_t pid) {
+  if (Process* p = Find(pid); !p || p->running) return;
+  for (const auto& [h, info] : handles_)
+    if (info.kind == HandleInfo::kProcess && info.pid == pid) return;
+  processes_.erase(std::find_if(processes_.begin(), processes_.end(), [&](const Process& q) { return q.pid == pid; }));
 }
 
 void SimProcesses::RegisterProgram(const Text& exeName, Program run) {
@@ -190,7 +200,15 @@ uint32_t SimProcesses::Wait(win::Handle h, uint32_t) {
   return IsRunning(it->second.pid) ? win::kWaitTimeout : win::kWaitObject0;
 }
 
-bool SimProcesses::CloseHandle(win::Handle h) { return handles_.erase(h) > 0; }
+bool SimProcesses::CloseHandle(win::Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return false;
+  const bool process = it->second.kind == HandleInfo::kProcess;
+  const uint32_t pid = it->second.pid;
+  handles_.erase(it);
+  if (process) Forget(pid);
+  return true;
+}
 
 void SimProcesses::Restart() {
   handles_.clear();

@@ -78,6 +78,7 @@ class SimProcesses : public IProcesses {
   bool Read(const char* operation) { return !faults_ || faults_->Read(operation); }
   SimFaults* faults_ = nullptr;
   void RemoveWindowsOf(uint32_t pid);
+  void Forget(uint32_t pid);
   // Posted close requests take effect when the poster next looks.
   void FlushPosted();
   std::vector<uint32_t> pendingEnd_;
