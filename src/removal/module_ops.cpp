@@ -50,6 +50,7 @@ bool ModuleRemovalOps::RemoveFile(const Text& path) { return ctx_.files().Remove
 bool ModuleRemovalOps::RemoveFolder(const Text& path) { return ctx_.files().RemoveFolder(path); }
 bool ModuleRemovalOps::MakeFolder(const Text& path) { return ctx_.files().MakeFolder(path); }
 bool ModuleRemovalOps::RemoveAtRestart(const Text& path) { return ctx_.files().RemoveAtRestart(path); }
+bool ModuleRemovalOps::MoveAside(const Text& from, const Text& to) { return ctx_.files().MoveReplace(from, to); }
 
 int32_t ModuleRemovalOps::ShellCopyFile(const Text& source, const Text& destination) {
   return fileOper_.ShellCopyFile(source, destination);
@@ -118,6 +119,20 @@ void ModuleRemovalOps::SetRegistryDword(const Text& keyPath, const Text& valueNa
 bool ModuleRemovalOps::SaveLineToFile(const Text& name, const Text& data) {
   return ReplaceFileContent(ctx_.files(), app_.programFolder + "\\Quarantine\\" + app_.QuarantineSession + "\\" + name,
                             data);
+  const Text path = app_.programFolder + "\\Quarantine\\" + app_.QuarantineSession + "\\" + name;
+  const Text temp = path + ".tmp";
+  IFileSystem& fs = ctx_.files();
+  // Written beside and put in place in one step: an item line or record is
+  // whole or absent, never torn by a full disk or a stop half way.
+  fs.SetAttributes(temp, win::kAttrNormal);
+  fs.RemoveFile(temp);
+  if (fs.WriteAll(temp, data)) {
+    fs.SetAttributes(path, win::kAttrNormal);
+    if (fs.MoveReplace(temp, path)) return true;
+  }
+  fs.SetAttributes(temp, win::kAttrNormal);
+  fs.RemoveFile(temp);
+  return false;
 }
 
 bool ModuleRemovalOps::LoadLineFromFile(const Text& name, Text& data) {

@@ -118,11 +118,13 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   const Text type = Lower(f[0]);
   const Text data = p + f[1];
   const Text itemLine = p + itemFile;
+  // The item line goes first: a stop between the two leaves a data file no
+  // line points at, never a line whose data is gone.
   auto dropItemFiles = [&] {
-    ops_.SetNormal(data);
-    ops_.RemoveFile(data);
     ops_.SetNormal(itemLine);
     ops_.RemoveFile(itemLine);
+    ops_.SetNormal(data);
+    ops_.RemoveFile(data);
   };
   if (f[1].empty() || f[2].empty()) return false;
   // An item line (tampered, or written by another program) that names the
@@ -192,12 +194,12 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     Text destination = f[2].substr(0, slash);
     if (destination.size() == 2 && destination[1] == ':') destination += '\\';  // a drive root
     if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) return false;
+    ops_.SetNormal(itemLine);
+    ops_.RemoveFile(itemLine);
     const bool wasRunning = ctx_.OperationInProgress;
     ctx_.OperationInProgress = true;
     WipeFolder(data);
     ctx_.OperationInProgress = wasRunning;
-    ops_.SetNormal(itemLine);
-    ops_.RemoveFile(itemLine);
     ops_.RemoveFolder(data);
     return true;
   }
@@ -235,18 +237,32 @@ void RemovalEngine::cmdRestoreQuarantined_Click() {
                          kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
+void RemovalEngine::PurgeFolder(const Text& folder) {
+  const bool wasRunning = ctx_.OperationInProgress;
+  ctx_.OperationInProgress = true;
+  WipeFolder(folder);
+  RemoveWipedTree(folder);
+  ctx_.OperationInProgress = wasRunning;
+}
+
 void RemovalEngine::cmdDeleteQuarantined_Click() {
+  // Packages leave the quarantine folder in one step before they are
+  // emptied, so a stop half way leaves each package whole or gone; what a
+  // stopped purge left goes first.
+  const Text aside = app_.programFolder + "\\Quarantine Purge";
+  if (ops_.FolderExists(aside)) PurgeFolder(aside);
   const size_t n = lstQuarantinedList.Count();
   for (size_t i = 1; i <= n && i <= lstQuarantinedList.Count(); ++i) {
     if (!lstQuarantinedList.Item(i).checked) continue;
-    const Text folder = QuarantineRoot() + lstQuarantinedList.Item(i).text;
-    if (lstQuarantinedList.Item(i).text.empty()) continue;
-    const bool wasRunning = ctx_.OperationInProgress;
-    ctx_.OperationInProgress = true;
-    WipeFolder(folder);
-    RemoveWipedTree(folder);
-    ctx_.OperationInProgress = wasRunning;
+    const Text name = lstQuarantinedList.Item(i).text;
+    if (name.empty()) continue;
+    Text folder = QuarantineRoot() + name;
+    if (ops_.FolderExists(folder) && (ops_.FolderExists(aside) || ops_.MakeFolder(aside)) &&
+        ops_.MoveAside(folder, aside + "\\" + name))
+      folder = aside + "\\" + name;
+    PurgeFolder(folder);
   }
+  ops_.RemoveFolder(aside);
   LoadToQuarantineList();
   ctx_.YieldToHost();
 }

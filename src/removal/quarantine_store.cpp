@@ -2,6 +2,7 @@
 // (".qit") per stored object, or a folder copy, in the session folder.
 #include "removal/text_util.h"
 #include "removal/removal_engine.h"
+#include "store/reg_backups.h"
 
 namespace morvane {
 
@@ -55,6 +56,9 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /e " + QuoteArgument(temp) + " " +
                       QuoteArgument(location));
     ok = ops_.Exists(temp) && ops_.ShellMoveFile(temp, dataPath) == 0 && ops_.Exists(dataPath);
+    // The editor's export must be whole (a full disk tears it) or the key could not come back.
+    Text exported;
+    ok = ok && ops_.LoadLineFromFile(app_.QuarantineSession + "\\" + dataName, exported) && IsWholeRegExport(exported);
   } else if (type == "regval") {
     size_t comma = location.find(',');
     const Text key = Before(location, comma);
@@ -77,9 +81,14 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   } else {
     return StoreResult::Failed;
   }
-  if (!ok) return StoreResult::Failed;
-  if (!ops_.SaveLineToFile(n + ".qnf", row.text + "|" + storedName + "|" + origin)) return StoreResult::Failed;
-  return StoreResult::Stored;
+  // The item line goes last: it is written only for whole data, and a
+  // failed store leaves no partial data file behind.
+  if (ok && ops_.SaveLineToFile(n + ".qnf", row.text + "|" + storedName + "|" + origin)) return StoreResult::Stored;
+  if (type != "folder") {
+    ops_.SetNormal(dataPath);
+    ops_.RemoveFile(dataPath);
+  }
+  return StoreResult::Failed;
 }
 
 void RemovalEngine::cmdQuarantineSelected_Click() {

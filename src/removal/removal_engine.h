@@ -97,6 +97,8 @@ class RemovalEngine : public IRemovalStep {
   void RemoveRegValue(const ListItem& row);
   bool QuarantineBeforeRemoval(const ListItem& row, const Text& what, bool autoEraseCopies);
   void CleanEmptySession();
+  // Empties and removes a folder tree (a package being purged).
+  void PurgeFolder(const Text& folder);
   void ResetHomePage();
   void UpdateStatistics();
   bool RestoreItem(const Text& package, const Text& itemFile);

@@ -31,6 +31,8 @@ class IRemovalOps {
   virtual bool MakeFolder(const Text& path) = 0;
   // Deletes the file, or the then empty folder, at the next start of Windows.
   virtual bool RemoveAtRestart(const Text& path) = 0;
+  // Renames a file or folder in one step (same drive); false when it cannot.
+  virtual bool MoveAside(const Text&, const Text&) { return false; }
 
   // Shell operations; copy and move give the shell's status (0 = success).
   virtual int32_t ShellCopyFile(const Text& source, const Text& destination) = 0;
@@ -99,6 +101,7 @@ class ModuleRemovalOps : public IRemovalOps {
   bool RemoveFolder(const Text& path) override;
   bool MakeFolder(const Text& path) override;
   bool RemoveAtRestart(const Text& path) override;
+  bool MoveAside(const Text& from, const Text& to) override;
   int32_t ShellCopyFile(const Text& source, const Text& destination) override;
   int32_t ShellMoveFile(const Text& source, const Text& destination) override;
   bool CopyFolder(const Text& source, const Text& destination) override;

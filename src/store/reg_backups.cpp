@@ -28,6 +28,32 @@ bool BackupStamp(const Text& name, uint64_t& key) {
   return true;
 }
 
+bool IsWholeRegExport(const std::string& file) {
+  static const std::string kUnicodeHead = [] {
+    std::string h = "\xFF\xFE";
+    for (char c : std::string("Windows Registry Editor Version 5.00")) h += {c, '\0'};
+    return h;
+  }();
+  static const std::string kUnicodeEnd("\r\0\n\0\r\0\n\0", 8);
+  auto endsWith = [&](const std::string& end) {
+    return file.size() >= end.size() && file.compare(file.size() - end.size(), end.size(), end) == 0;
+  };
+  if (file.compare(0, kUnicodeHead.size(), kUnicodeHead) == 0) return endsWith(kUnicodeEnd);
+  return file.compare(0, 8, "REGEDIT4") == 0 && endsWith("\r\n\r\n");
+}
+
+bool WholeRegExportFile(IFileSystem& fs, const Text& path) {
+  std::string head, tail;
+  const bool read = fs.ReadPieces(path, [&](const char* piece, size_t size) {
+    if (head.size() < 128) head.append(piece, std::min(size, 128 - head.size()));
+    tail.append(piece, size);
+    if (tail.size() > 64) tail.erase(0, tail.size() - 64);
+  });
+  if (!read) return false;
+  // Head and tail overlap for a short file: test the whole when it is short.
+  return IsWholeRegExport(head.size() < 128 ? head : head + tail);
+}
+
 void PruneRegBackups(Context& ctx, AppState& app) {
   modFindFiles ff(ctx);
   ListBox names;
@@ -67,7 +93,14 @@ void ListRegBackups(Context& ctx, AppState& app, const std::function<void(const 
     DateTime t = ctx.clock().Now();
     app.lstLog.push_back("");
     app.lstLog.push_back("Registry backed up on " + ctx.clock().ShortDate(t) + "  " + ClockTime(t));
-    modFileOper(ctx).ShellMoveFile(exported, app.programFolder + "\\Registry Backups\\" + stamp + ".reg");
+    const Text backup = app.programFolder + "\\Registry Backups\\" + stamp + ".reg";
+    modFileOper(ctx).ShellMoveFile(exported, backup);
+    // A torn export (a full disk) would count as a backup and push out a whole one.
+    if (ctx.files().GetAttributes(backup) != win::kInvalidAttributes && !WholeRegExportFile(ctx.files(), backup)) {
+      ctx.files().SetAttributes(backup, win::kAttrNormal);
+      ctx.files().RemoveFile(backup);
+      app.lstLog.push_back("Registry backup incomplete and not kept");
+    }
     ctx.YieldToHost();
   }
   PruneRegBackups(ctx, app);

@@ -199,6 +199,7 @@ void FakeWorld::ShellAndWait(const Text& command) {
     for (const auto& [path, values] : KeysBelow(key)) {
       out += "[" + path + "]\r\n";
       for (const auto& [name, v] : values) out += "V\t" + std::to_string(v.type) + "\t" + name + "\t" + v.data + "\r\n";
+      out += "\r\n";  // a blank line ends every key, as in the editor's format
     }
     if (folders.count(Parent(temp))) files[temp] = out;
     return;

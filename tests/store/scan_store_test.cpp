@@ -135,7 +135,7 @@ TEST_F(ScanStoreTest, BackupRunsTheRegistryEditorAndListsProcesses) {
   Text exported;
   m.processes.RegisterProgram("regedit.exe", [&](const Text& cmd) {
     exported = cmd;
-    m.files.AddFile("C:\\6-12-2026-9-5-7.reg", "REGEDIT4");
+    m.files.AddFile("C:\\6-12-2026-9-5-7.reg", "REGEDIT4\r\n\r\n");
     return 0u;
   });
   ListRegBackups(ctx, app);

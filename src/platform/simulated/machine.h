@@ -15,6 +15,9 @@ class SimulatedMachine {
  public:
   // The registry editor is installed as a program ShellAndWait can run.
   SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages, sockets} {
+    files.UseFaults(faults);
+    registry.UseFaults(faults);
+    processes.UseFaults(faults);
     InstallRegedit(*this);
   }
   // With a default Windows layout (system folders, user profile, shell folders key).
@@ -25,13 +28,19 @@ class SimulatedMachine {
 
   Platform& os() { return platform_; }
 
-  // Windows starts again: every program ends, then the deletions waiting for
-  // the start run.
+  // The machine starts again after a crash: the power is back, what was
+  // written stays, every open handle and process is gone, deletions
+  // pending until the restart are carried out (locks go with
+  // the programs that held them). The disk keeps its size.
   void Restart() {
-    processes.EndAll();
+    faults.PowerOn();
     files.Restart();
+    registry.Restart();
+    processes.Restart();
   }
 
+  // Declared first: the services hold it.
+  SimFaults faults;
   SimRegistry registry;
   SimFileSystem files;
   SimProcesses processes;

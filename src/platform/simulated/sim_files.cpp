@@ -202,6 +202,7 @@ SimFileSystem::Node* SimFileSystem::MakeChain(const Text& path) {
 }
 
 IFileSystem::FindHandle SimFileSystem::FindFirst(const Text& pattern, FindData& data) {
+  if (!Read("FindFirst")) return kInvalidFind;
   size_t slash = pattern.find_last_of('\\');
   if (slash == Text::npos) return kInvalidFind;
   Text folder = pattern.substr(0, slash);
@@ -228,6 +229,7 @@ IFileSystem::FindHandle SimFileSystem::FindFirst(const Text& pattern, FindData& 
 }
 
 bool SimFileSystem::FindNext(FindHandle h, FindData& data) {
+  if (!Read("FindNext")) return false;
   auto it = finds_.find(h);
   if (it == finds_.end() || it->second.next >= it->second.entries.size()) return false;
   data = it->second.entries[it->second.next++];
@@ -237,14 +239,14 @@ bool SimFileSystem::FindNext(FindHandle h, FindData& data) {
 bool SimFileSystem::FindClose(FindHandle h) { return finds_.erase(h) > 0; }
 
 uint32_t SimFileSystem::GetAttributes(const Text& path) {
+  if (!Read("GetAttributes")) return win::kInvalidAttributes;
   Node* n = Resolve(path);
   return n ? n->attributes : win::kInvalidAttributes;
 }
 
 bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
-  if (dead_) return false;
   Node* n = Resolve(path);
-  if (!n) return false;
+  if (!n || !Mutate("SetAttributes")) return false;
   // What SetFileAttributesA may change; the rest (folder, link, compression,
   // encryption, sparse, cloud placeholder states) stays as it is.
   constexpr uint32_t kSettable = win::kAttrReadOnly | win::kAttrHidden | win::kAttrSystem | win::kAttrArchive |
@@ -257,21 +259,20 @@ bool SimFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
 }
 
 bool SimFileSystem::RemoveFile(const Text& path) {
-  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
-  if (!p) return false;
+  if (!p || !Mutate("RemoveFile")) return false;
   Node* n = p->Child(leaf);
   if (!n || n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
+  Refund(n->Size());
   p->Take(leaf);
   return true;
 }
 
 bool SimFileSystem::MakeFolder(const Text& path) {
-  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
-  if (!p || p->Child(leaf)) return false;
+  if (!p || p->Child(leaf) || !Mutate("MakeFolder")) return false;
   auto n = std::make_unique<Node>();
   n->name = leaf;
   n->attributes = win::kAttrDirectory;
@@ -280,18 +281,20 @@ bool SimFileSystem::MakeFolder(const Text& path) {
 }
 
 bool SimFileSystem::RemoveFolder(const Text& path) {
-  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
   Node* n = p->Child(leaf);
   if (!n || !n->IsDir() || !n->Children().empty() || (n->attributes & win::kAttrReadOnly)) return false;
+  if (!Mutate("RemoveFolder")) return false;
   p->Take(leaf);
   return true;
 }
 
 bool SimFileSystem::Spend(uint64_t size, size_t& allowed) {
   allowed = size_t(size);
+  if (fillAfter_ >= 0 && int64_t(writes_) == fillAfter_) writeBudget_ = int64_t(size / 2);
+  ++writes_;
   if (writeBudget_ < 0) return true;
   if (int64_t(size) <= writeBudget_) {
     writeBudget_ -= int64_t(size);
@@ -304,7 +307,7 @@ bool SimFileSystem::Spend(uint64_t size, size_t& allowed) {
 }
 
 bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool failIfExists) {
-  if (dead_) return false;
+  if (!Read("CopyTo")) return false;
   Node* s = Resolve(source);
   if (!s || s->IsDir()) return false;
   Text leaf;
@@ -312,6 +315,8 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
   if (!p) return false;
   Node* old = p->Child(leaf);
   if (old && (failIfExists || old->IsDir() || (old->attributes & win::kAttrReadOnly) || old->locked)) return false;
+  if (!Mutate("CopyTo")) return false;
+  if (old) Refund(old->Size());
   auto n = std::make_unique<Node>();
   n->name = old ? old->name : leaf;
   n->attributes = s->attributes | win::kAttrArchive;
@@ -331,7 +336,6 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
 }
 
 bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
-  if (dead_) return false;
   Text sleaf, dleaf;
   Node* sp = ResolveParent(source, sleaf);
   Node* dp = ResolveParent(destination, dleaf);
@@ -343,6 +347,8 @@ bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
     if (d == s) return true;
     if (d->IsDir() || s->IsDir() || (d->attributes & win::kAttrReadOnly) || d->locked) return false;
   }
+  if (!Mutate("MoveReplace")) return false;
+  if (d) Refund(d->Size());
   std::unique_ptr<Node> n = sp->Take(sleaf);
   n->name = dleaf;
   dp->Put(std::move(n));
@@ -350,6 +356,7 @@ bool SimFileSystem::MoveReplace(const Text& source, const Text& destination) {
 }
 
 bool SimFileSystem::ReadAll(const Text& path, std::string& data) {
+  if (!Read("ReadAll")) return false;
   Node* n = Resolve(path);
   if (!n || n->IsDir() || n->locked) return false;
   data = n->sized ? std::string(size_t(n->declaredSize), '\0') : n->Data();
@@ -358,6 +365,7 @@ bool SimFileSystem::ReadAll(const Text& path, std::string& data) {
 
 // Pieces of at most 64 KB, as a real read through a buffer gives them.
 bool SimFileSystem::ReadPieces(const Text& path, const PieceSink& take) {
+  if (!Read("ReadPieces")) return false;
   Node* n = Resolve(path);
   if (!n || n->IsDir() || n->locked) return false;
   constexpr size_t kPiece = 65536;
@@ -376,13 +384,14 @@ bool SimFileSystem::ReadPieces(const Text& path, const PieceSink& take) {
 }
 
 bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
-  if (dead_) return false;
   Text leaf;
   Node* p = ResolveParent(path, leaf);
   if (!p) return false;
   Node* n = p->Child(leaf);
+  if (n && (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked)) return false;
+  if (!Mutate("WriteAll")) return false;
   if (n) {
-    if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
+    Refund(n->Size());
   } else {
     auto made = std::make_unique<Node>();
     made->name = leaf;
@@ -397,13 +406,31 @@ bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
 }
 
 bool SimFileSystem::Append(const Text& path, const std::string& data) {
+  if (!Read("Append")) return false;
   Node* n = Resolve(path);
   if (!n) return WriteAll(path, data);
-  if (dead_ || n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked) return false;
+  if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked || !Mutate("Append")) return false;
   size_t allowed = 0;
   const bool fits = Spend(data.size(), allowed);
   if (allowed) n->More().content += data.substr(0, allowed);
   return fits;
+}
+
+void SimFileSystem::Restart() {
+  finds_.clear();
+  dead_ = false;
+  kill_ = false;
+  for (auto& [letter, root] : drives_) UnlockAll(*root);
+  std::vector<Text> pending;
+  pending.swap(pendingDeletes_);
+  for (const Text& path : pending) {
+    Text leaf;
+    Node* p = ResolveParent(path, leaf);
+    Node* n = p ? p->Child(leaf) : nullptr;
+    if (!n || n->locked || (n->IsDir() && !n->Children().empty())) continue;
+    Refund(n->Size());
+    p->Take(leaf);
+  }
 }
 
 bool SimFileSystem::AddFolder(const Text& path, uint32_t attributes) {
@@ -447,8 +474,8 @@ bool SimFileSystem::AddJunction(const Text& path, const Text& target) {
 }
 
 bool SimFileSystem::RemoveAtRestart(const Text& path) {
-  if (dead_ || !Resolve(path)) return false;
-  pendingRemovals_.push_back(path);
+  if (!Read("RemoveAtRestart") || !Resolve(path) || !Mutate("RemoveAtRestart")) return false;
+  DeleteAtRestart(path);
   return true;
 }
 
@@ -456,21 +483,6 @@ void SimFileSystem::UnlockAll(Node& node) {
   node.locked = false;
   if (node.extra)
     for (auto& child : node.extra->children) UnlockAll(*child);
-}
-
-void SimFileSystem::Restart() {
-  dead_ = false;
-  writeBudget_ = -1;
-  finds_.clear();
-  for (auto& [letter, root] : drives_) UnlockAll(*root);
-  std::vector<Text> pending;
-  pending.swap(pendingRemovals_);
-  for (const Text& path : pending) {
-    Text leaf;
-    Node* p = ResolveParent(path, leaf);
-    Node* n = p ? p->Child(leaf) : nullptr;
-    if (n && (!n->IsDir() || n->Children().empty())) p->Take(leaf);
-  }
 }
 
 bool SimFileSystem::SetLocked(const Text& path, bool locked) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "platform/simulated/sim_faults.h"
 
 namespace morvane::sim {
 
@@ -49,20 +50,33 @@ class SimFileSystem : public IFileSystem {
   bool AddJunction(const Text& path, const Text& target);
   bool SetLocked(const Text& path, bool locked);
   // Deletions waiting for the next start, in the order they were asked for.
-  const std::vector<Text>& PendingRemovals() const { return pendingRemovals_; }
-  // The system starts again: locks are gone with the programs that held
-  // them, then the waiting deletions run in order (a folder only when empty).
-  void Restart();
+  const std::vector<Text>& PendingRemovals() const { return pendingDeletes_; }
   // Faults: written bytes (WriteAll, Append, CopyTo) draw from a budget, -1
-  // for none. A write that does not fit writes what fits and fails (a full
-  // disk). With kill the writing process is gone after it: every later
-  // change fails, as if it had been killed at that byte.
+  // for none; deleting or replacing a file gives its bytes back, so the
+  // budget is the disk's free space. A write that does not fit writes what
+  // fits and fails (a full disk). With kill the writing process is gone
+  // after it: every later change fails, as if it had been killed at that byte.
   void SetWriteBudget(int64_t bytes, bool kill = false) {
     writeBudget_ = bytes;
     kill_ = kill;
     dead_ = false;
   }
   bool Killed() const { return dead_; }
+  int64_t FreeSpace() const { return writeBudget_; }
+  // The disk fills during the write after the first n (WriteAll, Append,
+  // CopyTo): it gets half its bytes; later writes get what deletions free.
+  void FillDiskAfterWrites(uint64_t n) { fillAfter_ = int64_t(n); }
+  uint64_t Writes() const { return writes_; }
+  // The power and fault switches the machine shares among its services.
+  void UseFaults(SimFaults& faults) { faults_ = &faults; }
+  // Deleted when the machine starts again (MoveFileEx with a null target and
+  // MOVEFILE_DELAY_UNTIL_REBOOT); files and empty folders.
+  void DeleteAtRestart(const Text& path) { pendingDeletes_.push_back(path); }
+  const std::vector<Text>& PendingDeletes() const { return pendingDeletes_; }
+  // The machine starts again: search handles are gone, pending deletions are
+  // carried out in order (a folder only when empty), locks are gone
+  // with the programs that held them, a killed writer is forgotten; the disk keeps what it holds.
+  void Restart();
   bool Exists(const Text& path) const;
   bool IsFolder(const Text& path) const;
   // Entries below a folder, full paths, depth first, sorted; "" for every drive.
@@ -83,8 +97,16 @@ class SimFileSystem : public IFileSystem {
   // How much of size bytes may be written now; false when not all of it.
   bool Spend(uint64_t size, size_t& allowed);
   void UnlockAll(Node& node);
-  std::vector<Text> pendingRemovals_;
+  void Refund(uint64_t size) {
+    if (writeBudget_ >= 0) writeBudget_ += int64_t(size);
+  }
+  bool Mutate(const char* operation) { return !dead_ && (!faults_ || faults_->Mutate(operation)); }
+  bool Read(const char* operation) { return !faults_ || faults_->Read(operation); }
+  SimFaults* faults_ = nullptr;
+  std::vector<Text> pendingDeletes_;
   int64_t writeBudget_ = -1;
+  int64_t fillAfter_ = -1;
+  uint64_t writes_ = 0;
   bool kill_ = false;
   bool dead_ = false;
 

@@ -46,12 +46,24 @@ void SimProcesses::EndProcessNow(uint32_t pid, uint32_t exitCode) {
     p->running = false;
     p->exitCode = exitCode;
     RemoveWindowsOf(pid);
+    Forget(pid);
   }
 }
 
 void SimProcesses::EndAll() {
   pendingEnd_.clear();
-  for (const auto& p : processes_) EndProcessNow(p.pid, 0);
+  std::vector<uint32_t> pids;
+  for (const auto& p : processes_) pids.push_back(p.pid);
+  for (uint32_t pid : pids) EndProcessNow(pid, 0);
+}
+
+// An ended process that no handle refers to is gone from the table, as on
+// the real system: a long run does not keep every process it ever started.
+void SimProcesses::Forget(uint32_t pid) {
+  if (Process* p = Find(pid); !p || p->running) return;
+  for (const auto& [h, info] : handles_)
+    if (info.kind == HandleInfo::kProcess && info.pid == pid) return;
+  processes_.erase(std::find_if(processes_.begin(), processes_.end(), [&](const Process& q) { return q.pid == pid; }));
 }
 
 void SimProcesses::RegisterProgram(const Text& exeName, Program run) {
@@ -60,7 +72,7 @@ void SimProcesses::RegisterProgram(const Text& exeName, Program run) {
 
 win::Handle SimProcesses::CreateSnapshot(uint32_t, uint32_t) {
   FlushPosted();
-  if (snapshotFails) return 0;
+  if (snapshotFails || !Read("CreateSnapshot")) return 0;
   HandleInfo info{HandleInfo::kSnapshot, 0, 0, {}, 0};
   for (const auto& p : processes_)
     if (p.running) info.entries.push_back({p.pid, p.exeFile});
@@ -130,6 +142,7 @@ uint32_t SimProcesses::WindowProcessId(win::HWnd window) {
 }
 
 bool SimProcesses::Post(win::HWnd window, uint32_t message, uintptr_t, intptr_t) {
+  if (!Read("Post")) return false;
   auto it = std::find_if(windows_.begin(), windows_.end(), [&](const Window& w) { return w.hwnd == window; });
   if (it == windows_.end()) return false;
   posted.push_back({window, message});
@@ -143,6 +156,7 @@ bool SimProcesses::Post(win::HWnd window, uint32_t message, uintptr_t, intptr_t)
 
 win::Handle SimProcesses::OpenProcess(uint32_t access, bool, uint32_t processId) {
   FlushPosted();
+  if (!Read("OpenProcess")) return 0;
   Process* p = Find(processId);
   if (!p) return 0;
   // An ended process stays reachable only while some handle still refers to it.
@@ -161,7 +175,7 @@ bool SimProcesses::TerminateProcess(win::Handle process, uint32_t exitCode) {
       !(it->second.access & win::kProcessTerminate))
     return false;
   Process* p = Find(it->second.pid);
-  if (!p || !p->running) return false;
+  if (!p || !p->running || !Mutate("TerminateProcess")) return false;
   EndProcessNow(p->pid, exitCode);
   return true;
 }
@@ -182,6 +196,7 @@ Text SimProcesses::ProgramName(const Text& commandLine) {
 }
 
 win::Handle SimProcesses::Launch(const Text& commandLine, uint16_t) {
+  if (!Read("Launch")) return 0;
   launched.push_back(commandLine);
   Text name = SimFileSystem::Upper(ProgramName(commandLine));
   auto it = programs_.find(name);
@@ -203,7 +218,25 @@ uint32_t SimProcesses::Wait(win::Handle h, uint32_t) {
   return IsRunning(it->second.pid) ? win::kWaitTimeout : win::kWaitObject0;
 }
 
-bool SimProcesses::CloseHandle(win::Handle h) { return handles_.erase(h) > 0; }
+bool SimProcesses::CloseHandle(win::Handle h) {
+  auto it = handles_.find(h);
+  if (it == handles_.end()) return false;
+  const bool process = it->second.kind == HandleInfo::kProcess;
+  const uint32_t pid = it->second.pid;
+  handles_.erase(it);
+  if (process) Forget(pid);
+  return true;
+}
+
+void SimProcesses::Restart() {
+  handles_.clear();
+  pendingEnd_.clear();
+  windows_.clear();
+  for (auto& p : processes_) {
+    p.running = false;
+    p.exitCode = 0;
+  }
+}
 
 void SimProcesses::FlushPosted() {
   std::vector<uint32_t> pending;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "platform/simulated/sim_faults.h"
 
 namespace morvane::sim {
 
@@ -39,6 +40,10 @@ class SimProcesses : public IProcesses {
   // Program run by Launch when the command line's first token names exeName.
   void RegisterProgram(const Text& exeName, Program run);
   size_t OpenHandleCount() const { return handles_.size(); }
+  // The power and fault switches the machine shares among its services.
+  void UseFaults(SimFaults& faults) { faults_ = &faults; }
+  // The machine starts again: handles are gone, and so is every process.
+  void Restart();
 
   OsVersion version;
   bool snapshotFails = false;
@@ -74,7 +79,11 @@ class SimProcesses : public IProcesses {
     size_t next = 0;
   };
   Process* Find(uint32_t pid);
+  bool Mutate(const char* operation) { return !faults_ || faults_->Mutate(operation); }
+  bool Read(const char* operation) { return !faults_ || faults_->Read(operation); }
+  SimFaults* faults_ = nullptr;
   void RemoveWindowsOf(uint32_t pid);
+  void Forget(uint32_t pid);
   // Posted close requests take effect when the poster next looks.
   void FlushPosted();
   std::vector<uint32_t> pendingEnd_;

@@ -317,6 +317,7 @@ void InstallRegedit(SimulatedMachine& machine) {
       else rest.push_back(a);
     }
     if (rest.empty()) return 1;
+    if (!machine.faults.Mutate(exporting ? "Export" : "Import")) return 1;
     if (exporting) {
       std::string file;
       if (!ExportRegistry(machine.registry, rest.size() > 1 ? rest[1] : Text(), file)) return 1;

@@ -144,6 +144,7 @@ win::HKey SimRegistry::NewHandle(const std::shared_ptr<Node>& node, uint32_t acc
 
 int32_t SimRegistry::OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
   out = 0;
+  if (!Read("OpenKeyEx")) return win::kAccessDenied;
   Open p;
   if (int32_t r = Resolve(parent, p)) return r;
   std::shared_ptr<Node> node;
@@ -159,6 +160,7 @@ int32_t SimRegistry::OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t ac
 
 int32_t SimRegistry::OpenKey(win::HKey parent, const Text& subKey, win::HKey& out) {
   out = 0;
+  if (!Read("OpenKey")) return win::kAccessDenied;
   Open p;
   if (int32_t r = Resolve(parent, p)) return r;
   if (subKey.empty()) {
@@ -175,6 +177,7 @@ int32_t SimRegistry::OpenKey(win::HKey parent, const Text& subKey, win::HKey& ou
 
 int32_t SimRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HKey& out) {
   out = 0;
+  if (!Alive()) return win::kAccessDenied;
   Open p;
   if (int32_t r = Resolve(parent, p)) return r;
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
@@ -187,6 +190,8 @@ int32_t SimRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HKey& 
     auto child = node->Child(part);
     if (!child) {
       if (node->deny & win::kKeyCreateSubKey) return win::kAccessDenied;
+      // One call makes every missing level: one change.
+      if (!made && !Mutate("CreateKey")) return win::kAccessDenied;
       child = node->AddChild(part);
       made = true;
     }
@@ -203,6 +208,7 @@ int32_t SimRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HKey& 
 
 int32_t SimRegistry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, char* cls,
                              uint32_t* clsSize) {
+  if (!Read("EnumKey")) return win::kAccessDenied;
   Open k;
   if (int32_t r = Resolve(key, k)) return r;
   if (!(k.access & win::kKeyEnumerateSubKeys)) return win::kAccessDenied;
@@ -223,6 +229,7 @@ int32_t SimRegistry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t
 
 int32_t SimRegistry::EnumValue(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, uint32_t* type,
                                uint8_t* data, uint32_t* dataSize) {
+  if (!Read("EnumValue")) return win::kAccessDenied;
   Open k;
   if (int32_t r = Resolve(key, k)) return r;
   if (!(k.access & win::kKeyQueryValue)) return win::kAccessDenied;
@@ -245,6 +252,7 @@ int32_t SimRegistry::EnumValue(win::HKey key, uint32_t index, char* name, uint32
 
 int32_t SimRegistry::QueryValue(win::HKey key, const char* valueName, uint32_t* type, uint8_t* data,
                                 uint32_t* dataSize) {
+  if (!Read("QueryValue")) return win::kAccessDenied;
   Open k;
   if (int32_t r = Resolve(key, k)) return r;
   if (!(k.access & win::kKeyQueryValue)) return win::kAccessDenied;
@@ -273,6 +281,7 @@ int32_t SimRegistry::SetValue(win::HKey key, const char* valueName, uint32_t typ
   std::string bytes(reinterpret_cast<const char*>(data), data ? dataSize : 0);
   // Text written without its NUL is stored with one, as the real registry does.
   if ((type == win::kRegSz || type == win::kRegExpandSz) && !bytes.empty() && bytes.back() != '\0') bytes += '\0';
+  if (!Mutate("SetValue")) return win::kAccessDenied;
   if (Value* v = k.node->FindValue(n)) {
     v->type = type;
     v->data = std::move(bytes);
@@ -288,6 +297,7 @@ int32_t SimRegistry::DeleteKey(win::HKey parent, const Text& subKey) {
   std::shared_ptr<Node> node;
   if (int32_t r = Walk(p.node, subKey, node)) return r;
   if (node->parent == nullptr || !node->children.empty() || (node->deny & kDelete)) return win::kAccessDenied;
+  if (!Mutate("DeleteKey")) return win::kAccessDenied;
   auto& siblings = node->parent->children;
   siblings.erase(std::find(siblings.begin(), siblings.end(), node));
   node->MarkDeleted();
@@ -303,6 +313,7 @@ int32_t SimRegistry::DeleteValue(win::HKey key, const char* valueName) {
   auto& vs = k.node->values;
   auto it = std::find_if(vs.begin(), vs.end(), [&](const Value& v) { return CompareNames(v.name, n) == 0; });
   if (it == vs.end()) return win::kFileNotFound;
+  if (!Mutate("DeleteValue")) return win::kAccessDenied;
   vs.erase(it);
   return win::kSuccess;
 }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/services.h"
+#include "platform/simulated/sim_faults.h"
 
 namespace morvane::sim {
 
@@ -66,6 +67,10 @@ class SimRegistry : public IRegistry {
   bool SetKeyClass(win::HKey root, const Text& subPath, const Text& cls);
   // Keys opened and not yet closed (the predefined roots do not count).
   size_t OpenHandleCount() const { return handles_.size(); }
+  // The power and fault switches the machine shares among its services.
+  void UseFaults(SimFaults& faults) { faults_ = &faults; }
+  // The machine starts again: every open handle is gone.
+  void Restart() { handles_.clear(); }
   // Removes every key and value below every root (handles stay valid but their keys are gone).
   void Clear();
 
@@ -86,6 +91,10 @@ class SimRegistry : public IRegistry {
   std::shared_ptr<Node> Make(win::HKey root, const Text& subPath);
   win::HKey NewHandle(const std::shared_ptr<Node>& node, uint32_t access);
 
+  bool Mutate(const char* operation) { return !faults_ || faults_->Mutate(operation); }
+  bool Read(const char* operation) { return !faults_ || faults_->Read(operation); }
+  bool Alive() const { return !faults_ || !faults_->PowerOff(); }
+  SimFaults* faults_ = nullptr;
   std::shared_ptr<Node> roots_[7];
   std::map<win::HKey, Open> handles_;
   win::HKey nextHandle_ = 0x1000;

@@ -19,14 +19,23 @@ Text ParentOf(const Text& p) {
 }
 }  // namespace
 
+// Every missing level, one at a time, as the shell makes them.
+bool SimShell::MakeFolders(const Text& path) {
+  if (files_.IsFolder(path)) return true;
+  const Text parent = ParentOf(path);
+  if (parent.size() < 2 || parent == path) return false;
+  if (parent.size() > 2 && !MakeFolders(parent)) return false;
+  return files_.MakeFolder(path);
+}
+
 bool SimShell::CopyTree(const Text& from, const Text& to) {
   if (!files_.IsFolder(from)) return files_.CopyTo(from, to, false);
-  if (!files_.IsFolder(to) && !files_.AddFolder(to)) return false;
+  if (!MakeFolders(to)) return false;
   bool ok = true;
   for (const Text& entry : files_.ListTree(from)) {
     Text target = to + entry.substr(from.size());
     if (files_.IsFolder(entry))
-      ok = files_.AddFolder(target) && ok;
+      ok = MakeFolders(target) && ok;
     else
       ok = files_.CopyTo(entry, target, false) && ok;
   }
@@ -37,12 +46,12 @@ int32_t SimShell::FileOperation(uint32_t operation, const Text& fromIn, const Te
   Text from = Trimmed(fromIn), to = Trimmed(toIn);
   operations.push_back((operation == win::kFoMove ? "move " : "copy ") + from + " -> " + to);
   if (operation != win::kFoCopy && operation != win::kFoMove) return kFailed;
-  if (!files_.Exists(from)) return kMissingSource;
+  if (files_.GetAttributes(from) == win::kInvalidAttributes) return kMissingSource;
   // Into an existing folder under the source's own name; else to the named path.
   Text target = files_.IsFolder(to) ? to + "\\" + LeafOf(from) : to;
   if (target == from) return kFailed;
   Text parent = ParentOf(target);
-  if (!files_.IsFolder(parent) && !files_.AddFolder(parent)) return kFailed;
+  if (!MakeFolders(parent)) return kFailed;
   if (!CopyTree(from, target)) return kFailed;
   if (operation == win::kFoMove) {
     std::vector<Text> tree = files_.ListTree(from);

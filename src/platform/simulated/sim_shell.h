@@ -30,6 +30,7 @@ class SimShell : public IShell {
 
  private:
   bool CopyTree(const Text& from, const Text& to);
+  bool MakeFolders(const Text& path);
   SimFileSystem& files_;
   SimProcesses& processes_;
 };
