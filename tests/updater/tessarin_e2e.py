@@ -177,7 +177,7 @@ def main():
     body = database(2500)
     lines, boxes, data, tmp, out = case("install", "normal", body)
     check("missing database is installed with its signature, temporary files gone, box shown",
-          lines.get("STATUS") == INSTALLED and data == body and case.sig == sign(body) and not tmp
+          lines.get("STATUS") == INSTALLED and data == body and case.sig == State.sig and not tmp
           and boxes == ["Tessarin|Download completed!"], out)
 
     lines, boxes, data, tmp, out = case("replace", "normal", body, installed=b"older database")
