@@ -124,7 +124,7 @@ Section "Morvane (required)" SecMain
   File "${STAGE}\Tessarin.exe"
   ; The database and its signature "DataBase.ref.sig" go in as a pair. A
   ; database that Tessarin has downloaded since is newer: its pair stays.
-  GetFileTimeLocal "${STAGE}\DataBase.ref" $R0 $R1
+  GetFileTimeLocal "${STAGE}/DataBase.ref" $R0 $R1
   StrCpy $R4 1
   ClearErrors
   GetFileTime "$INSTDIR\DataBase.ref" $R2 $R3
