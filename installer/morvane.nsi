@@ -127,9 +127,26 @@ Section "Morvane (required)" SecMain
   File "${STAGE}\Morvane.exe"
 !endif
   File "${STAGE}\Tessarin.exe"
-  ; A database that Tessarin has downloaded since is newer: keep it.
-  SetOverwrite ifnewer
-  File "${STAGE}\DataBase.ref"
+  ; The database and its signature "DataBase.ref.sig" go in as a pair. A
+  ; database that Tessarin has downloaded since is newer: its pair stays.
+  GetFileTimeLocal "${STAGE}/DataBase.ref" $R0 $R1
+  StrCpy $R4 1
+  ClearErrors
+  GetFileTime "$INSTDIR\DataBase.ref" $R2 $R3
+  ${IfNot} ${Errors}
+    ${If} $R2 U> $R0
+      StrCpy $R4 0
+    ${ElseIf} $R2 == $R0
+    ${AndIf} $R3 U> $R1
+      StrCpy $R4 0
+    ${EndIf}
+  ${EndIf}
+  ${If} $R4 == 1
+    File "${STAGE}\DataBase.ref.sig"
+    File "${STAGE}\DataBase.ref"
+  ${Else}
+    DetailPrint "Kept the newer database downloaded since and its signature"
+  ${EndIf}
   ; The user's own server setting survives a reinstall.
   SetOverwrite off
   File "${STAGE}\Tessarin.ini"
@@ -188,7 +205,9 @@ Section "Uninstall"
   Delete "$INSTDIR\Tessarin.exe"
   Delete "$INSTDIR\Tessarin.ini"
   Delete "$INSTDIR\DataBase.ref"
+  Delete "$INSTDIR\DataBase.ref.sig"
   Delete "$INSTDIR\DataBase.tmp"
+  Delete "$INSTDIR\DataBase.sig.tmp"
   RMDir /r "$INSTDIR\Help"
 
   Delete "$SMPROGRAMS\Morvane\Morvane.lnk"

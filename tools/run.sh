@@ -32,6 +32,8 @@ echo "== fresh demo Wine prefix in $WINEPREFIX"
 echo "== MorvaneSetup.exe /S"
 "$wine" "$build/MorvaneSetup.exe" /S
 "$wineserver" -w
+# The installed database carries its signature, checked by the build machine's morvane-db.
+"$build/host/src/database/morvane-db" verify "$app/DataBase.ref"
 
 echo "== planting harmless traces that the shipped database knows"
 source tools/plant-demo.sh

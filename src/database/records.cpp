@@ -82,6 +82,9 @@ DatabaseReport CheckDatabase(const std::vector<Text>& lines) {
     const Text type = RecordType(line);
     ++report.perType[type];
     auto problem = [&](const char* reason) { report.problems.push_back({i + 1, line, reason}); };
+    const size_t bar = line.find('|');
+    if (!report.unsplitLine && (bar == Text::npos || bar == 0 || SplitRecord(line)[1].empty()))
+      report.unsplitLine = i + 1;
     if (type.empty()) {
       problem("unknown type code");
       continue;
@@ -128,8 +131,7 @@ bool IsDatabase(const DatabaseReport& report, Text& why) {
                                      [](char c) { return static_cast<unsigned char>(c) >= 0x20 || c == '\t'; });
   if (report.version.empty() || !printable) why = "no version line";
   else if (report.records == 0) why = "no records";
-  else if (!report.problems.empty()) why = "line " + std::to_string(report.problems[0].lineNumber) + ": " +
-                                          report.problems[0].reason;
+  else if (report.unsplitLine) why = "line " + std::to_string(report.unsplitLine) + " is no record";
   else return true;
   return false;
 }

@@ -28,6 +28,7 @@ struct DatabaseReport {
   size_t records = 0;                  // scan records (entries 2.., not "#" or "@")
   std::map<Text, size_t> perType;      // type code -> records; "" = unknown code
   std::vector<RecordProblem> problems;
+  size_t unsplitLine = 0;              // first record without a type and a target field, 0 if none
 };
 
 // Analyses deciphered lines; lines[0] is the version line.
@@ -35,8 +36,10 @@ DatabaseReport CheckDatabase(const std::vector<Text>& lines);
 
 // Deciphers the lines of a database file and analyses them.
 DatabaseReport CheckDatabaseFile(const std::string& content);
-// A database proves itself: a printable version line, at least one record
-// and no problem at all. Otherwise why says what is wrong.
+// The content deciphers to a database: a printable version line, at least
+// one record, and records that split into a type and a target. A record
+// that removal refuses or skips does not matter here. Otherwise why says
+// what is wrong.
 bool IsDatabase(const DatabaseReport& report, Text& why);
 
 // Splits file content into lines at LF, dropping a CR before it; a final

@@ -219,6 +219,25 @@ class ISockets {
   virtual bool HostByName(const Text& name, HostEntry& entry) = 0;
 };
 
+// Signature checks (bcrypt): ECDSA on the P-256 curve over the SHA-256
+// digest of the data.
+class ISignatures {
+ public:
+  virtual ~ISignatures() = default;
+  static constexpr size_t kPublicKeySize = 64;  // X then Y, 32 bytes each, big-endian
+  static constexpr size_t kSignatureSize = 64;  // r then s, 32 bytes each, big-endian
+  // True only when signature is a valid signature of data made with the
+  // private half of publicKey; every malformed argument is false.
+  virtual bool VerifyP256(const std::string& publicKey, const std::string& data, const std::string& signature) = 0;
+};
+
+// The checker of the build's own system: CNG in the Windows programs,
+// OpenSSL's libcrypto natively. Signatures are real on both machines.
+class HostSignatures : public ISignatures {
+ public:
+  bool VerifyP256(const std::string& publicKey, const std::string& data, const std::string& signature) override;
+};
+
 // Every service of one machine.
 struct Platform {
   IRegistry& registry;
@@ -229,6 +248,7 @@ struct Platform {
   IClock& clock;
   IMessages& messages;
   ISockets& sockets;
+  ISignatures& signatures;
 };
 
 constexpr const char* kDefaultTitle = "Morvane";

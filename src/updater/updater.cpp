@@ -23,11 +23,24 @@ struct HandlerError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// More than this is no signature; the rest of such a body is not kept.
+constexpr size_t kSignatureLimit = 4096;
+
 }  // namespace
 
-Updater::Updater(IFileSystem& fs, ITransfer& inet, IUpdaterView& view, Text programFolder,
-                 std::function<void()> yield)
-    : fs_(fs), inet_(inet), view_(view), folder_(std::move(programFolder)), yield_(std::move(yield)) {
+Text NotDatabaseText(const Text& why) {
+  return Text(kNotDatabase) + " (" + why + "). The installed database was kept.";
+}
+
+Updater::Updater(IFileSystem& fs, ISignatures& signatures, std::vector<TrustedKey> keys, ITransfer& inet,
+                 IUpdaterView& view, Text programFolder, std::function<void()> yield)
+    : fs_(fs),
+      signatures_(signatures),
+      keys_(std::move(keys)),
+      inet_(inet),
+      view_(view),
+      folder_(std::move(programFolder)),
+      yield_(std::move(yield)) {
   if (!ReadServerAddress(fs_, folder_, url_, configError_)) url_.clear();
 }
 
@@ -37,6 +50,7 @@ void Updater::UpdateNowPressed() {
 }
 
 void Updater::cmdFetch_Click() {
+  fetchingSignature_ = false;
   done_ = false;
   received_ = 0;
   contentLength_ = 0;
@@ -59,7 +73,7 @@ void Updater::StateChanged(int state) {
   try {
     switch (state) {
       case kRequesting:
-        view_.SetStatus(kRequestingText);
+        if (!fetchingSignature_) view_.SetStatus(kRequestingText);
         break;
       case kResponseReceived:
         OnHeaders();
@@ -68,9 +82,13 @@ void Updater::StateChanged(int state) {
         view_.SetStatus(kErrorText);
         inet_.Cancel();
         done_ = true;
+        if (fetchingSignature_) Clear();
         break;
       case kResponseCompleted:
-        OnCompleted();
+        if (fetchingSignature_)
+          OnSignature();
+        else
+          OnCompleted();
         break;
       default:
         break;
@@ -81,18 +99,24 @@ void Updater::StateChanged(int state) {
 }
 
 void Updater::OnHeaders() {
-  view_.SetHeaders("Header: \r\n" + inet_.GetHeader());
+  if (fetchingSignature_ && inet_.StatusCode() == 404) {
+    Refuse(kNoSignature);
+    return;
+  }
+  if (!fetchingSignature_) view_.SetHeaders("Header: \r\n" + inet_.GetHeader());
   // A 404 page or a server error is never a database.
   if (inet_.StatusCode() != 200) {
     view_.SetStatus(kErrorText);
     inet_.Cancel();
     done_ = true;
+    if (fetchingSignature_) Clear();
     return;
   }
   Text length = Trim(inet_.GetHeader("Content-Length"));
   if (length.empty() || length.size() > 10 || length.find_first_not_of("0123456789") != Text::npos ||
       std::stoll(length) > 0x7FFFFFFF)
     throw HandlerError("no usable Content-Length");
+  if (fetchingSignature_) return;
   contentLength_ = std::stoll(length);
   yield_();
   if (done_) return;
@@ -141,23 +165,72 @@ void Updater::OnCompleted() {
     // Complete, but not a database (an error page served as 200, a tampered
     // file): the installed one stays. Asking again would fetch the same.
     done_ = true;
-    view_.SetStatus(Text(kNotDatabase) + " (" + why + ")");
+    view_.SetStatus(NotDatabaseText(why));
   } else if (!haveRef || refSize != tmpSize) {
-    done_ = haveRef;
-    // One step: the old database stays until the new one is in place.
-    fs_.SetAttributes(ref, win::kAttrNormal);
-    if (!fs_.MoveReplace(tmp, ref)) throw HandlerError("cannot install the download");
-    yield_();
-    view_.SetStatus(kInstalled);
-    retries_ = 0;
-    view_.ShowCompleted();
+    // The download waits in "DataBase.tmp" for its signature.
+    replacing_ = haveRef;
+    fetchingSignature_ = true;
+    inet_.Execute(url_ + kSignatureSuffix, "GET");
+    return;
   } else {
     view_.SetStatus(kUpToDate);
   }
-  if (fs_.GetAttributes(tmp) != win::kInvalidAttributes) {
-    fs_.SetAttributes(tmp, win::kAttrNormal);
-    fs_.RemoveFile(tmp);
+  Clear();
+}
+
+void Updater::OnSignature() {
+  const Text tmp = Path("DataBase.tmp"), ref = Path("DataBase.ref");
+  const Text sigTmp = Path("DataBase.sig.tmp"), sig = ref + kSignatureSuffix;
+  std::string signature;
+  for (std::string chunk = inet_.GetChunk(1024); !chunk.empty(); chunk = inet_.GetChunk(1024))
+    if (signature.size() <= kSignatureLimit) signature += chunk;
+  yield_();
+  std::string database;
+  if (!fs_.ReadAll(tmp, database)) throw HandlerError("cannot read the download");
+  Text key;
+  if (!CheckDatabaseSignature(signatures_, keys_, database, signature, key)) {
+    Refuse(kNotSigned);
+    return;
   }
+  // The signature first, the database last, each in one step: an
+  // interruption between them leaves the old database with a signature
+  // that fails, never a new database without its own.
+  fs_.SetAttributes(sigTmp, win::kAttrNormal);
+  if (!fs_.WriteAll(sigTmp, signature)) throw HandlerError("cannot write the signature");
+  fs_.SetAttributes(sig, win::kAttrNormal);
+  if (!fs_.MoveReplace(sigTmp, sig)) throw HandlerError("cannot install the signature");
+  fs_.SetAttributes(ref, win::kAttrNormal);
+  if (!fs_.MoveReplace(tmp, ref)) throw HandlerError("cannot install the download");
+  fetchingSignature_ = false;
+  done_ = replacing_;
+  yield_();
+  view_.SetStatus(kInstalled);
+  retries_ = 0;
+  view_.ShowCompleted();
+  Clear();
+}
+
+void Updater::Refuse(const Text& status) {
+  done_ = true;
+  inet_.Cancel();
+  view_.SetStatus(status);
+  Clear();
+}
+
+void Updater::RemoveTemporaryFiles() {
+  for (const char* name : {"DataBase.tmp", "DataBase.sig.tmp"}) {
+    const Text path = Path(name);
+    if (fs_.GetAttributes(path) != win::kInvalidAttributes) {
+      fs_.SetAttributes(path, win::kAttrNormal);
+      fs_.RemoveFile(path);
+    }
+  }
+}
+
+// The end of an attempt: no temporary file left, the bar and the headers cleared.
+void Updater::Clear() {
+  fetchingSignature_ = false;
+  RemoveTemporaryFiles();
   view_.SetProgress(0);
   view_.SetHeaders("");
 }
@@ -172,11 +245,8 @@ bool Updater::ProvesDatabase(const Text& path, Text& why) {
 }
 
 void Updater::ErrorBranch() {
-  const Text tmp = Path("DataBase.tmp");
-  if (fs_.GetAttributes(tmp) != win::kInvalidAttributes) {
-    fs_.SetAttributes(tmp, win::kAttrNormal);
-    fs_.RemoveFile(tmp);
-  }
+  fetchingSignature_ = false;
+  RemoveTemporaryFiles();
   view_.SetProgress(0);
   if (retries_ >= kMaxRetries) {
     view_.SetStatus(kErrorText);

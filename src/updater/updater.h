@@ -3,6 +3,7 @@
 #pragma once
 #include <functional>
 
+#include "database/signature.h"
 #include "platform/services.h"
 #include "updater/transfer.h"
 
@@ -17,8 +18,11 @@ inline constexpr const char* kRetrieving = "File available. Retrieving...";
 inline constexpr const char* kInstalled =
     "Update installed successfully. Please restart Morvane to start using the new database.";
 inline constexpr const char* kDownloadCompleted = "Download completed!";
-inline constexpr const char* kNotDatabase =
-    "The downloaded file is not a valid database. The installed database was kept";
+inline constexpr const char* kNotDatabase = "The downloaded file is not a valid database";
+inline constexpr const char* kNotSigned =
+    "The downloaded database is not signed by its publisher. Nothing was installed.";
+inline constexpr const char* kNoSignature =
+    "No signature was found for the downloaded database. Nothing was installed.";
 inline constexpr int kMaxRetries = 5;
 
 class IUpdaterView {
@@ -32,9 +36,16 @@ class IUpdaterView {
 };
 
 
+// "The downloaded file is not a valid database (why). The installed database was kept."
+Text NotDatabaseText(const Text& why);
+
+// After "DataBase.ref" its signature "DataBase.ref.sig" is fetched from the
+// same folder of the server; the pair is installed only when the signature
+// holds for one of keys: the signature first, the database last.
 class Updater {
  public:
-  Updater(IFileSystem& fs, ITransfer& inet, IUpdaterView& view, Text programFolder, std::function<void()> yield);
+  Updater(IFileSystem& fs, ISignatures& signatures, std::vector<TrustedKey> keys, ITransfer& inet, IUpdaterView& view,
+          Text programFolder, std::function<void()> yield);
 
   // The "&Update Now" button; a press while a transfer runs is ignored.
   void UpdateNowPressed();
@@ -47,13 +58,20 @@ class Updater {
  private:
   void OnHeaders();
   void OnCompleted();
+  void OnSignature();
   void ErrorBranch();
+  // Ends the attempt with status text, nothing installed.
+  void Refuse(const Text& status);
+  void RemoveTemporaryFiles();
+  void Clear();
   bool FileSize(const Text& path, uint64_t& size);
-  // The downloaded file deciphers to a database that passes every check.
+  // The downloaded file deciphers to a database.
   bool ProvesDatabase(const Text& path, Text& why);
   Text Path(const char* name) const { return folder_ + "\\" + name; }
 
   IFileSystem& fs_;
+  ISignatures& signatures_;
+  std::vector<TrustedKey> keys_;
   ITransfer& inet_;
   IUpdaterView& view_;
   Text folder_;
@@ -61,6 +79,8 @@ class Updater {
   Text url_;
   Text configError_;
 
+  bool fetchingSignature_ = false;
+  bool replacing_ = false;  // a database is installed and the download differs from it
   bool done_ = false;
   int64_t contentLength_ = 0;
   int64_t received_ = 0;

@@ -24,7 +24,7 @@ class RegistryContract : public testing::Test {
   void SetUp() override {
     m = MakeFixture();
     os.emplace(Platform{m->os().registry, m->os().files, m->os().processes, m->os().shell, m->os().system,
-                        m->os().clock, messages, m->os().sockets});
+                        m->os().clock, messages, m->os().sockets, m->os().signatures});
     ctx = std::make_unique<Context>(*os);
     reg = std::make_unique<modRegistry>(*ctx);
     key = m->ScratchKey();

@@ -21,6 +21,7 @@
 #include "store/ignore_list.h"
 #include "store/reg_backups.h"
 #include "store/settings.h"
+#include "database/signature.h"
 #include "updater/updater.h"
 
 namespace morvane {
@@ -267,8 +268,12 @@ const Text kOldBackups[] = {"1-1-2026-0-0-0.reg", "2-1-2026-0-0-0.reg", "3-1-202
 struct Install {
   struct Transfer : updater::ITransfer {
     std::string body;
+    std::string database, signature;
     size_t pos = 0;
-    void Execute(const Text&, const Text&) override { pos = 0; }
+    void Execute(const Text& url, const Text&) override {
+      body = url.size() > 4 && url.substr(url.size() - 4) == ".sig" ? signature : database;
+      pos = 0;
+    }
     Text GetHeader() override { return "HTTP/1.1 200 OK\r\n"; }
     Text GetHeader(const Text& name) override { return name == "Content-Length" ? std::to_string(body.size()) : ""; }
     int StatusCode() override { return 200; }
@@ -302,13 +307,25 @@ struct Install {
     static const std::string d = Database("New database", 40);
     return d;
   }
+  // A signature is the database's last 64 bytes under a stand-in check: the
+  // sweep is about the order of the moves, not the cryptography.
+  struct Signatures : ISignatures {
+    bool VerifyP256(const std::string& key, const std::string& data, const std::string& signature) override {
+      return key == Key() && data.size() >= kSignatureSize && signature == Sign(data);
+    }
+  };
+  static std::string Key() { return std::string(ISignatures::kPublicKeySize, 'K'); }
+  static std::string Sign(const std::string& data) { return data.substr(data.size() - ISignatures::kSignatureSize); }
   static void Run(World& w) {
     Transfer t;
-    t.body = New();
+    t.database = New();
+    t.signature = Sign(New());
     View v;
-    updater::Updater u(w.m.files, t, v, kProg, [] {});
+    Signatures signatures;
+    updater::Updater u(w.m.files, signatures, {TrustedKey{"publisher key", Key()}}, t, v, kProg, [] {});
     u.UpdateNowPressed();
-    for (int s : {updater::kRequesting, updater::kResponseReceived, updater::kResponseCompleted}) u.StateChanged(s);
+    for (int request = 0; request < 2; ++request)  // the database, then its signature
+      for (int s : {updater::kRequesting, updater::kResponseReceived, updater::kResponseCompleted}) u.StateChanged(s);
   }
 };
 
@@ -394,6 +411,7 @@ const Case kCases[] = {
     {"database install",
      [](World& w) {
        w.m.files.AddFile(kProg + "\\DataBase.ref", Install::Old());
+       w.m.files.AddFile(kProg + "\\DataBase.ref.sig", Install::Sign(Install::Old()));
        w.m.files.AddFile(kProg + "\\Tessarin.ini", "Server=http://127.0.0.1:8123\r\n");
      },
      Install::Run,
@@ -401,6 +419,12 @@ const Case kCases[] = {
        std::string db;
        EXPECT_TRUE(w.m.files.ReadAll(kProg + "\\DataBase.ref", db));
        EXPECT_TRUE(db == Install::Old() || db == Install::New()) << db.size() << " bytes";
+       // Never a new database without its signature; the old one beside the
+       // new signature is repaired by the next update.
+       std::string sig;
+       EXPECT_TRUE(w.m.files.ReadAll(kProg + "\\DataBase.ref.sig", sig));
+       if (db == Install::New()) EXPECT_EQ(sig, Install::Sign(Install::New()));
+       else EXPECT_TRUE(sig == Install::Sign(Install::Old()) || sig == Install::Sign(Install::New()));
      }},
 };
 

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int rc = CheckContent(content, "DataBase.ref", out, err);
   const DatabaseReport report = CheckDatabaseFile(content);
   Text why;
-  // What Tessarin would install, morvane-db passes.
-  if (IsDatabase(report, why)) FUZZ_CHECK(rc == 0 && report.records > 0);
+  // What Tessarin would install holds records.
+  if (IsDatabase(report, why)) FUZZ_CHECK(report.records > 0);
   FUZZ_CHECK((rc == 0) == report.problems.empty() || SplitTextLines(content).empty());
 
   sim::SimulatedMachine machine;

@@ -90,7 +90,7 @@ class RemovalRoundTrip : public ::testing::Test {
  protected:
   RemovalRoundTrip()
       : os{machine.registry, machine.files, machine.processes, machine.shell, machine.system, machine.clock, messages,
-           machine.sockets},
+           machine.sockets, machine.signatures},
         ctx(os),
         store(ctx, app),
         ops(ctx, app, Hooks()),

@@ -67,8 +67,8 @@ programs=("$app/Tessarin.exe")
 [ "$with_morvane" = 1 ] && programs+=("$app/Morvane.exe")
 shortcuts=("$menu/Update Database.lnk" "$menu/Morvane Help.lnk" "$menu/Uninstall Morvane.lnk" "$desktop/Morvane.lnk")
 [ "$with_morvane" = 1 ] && shortcuts+=("$menu/Morvane.lnk")
-expect_present "${programs[@]}" "$app/DataBase.ref" "$app/Tessarin.ini" "$app/Uninstall.exe" "$app/Help/help.htm" \
-  "${shortcuts[@]}"
+expect_present "${programs[@]}" "$app/DataBase.ref" "$app/DataBase.ref.sig" "$app/Tessarin.ini" "$app/Uninstall.exe" \
+  "$app/Help/help.htm" "${shortcuts[@]}"
 grep -q '^Server=http://' "$app/Tessarin.ini" || fail "Tessarin.ini holds no Server= line"
 images=$(grep -o 'src="[^"]*"' "$app/Help/help.htm" | sed 's/^src="//; s/"$//')
 [ -n "$images" ] || fail "the help page names no picture"
@@ -121,7 +121,8 @@ run "C:\\Program Files\\Morvane\\Uninstall.exe" /S || fail "uninstall exit code 
 # The uninstaller runs from a copy of itself: wait for its work to show.
 wait_for 120 "uninstall did not finish" test ! -e "$app/Uninstall.exe"
 settle
-expect_absent "${programs[@]}" "$app/DataBase.ref" "$app/Tessarin.ini" "$app/Help" "$app/Uninstall.exe" \
+expect_absent "${programs[@]}" "$app/DataBase.ref" "$app/DataBase.ref.sig" "$app/Tessarin.ini" "$app/Help" \
+  "$app/Uninstall.exe" \
   "${shortcuts[@]}" "$menu"
 expect_present "${kept[@]}"
 [ "$(cat "${kept[@]}" | md5sum)" = "$before" ] || fail "the kept files changed"
@@ -136,6 +137,22 @@ settle
 expect_present "$drive/Tools/MorvaneTest/Tessarin.exe" "$drive/Tools/MorvaneTest/DataBase.ref"
 reg_key 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Morvane' | grep -qF 'Tools\\MorvaneTest' ||
   fail "uninstall entry does not name the chosen folder"
+
+step "a reinstall keeps a newer downloaded database with its signature, and replaces an older pair whole"
+other=$drive/Tools/MorvaneTest
+shipped=$(cat "$other/DataBase.ref" "$other/DataBase.ref.sig" | md5sum)
+printf 'downloaded database\r\n' >"$other/DataBase.ref"
+printf 'downloaded signature' >"$other/DataBase.ref.sig"
+downloaded=$(cat "$other/DataBase.ref" "$other/DataBase.ref.sig" | md5sum)
+run "$setup" /S '/D=C:\Tools\MorvaneTest'
+settle
+[ "$(cat "$other/DataBase.ref" "$other/DataBase.ref.sig" | md5sum)" = "$downloaded" ] ||
+  fail "the reinstall replaced a newer downloaded pair"
+touch -d 2001-01-01 "$other/DataBase.ref" "$other/DataBase.ref.sig"
+run "$setup" /S '/D=C:\Tools\MorvaneTest'
+settle
+[ "$(cat "$other/DataBase.ref" "$other/DataBase.ref.sig" | md5sum)" = "$shipped" ] ||
+  fail "the reinstall did not replace an older pair with the shipped one"
 
 "$wineserver" -k 2>/dev/null
 if [ "$failures" -gt 0 ]; then

@@ -46,7 +46,8 @@ std::string BoxText(HWND box) {
 
 bool Final(const std::string& s) {
   return s.rfind("Updates currently", 0) == 0 || s.rfind("Error while", 0) == 0 || s.rfind("Update installed", 0) == 0 ||
-         s.rfind("The downloaded file is not", 0) == 0 || s.find("Tessarin.ini") != std::string::npos;
+         s.rfind("The downloaded file is not", 0) == 0 || s.find("Tessarin.ini") != std::string::npos ||
+         s.find("Nothing was installed.") != std::string::npos;
 }
 
 }  // namespace

@@ -13,7 +13,9 @@ import time
 UP_TO_DATE = "Updates currently not available, your version of Morvane is up to date."
 ERROR = "Error while downloading update. Please try later."
 INSTALLED = "Update installed successfully. Please restart Morvane to start using the new database."
-NOT_DATABASE = "The downloaded file is not a valid database. The installed database was kept"
+NOT_DATABASE = "The downloaded file is not a valid database"
+NOT_SIGNED = "The downloaded database is not signed by its publisher. Nothing was installed."
+NO_SIGNATURE = "No signature was found for the downloaded database. Nothing was installed."
 
 
 def encipher(line):
@@ -39,6 +41,7 @@ class State:
     flag = ""
     mode = "normal"
     body = b""
+    sig = None  # None: no signature on the server (404)
     requests = 0
 
 
@@ -51,6 +54,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         State.requests += 1
         mode, body = State.mode, State.body
+        if self.path == "/DataBase.ref.sig" and State.sig is not None:
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(State.sig)))
+            self.end_headers()
+            self.wfile.write(State.sig)
+            return
         if self.path != "/DataBase.ref":
             self.send_error(404)
             return
@@ -88,9 +97,19 @@ def free_port():
 
 def main():
     ap = argparse.ArgumentParser()
-    for a in ("wine", "prefix", "tessarin", "driver", "work"):
+    for a in ("wine", "prefix", "tessarin", "driver", "work", "signer", "key"):
         ap.add_argument("--" + a, required=True)
     args = ap.parse_args()
+    os.makedirs(args.work, exist_ok=True)
+
+    def sign(data, key=None):
+        """The signature the build machine's morvane-db makes of data."""
+        path = os.path.join(args.work, "to-sign.bin")
+        with open(path, "wb") as f:
+            f.write(data)
+        subprocess.run([args.signer, "sign", key or args.key, path], check=True)
+        with open(path + ".sig", "rb") as f:
+            return f.read()
 
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
     port = server.server_address[1]
@@ -99,8 +118,9 @@ def main():
 
     results = []
 
-    def case(name, mode, body, installed=None, ini=None, flag=None):
+    def case(name, mode, body, installed=None, ini=None, flag=None, sig="good", installed_sig=None):
         State.mode, State.body, State.requests = mode, body, 0
+        State.sig = sign(body) if sig == "good" else sig
         folder = os.path.join(args.work, name)
         State.flag = os.path.join(folder, "pressed.flag")
         shutil.rmtree(folder, ignore_errors=True)
@@ -114,6 +134,9 @@ def main():
         if installed is not None:
             with open(os.path.join(folder, "DataBase.ref"), "wb") as f:
                 f.write(installed)
+        if installed_sig is not None:
+            with open(os.path.join(folder, "DataBase.ref.sig"), "wb") as f:
+                f.write(installed_sig)
         cmd = [args.wine, args.prefix, args.driver, "Z:" + folder.replace("/", "\\")]
         if flag:
             cmd.append(flag)
@@ -128,7 +151,8 @@ def main():
                 lines.setdefault(key, value.strip())
         ref = os.path.join(folder, "DataBase.ref")
         data = open(ref, "rb").read() if os.path.exists(ref) else None
-        tmp_left = os.path.exists(os.path.join(folder, "DataBase.tmp"))
+        case.sig = open(ref + ".sig", "rb").read() if os.path.exists(ref + ".sig") else None
+        tmp_left = any(os.path.exists(os.path.join(folder, t)) for t in ("DataBase.tmp", "DataBase.sig.tmp"))
         return lines, boxes, data, tmp_left, out
 
     def check(name, cond, out=""):
@@ -152,8 +176,8 @@ def main():
 
     body = database(2500)
     lines, boxes, data, tmp, out = case("install", "normal", body)
-    check("missing database is installed, temporary file gone, box shown",
-          lines.get("STATUS") == INSTALLED and data == body and not tmp
+    check("missing database is installed with its signature, temporary files gone, box shown",
+          lines.get("STATUS") == INSTALLED and data == body and case.sig == State.sig and not tmp
           and boxes == ["Tessarin|Download completed!"], out)
 
     lines, boxes, data, tmp, out = case("replace", "normal", body, installed=b"older database")
@@ -170,8 +194,29 @@ def main():
     page = b"<html><head><title>Maintenance</title></head><body>Back soon.</body></html>"
     lines, boxes, data, tmp, out = case("htmlpage", "normal", page, installed=b"good")
     check("an HTML page served with 200 is not installed and the status says so",
-          lines.get("STATUS", "").startswith(NOT_DATABASE) and data == b"good" and not tmp and not boxes
-          and State.requests == 1, out)
+          lines.get("STATUS", "").startswith(NOT_DATABASE) and lines.get("STATUS", "").endswith(".")
+          and data == b"good" and not tmp and not boxes and State.requests == 1, out)
+
+    # Signatures: the pair is installed only when the publisher's signature
+    # holds; otherwise the old pair stays byte for byte.
+    old_sig = bytes(range(64))
+    flipped = bytearray(sign(body))
+    flipped[20] ^= 0x08
+    other = database(2600)
+    cut = body[: body.index(b"\r\n", body.index(b"\r\n") + 2) + 2]
+    stranger = os.path.join(args.work, "stranger.pem")
+    subprocess.run([args.signer, "keygen", stranger, stranger + ".pub"], check=True, capture_output=True)
+    for name, served, sig, status in (
+            ("bad signature", body, bytes(flipped), NOT_SIGNED),
+            ("no signature (404)", body, None, NO_SIGNATURE),
+            ("another database's signature", body, sign(other), NOT_SIGNED),
+            ("good signature, truncated database", cut, sign(body), NOT_SIGNED),
+            ("another key's signature", body, sign(body, stranger), NOT_SIGNED)):
+        lines, boxes, data, tmp, out = case("sig-" + name.split()[0] + str(len(name)), "normal", served,
+                                            installed=b"good", sig=sig, installed_sig=old_sig)
+        check(name + ": nothing installed, the old pair untouched",
+              lines.get("STATUS") == status and data == b"good" and case.sig == old_sig and not tmp and not boxes
+              and State.requests == 2, out)
 
     lines, boxes, data, tmp, out = case("refused", "normal", body, installed=b"good",
                                         ini="Server=http://127.0.0.1:%d\r\n" % dead_port)

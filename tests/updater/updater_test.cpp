@@ -31,17 +31,46 @@ struct Response {
   std::vector<size_t> chunks;  // sizes GetChunk hands out (default 1024)
 };
 
+// Stands in for the signature service: a signature is a keyed checksum of
+// the data, so tests sign without private keys on both builds. The real
+// checks have their contract test and Tessarin's window test.
+class ChecksumSignatures : public ISignatures {
+ public:
+  static std::string Sign(const std::string& key, const std::string& data) {
+    uint64_t h = 1469598103934665603ull;
+    for (char c : key + data) h = (h ^ uint8_t(c)) * 1099511628211ull;
+    std::string out;
+    for (uint64_t i = 0; i < 8; ++i) {
+      h = (h ^ i) * 1099511628211ull;
+      out.append(reinterpret_cast<const char*>(&h), sizeof h);
+    }
+    return out;
+  }
+  bool VerifyP256(const std::string& key, const std::string& data, const std::string& signature) override {
+    return key.size() == kPublicKeySize && signature == Sign(key, data);
+  }
+};
+const std::string kPublisher(64, 'P'), kStranger(64, 'S');
+
 class ScriptedTransfer : public ITransfer {
  public:
-  std::deque<Response> script;  // one per request; the last repeats
+  std::deque<Response> script;  // one per database request; the last repeats
+  // One per signature request; the last repeats. Empty: a good signature of the body.
+  std::deque<Response> sigScript;
   int executed = 0;
   int cancels = 0;
   std::deque<int> states;  // to deliver
   void Execute(const Text& url, const Text& verb) override {
     ++executed;
     lastUrl = url;
-    current = script.size() > 1 ? script.front() : script.back();
-    if (script.size() > 1) script.pop_front();
+    const bool sig = url.size() > 4 && url.substr(url.size() - 4) == ".sig";
+    if (sig && sigScript.empty()) {
+      current = Response{200, true, ChecksumSignatures::Sign(kPublisher, current.body)};
+    } else {
+      auto& from = sig ? sigScript : script;
+      current = from.size() > 1 ? from.front() : from.back();
+      if (from.size() > 1) from.pop_front();
+    }
     pos = 0;
     chunkIndex = 0;
     cancelled = false;
@@ -97,7 +126,7 @@ class UpdaterTest : public testing::Test {
   sim::SimFileSystem& fs() { return machine.files; }
   // Presses the button and delivers every state change until nothing is left.
   void Press() {
-    Updater u(fs(), inet, view, folder, [] {});
+    Updater u(fs(), signatures, {{"publisher key", kPublisher}}, inet, view, folder, [] {});
     u.UpdateNowPressed();
     while (!inet.states.empty()) {
       int s = inet.states.front();
@@ -112,6 +141,7 @@ class UpdaterTest : public testing::Test {
     return fs().ReadAll(folder + "\\" + name, d) ? d : "<missing>";
   }
   sim::SimulatedMachine machine;
+  ChecksumSignatures signatures;
   ScriptedTransfer inet;
   RecordingView view;
   Text folder = "C:\\Program Files\\Morvane";
@@ -136,7 +166,10 @@ TEST_F(UpdaterTest, MissingDatabaseIsInstalledFromChunks) {
   inet.script = {r};
   Press();
   EXPECT_EQ(Read("DataBase.ref"), body);
+  EXPECT_EQ(Read("DataBase.ref.sig"), ChecksumSignatures::Sign(kPublisher, body));
+  EXPECT_EQ(inet.lastUrl, "http://127.0.0.1:8123/DataBase.ref.sig");
   EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
+  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.sig.tmp"));
   EXPECT_EQ(view.completed, 1);
   EXPECT_EQ(view.statuses,
             (std::vector<Text>{kRequestingText, kRetrieving, "Currently downloaded 1024 of total 2500 bytes.",
@@ -205,10 +238,9 @@ TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
 // A complete download that is not a database never replaces the installed
 // one, and asking again would only fetch the same.
 TEST_F(UpdaterTest, ADownloadThatIsNoDatabaseKeepsTheInstalledOne) {
-  const std::string wipes = Database(400, {"folder|%WinDir%|Adware|", "regkey|HKEY_LOCAL_MACHINE\\Software|X|"});
-  const std::string everyDll = Database(400, {"file|*.dll|Adware|"});
+  const std::string unsplit = Database(400, {"path|%WinDir%\\evil.exe|Adware|", "just some words"});
   for (const std::string& body : {std::string("<html><body>Service unavailable</body></html>"), std::string(),
-                                  std::string("\x00\xff\x13garbage\r\n\x7f"), Database(200, {}), wipes, everyDll}) {
+                                  std::string("\x00\xff\x13garbage\r\n\x7f"), Database(200, {}), unsplit}) {
     fs().AddFile(folder + "\\DataBase.ref", "good");
     inet.script = {Response{200, true, body}};
     inet.executed = 0;
@@ -218,14 +250,80 @@ TEST_F(UpdaterTest, ADownloadThatIsNoDatabaseKeepsTheInstalledOne) {
     EXPECT_EQ(Read("DataBase.ref"), "good") << body;
     EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
     EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
+    EXPECT_EQ(view.statuses.back().back(), '.');
     EXPECT_EQ(view.completed, 0);
     EXPECT_EQ(inet.executed, 1);
   }
 }
 
+// Records that removal would refuse or skip are no reason to refuse the update.
+TEST_F(UpdaterTest, RecordsRemovalRefusesOrSkipsDoNotStopAnUpdate) {
+  const std::string body =
+      Database(500, {"folder|%WinDir%|Adware|", "regkey|HKEY_LOCAL_MACHINE\\Software|X|", "file|*.dll|Adware|",
+                     "zzzz|something|Adware|"});
+  inet.script = {Response{200, true, body}};
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), body);
+  EXPECT_EQ(view.statuses.back(), kInstalled);
+}
+
+// The pair is installed only when the signature holds for a trusted key;
+// otherwise the old pair stays byte for byte and the status says why.
+TEST_F(UpdaterTest, OnlyADatabaseSignedByThePublisherIsInstalled) {
+  const std::string body = Database(2500), other = Database(2600);
+  const std::string good = ChecksumSignatures::Sign(kPublisher, body);
+  std::string flipped = good;
+  flipped[17] ^= 0x04;
+  // The first lines of the signed database, cut at a line end: still a database.
+  const std::string cut = body.substr(0, body.find("\r\n", body.find("\r\n") + 2) + 2);
+  struct Case {
+    const char* name;
+    std::string served;
+    Response sig;
+    const char* status;
+  } cases[] = {
+      {"flipped bit", body, Response{200, true, flipped}, kNotSigned},
+      {"no signature", body, Response{404, true, "<html>not found</html>"}, kNoSignature},
+      {"another database's", body, Response{200, true, ChecksumSignatures::Sign(kPublisher, other)}, kNotSigned},
+      {"truncated database", cut, Response{200, true, good}, kNotSigned},
+      {"another key's", body, Response{200, true, ChecksumSignatures::Sign(kStranger, body)}, kNotSigned},
+      {"empty", body, Response{200, true, ""}, kNotSigned},
+      {"too long", body, Response{200, true, good + std::string(5000, 'x')}, kNotSigned},
+  };
+  for (const Case& c : cases) {
+    fs().AddFile(folder + "\\DataBase.ref", "old database");
+    fs().AddFile(folder + "\\DataBase.ref.sig", "old signature");
+    inet.script = {Response{200, true, c.served}};
+    inet.sigScript = {c.sig};
+    inet.executed = 0;
+    view = RecordingView();
+    Press();
+    EXPECT_EQ(Read("DataBase.ref"), "old database") << c.name;
+    EXPECT_EQ(Read("DataBase.ref.sig"), "old signature") << c.name;
+    EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp")) << c.name;
+    EXPECT_FALSE(fs().Exists(folder + "\\DataBase.sig.tmp")) << c.name;
+    EXPECT_EQ(view.statuses.back(), c.status) << c.name;
+    EXPECT_EQ(view.completed, 0) << c.name;
+    EXPECT_EQ(inet.executed, 2) << c.name;  // asking again would fetch the same
+    EXPECT_EQ(view.progress.back(), 0) << c.name;
+  }
+  // The signature goes in first: when the database cannot be replaced, the
+  // old one is left with a signature that fails, never the other way round.
+  fs().SetLocked(folder + "\\DataBase.ref", true);
+  inet.script = {Response{200, true, body}};
+  inet.sigScript.clear();
+  Press();
+  fs().SetLocked(folder + "\\DataBase.ref", false);
+  EXPECT_EQ(Read("DataBase.ref"), "old database");
+  EXPECT_EQ(Read("DataBase.ref.sig"), good);
+  EXPECT_EQ(view.statuses.back(), kErrorText);
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), body);
+}
+
 TEST_F(UpdaterTest, PressWhileBusyIsIgnored) {
   inet.script = {Response{200, true, "abc"}};
-  Updater u(fs(), inet, view, folder, [] {});
+  Updater u(fs(), signatures, {}, inet, view, folder, [] {});
   u.UpdateNowPressed();
   u.StateChanged(kRequesting);
   u.UpdateNowPressed();
@@ -250,7 +348,8 @@ TEST(UpdaterConfig, ServerLineIsCheckedWithAClearMessage) {
   // Pressing the button with a bad file shows the message and starts nothing.
   ScriptedTransfer inet;
   RecordingView view;
-  Updater u(fs, inet, view, "C:\\T", [] {});
+  ChecksumSignatures signatures;
+  Updater u(fs, signatures, {}, inet, view, "C:\\T", [] {});
   u.UpdateNowPressed();
   EXPECT_EQ(inet.executed, 0);
   ASSERT_EQ(view.statuses.size(), 1u);

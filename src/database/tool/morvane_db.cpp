@@ -1,9 +1,15 @@
 // morvane-db: enciphers a plain-text database source, deciphers a database
-// file, and checks a database for records that can never match.
+// file, checks a database for records that can never match, and makes and
+// checks database signatures.
 //   morvane-db encrypt PLAIN OUT
 //   morvane-db decrypt DB OUT
 //   morvane-db check DB
-// Exit codes: 0 ok, 1 problems found, 2 unreadable input or bad usage.
+//   morvane-db keygen PRIVATE.pem PUBLIC.pem     (native build)
+//   morvane-db sign PRIVATE.pem DB               writes DB.sig (native build)
+//   morvane-db verify DB                         checks DB.sig against the trusted keys
+//   morvane-db pubkey KEY.pem                    the public point as hex (native build)
+// Exit codes: 0 ok, 1 problems found or a signature that does not hold,
+// 2 unreadable input or bad usage.
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -14,6 +20,10 @@
 
 #include "database/crypt.h"
 #include "database/records.h"
+#include "database/signature.h"
+#ifdef MORVANE_DB_SIGNING
+#include "database/tool/signing.h"
+#endif
 
 using namespace morvane;
 
@@ -38,7 +48,8 @@ bool WriteFile(const std::string& path, const std::string& content) {
 }
 
 int Usage() {
-  std::cerr << "usage: morvane-db encrypt PLAIN OUT | decrypt DB OUT | check DB\n";
+  std::cerr << "usage: morvane-db encrypt PLAIN OUT | decrypt DB OUT | check DB | keygen PRIVATE.pem PUBLIC.pem\n"
+               "                  | sign PRIVATE.pem DB | verify DB | pubkey KEY.pem\n";
   return 2;
 }
 
@@ -100,6 +111,91 @@ int Check(const std::string& path) {
   return CheckContent(content, path, std::cout, std::cerr);
 }
 
+int Verify(const std::string& path) {
+  std::string database, signature;
+  if (!ReadFile(path, database)) {
+    std::cerr << "morvane-db: cannot read " << path << "\n";
+    return 2;
+  }
+  const std::string sigPath = path + kSignatureSuffix;
+  if (!ReadFile(sigPath, signature)) {
+    std::cerr << "morvane-db: " << path << " is not signed: there is no " << sigPath << "\n";
+    return 1;
+  }
+  if (signature.size() != ISignatures::kSignatureSize) {
+    std::cerr << "morvane-db: " << sigPath << " is not a signature (" << signature.size() << " bytes, not "
+              << ISignatures::kSignatureSize << ")\n";
+    return 1;
+  }
+  HostSignatures signatures;
+  Text key;
+  if (!CheckDatabaseSignature(signatures, TrustedKeys(), database, signature, key)) {
+    std::cerr << "morvane-db: " << sigPath << " does not hold: " << path
+              << " was changed after signing, or was signed by a key this build does not trust\n";
+    return 1;
+  }
+  std::cout << path << ": good signature by the " << key << "\n";
+  return 0;
+}
+
+#ifdef MORVANE_DB_SIGNING
+int Keygen(const std::string& privatePath, const std::string& publicPath) {
+  std::string privatePem, publicPem, error;
+  if (!GenerateKeyPair(privatePem, publicPem, error)) {
+    std::cerr << "morvane-db: " << error << "\n";
+    return 2;
+  }
+  if (!WriteFile(privatePath, privatePem) || !WriteFile(publicPath, publicPem)) {
+    std::cerr << "morvane-db: cannot write " << privatePath << " or " << publicPath << "\n";
+    return 2;
+  }
+  std::cout << "private key: " << privatePath << " (keep it secret, out of the sources)\npublic key: " << publicPath
+            << "\n";
+  return 0;
+}
+
+int Sign(const std::string& keyPath, const std::string& path) {
+  std::string pem, database, signature, error;
+  if (!ReadFile(keyPath, pem) || !ReadFile(path, database)) {
+    std::cerr << "morvane-db: cannot read " << keyPath << " or " << path << "\n";
+    return 2;
+  }
+  if (!SignP256(pem, database, signature, error)) {
+    std::cerr << "morvane-db: " << keyPath << ": " << error << "\n";
+    return 2;
+  }
+  if (!WriteFile(path + kSignatureSuffix, signature)) {
+    std::cerr << "morvane-db: cannot write " << path << kSignatureSuffix << "\n";
+    return 2;
+  }
+  return 0;
+}
+
+int Pubkey(const std::string& keyPath) {
+  std::string pem, point, error;
+  if (!ReadFile(keyPath, pem)) {
+    std::cerr << "morvane-db: cannot read " << keyPath << "\n";
+    return 2;
+  }
+  if (!PublicPoint(pem, point, error)) {
+    std::cerr << "morvane-db: " << keyPath << ": " << error << "\n";
+    return 2;
+  }
+  static const char kHex[] = "0123456789abcdef";
+  for (unsigned char c : point) std::cout << kHex[c >> 4] << kHex[c & 15];
+  std::cout << "\n";
+  return 0;
+}
+#else
+int NativeOnly(const std::string& command) {
+  std::cerr << "morvane-db: " << command << " is made by the native build of morvane-db\n";
+  return 2;
+}
+int Keygen(const std::string&, const std::string&) { return NativeOnly("keygen"); }
+int Sign(const std::string&, const std::string&) { return NativeOnly("sign"); }
+int Pubkey(const std::string&) { return NativeOnly("pubkey"); }
+#endif
+
 }  // namespace
 
 #ifndef MORVANE_DB_NO_MAIN
@@ -109,6 +205,10 @@ int main(int argc, char** argv) {
   if (command == "encrypt" && argc == 4) return Convert(argv[2], argv[3], true);
   if (command == "decrypt" && argc == 4) return Convert(argv[2], argv[3], false);
   if (command == "check" && argc == 3) return Check(argv[2]);
+  if (command == "keygen" && argc == 4) return Keygen(argv[2], argv[3]);
+  if (command == "sign" && argc == 4) return Sign(argv[2], argv[3]);
+  if (command == "verify" && argc == 3) return Verify(argv[2]);
+  if (command == "pubkey" && argc == 3) return Pubkey(argv[2]);
   return Usage();
 }
 #endif

@@ -14,7 +14,7 @@ namespace morvane::sim {
 class SimulatedMachine {
  public:
   // The registry editor is installed as a program ShellAndWait can run.
-  SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages, sockets} {
+  SimulatedMachine() : shell(files, processes), platform_{registry, files, processes, shell, system, clock, messages, sockets, signatures} {
     files.UseFaults(faults);
     registry.UseFaults(faults);
     processes.UseFaults(faults);
@@ -49,6 +49,8 @@ class SimulatedMachine {
   FixedClock clock;
   ScriptedMessages messages;
   SimSockets sockets;
+  // Real checks: a signature is mathematics, not machine state.
+  HostSignatures signatures;
 
  private:
   Platform platform_;

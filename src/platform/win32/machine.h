@@ -11,7 +11,7 @@ namespace morvane::w32 {
 
 class Win32Machine {
  public:
-  Win32Machine() : platform_{registry, files, processes, shell, system, clock, messages, sockets} {}
+  Win32Machine() : platform_{registry, files, processes, shell, system, clock, messages, sockets, signatures} {}
   Win32Machine(const Win32Machine&) = delete;
   Win32Machine& operator=(const Win32Machine&) = delete;
 
@@ -25,6 +25,7 @@ class Win32Machine {
   Win32Clock clock;
   Win32Messages messages;
   Win32Sockets sockets;
+  HostSignatures signatures;
 
  private:
   Platform platform_;

@@ -58,7 +58,7 @@ int Run(HINSTANCE instance) {
   w32::Win32Machine machine;
   WindowMessages messages(window);
   Platform os{machine.registry, machine.files,  machine.processes, machine.shell,
-              machine.system,   machine.clock,  messages,          machine.sockets};
+              machine.system,   machine.clock,  messages,          machine.sockets, machine.signatures};
   Context ctx(os);
   ctx.onYield = [&window] { window.OnYield(); };
   frmMain form(ctx, window, w32ui::ProgramVersion());

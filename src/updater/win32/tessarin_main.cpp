@@ -150,8 +150,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   if (!hwnd) return 1;
   app.view.window = hwnd;
   app.inet = std::make_unique<InetTransfer>(hwnd);
-  app.logic = std::make_unique<Updater>(app.machine.files, *app.inet, app.view, app.machine.system.ProgramFolder(),
-                                        Pump);
+  app.logic = std::make_unique<Updater>(app.machine.files, app.machine.signatures, TrustedKeys(), *app.inet, app.view,
+                                        app.machine.system.ProgramFolder(), Pump);
   ShowWindow(hwnd, show);
   UpdateWindow(hwnd);
 
