@@ -3,6 +3,7 @@
 // profile with its NTUSER.DAT. Removed with everything in it at the end.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "hive_maker.h"
 
@@ -19,6 +20,9 @@ class PlantedInstall {
   PlantedInstall& operator=(const PlantedInstall&) = delete;
 
   static constexpr const char* kUser = "Alice";
+  // The folders planted (below the mount root) and the hives' own content.
+  static const std::vector<std::string>& Folders();
+  static void AddBaseline(HiveContent& software, HiveContent& system, HiveContent& user);
   static constexpr const char* kProfile = "C:\\Documents and Settings\\Alice";
   const std::string& Root() const { return root_; }
   // Host path of a path below the mount root ("/"-separated).
