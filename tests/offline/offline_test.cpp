@@ -3,6 +3,7 @@
 // changes, the profiles and environment, and the services it has not.
 #include <gtest/gtest.h>
 #include <hivex.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 
 #include <filesystem>
@@ -30,6 +31,8 @@ Text Read(OfflineMachine& m, const Text& path) {
   modRegistry reg(ctx);
   return reg.GetRegistryString(path.substr(0, path.rfind('|')), path.substr(path.rfind('|') + 1));
 }
+
+Text Read(OfflineMachine&& m, const Text& path) { return Read(m, path); }
 
 TEST(OfflineFiles, NamesCaseAndAttributesAsWindowsShowsThem) {
   PlantedInstall p;
@@ -81,6 +84,33 @@ TEST(OfflineFiles, NamesCaseAndAttributesAsWindowsShowsThem) {
   EXPECT_TRUE(f.RemoveFile("C:\\WINDOWS\\system32\\drivers\\spy.sys"));
   EXPECT_FALSE(fs::exists(p.Host("WINDOWS/system32/Drivers/Spy.SYS")));
   EXPECT_FALSE(f.MakeFolder("C:\\Windows"));
+}
+
+TEST(OfflineFiles, LinksOutOfTheMountAndSpecialFilesAreNotFollowed) {
+  PlantedInstall p, outside;
+  ASSERT_TRUE(p.ok() && outside.ok());
+  Plant(outside, "secret.txt", "keep");
+  fs::create_directory_symlink(outside.Root(), p.Host("escape"));
+  fs::create_symlink(outside.Host("secret.txt"), p.Host("outfile"));
+  fs::create_symlink("WINDOWS", p.Host("inside"));
+  ASSERT_EQ(mkfifo(p.Host("pipe").c_str(), 0600), 0);
+  OfflineMachine m(p.Root());
+  IFileSystem& f = m.files;
+  std::string data;
+  FindData fd;
+  EXPECT_EQ(f.GetAttributes("C:\\escape\\secret.txt"), win::kInvalidAttributes);
+  EXPECT_EQ(f.FindFirst("C:\\escape\\*", fd), IFileSystem::kInvalidFind);
+  EXPECT_FALSE(f.ReadAll("C:\\outfile", data));
+  EXPECT_FALSE(f.WriteAll("C:\\outfile", "lost"));
+  EXPECT_FALSE(f.Append("C:\\outfile", "lost"));
+  EXPECT_FALSE(f.WriteAll("C:\\escape\\new.txt", "lost"));
+  EXPECT_FALSE(f.ReadAll("C:\\pipe", data));  // at once, not waiting for a writer
+  EXPECT_NE(f.GetAttributes("C:\\inside\\system32"), win::kInvalidAttributes);
+  // Removing the link removes the link alone.
+  EXPECT_TRUE(f.RemoveFile("C:\\outfile"));
+  std::ifstream in(outside.Host("secret.txt"));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+  EXPECT_FALSE(fs::exists(outside.Host("new.txt")));
 }
 
 TEST(OfflineRegistry, RootsMergesAndLastingChangesWithOneBackup) {
@@ -148,6 +178,15 @@ TEST(OfflineRegistry, RootsMergesAndLastingChangesWithOneBackup) {
     hivex_close(h);
   }
   EXPECT_EQ(backups, 1);
+
+  // Deferred, a change reaches the file at Flush only.
+  again.registry.DeferCommits(true);
+  Context ctx(again.os());
+  modRegistry reg(ctx);
+  reg.SetRegistryString("HKEY_CLASSES_ROOT\\.spy", "", "deferred");
+  EXPECT_EQ(Read(OfflineMachine(p.Root(), "Alice"), "HKEY_CLASSES_ROOT\\.spy|"), "cleaned");
+  EXPECT_TRUE(again.registry.Flush());
+  EXPECT_EQ(Read(OfflineMachine(p.Root(), "Alice"), "HKEY_CLASSES_ROOT\\.spy|"), "deferred");
 }
 
 TEST(OfflineMachine, ProfilesEnvironmentAndAbsentServices) {

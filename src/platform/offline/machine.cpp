@@ -38,7 +38,8 @@ std::vector<OfflineRegistry::HiveFile> MachineHives(OfflineFileSystem& files, co
   std::vector<OfflineRegistry::HiveFile> hives;
   for (const char* name : {"SOFTWARE", "SYSTEM"}) {
     std::string host;
-    if (files.HostPath(windowsDir + "\\System32\\config\\" + name, host)) hives.push_back({name, host});
+    if (files.HostPath(windowsDir + "\\System32\\config\\" + name, host) && files.Contained(host))
+      hives.push_back({name, host});
   }
   return hives;
 }
@@ -117,7 +118,9 @@ std::vector<Profile> ListProfiles(const std::string& mountRoot, char drive) {
   auto add = [&](const Text& folder) {
     Text name = Leaf(folder);
     std::string hive;
-    if (name.empty() || IsTemplateOrShared(name) || !files.HostPath(folder + "\\NTUSER.DAT", hive)) return;
+    if (name.empty() || IsTemplateOrShared(name) || !files.HostPath(folder + "\\NTUSER.DAT", hive) ||
+        !files.Contained(hive))
+      return;
     for (const Profile& p : out)
       if (EqualNoCase(p.folder, folder)) return;
     out.push_back(Profile{name, folder, hive});

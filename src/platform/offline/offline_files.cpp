@@ -67,22 +67,36 @@ bool IsDir(const std::string& host) {
   return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A regular file opened for reading; not a folder.
-int OpenForReading(const std::string& host) {
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 }  // namespace
 
 OfflineFileSystem::OfflineFileSystem(std::string mountRoot, char drive) : root_(std::move(mountRoot)), drive_(drive) {
   while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
   if (drive_ >= 'a' && drive_ <= 'z') drive_ = char(drive_ - 32);
+  char* real = realpath(root_.c_str(), nullptr);
+  realRoot_ = real ? real : root_;
+  std::free(real);
+}
+
+bool OfflineFileSystem::Contained(const std::string& host) {
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+  char* real = realpath(host.c_str(), nullptr);
+  if (!real) return false;
+  std::string r = real;
+  std::free(real);
+  return r == realRoot_ || r.compare(0, realRoot_.size() + 1, realRoot_ + "/") == 0;
+}
+
+// A regular file opened for reading: not a folder, a device or a pipe.
+int OfflineFileSystem::OpenForReading(const std::string& host) {
+  if (!Contained(host)) return -1;
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  struct stat st;
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 std::string OfflineFileSystem::FindEntry(const std::string& dir, const Text& name) {
@@ -126,13 +140,16 @@ bool OfflineFileSystem::Resolve(const Text& path, bool allowMissingLeaf, std::st
   for (size_t i = 0; i < parts.size(); ++i) {
     std::string exact = host + "/" + ToUtf8(parts[i]);
     struct stat st;
+    const bool last = i + 1 == parts.size();
     if (lstat(exact.c_str(), &st) == 0) {
       host = std::move(exact);
+      if (!last && !Contained(host)) return false;
       continue;
     }
     std::string real = FindEntry(host, parts[i]);
     if (!real.empty()) {
       host += "/" + real;
+      if (!last && !Contained(host)) return false;
       continue;
     }
     if (i + 1 == parts.size() && allowMissingLeaf) {
@@ -196,7 +213,8 @@ IFileSystem::FindHandle OfflineFileSystem::FindFirst(const Text& pattern, FindDa
   if (slash == Text::npos) return kInvalidFind;
   Text folder = pattern.substr(0, slash), namePattern = pattern.substr(slash + 1);
   std::string host;
-  if (namePattern.empty() || !HostPath(folder.size() == 2 ? folder + "\\" : folder, host) || !IsDir(host))
+  if (namePattern.empty() || !HostPath(folder.size() == 2 ? folder + "\\" : folder, host) || !Contained(host) ||
+      !IsDir(host))
     return kInvalidFind;
   Search s;
   if (host != root_)
@@ -291,7 +309,7 @@ bool OfflineFileSystem::CopyTo(const Text& source, const Text& destination, bool
   std::string from, to;
   bool exists = false;
   if (!HostPath(source, from) || !Resolve(destination, true, to, exists)) return false;
-  if (exists && (failIfExists || IsDir(to) || !Writable(to))) return false;
+  if (exists && (failIfExists || IsDir(to) || !Writable(to) || !Contained(to))) return false;
   Fd in(OpenForReading(from));
   if (!in.ok()) return false;
   Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
@@ -339,7 +357,8 @@ bool OfflineFileSystem::ReadPieces(const Text& path, const PieceSink& take) {
 bool OfflineFileSystem::WriteAll(const Text& path, const std::string& data) {
   std::string host;
   bool exists = false;
-  if (!Resolve(path, true, host, exists) || (exists && (IsDir(host) || !Writable(host)))) return false;
+  if (!Resolve(path, true, host, exists) || (exists && (IsDir(host) || !Writable(host) || !Contained(host))))
+    return false;
   Fd f(open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
   if (!f.ok()) return false;
   if (!exists) Forget(host);
@@ -349,7 +368,8 @@ bool OfflineFileSystem::WriteAll(const Text& path, const std::string& data) {
 bool OfflineFileSystem::Append(const Text& path, const std::string& data) {
   std::string host;
   bool exists = false;
-  if (!Resolve(path, true, host, exists) || (exists && (IsDir(host) || !Writable(host)))) return false;
+  if (!Resolve(path, true, host, exists) || (exists && (IsDir(host) || !Writable(host) || !Contained(host))))
+    return false;
   Fd f(open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
   if (!f.ok()) return false;
   if (!exists) Forget(host);

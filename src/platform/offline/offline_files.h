@@ -3,6 +3,8 @@
 // case, as Windows finds it. DOS attributes come from the ntfs-3g attribute
 // ("system.ntfs_attrib_be") or a "user.DOSATTRIB" text ("0x22"), else from
 // the file type and its write permission. Links show as reparse points.
+// The tree is untrusted: a link is followed only to a place inside the
+// mount, and only regular files are read (never a device or a pipe).
 #pragma once
 #include <map>
 #include <string>
@@ -37,6 +39,8 @@ class OfflineFileSystem : public IFileSystem {
   // The host path a Windows path has or would have (its parent must exist).
   bool HostTarget(const Text& path, std::string& host);
   const std::string& MountRoot() const { return root_; }
+  // False when host is a link leading out of the mount (or nowhere).
+  bool Contained(const std::string& host);
 
  private:
   // Resolves the components of a Windows path; the last one may be missing
@@ -47,8 +51,9 @@ class OfflineFileSystem : public IFileSystem {
   void Forget(const std::string& host);
   uint32_t AttributesOf(const std::string& host);
   bool Writable(const std::string& host);
+  int OpenForReading(const std::string& host);
 
-  std::string root_;
+  std::string root_, realRoot_;
   char drive_;
   // Upper-cased 1252 name -> name on the mount, per folder read.
   std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;

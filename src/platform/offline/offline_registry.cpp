@@ -1,5 +1,6 @@
 #include "platform/offline/offline_registry.h"
 
+#include <fcntl.h>
 #include <hivex.h>
 #include <unistd.h>
 
@@ -58,13 +59,28 @@ Text ValueName(hive_h* h, size_t value) {
   return n ? FromUtf8(n.get()) : Text();
 }
 
-bool CopyFile(const std::string& from, const std::string& to) {
+// Copies into a new file; fails rather than write through anything already there.
+bool CopyNew(const std::string& from, const std::string& to) {
   std::ifstream in(from, std::ios::binary);
-  if (!in) return false;
-  std::ofstream out(to, std::ios::binary | std::ios::trunc);
-  out << in.rdbuf();
-  out.flush();
-  return bool(out);
+  int fd = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (!in || fd < 0) {
+    if (fd >= 0) close(fd);
+    return false;
+  }
+  char buffer[65536];
+  bool ok = true;
+  while (ok && in) {
+    in.read(buffer, sizeof buffer);
+    for (const char* p = buffer; ok && p < buffer + in.gcount();) {
+      ssize_t w = write(fd, p, size_t(buffer + in.gcount() - p));
+      ok = w > 0;
+      p += ok ? w : 0;
+    }
+  }
+  ok = ok && in.eof() && fsync(fd) == 0;
+  close(fd);
+  if (!ok) unlink(to.c_str());
+  return ok;
 }
 
 }  // namespace
@@ -79,6 +95,7 @@ OfflineRegistry::OfflineRegistry(std::vector<HiveFile> machineHives, std::string
 }
 
 OfflineRegistry::~OfflineRegistry() {
+  Flush();
   for (Hive& h : hives_)
     if (h.h) hivex_close(h.h);
 }
@@ -262,7 +279,7 @@ bool OfflineRegistry::BeginChange(size_t hive) {
   std::snprintf(stamp, sizeof stamp, ".%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
   std::string backup = h.path + stamp + ".bak";
   for (int n = 2; access(backup.c_str(), F_OK) == 0; ++n) backup = h.path + stamp + "-" + std::to_string(n) + ".bak";
-  if (!CopyFile(h.path, backup)) {
+  if (!CopyNew(h.path, backup)) {
     problems_.push_back(backup + ": the hive could not be copied; it is left unchanged");
     return false;
   }
@@ -273,12 +290,28 @@ bool OfflineRegistry::BeginChange(size_t hive) {
 
 bool OfflineRegistry::Commit(size_t hive) {
   ++version_;
-  Hive& h = hives_[hive];
+  hives_[hive].dirty = true;
+  return defer_ || Write(hives_[hive]);
+}
+
+bool OfflineRegistry::Write(Hive& h) {
+  // Written whole beside the hive, then put in its place in one step.
   const std::string next = h.path + ".new";
-  if (hivex_commit(h.h, next.c_str(), 0) == 0 && std::rename(next.c_str(), h.path.c_str()) == 0) return true;
-  std::remove(next.c_str());
-  problems_.push_back(h.path + ": a change could not be written");
+  unlink(next.c_str());
+  if (hivex_commit(h.h, next.c_str(), 0) == 0 && std::rename(next.c_str(), h.path.c_str()) == 0) {
+    h.dirty = false;
+    return true;
+  }
+  unlink(next.c_str());
+  problems_.push_back(h.path + ": changes could not be written");
   return false;
+}
+
+bool OfflineRegistry::Flush() {
+  bool ok = true;
+  for (Hive& h : hives_)
+    if (h.dirty) ok = Write(h) && ok;
+  return ok;
 }
 
 int32_t OfflineRegistry::OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {

@@ -49,6 +49,11 @@ class OfflineRegistry : public IRegistry {
   int32_t DeleteValue(win::HKey key, const char* valueName) override;
   int32_t CloseKey(win::HKey key) override;
 
+  // With deferral, changes wait in memory until Flush() or the end, as each
+  // commit writes the whole hive; for long runs of changes.
+  void DeferCommits(bool defer) { defer_ = defer; }
+  // Writes every hive with changes not yet written; false when one fails.
+  bool Flush();
   // Host paths of the copies made before the first change to each hive.
   const std::vector<std::string>& Backups() const { return backups_; }
   // Hive files that could not be opened, with the reason.
@@ -64,7 +69,7 @@ class OfflineRegistry : public IRegistry {
     Text name;
     std::string path;
     hive_h* h = nullptr;
-    bool tried = false, writable = false, backedUp = false;
+    bool tried = false, writable = false, backedUp = false, dirty = false;
   };
   struct Part {
     size_t hive;
@@ -102,6 +107,7 @@ class OfflineRegistry : public IRegistry {
   std::string ValueBytes(const ValueRef& v, uint32_t& type);
   bool BeginChange(size_t hive);
   bool Commit(size_t hive);
+  bool Write(Hive& hive);
   win::HKey NewHandle(Key key, uint32_t access, Text where);
 
   std::vector<Hive> hives_;
@@ -110,6 +116,7 @@ class OfflineRegistry : public IRegistry {
   std::map<win::HKey, Open> handles_;
   std::map<win::HKey, Listing> listings_;
   win::HKey nextHandle_ = 0x1000;
+  bool defer_ = false;
   uint64_t version_ = 0;  // advances at every change; listings older are read again
   std::vector<std::string> backups_, problems_;
   std::map<Text, Text> fallbacks_;  // upper-cased where + "\\" + name -> value
