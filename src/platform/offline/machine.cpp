@@ -112,7 +112,7 @@ std::vector<Profile> ListProfiles(const std::string& mountRoot, char drive) {
   OfflineFileSystem files(mountRoot, drive);
   const Text windowsDir = WindowsFolder(files, drive);
   OfflineClock clock;
-  OfflineRegistry reg(MachineHives(files, windowsDir), {}, clock);
+  OfflineRegistry reg(MachineHives(files, windowsDir), {}, clock, true);
   const std::map<Text, Text> env{{"SYSTEMDRIVE", Drive(drive)}, {"SYSTEMROOT", windowsDir}, {"WINDIR", windowsDir}};
   std::vector<Profile> out;
   auto add = [&](const Text& folder) {

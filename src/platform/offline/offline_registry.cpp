@@ -85,8 +85,9 @@ bool CopyNew(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-OfflineRegistry::OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock)
-    : clock_(clock) {
+OfflineRegistry::OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock,
+                                 bool readOnly)
+    : clock_(clock), readOnly_(readOnly) {
   for (auto& f : machineHives) hives_.push_back(Hive{std::move(f.name), std::move(f.path)});
   if (!userHive.empty()) {
     userHive_ = hives_.size();
@@ -105,7 +106,7 @@ OfflineRegistry::Hive* OfflineRegistry::Loaded(size_t i) {
   Hive& hive = hives_[i];
   if (!hive.tried) {
     hive.tried = true;
-    hive.writable = access(hive.path.c_str(), W_OK) == 0;
+    hive.writable = !readOnly_ && access(hive.path.c_str(), W_OK) == 0;
     hive.h = hivex_open(hive.path.c_str(), hive.writable ? HIVEX_OPEN_WRITE : 0);
     if (!hive.h) problems_.push_back(hive.path + ": " + std::strerror(errno));
   }

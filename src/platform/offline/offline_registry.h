@@ -28,8 +28,8 @@ class OfflineRegistry : public IRegistry {
     Text name;         // "SOFTWARE", "SYSTEM"
     std::string path;  // host path of the hive file
   };
-  // userHive empty: HKEY_CURRENT_USER is an empty root.
-  OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock);
+  // userHive empty: HKEY_CURRENT_USER is an empty root. readOnly: every change is refused.
+  OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock, bool readOnly = false);
   ~OfflineRegistry() override;
   OfflineRegistry(const OfflineRegistry&) = delete;
   OfflineRegistry& operator=(const OfflineRegistry&) = delete;
@@ -116,7 +116,7 @@ class OfflineRegistry : public IRegistry {
   std::map<win::HKey, Open> handles_;
   std::map<win::HKey, Listing> listings_;
   win::HKey nextHandle_ = 0x1000;
-  bool defer_ = false;
+  bool defer_ = false, readOnly_ = false;
   uint64_t version_ = 0;  // advances at every change; listings older are read again
   std::vector<std::string> backups_, problems_;
   std::map<Text, Text> fallbacks_;  // upper-cased where + "\\" + name -> value
