@@ -123,6 +123,10 @@ TEST(OfflineRegistry, RootsMergesAndLastingChangesWithOneBackup) {
   user.String("Software\\Classes\\.spy", "", "user").Key("Software\\Classes\\CLSID\\{22}");
   PlantedInstall p(software, system, user);
   ASSERT_TRUE(p.ok());
+  // The user's own classes, in the hive of their own that later systems keep.
+  const std::string classes = "Documents and Settings/Alice/Local Settings/Application Data/Microsoft/Windows";
+  fs::create_directories(p.Host(classes));
+  ASSERT_TRUE(MakeHive(p.Host(classes + "/UsrClass.dat"), HiveContent().String("CLSID\\{33}", "", "user object")));
   {
     OfflineMachine m(p.Root(), "Alice");
     struct Case {
@@ -135,22 +139,25 @@ TEST(OfflineRegistry, RootsMergesAndLastingChangesWithOneBackup) {
         {"HKEY_CLASSES_ROOT\\.spy|", "user"},
         {"HKEY_CLASSES_ROOT\\.spy|Content Type", "spy/machine"},
         {"HKEY_CLASSES_ROOT\\CLSID\\{11}|", "machine object"},
+        {"HKEY_CLASSES_ROOT\\CLSID\\{33}|", "user object"},
+        {"HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{33}|", "user object"},
         {"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders|AppData",
          "C:\\Documents and Settings\\Alice\\Application Data"},
     };
     for (const Case& c : cases) EXPECT_EQ(Read(m, c.at), c.expected) << c.at;
     Context ctx(m.os());
     modRegistry reg(ctx);
-    EXPECT_EQ(reg.GetSubKeyNames("HKEY_CLASSES_ROOT\\CLSID"), (std::vector<Text>{"{11}", "{22}", ""}));
+    EXPECT_EQ(reg.GetSubKeyNames("HKEY_CLASSES_ROOT\\CLSID"), (std::vector<Text>{"{11}", "{22}", "{33}", ""}));
     EXPECT_EQ(reg.GetSubKeyNames("HKEY_LOCAL_MACHINE"), (std::vector<Text>{"SOFTWARE", "SYSTEM", ""}));
 
     EXPECT_TRUE(m.registry.Backups().empty());
     reg.DeleteRegistryValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Caf\xE9");
     reg.SetRegistryString("HKEY_CLASSES_ROOT\\.spy", "", "cleaned");
     EXPECT_EQ(reg.DeleteRegistryKey("HKEY_CLASSES_ROOT\\CLSID\\{11}"), "Ok.");
+    EXPECT_EQ(reg.DeleteRegistryKey("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{33}"), "Ok.");
     EXPECT_EQ(reg.DeleteRegistryKey("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\SpySvc"), "Ok.");
     // One copy per changed hive, beside it, named by the date and time.
-    ASSERT_EQ(m.registry.Backups().size(), 3u);
+    ASSERT_EQ(m.registry.Backups().size(), 4u);
     for (const auto& b : m.registry.Backups()) {
       EXPECT_TRUE(fs::exists(b)) << b;
       EXPECT_NE(fs::path(b).filename().string().find(".20"), std::string::npos) << b;
@@ -163,6 +170,7 @@ TEST(OfflineRegistry, RootsMergesAndLastingChangesWithOneBackup) {
   EXPECT_EQ(Read(again, "HKEY_CLASSES_ROOT\\.spy|"), "cleaned");
   EXPECT_EQ(Read(again, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.spy|"), "machine");
   EXPECT_EQ(Read(again, "HKEY_CLASSES_ROOT\\CLSID\\{11}|"), "Error");
+  EXPECT_EQ(Read(again, "HKEY_CLASSES_ROOT\\CLSID\\{33}|"), "Error");
   EXPECT_EQ(Read(again, "HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Services\\SpySvc|ImagePath"), "Error");
   // The backup still holds what was there before.
   int backups = 0;

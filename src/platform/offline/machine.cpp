@@ -123,7 +123,11 @@ std::vector<Profile> ListProfiles(const std::string& mountRoot, char drive) {
       return;
     for (const Profile& p : out)
       if (EqualNoCase(p.folder, folder)) return;
-    out.push_back(Profile{name, folder, hive});
+    std::string classes;
+    for (const char* at : {"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat",
+                           "\\Local Settings\\Application Data\\Microsoft\\Windows\\UsrClass.dat"})
+      if (classes.empty() && !(files.HostPath(folder + at, classes) && files.Contained(classes))) classes.clear();
+    out.push_back(Profile{name, folder, hive, classes});
   };
   for (const Text& sid : SubKeys(reg, win::kLocalMachine, kProfileList))
     if (sid.rfind("S-1-5-21-", 0) == 0)
@@ -164,7 +168,8 @@ OfflineMachine::OfflineMachine(const std::string& mountRoot, const Text& userNam
       }()),
       profile_(ProfileNamed(mountRoot, drive, userName)),
       files(mountRoot, drive),
-      registry(MachineHives(files, windowsDir_), profile_ ? profile_->hive : std::string(), clock),
+      registry(MachineHives(files, windowsDir_), profile_ ? profile_->hive : std::string(), clock, false,
+               profile_ ? profile_->classesHive : std::string()),
       shell(files),
       platform_{registry, files, processes, shell, system, clock, messages, sockets} {
   system.windowsDir = windowsDir_;

@@ -16,6 +16,7 @@ struct Profile {
   Text name;         // the profile folder's name
   Text folder;       // "C:\Documents and Settings\Alice"
   std::string hive;  // host path of its NTUSER.DAT
+  std::string classesHive;  // host path of its UsrClass.dat; empty when it has none
 };
 
 // The user profiles of the installation mounted at mountRoot: those the

@@ -86,12 +86,16 @@ bool CopyNew(const std::string& from, const std::string& to) {
 }  // namespace
 
 OfflineRegistry::OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock,
-                                 bool readOnly)
+                                 bool readOnly, std::string userClassesHive)
     : clock_(clock), readOnly_(readOnly) {
   for (auto& f : machineHives) hives_.push_back(Hive{std::move(f.name), std::move(f.path)});
   if (!userHive.empty()) {
     userHive_ = hives_.size();
     hives_.push_back(Hive{"NTUSER.DAT", std::move(userHive)});
+    if (!userClassesHive.empty()) {
+      userClasses_ = hives_.size();
+      hives_.push_back(Hive{"UsrClass.dat", std::move(userClassesHive)});
+    }
   }
 }
 
@@ -172,7 +176,7 @@ int32_t OfflineRegistry::Walk(const Key& from, const Text& subKey, Key& out) {
     if (k.kind == Key::kMachineRoot) {
       size_t found = kNone;
       for (size_t i = 0; i < hives_.size(); ++i)
-        if (i != userHive_ && EqualNoCase(hives_[i].name, name) && Loaded(i)) found = i;
+        if (IsMachineHive(i) && EqualNoCase(hives_[i].name, name) && Loaded(i)) found = i;
       if (found == kNone) return win::kFileNotFound;
       k = Key{Key::kParts, {Part{found, hivex_root(hives_[found].h)}}};
       continue;
@@ -182,9 +186,22 @@ int32_t OfflineRegistry::Walk(const Key& from, const Text& subKey, Key& out) {
       if (size_t c = Child(p, name)) next.push_back(Part{p.hive, c});
     if (next.empty()) return win::kFileNotFound;
     k.parts = std::move(next);
+    JoinUserClasses(k);
   }
   out = std::move(k);
   return win::kSuccess;
+}
+
+void OfflineRegistry::JoinUserClasses(Key& key) {
+  Hive* classes = Loaded(userClasses_);
+  Hive* user = Loaded(userHive_);
+  if (!classes || !user || key.parts.size() != 1 || key.parts[0].hive != userHive_) return;
+  if (!userClassesNode_) {
+    size_t software = hivex_node_get_child(user->h, hivex_root(user->h), "Software");
+    userClassesNode_ = software ? hivex_node_get_child(user->h, software, "Classes") : 0;
+  }
+  if (userClassesNode_ && key.parts[0].node == userClassesNode_)
+    key.parts.insert(key.parts.begin(), Part{userClasses_, hivex_root(classes->h)});
 }
 
 win::HKey OfflineRegistry::NewHandle(Key key, uint32_t access, Text where) {
@@ -225,7 +242,7 @@ const OfflineRegistry::Listing& OfflineRegistry::ListingOf(win::HKey handle, con
   l = Listing{version_, {}, {}};
   if (key.kind == Key::kMachineRoot) {
     for (size_t i = 0; i < hives_.size(); ++i)
-      if (i != userHive_ && Loaded(i)) l.keys.push_back(hives_[i].name);
+      if (IsMachineHive(i) && Loaded(i)) l.keys.push_back(hives_[i].name);
   }
   for (const Part& p : key.parts) {
     hive_h* h = hives_[p.hive].h;
@@ -356,8 +373,10 @@ int32_t OfflineRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HK
       continue;
     }
     if (k.kind != Key::kParts || k.parts.empty()) return win::kAccessDenied;
-    // A new class key goes where its parent is the machine's, as the system makes them.
-    const Part at = k.parts.back();
+    // A new class key goes where its parent is the machine's, as the system
+    // makes them, else into the user's classes hive.
+    Part at = k.parts.back();
+    if (at.hive == userHive_ && k.parts.front().hive == userClasses_) at = k.parts.front();
     if (!BeginChange(at.hive)) return win::kAccessDenied;
     size_t made = hivex_node_add_child(hives_[at.hive].h, at.node, ToUtf8(n).c_str());
     if (!made) return win::kAccessDenied;

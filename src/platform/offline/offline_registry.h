@@ -1,6 +1,7 @@
 // The registry of a Windows installation from its hive files, through
 // libhivex. The machine hives show below HKEY_LOCAL_MACHINE under their
-// names, a profile's NTUSER.DAT is HKEY_CURRENT_USER, and HKEY_CLASSES_ROOT
+// names, a profile's NTUSER.DAT is HKEY_CURRENT_USER (its UsrClass.dat, when
+// there is one, joins HKCU\Software\Classes, first), and HKEY_CLASSES_ROOT
 // merges HKCU\Software\Classes over HKLM\SOFTWARE\Classes: reads take the
 // user's key first, listings join both, writes go to the user's key when it
 // has one, deletions remove the key from both.
@@ -29,7 +30,8 @@ class OfflineRegistry : public IRegistry {
     std::string path;  // host path of the hive file
   };
   // userHive empty: HKEY_CURRENT_USER is an empty root. readOnly: every change is refused.
-  OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock, bool readOnly = false);
+  OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock, bool readOnly = false,
+                  std::string userClassesHive = {});
   ~OfflineRegistry() override;
   OfflineRegistry(const OfflineRegistry&) = delete;
   OfflineRegistry& operator=(const OfflineRegistry&) = delete;
@@ -111,7 +113,10 @@ class OfflineRegistry : public IRegistry {
   win::HKey NewHandle(Key key, uint32_t access, Text where);
 
   std::vector<Hive> hives_;
-  size_t userHive_ = ~size_t(0);
+  size_t userHive_ = ~size_t(0), userClasses_ = ~size_t(0), userClassesNode_ = 0;
+  bool IsMachineHive(size_t i) const { return i != userHive_ && i != userClasses_; }
+  // The user's classes hive joins the key parts of HKCU\Software\Classes.
+  void JoinUserClasses(Key& key);
   IClock& clock_;
   std::map<win::HKey, Open> handles_;
   std::map<win::HKey, Listing> listings_;
