@@ -79,6 +79,7 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   }
   if (!ok) return StoreResult::Failed;
   if (!ops_.SaveLineToFile(n + ".qnf", row.text + "|" + storedName + "|" + origin)) return StoreResult::Failed;
+  storedItem_ = counter;
   return StoreResult::Stored;
 }
 
