@@ -7,6 +7,8 @@
 
 #include "frontend/command_line.h"
 #include "platform/offline/machine.h"
+#include "platform/offline/offline_text.h"
+#include "platform/simulated/sim_regedit.h"
 
 using namespace morvane;
 using namespace morvane::frontend;
@@ -116,6 +118,13 @@ int main(int argc, char** argv) {
         return Fail("Cannot make the quarantine folder " + folder);
     }
     machine.system.programFolder = folder;
+    // The quarantine copy of a registry key is the registry editor's export.
+    machine.processes.run = [&machine](const Text& commandLine) {
+      const Text upper = offline::UpperName(commandLine);
+      const size_t exe = upper.find("REGEDIT.EXE");
+      if (exe != Text::npos && exe < upper.find(' '))
+        sim::RunRegedit(machine.registry, machine.files, commandLine);
+    };
     Context ctx(machine.os());
     ConsoleScan scan(ctx, folder, MORVANE_VERSION);
     ProgressPrinter printer(stdout, console, a.quiet);

@@ -39,6 +39,18 @@ win::Handle OfflineProcesses::CreateSnapshot(uint32_t, uint32_t) {
   return next_++;
 }
 
+win::Handle OfflineProcesses::Launch(const Text& commandLine, uint16_t) {
+  if (!run) return 0;
+  run(commandLine);
+  snapshots_.push_back(next_);
+  return next_++;
+}
+
+uint32_t OfflineProcesses::Wait(win::Handle h, uint32_t) {
+  return std::find(snapshots_.begin(), snapshots_.end(), h) == snapshots_.end() ? win::kWaitFailed
+                                                                                 : win::kWaitObject0;
+}
+
 bool OfflineProcesses::CloseHandle(win::Handle h) {
   auto it = std::find(snapshots_.begin(), snapshots_.end(), h);
   if (it == snapshots_.end()) return false;

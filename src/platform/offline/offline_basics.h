@@ -29,8 +29,11 @@ class OfflineProcesses : public IProcesses {
   bool Post(win::HWnd, uint32_t, uintptr_t, intptr_t) override { return false; }
   win::Handle OpenProcess(uint32_t, bool, uint32_t) override { return 0; }
   bool TerminateProcess(win::Handle, uint32_t) override { return false; }
-  win::Handle Launch(const Text&, uint16_t) override { return 0; }
-  uint32_t Wait(win::Handle, uint32_t) override { return win::kWaitFailed; }
+  // A program the host runs in the installation's stead (the registry
+  // editor's export, for example); none when unset.
+  std::function<void(const Text& commandLine)> run;
+  win::Handle Launch(const Text& commandLine, uint16_t) override;
+  uint32_t Wait(win::Handle h, uint32_t) override;
   bool CloseHandle(win::Handle h) override;
 
  private:
