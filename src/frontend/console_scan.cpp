@@ -228,7 +228,7 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
                           ctx_.YieldToHost();
                         });
   }
-  if (app.lstDBaseFile.Empty() || app.lstDBaseFile.Item(1).text.rfind("Version", 0) != 0) {
+  if (app.lstDBaseFile.Empty() || app.lstDBaseFile.Item(1).text.empty()) {
     report.error = "The reference database cannot be read: " + dbPath;
     return report;
   }
