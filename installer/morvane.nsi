@@ -121,6 +121,9 @@ Section "Morvane (required)" SecMain
 !ifdef WITH_MORVANE
   File "${STAGE}\Morvane.exe"
 !endif
+!ifdef WITH_SCAN
+  File "${STAGE}\MorvaneScan.exe"
+!endif
   File "${STAGE}\Tessarin.exe"
   ; A database that Tessarin has downloaded since is newer: keep it.
   SetOverwrite ifnewer
@@ -180,6 +183,7 @@ Section "Uninstall"
   Call un.StopMorvane
 
   Delete "$INSTDIR\Morvane.exe"
+  Delete "$INSTDIR\MorvaneScan.exe"
   Delete "$INSTDIR\Tessarin.exe"
   Delete "$INSTDIR\Tessarin.ini"
   Delete "$INSTDIR\DataBase.ref"
