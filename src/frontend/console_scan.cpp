@@ -166,6 +166,7 @@ Text ReportJson(const ScanReport& r) {
     out += "}";
   }
   out += r.objects.empty() ? "]\n}\n" : "\n  ]\n}\n";
+  for (size_t at; (at = out.find(", \n")) != std::string::npos;) out.erase(at + 1, 1);
   return out;
 }
 
