@@ -126,6 +126,9 @@ Section "Morvane (required)" SecMain
 !ifdef WITH_MORVANE
   File "${STAGE}\Morvane.exe"
 !endif
+!ifdef WITH_SCAN
+  File "${STAGE}\MorvaneScan.exe"
+!endif
   File "${STAGE}\Tessarin.exe"
   ; The database and its signature "DataBase.ref.sig" go in as a pair. A
   ; database that Tessarin has downloaded since is newer: its pair stays.
@@ -202,6 +205,7 @@ Section "Uninstall"
   Call un.StopMorvane
 
   Delete "$INSTDIR\Morvane.exe"
+  Delete "$INSTDIR\MorvaneScan.exe"
   Delete "$INSTDIR\Tessarin.exe"
   Delete "$INSTDIR\Tessarin.ini"
   Delete "$INSTDIR\DataBase.ref"

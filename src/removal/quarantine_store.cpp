@@ -83,7 +83,10 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   }
   // The item line goes last: it is written only for whole data, and a
   // failed store leaves no partial data file behind.
-  if (ok && ops_.SaveLineToFile(n + ".qnf", row.text + "|" + storedName + "|" + origin)) return StoreResult::Stored;
+  if (ok && ops_.SaveLineToFile(n + ".qnf", row.text + "|" + storedName + "|" + origin)) {
+    storedItem_ = counter;
+    return StoreResult::Stored;
+  }
   if (type != "folder") {
     ops_.SetNormal(dataPath);
     ops_.RemoveFile(dataPath);

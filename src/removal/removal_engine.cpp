@@ -68,7 +68,10 @@ RemovalReport RemovalEngine::RemoveSelected() {
     for (size_t i = 1; i <= n && i <= results.Count(); ++i) {
       if (results.Item(i).checked) {
         ListItem row = results.Item(i);  // a copy: the hooks may touch the table
+        const size_t firstLogLine = app_.lstLog.size();
+        storedItem_ = 0;
         RemoveRow(row);
+        if (onRowRemoved) onRowRemoved(row, firstLogLine, storedItem_);
       }
       ctx_.YieldToHost();
     }

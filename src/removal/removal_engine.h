@@ -2,6 +2,7 @@
 // quarantine screens' list, view, restore and purge logic.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/context.h"
@@ -78,6 +79,11 @@ class RemovalEngine : public IRemovalStep {
   // CustomScan.stg line 3: keep a quarantine copy of every row before removing it.
   bool QuarantineOptionOn() const;
 
+  // Called after each checked row's removal: the row, the index in lstLog of
+  // the first line its removal wrote, and the quarantine item number stored
+  // for it in the session folder (0: none).
+  std::function<void(const ListItem& row, size_t firstLogLine, int32_t storedItem)> onRowRemoved;
+
   // Quarantine screen tables.
   ListView lstQuarantinedList;    // package name, size, items
   ListBox lstQuarantinedFiles;    // entry names behind lstQuarantinedList
@@ -106,6 +112,7 @@ class RemovalEngine : public IRemovalStep {
   Text SessionFolder() const { return QuarantineRoot() + app_.QuarantineSession; }
   void Log(const Text& line) { app_.lstLog.push_back(line); }
 
+  int32_t storedItem_ = 0;  // of the row being removed
   Context& ctx_;
   AppState& app_;
   IRemovalOps& ops_;

@@ -64,7 +64,7 @@ step "MorvaneSetup.exe /S"
 run "$setup" /S || fail "setup exit code $?"
 settle
 programs=("$app/Tessarin.exe")
-[ "$with_morvane" = 1 ] && programs+=("$app/Morvane.exe")
+[ "$with_morvane" = 1 ] && programs+=("$app/Morvane.exe" "$app/MorvaneScan.exe")
 shortcuts=("$menu/Update Database.lnk" "$menu/Morvane Help.lnk" "$menu/Uninstall Morvane.lnk" "$desktop/Morvane.lnk")
 [ "$with_morvane" = 1 ] && shortcuts+=("$menu/Morvane.lnk")
 expect_present "${programs[@]}" "$app/DataBase.ref" "$app/DataBase.ref.sig" "$app/Tessarin.ini" "$app/Uninstall.exe" \

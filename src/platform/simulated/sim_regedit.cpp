@@ -285,47 +285,51 @@ bool ImportRegistry(IRegistry& reg, const std::string& file) {
   return true;
 }
 
+uint32_t RunRegedit(IRegistry& registry, IFileSystem& files, const Text& commandLine, SimFaults* faults) {
+  // Arguments after the program name; a quoted argument may hold blanks.
+  std::vector<Text> args;
+  size_t i = 0;
+  bool first = true;
+  while (i < commandLine.size()) {
+    while (i < commandLine.size() && commandLine[i] == ' ') ++i;
+    if (i >= commandLine.size()) break;
+    Text a;
+    if (commandLine[i] == '"') {
+      size_t e = commandLine.find('"', i + 1);
+      a = commandLine.substr(i + 1, e == Text::npos ? Text::npos : e - i - 1);
+      i = e == Text::npos ? commandLine.size() : e + 1;
+    } else {
+      size_t e = commandLine.find(' ', i);
+      a = commandLine.substr(i, e == Text::npos ? Text::npos : e - i);
+      i = e == Text::npos ? commandLine.size() : e;
+    }
+    if (!first) args.push_back(a);
+    first = false;
+  }
+  bool exporting = false;
+  std::vector<Text> rest;
+  for (const Text& a : args) {
+    Text lower = a;
+    for (auto& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "/e") exporting = true;
+    else if (lower == "/s" || lower == "/c") continue;
+    else rest.push_back(a);
+  }
+  if (rest.empty()) return 1;
+  if (faults && !faults->Mutate(exporting ? "Export" : "Import")) return 1;
+  if (exporting) {
+    std::string file;
+    if (!ExportRegistry(registry, rest.size() > 1 ? rest[1] : Text(), file)) return 1;
+    return files.WriteAll(rest[0], file) ? 0 : 1;
+  }
+  std::string file;
+  if (!files.ReadAll(rest[0], file)) return 1;
+  return ImportRegistry(registry, file) ? 0 : 1;
+}
+
 void InstallRegedit(SimulatedMachine& machine) {
   machine.processes.RegisterProgram("regedit.exe", [&machine](const Text& commandLine) -> uint32_t {
-    // Arguments after the program name; a quoted argument may hold blanks.
-    std::vector<Text> args;
-    size_t i = 0;
-    bool first = true;
-    while (i < commandLine.size()) {
-      while (i < commandLine.size() && commandLine[i] == ' ') ++i;
-      if (i >= commandLine.size()) break;
-      Text a;
-      if (commandLine[i] == '"') {
-        size_t e = commandLine.find('"', i + 1);
-        a = commandLine.substr(i + 1, e == Text::npos ? Text::npos : e - i - 1);
-        i = e == Text::npos ? commandLine.size() : e + 1;
-      } else {
-        size_t e = commandLine.find(' ', i);
-        a = commandLine.substr(i, e == Text::npos ? Text::npos : e - i);
-        i = e == Text::npos ? commandLine.size() : e;
-      }
-      if (!first) args.push_back(a);
-      first = false;
-    }
-    bool exporting = false;
-    std::vector<Text> rest;
-    for (const Text& a : args) {
-      Text lower = a;
-      for (auto& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
-      if (lower == "/e") exporting = true;
-      else if (lower == "/s" || lower == "/c") continue;
-      else rest.push_back(a);
-    }
-    if (rest.empty()) return 1;
-    if (!machine.faults.Mutate(exporting ? "Export" : "Import")) return 1;
-    if (exporting) {
-      std::string file;
-      if (!ExportRegistry(machine.registry, rest.size() > 1 ? rest[1] : Text(), file)) return 1;
-      return machine.files.WriteAll(rest[0], file) ? 0 : 1;
-    }
-    std::string file;
-    if (!machine.files.ReadAll(rest[0], file)) return 1;
-    return ImportRegistry(machine.registry, file) ? 0 : 1;
+    return RunRegedit(machine.registry, machine.files, commandLine, &machine.faults);
   });
 }
 

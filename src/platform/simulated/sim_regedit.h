@@ -9,9 +9,15 @@
 namespace morvane::sim {
 
 class SimulatedMachine;
+class SimFaults;
 
 // Registers "regedit.exe" as a program ShellAndWait can run on the machine.
 void InstallRegedit(SimulatedMachine& machine);
+
+// One run of the editor over any registry and file system: "regedit /e FILE
+// [KEY]" or "regedit [/c] /s FILE"; 0 on success, 1 otherwise. With faults,
+// the import or export counts as one change of the machine.
+uint32_t RunRegedit(IRegistry& registry, IFileSystem& files, const Text& commandLine, SimFaults* faults = nullptr);
 
 // The export of a key tree ("HKEY_...\path", or every root when empty) as file bytes.
 bool ExportRegistry(IRegistry& reg, const Text& keyPath, std::string& file);

@@ -1,0 +1,159 @@
+// morvane-scan: the console scanner over a Windows installation mounted at a
+// folder, one user profile after the other.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "frontend/command_line.h"
+#include "platform/offline/machine.h"
+#include "platform/offline/offline_text.h"
+#include "platform/simulated/sim_regedit.h"
+
+using namespace morvane;
+using namespace morvane::frontend;
+
+namespace {
+
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "morvane-scan: %s\n", message.c_str());
+  return 2;
+}
+
+bool IsFolder(offline::OfflineMachine& m, const Text& path) {
+  const uint32_t a = m.files.GetAttributes(path);
+  return a != win::kInvalidAttributes && (a & win::kAttrDirectory);
+}
+
+// Morvane's folder on the disk: from its start-up value, else the default
+// folder when Morvane.exe is there; empty when it is not installed.
+Text InstalledFolder(offline::OfflineMachine& m) {
+  Text run = m.registry.ReadString(win::kLocalMachine, kRunKey, "Morvane");
+  if (!run.empty() && run[0] == '"') run = run.substr(1, run.find('"', 1) == Text::npos ? Text::npos : run.find('"', 1) - 1);
+  const size_t slash = run.rfind('\\');
+  if (slash != Text::npos) {
+    const Text folder = run.substr(0, slash);
+    if (m.files.GetAttributes(folder + "\\Morvane.exe") != win::kInvalidAttributes) return folder;
+  }
+  const Text fallback = m.Expand("%ProgramFiles%\\Morvane");
+  if (fallback.find('%') == Text::npos && m.files.GetAttributes(fallback + "\\Morvane.exe") != win::kInvalidAttributes)
+    return fallback;
+  if (m.files.GetAttributes("C:\\Program Files\\Morvane\\Morvane.exe") != win::kInvalidAttributes)
+    return "C:\\Program Files\\Morvane";
+  return {};
+}
+
+// A folder given on the command line: a path of the installation
+// ("C:\...") or a host path below the mount.
+Text InstallPath(const std::string& mount, const std::string& given) {
+  if (given.size() >= 2 && given[1] == ':') return given;
+  std::error_code ec;
+  const auto root = std::filesystem::weakly_canonical(mount, ec).string();
+  const auto path = std::filesystem::weakly_canonical(given, ec).string();
+  if (path.size() < root.size() || path.compare(0, root.size(), root) != 0) return {};
+  Text rest = path.substr(root.size());
+  for (char& c : rest) c = c == '/' ? '\\' : c;
+  return "C:" + (rest.empty() ? Text("\\") : rest);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  Arguments a;
+  std::string error;
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+    std::fputs(OfflineUsage().c_str(), stdout);
+    return 0;
+  }
+  if (!ParseArguments(args, true, a, error)) {
+    std::fprintf(stderr, "morvane-scan: %s\n%s", error.c_str(), OfflineUsage().c_str());
+    return 2;
+  }
+  if (a.help) {
+    std::fputs(OfflineUsage().c_str(), stdout);
+    return 0;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(a.offline, ec)) return Fail("The mount folder does not exist: " + a.offline);
+  if (!std::filesystem::is_regular_file(a.offline + "/Windows/System32/config/SOFTWARE", ec) &&
+      !std::filesystem::is_regular_file(a.offline + "/WINDOWS/system32/config/SOFTWARE", ec)) {
+    // Names on the mount may be in any case: the backend finds them; only a plain miss is told here.
+    offline::OfflineMachine probe(a.offline);
+    if (!probe.registry.Problems().empty()) return Fail("No Windows installation at " + a.offline + ": " +
+                                                        probe.registry.Problems().front());
+  }
+  if (!a.report.empty() && !CanWriteFile(a.report)) return Fail("Cannot write the report file: " + a.report);
+  if (!a.request.database.empty()) {
+    a.request.hostDatabase = a.request.database;
+    a.request.database.clear();
+  }
+  if (a.request.mode == ScanMode::Saved && a.request.folders.empty()) a.request.mode = ScanMode::Smart;
+
+  std::vector<Text> users;
+  if (!a.user.empty()) {
+    users.push_back(a.user);
+  } else {
+    for (const auto& p : offline::ListProfiles(a.offline)) users.push_back(p.name);
+    if (users.empty()) users.push_back({});
+  }
+
+  std::vector<ScanReport> reports;
+  int status = 0;
+  const bool console = isatty(fileno(stdout));
+  for (const Text& user : users) {
+    offline::OfflineMachine machine(a.offline, user);
+    if (!user.empty() && !machine.UserProfile())
+      return Fail("No profile named " + user + " on " + a.offline);
+    Text folder = InstalledFolder(machine);
+    if (folder.empty()) {
+      if (a.quarantine.empty())
+        return Fail("Morvane is not installed on " + a.offline +
+                    ": name a folder for its settings, log and quarantine with --quarantine");
+      folder = InstallPath(a.offline, a.quarantine);
+      if (folder.empty()) return Fail("The quarantine folder must be on the mounted disk: " + a.quarantine);
+      if (!IsFolder(machine, folder) && !machine.files.MakeFolder(folder))
+        return Fail("Cannot make the quarantine folder " + folder);
+    }
+    machine.system.programFolder = folder;
+    // The quarantine copy of a registry key is the registry editor's export.
+    machine.processes.run = [&machine](const Text& commandLine) {
+      const Text upper = offline::UpperName(commandLine);
+      const size_t exe = upper.find("REGEDIT.EXE");
+      if (exe != Text::npos && exe < upper.find(' '))
+        sim::RunRegedit(machine.registry, machine.files, commandLine);
+    };
+    Context ctx(machine.os());
+    ConsoleScan scan(ctx, folder, MORVANE_VERSION);
+    ProgressPrinter printer(stdout, console, a.quiet);
+    if (!a.quiet && !user.empty()) std::printf("Profile %s\n", user.c_str());
+    ScanReport report = scan.Run(a.request, [&printer](const Text& op, const AppState& app) { printer.Show(op, app); });
+    printer.Finish();
+    report.user = user;
+    if (!machine.registry.Flush()) report.error = "A changed hive could not be written";
+    for (const auto& b : machine.registry.Backups())
+      if (!a.quiet) std::printf("Hive backed up: %s\n", b.c_str());
+    if (!report.error.empty()) std::fprintf(stderr, "morvane-scan: %s\n", report.error.c_str());
+    else if (!a.quiet)
+      std::printf("%zu object(s) found, %s ignored%s.\n", report.objects.size(),
+                  report.counters[size_t(Counter::lblObjectsIgnored)].c_str(), report.removal ? ", removal done" : "");
+    status = std::max(status, ExitStatus(report));
+    reports.push_back(std::move(report));
+    if (status == 2) break;
+  }
+
+  if (!a.report.empty()) {
+    std::string json;
+    if (reports.size() == 1) {
+      json = ReportJson(reports[0]);
+    } else {
+      json = "[\n";
+      for (size_t i = 0; i < reports.size(); ++i) json += (i ? ",\n" : "") + ReportJson(reports[i]);
+      json += "]\n";
+    }
+    if (!WriteTextFile(a.report, json)) return Fail("Cannot write the report file: " + a.report);
+  }
+  return status;
+}

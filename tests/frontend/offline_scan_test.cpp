@@ -1,0 +1,86 @@
+// morvane-scan over a planted installation with Morvane on it: --remove, then
+// each object read back gone from the disk and the hives, and quarantined.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "database/crypt.h"
+#include "offline/planted.h"
+#include "platform/offline/machine.h"
+
+namespace morvane::offline_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void Put(const std::string& path, const std::string& content) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << content;
+}
+
+TEST(OfflineScan, RemoveQuarantinesIntoMorvanesFolderAndChangesTheHives) {
+  HiveContent software, system, user;
+  software.String("Microsoft\\Windows\\CurrentVersion\\Run", "Morvane", "\"C:\\Program Files\\Morvane\\Morvane.exe\"")
+      .String("SpyCo\\Settings", "id", "7");
+  user.String("Software\\SpyCo", "id", "1").Dword("Software\\SpyCo\\Sub", "n", 2);
+  PlantedInstall disk(software, system, user);
+  ASSERT_TRUE(disk.ok());
+  Put(disk.Host("Program Files/Morvane/Morvane.exe"), "MZ");
+  std::string db = modCrypt::EncryptString("Version 9", kDatabaseKey);
+  for (const char* r : {"path|C:\\Program Files\\SpyBar\\bar.dll|Spy Bar|", "folder|C:\\Program Files\\SpyBar\\Data|Spy Data|",
+                        "regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|",
+                        "regkey|HKEY_LOCAL_MACHINE\\SOFTWARE\\SpyCo|Spy Machine Key|"})
+    db += "\r\n" + modCrypt::EncryptString(r, kDatabaseKey);
+  Put(disk.Host("Program Files/Morvane/DataBase.ref"), db);
+  Put(disk.Host("Program Files/SpyBar/bar.dll"), "bar");
+  Put(disk.Host("Program Files/SpyBar/Data/log.txt"), "log");
+
+  const std::string report = disk.Root() + "-report.json";
+  const std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "' --remove --quiet --report '" +
+                              report + "' > /dev/null";
+  const int rc = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(rc));
+  EXPECT_EQ(WEXITSTATUS(rc), 1);
+
+  std::stringstream json;
+  json << std::ifstream(report).rdbuf();
+  fs::remove(report);
+  size_t quarantined = 0;
+  for (size_t at = 0; (at = json.str().find("\"outcome\": \"quarantined\"", at)) != std::string::npos; ++at)
+    ++quarantined;
+  EXPECT_EQ(quarantined, 4u) << json.str();
+  EXPECT_NE(json.str().find("\"user\": \"Alice\""), std::string::npos);
+
+  // Gone from the disk and the hives.
+  EXPECT_FALSE(fs::exists(disk.Host("Program Files/SpyBar/bar.dll")));
+  EXPECT_FALSE(fs::exists(disk.Host("Program Files/SpyBar/Data")));
+  {
+    offline::OfflineMachine m(disk.Root(), "Alice");
+    win::HKey k = 0;
+    EXPECT_NE(m.registry.OpenKey(win::kCurrentUser, "Software\\SpyCo", k), 0);
+    EXPECT_NE(m.registry.OpenKey(win::kLocalMachine, "SOFTWARE\\SpyCo", k), 0);
+    EXPECT_EQ(m.registry.OpenKey(win::kLocalMachine, "SOFTWARE\\Microsoft", k), 0);
+    m.registry.CloseKey(k);
+  }
+  // Quarantined in Morvane's own folder: four items, the key exports among them; hives backed up first.
+  size_t items = 0, exports = 0;
+  for (const auto& e : fs::recursive_directory_iterator(disk.Host("Program Files/Morvane/Quarantine"))) {
+    if (e.path().extension() == ".qnf") ++items;
+    std::string head;
+    if (e.path().extension() == ".qit" && std::getline(std::ifstream(e.path()), head) &&
+        head.find("W\0i\0n\0d\0o\0w\0s", 0, 13) != std::string::npos)
+      ++exports;
+  }
+  EXPECT_EQ(items, 4u);
+  EXPECT_EQ(exports, 2u);
+  size_t backups = 0;
+  for (const auto& e : fs::directory_iterator(disk.Host("Documents and Settings/Alice")))
+    backups += e.path().filename().string().rfind("NTUSER.DAT", 0) == 0 && e.path().filename() != "NTUSER.DAT";
+  EXPECT_EQ(backups, 1u);
+}
+
+}  // namespace
+}  // namespace morvane::offline_test
