@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
   w32::Win32Machine machine;
   ConsoleMessages messages;
   Platform os{machine.registry, machine.files, machine.processes, machine.shell,
-              machine.system,   machine.clock, messages,          machine.sockets};
+              machine.system,   machine.clock, messages,          machine.sockets, machine.signatures};
   Context ctx(os);
   ConsoleScan scan(ctx, machine.system.ProgramFolder(), MORVANE_VERSION);
   ProgressPrinter printer(stdout, IsConsole(STD_OUTPUT_HANDLE), a.quiet);
