@@ -2,60 +2,19 @@
 
 #include <algorithm>
 
+#include "platform/ansi_text.h"
+
 namespace morvane::offline {
 
 namespace {
 
-const uint16_t k80[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                          0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                          0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-
-uint32_t CodePoint(unsigned char c) { return c >= 0x80 && c < 0xA0 ? k80[c - 0x80] : c; }
-
 char AnsiOf(uint32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return char(cp);
   for (int i = 0; i < 32; ++i)
-    if (k80[i] == cp) return char(0x80 + i);
+    if (AnsiCodePoint(static_cast<unsigned char>(0x80 + i)) == cp) return char(0x80 + i);
   return '?';
 }
 
-uint32_t Lower(uint32_t cp) {
-  if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
-  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;
-  switch (cp) {
-    case 0x178: return 0xFF;
-    case 0x160: return 0x161;
-    case 0x152: return 0x153;
-    case 0x17D: return 0x17E;
-    default: return cp;
-  }
-}
-
-unsigned char UpperByte(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return c - 32;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-  if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 16;
-  if (c == 0xFF) return 0x9F;
-  return c;
-}
-
-bool Match(const char* p, const char* pe, const char* n, const char* ne) {
-  while (p < pe) {
-    if (*p == '*') {
-      while (p < pe && *p == '*') ++p;
-      if (p == pe) return true;
-      for (const char* s = n; s <= ne; ++s)
-        if (Match(p, pe, s, ne)) return true;
-      return false;
-    }
-    if (n == ne) return false;
-    if (*p != '?' && UpperByte(static_cast<unsigned char>(*p)) != UpperByte(static_cast<unsigned char>(*n)))
-      return false;
-    ++p;
-    ++n;
-  }
-  return n == ne;
-}
 
 }  // namespace
 
@@ -63,7 +22,7 @@ std::string ToUtf8(const Text& ansi) {
   std::string out;
   out.reserve(ansi.size());
   for (unsigned char c : ansi) {
-    uint32_t cp = CodePoint(c);
+    uint32_t cp = AnsiCodePoint(c);
     if (cp < 0x80) {
       out += char(cp);
     } else if (cp < 0x800) {
@@ -104,7 +63,7 @@ std::string ToUtf16(const Text& ansi) {
   std::string out;
   out.reserve(ansi.size() * 2);
   for (unsigned char c : ansi) {
-    uint32_t cp = CodePoint(c);
+    uint32_t cp = AnsiCodePoint(c);
     out += char(cp & 0xFF);
     out += char(cp >> 8);
   }
@@ -125,8 +84,8 @@ Text FromUtf16(const char* data, size_t size) {
 int CompareNoCase(const Text& a, const Text& b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    uint32_t x = Lower(CodePoint(static_cast<unsigned char>(a[i])));
-    uint32_t y = Lower(CodePoint(static_cast<unsigned char>(b[i])));
+    uint32_t x = LowerCodePoint(AnsiCodePoint(static_cast<unsigned char>(a[i])));
+    uint32_t y = LowerCodePoint(AnsiCodePoint(static_cast<unsigned char>(b[i])));
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;
@@ -137,14 +96,14 @@ bool EqualNoCase(const Text& a, const Text& b) { return a.size() == b.size() && 
 
 Text UpperName(const Text& name) {
   Text u = name;
-  for (auto& c : u) c = char(UpperByte(static_cast<unsigned char>(c)));
+  for (auto& c : u) c = char(UpperAnsiByte(static_cast<unsigned char>(c)));
   return u;
 }
 
 bool WildcardMatch(const Text& pattern, const Text& name) {
-  if (Match(pattern.data(), pattern.data() + pattern.size(), name.data(), name.data() + name.size())) return true;
+  if (StarMatch(pattern.data(), pattern.data() + pattern.size(), name.data(), name.data() + name.size())) return true;
   if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == Text::npos)
-    return Match(pattern.data(), pattern.data() + pattern.size() - 2, name.data(), name.data() + name.size());
+    return StarMatch(pattern.data(), pattern.data() + pattern.size() - 2, name.data(), name.data() + name.size());
   return false;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ansi_text.h"
+
 namespace morvane::sim {
 
 namespace {
@@ -25,37 +27,12 @@ char DriveOf(const Text& path) {
   return (c >= 'A' && c <= 'Z') ? c : 0;
 }
 
-unsigned char UpperByte(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return c - 32;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-  if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 16;
-  if (c == 0xFF) return 0x9F;
-  return c;
-}
-
-bool Match(const char* p, const char* pe, const char* n, const char* ne) {
-  while (p < pe) {
-    if (*p == '*') {
-      while (p < pe && *p == '*') ++p;
-      if (p == pe) return true;
-      for (const char* s = n; s <= ne; ++s)
-        if (Match(p, pe, s, ne)) return true;
-      return false;
-    }
-    if (n == ne) return false;
-    if (*p != '?' && UpperByte(static_cast<unsigned char>(*p)) != UpperByte(static_cast<unsigned char>(*n)))
-      return false;
-    ++p;
-    ++n;
-  }
-  return n == ne;
-}
 
 // Orders names as their upper-cased bytes would (unsigned, shorter first).
 int CompareUpper(const Text& a, const Text& b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    unsigned char x = UpperByte(static_cast<unsigned char>(a[i])), y = UpperByte(static_cast<unsigned char>(b[i]));
+    unsigned char x = UpperAnsiByte(static_cast<unsigned char>(a[i])), y = UpperAnsiByte(static_cast<unsigned char>(b[i]));
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
@@ -132,16 +109,16 @@ struct SimFileSystem::Node {
 
 Text SimFileSystem::Upper(const Text& s) {
   Text u = s;
-  for (auto& c : u) c = char(UpperByte(static_cast<unsigned char>(c)));
+  for (auto& c : u) c = char(UpperAnsiByte(static_cast<unsigned char>(c)));
   return u;
 }
 
 bool SimFileSystem::WildcardMatch(const Text& pattern, const Text& name) {
-  if (Match(pattern.data(), pattern.data() + pattern.size(), name.data(), name.data() + name.size())) return true;
+  if (StarMatch(pattern.data(), pattern.data() + pattern.size(), name.data(), name.data() + name.size())) return true;
   // "x.*" also matches "x" (a name without an extension).
   if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 && name.find('.') == Text::npos) {
     Text stem = pattern.substr(0, pattern.size() - 2);
-    return Match(stem.data(), stem.data() + stem.size(), name.data(), name.data() + name.size());
+    return StarMatch(stem.data(), stem.data() + stem.size(), name.data(), name.data() + name.size());
   }
   return false;
 }
@@ -150,7 +127,7 @@ SimFileSystem::SimFileSystem() { AddDrive('C'); }
 SimFileSystem::~SimFileSystem() = default;
 
 void SimFileSystem::AddDrive(char letter) {
-  char d = char(UpperByte(static_cast<unsigned char>(letter)));
+  char d = char(UpperAnsiByte(static_cast<unsigned char>(letter)));
   if (drives_.count(d)) return;
   auto root = std::make_unique<Node>();
   root->name = Text(1, d) + ":";

@@ -3,35 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/ansi_text.h"
+
 namespace morvane::sim {
 
 namespace {
 
 constexpr uint32_t kDelete = 0x00010000;
 
-// Windows-1252 byte to its Unicode code point.
-uint32_t CodePoint(unsigned char c) {
-  static const uint16_t k80[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-  if (c >= 0x80 && c < 0xA0) return k80[c - 0x80];
-  return c;
-}
 
 // Names order by their lower-cased code points ("_" sorts before letters), as
 // the registry the contract tests run against enumerates them.
-uint32_t Lower(uint32_t cp) {
-  if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
-  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;
-  switch (cp) {
-    case 0x178: return 0xFF;
-    case 0x160: return 0x161;
-    case 0x152: return 0x153;
-    case 0x17D: return 0x17E;
-    default: return cp;
-  }
-}
 
 // Splits a sub-path at "\", dropping empty components.
 std::vector<Text> Components(const Text& path) {
@@ -93,8 +75,8 @@ struct SimRegistry::Node {
 int SimRegistry::CompareNames(const Text& a, const Text& b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    uint32_t x = Lower(CodePoint(static_cast<unsigned char>(a[i])));
-    uint32_t y = Lower(CodePoint(static_cast<unsigned char>(b[i])));
+    uint32_t x = LowerCodePoint(AnsiCodePoint(static_cast<unsigned char>(a[i])));
+    uint32_t y = LowerCodePoint(AnsiCodePoint(static_cast<unsigned char>(b[i])));
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

@@ -1,0 +1,51 @@
+#include "platform/ansi_text.h"
+
+namespace morvane {
+
+uint32_t AnsiCodePoint(unsigned char c) {
+  static const uint16_t k80[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  return c >= 0x80 && c < 0xA0 ? k80[c - 0x80] : c;
+}
+
+uint32_t LowerCodePoint(uint32_t cp) {
+  if (cp >= 'A' && cp <= 'Z') return cp + 0x20;
+  if (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) return cp + 0x20;
+  switch (cp) {
+    case 0x178: return 0xFF;
+    case 0x160: return 0x161;
+    case 0x152: return 0x153;
+    case 0x17D: return 0x17E;
+    default: return cp;
+  }
+}
+
+unsigned char UpperAnsiByte(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return c - 32;
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
+  if (c == 0x9A || c == 0x9C || c == 0x9E) return c - 16;
+  if (c == 0xFF) return 0x9F;
+  return c;
+}
+
+bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {
+  while (p < pe) {
+    if (*p == '*') {
+      while (p < pe && *p == '*') ++p;
+      if (p == pe) return true;
+      for (const char* s = n; s <= ne; ++s)
+        if (StarMatch(p, pe, s, ne)) return true;
+      return false;
+    }
+    if (n == ne) return false;
+    if (*p != '?' && UpperAnsiByte(static_cast<unsigned char>(*p)) != UpperAnsiByte(static_cast<unsigned char>(*n)))
+      return false;
+    ++p;
+    ++n;
+  }
+  return n == ne;
+}
+
+}  // namespace morvane

@@ -1,0 +1,17 @@
+// Windows-1252 text as the system compares it: file names by upper-cased
+// bytes, registry names by lower-cased code points, FindFirstFileA wildcards.
+#pragma once
+#include <cstdint>
+
+namespace morvane {
+
+// A Windows-1252 byte's Unicode code point.
+uint32_t AnsiCodePoint(unsigned char c);
+// The code point lower-cased within what Windows-1252 holds.
+uint32_t LowerCodePoint(uint32_t cp);
+// The byte upper-cased as file names compare.
+unsigned char UpperAnsiByte(unsigned char c);
+// "*" and "?" of [p, pe) against the whole of [n, ne), bytes compared upper-cased.
+bool StarMatch(const char* p, const char* pe, const char* n, const char* ne);
+
+}  // namespace morvane
