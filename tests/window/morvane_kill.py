@@ -86,13 +86,15 @@ def run(h, seed, check):
         "CustomScan.stg": ["0", "0", "1", "1", "0", "0", "0"]})
     plant_lines = "reg-delete-tree %s\n" % KEY + "".join(
         "reg-set %s %s %s\n" % (KEY, name, data) for name, data in values.items())
-    script = plant_lines + "start %s\nwait \"Morvane - Status\"\nclick Scan\nwait \"Perform Smart System Scan\"\n" \
+    script = plant_lines + "start %s\nwait \"Morvane - Status\"\nwait-gone \"Morvane starting\"\n" \
+        "click Scan\nwait \"Morvane - System Scan Selection\"\n" \
         "click Next\nwait Finished.\nclick Next\nwait \"Morvane - System Scan Results\"\n" % h.win(folder)
     script += "".join("tick %d\n" % (i + 1) for i in range(len(records) - 1))
     script += "click Next\nbox \"Are you sure you want to delete\" Yes\nwait-exit\n"
     path = os.path.join(work, "remove.script")
     with open(path, "w", newline="") as f:
         f.write(script)
+    before = None
     proc = subprocess.Popen([h.wine, h.prefix, h.driver, h.win(path)], stdout=subprocess.PIPE,
                             stderr=subprocess.DEVNULL, text=True)
     out = []
