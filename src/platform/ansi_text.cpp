@@ -48,4 +48,16 @@ bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {
   return n == ne;
 }
 
+std::vector<Text> KeyPathComponents(const Text& path) {
+  std::vector<Text> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == Text::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
 }  // namespace morvane

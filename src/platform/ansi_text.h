@@ -2,6 +2,9 @@
 // bytes, registry names by lower-cased code points, FindFirstFileA wildcards.
 #pragma once
 #include <cstdint>
+#include <vector>
+
+#include "platform/winapi_types.h"
 
 namespace morvane {
 
@@ -13,5 +16,7 @@ uint32_t LowerCodePoint(uint32_t cp);
 unsigned char UpperAnsiByte(unsigned char c);
 // "*" and "?" of [p, pe) against the whole of [n, ne), bytes compared upper-cased.
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne);
+// A registry sub-path split at "\", empty components dropped.
+std::vector<Text> KeyPathComponents(const Text& path);
 
 }  // namespace morvane

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 
+#include "platform/ansi_text.h"
 #include "platform/offline/offline_text.h"
 
 namespace morvane::offline {
@@ -21,18 +22,6 @@ namespace {
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
 constexpr size_t kNone = ~size_t(0);
-
-std::vector<Text> Components(const Text& path) {
-  std::vector<Text> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find('\\', start);
-    if (end == Text::npos) end = path.size();
-    if (end > start) parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
 
 bool IsPredefined(win::HKey key) { return key >= win::kClassesRoot && key <= win::kDynData; }
 
@@ -171,7 +160,7 @@ size_t OfflineRegistry::Child(const Part& p, const Text& name) {
 int32_t OfflineRegistry::Walk(const Key& from, const Text& subKey, Key& out) {
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
   Key k = from;
-  for (const Text& name : Components(subKey)) {
+  for (const Text& name : KeyPathComponents(subKey)) {
     if (k.kind == Key::kEmptyRoot) return win::kFileNotFound;
     if (k.kind == Key::kMachineRoot) {
       size_t found = kNone;
@@ -213,7 +202,7 @@ win::HKey OfflineRegistry::NewHandle(Key key, uint32_t access, Text where) {
 
 namespace {
 Text Where(Text where, const Text& subKey) {
-  for (const Text& n : Components(subKey)) where += "\\" + UpperName(n);
+  for (const Text& n : KeyPathComponents(subKey)) where += "\\" + UpperName(n);
   return where;
 }
 }  // namespace
@@ -338,7 +327,7 @@ int32_t OfflineRegistry::OpenKeyEx(win::HKey parent, const Text& subKey, uint32_
   if (int32_t r = Resolve(parent, p)) return r;
   Key key;
   if (int32_t r = Walk(p.key, subKey, key)) return r;
-  if (IsPredefined(parent) && Components(subKey).empty()) {
+  if (IsPredefined(parent) && KeyPathComponents(subKey).empty()) {
     out = parent;
     return win::kSuccess;
   }
@@ -362,7 +351,7 @@ int32_t OfflineRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HK
   Open p;
   if (int32_t r = Resolve(parent, p)) return r;
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
-  auto names = Components(subKey);
+  auto names = KeyPathComponents(subKey);
   for (const Text& n : names)
     if (n.size() > kMaxKeyNameLength) return win::kInvalidParameter;
   Key k = p.key;

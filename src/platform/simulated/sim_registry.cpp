@@ -11,23 +11,6 @@ namespace {
 
 constexpr uint32_t kDelete = 0x00010000;
 
-
-// Names order by their lower-cased code points ("_" sorts before letters), as
-// the registry the contract tests run against enumerates them.
-
-// Splits a sub-path at "\", dropping empty components.
-std::vector<Text> Components(const Text& path) {
-  std::vector<Text> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find('\\', start);
-    if (end == Text::npos) end = path.size();
-    if (end > start) parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
 }  // namespace
 
 struct SimRegistry::Node {
@@ -72,6 +55,8 @@ struct SimRegistry::Node {
   }
 };
 
+// Names order by their lower-cased code points ("_" sorts before letters), as
+// the registry the contract tests run against enumerates them.
 int SimRegistry::CompareNames(const Text& a, const Text& b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
@@ -109,7 +94,7 @@ int32_t SimRegistry::Resolve(win::HKey key, Open& out) const {
 int32_t SimRegistry::Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out) const {
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
   std::shared_ptr<Node> node = from;
-  for (const Text& part : Components(subKey)) {
+  for (const Text& part : KeyPathComponents(subKey)) {
     node = node->Child(part);
     if (!node) return win::kFileNotFound;
   }
@@ -163,7 +148,7 @@ int32_t SimRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HKey& 
   Open p;
   if (int32_t r = Resolve(parent, p)) return r;
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
-  auto parts = Components(subKey);
+  auto parts = KeyPathComponents(subKey);
   for (const Text& part : parts)
     if (part.size() > kMaxKeyNameLength) return win::kInvalidParameter;
   std::shared_ptr<Node> node = p.node;
@@ -317,7 +302,7 @@ std::shared_ptr<SimRegistry::Node> SimRegistry::Find(win::HKey root, const Text&
 std::shared_ptr<SimRegistry::Node> SimRegistry::Make(win::HKey root, const Text& subPath) {
   if (!IsPredefined(root) || (!subPath.empty() && subPath[0] == '\\')) return nullptr;
   std::shared_ptr<Node> node = roots_[root - win::kClassesRoot];
-  for (const Text& part : Components(subPath)) {
+  for (const Text& part : KeyPathComponents(subPath)) {
     if (part.size() > kMaxKeyNameLength) return nullptr;
     auto child = node->Child(part);
     node = child ? child : node->AddChild(part);
