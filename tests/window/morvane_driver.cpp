@@ -18,6 +18,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -469,17 +471,24 @@ void Command(const std::vector<std::string>& w) {
     }
     std::printf("COOKIES %s\n", data);
   } else if (c == "resources") {
-    DWORD handles = 0;
-    GetProcessHandleCount(gProc.hProcess, &handles);
-    size_t windows = 0;
-    for (HWND top : TopWindows(gProc.dwProcessId)) {
-      std::vector<HWND> all{top};
-      AddChildren(top, all);
-      windows += all.size();
+    // The least of a few samples: a handle open for a moment is no leak.
+    long least[6] = {LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX};
+    for (int sample = 0; sample < 5; ++sample, Sleep(20)) {
+      DWORD handles = 0;
+      GetProcessHandleCount(gProc.hProcess, &handles);
+      long windows = 0;
+      for (HWND top : TopWindows(gProc.dwProcessId)) {
+        std::vector<HWND> all{top};
+        AddChildren(top, all);
+        windows += long(all.size());
+      }
+      const long now[6] = {long(GetGuiResources(gProc.hProcess, GR_GDIOBJECTS)),
+                           long(GetGuiResources(gProc.hProcess, GR_USEROBJECTS)), long(handles), windows,
+                           GdiTableCount(), HandleListCount()};
+      for (int i = 0; i < 6; ++i) least[i] = std::min(least[i], now[i]);
     }
-    std::printf("RES gdi=%lu user=%lu handles=%lu windows=%zu gdi-table=%ld handle-list=%ld\n",
-                GetGuiResources(gProc.hProcess, GR_GDIOBJECTS), GetGuiResources(gProc.hProcess, GR_USEROBJECTS),
-                handles, windows, GdiTableCount(), HandleListCount());
+    std::printf("RES gdi=%ld user=%ld handles=%ld windows=%ld gdi-table=%ld handle-list=%ld\n", least[0], least[1],
+                least[2], least[3], least[4], least[5]);
   } else if (c == "dump") {
     Dump();
   } else if (!PartsCommand(w)) {

@@ -57,7 +57,7 @@ click Next
 box "Are you sure you want to delete" Yes
 box "could not be removed" OK
 wait "Morvane - Iremovable Objects"
-click Finish
+click-sync Finish
 wait "Morvane - Status"
 resources
 '''.format(spy=h.win(spy), key=KEY)
