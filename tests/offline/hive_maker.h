@@ -1,5 +1,5 @@
-// Test hives: an empty hive file written from the published layout (base
-// block, one hbin with a root nk and its sk), then filled through libhivex.
+// Test hives written in one pass from the published layout: base block, then
+// bins of cells (one sk shared by all keys, nk with "lh" subkey lists, vk).
 #pragma once
 #include <cstdint>
 #include <string>

@@ -13,9 +13,13 @@
 //   wait-top TEXT | close-top TEXT                  another program's window
 //   reg-key KEY | reg-set KEY VALUE DATA | reg-read KEY VALUE | reg-delete-tree KEY
 //   write FILE TEXT | cookies NAME                  planting; a file in the cookie folder
+//   resources                                       the program's GDI and USER objects, handles, windows;
+//                                                   counted apart too, where Wine's GetGuiResources is a stub
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -260,6 +264,47 @@ std::vector<std::string> Words(const std::string& line) {
   return out;
 }
 
+// GDI objects in use: the program's entries of the GDI handle table its
+// PEB points to (Wine keeps one table a process; Windows one shared table).
+long GdiTableCount() {
+  using QueryProcess = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  auto query = reinterpret_cast<QueryProcess>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+  struct { void* reserved1; char* peb; void* reserved2[2]; ULONG_PTR pid; void* reserved3; } basic = {};
+  ULONG got = 0;
+  if (!query || query(gProc.hProcess, 0, &basic, sizeof basic, &got) != 0) return -1;
+  UINT64 table = 0;
+  if (!ReadProcessMemory(gProc.hProcess, basic.peb + 0xF8, &table, sizeof table, nullptr) || !table) return -1;
+  struct Entry { UINT64 object; USHORT pid, count; USHORT unique; UCHAR type, flags; UINT64 user; };
+  std::vector<Entry> entries(0x10000);
+  SIZE_T read = 0;
+  ReadProcessMemory(gProc.hProcess, reinterpret_cast<void*>(table), entries.data(), entries.size() * sizeof(Entry),
+                    &read);
+  long n = 0;
+  for (size_t i = 0; i < read / sizeof(Entry); ++i)
+    n += entries[i].type && (entries[i].pid == 0 || entries[i].pid == USHORT(gProc.dwProcessId)) ? 1 : 0;
+  return n;
+}
+
+// Handles of the program in the system's handle list.
+long HandleListCount() {
+  using QuerySystem = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+  auto query = reinterpret_cast<QuerySystem>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  struct Entry { ULONG pid; BYTE type, flags; USHORT value; void* object; ULONG access; };
+  std::vector<char> buffer(1 << 20);
+  ULONG got = 0;
+  LONG status;
+  while ((status = query ? query(16, buffer.data(), ULONG(buffer.size()), &got) : -1) == LONG(0xC0000004))
+    buffer.resize(buffer.size() * 2);
+  if (status != 0) return -1;
+  const ULONG count = *reinterpret_cast<ULONG*>(buffer.data());
+  const auto* e = reinterpret_cast<const Entry*>(buffer.data() + sizeof(void*));
+  long n = 0;
+  for (ULONG i = 0; i < count; ++i) n += e[i].pid == gProc.dwProcessId ? 1 : 0;
+  return n;
+}
+
 #include "driver_parts.inc"
 
 void Command(const std::vector<std::string>& w) {
@@ -425,6 +470,25 @@ void Command(const std::vector<std::string>& w) {
       std::ofstream(std::string(data) + "\\" + arg(1), std::ios::binary) << "morvane.test/\n";
     }
     std::printf("COOKIES %s\n", data);
+  } else if (c == "resources") {
+    // The least of a few samples: a handle open for a moment is no leak.
+    long least[6] = {LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX, LONG_MAX};
+    for (int sample = 0; sample < 5; ++sample, Sleep(20)) {
+      DWORD handles = 0;
+      GetProcessHandleCount(gProc.hProcess, &handles);
+      long windows = 0;
+      for (HWND top : TopWindows(gProc.dwProcessId)) {
+        std::vector<HWND> all{top};
+        AddChildren(top, all);
+        windows += long(all.size());
+      }
+      const long now[6] = {long(GetGuiResources(gProc.hProcess, GR_GDIOBJECTS)),
+                           long(GetGuiResources(gProc.hProcess, GR_USEROBJECTS)), long(handles), windows,
+                           GdiTableCount(), HandleListCount()};
+      for (int i = 0; i < 6; ++i) least[i] = std::min(least[i], now[i]);
+    }
+    std::printf("RES gdi=%ld user=%ld handles=%ld windows=%ld gdi-table=%ld handle-list=%ld\n", least[0], least[1],
+                least[2], least[3], least[4], least[5]);
   } else if (c == "dump") {
     Dump();
   } else if (!PartsCommand(w)) {

@@ -175,7 +175,10 @@ bool OfflineFileSystem::HostTarget(const Text& path, std::string& host) {
 
 uint32_t OfflineFileSystem::AttributesOf(const std::string& host) {
   struct stat st;
-  if (lstat(host.c_str(), &st) != 0) return win::kInvalidAttributes;
+  return lstat(host.c_str(), &st) == 0 ? AttributesOf(host, st) : win::kInvalidAttributes;
+}
+
+uint32_t OfflineFileSystem::AttributesOf(const std::string& host, const struct stat& st) {
   if (S_ISLNK(st.st_mode)) {
     // A junction or symbolic link; one whose target is gone still shows as a folder link.
     struct stat target;
@@ -187,10 +190,14 @@ uint32_t OfflineFileSystem::AttributesOf(const std::string& host) {
   unsigned char be[4];
   char text[64];
   ssize_t n;
-  if (getxattr(host.c_str(), kNtfsAttrib, be, sizeof be) == 4) {
+  auto known = [](ssize_t got, bool& supported) {
+    if (got < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP)) supported = false;
+    return got;
+  };
+  if (ntfsAttrib_ && known(getxattr(host.c_str(), kNtfsAttrib, be, sizeof be), ntfsAttrib_) == 4) {
     a = (uint32_t(be[0]) << 24) | (uint32_t(be[1]) << 16) | (uint32_t(be[2]) << 8) | be[3];
-  } else if ((n = getxattr(host.c_str(), kDosAttrib, text, sizeof text - 1)) > 2 && text[0] == '0' &&
-             (text[1] == 'x' || text[1] == 'X')) {
+  } else if (dosAttrib_ && (n = known(getxattr(host.c_str(), kDosAttrib, text, sizeof text - 1), dosAttrib_)) > 2 &&
+             text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     text[n] = '\0';
     a = uint32_t(std::strtoul(text + 2, nullptr, 16));
   } else {
@@ -227,10 +234,14 @@ IFileSystem::FindHandle OfflineFileSystem::FindFirst(const Text& pattern, FindDa
       Text name = FromUtf8(e->d_name);
       if (!WildcardMatch(namePattern, name)) continue;
       std::string full = host + "/" + e->d_name;
-      uint32_t a = AttributesOf(full);
-      if (a == win::kInvalidAttributes) continue;
       struct stat st;
-      uint64_t size = !(a & win::kAttrDirectory) && stat(full.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+      if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      uint32_t a = AttributesOf(full, st);
+      if (a == win::kInvalidAttributes) continue;
+      // A link's size is its target's.
+      uint64_t size = 0;
+      if (!(a & win::kAttrDirectory) && (!S_ISLNK(st.st_mode) || stat(full.c_str(), &st) == 0))
+        size = uint64_t(st.st_size);
       found.push_back({UpperName(name), FindData{a, uint32_t(size >> 32), uint32_t(size), name}});
     }
     closedir(d);
@@ -267,10 +278,10 @@ bool OfflineFileSystem::SetAttributes(const Text& path, uint32_t attributes) {
   uint32_t a = attributes & ~(win::kAttrDirectory | win::kAttrReparsePoint | win::kAttrNormal);
   if (dir) a |= win::kAttrDirectory;
   const unsigned char be[4] = {uint8_t(a >> 24), uint8_t(a >> 16), uint8_t(a >> 8), uint8_t(a)};
-  if (setxattr(host.c_str(), kNtfsAttrib, be, sizeof be, 0) == 0) return true;
+  if (ntfsAttrib_ && setxattr(host.c_str(), kNtfsAttrib, be, sizeof be, 0) == 0) return true;
   char text[16];
   int n = std::snprintf(text, sizeof text, "0x%x", a);
-  if (setxattr(host.c_str(), kDosAttrib, text, size_t(n) + 1, 0) == 0) return true;
+  if (dosAttrib_ && setxattr(host.c_str(), kDosAttrib, text, size_t(n) + 1, 0) == 0) return true;
   // No place for attributes: only read-only can be kept, as the write permission.
   if (a & (win::kAttrHidden | win::kAttrSystem)) return false;
   mode_t mode = (a & win::kAttrReadOnly) && !dir ? (st.st_mode & ~mode_t(0222)) : (st.st_mode | S_IWUSR);

@@ -6,6 +6,8 @@
 // The tree is untrusted: a link is followed only to a place inside the
 // mount, and only regular files are read (never a device or a pipe).
 #pragma once
+#include <sys/stat.h>
+
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -52,11 +54,16 @@ class OfflineFileSystem : public IFileSystem {
   std::string FindEntry(const std::string& dir, const Text& name);
   void Forget(const std::string& host);
   uint32_t AttributesOf(const std::string& host);
+  // The same from the entry's lstat.
+  uint32_t AttributesOf(const std::string& host, const struct stat& st);
   bool Writable(const std::string& host);
   int OpenForReading(const std::string& host);
 
   std::string root_, realRoot_;
   char drive_;
+  // Whether the mount's file system knows each attribute's extended attribute
+  // (one that does not is not asked again for every file).
+  bool ntfsAttrib_ = true, dosAttrib_ = true;
   // Upper-cased 1252 name -> name on the mount, per folder read.
   std::unordered_map<std::string, std::unordered_map<std::string, std::string>> listings_;
   struct Search {
