@@ -58,8 +58,14 @@ class frmMain::RemovalViewAdapter : public IRemovalView {
   frmMain& f_;
 };
 
-frmMain::LongOperation::LongOperation(frmMain& f) : f_(f) { ++f_.longOperations; }
-frmMain::LongOperation::~LongOperation() { --f_.longOperations; }
+frmMain::LongOperation::LongOperation(frmMain& f) : f_(f) {
+  ++f_.longOperations;
+  f_.UpdateCommands();
+}
+frmMain::LongOperation::~LongOperation() {
+  --f_.longOperations;
+  f_.UpdateCommands();
+}
 
 frmMain::frmMain(Context& c, IMainView& v, Text version)
     : ctx(c),
@@ -87,6 +93,8 @@ void frmMain::SetParts(IMainWindowParts* parts) { parts_ = parts ? parts : &basi
 CommandState frmMain::State() const {
   return CommandState{ctx.OperationInProgress, longOperations > 0, screen, scanPhase, resultButtonsEnabled};
 }
+
+void frmMain::UpdateCommands() { view.SetCommandsEnabled(AllowedCommands(State())); }
 
 // ---- start-up and exit -----------------------------------------------------
 
@@ -153,6 +161,7 @@ void frmMain::mnuPopUpExit_Click() {
 void frmMain::Show(Screen s) {
   screen = s;
   view.ShowScreen(s);
+  UpdateCommands();
   switch (s) {
     case Screen::ScanProc:
       for (size_t i = 0; i < kCounterCount; ++i) SetCaption(Label(i), app.counters[i]);
@@ -209,12 +218,12 @@ void frmMain::SetCaption(Label label, const Text& caption) {
 void frmMain::SetScanPhase(ScanPhase phase) {
   scanPhase = phase;
   view.SetButtonCaption(Button::cmdAbortNextResults, AbortNextCaption(phase));
+  UpdateCommands();
 }
 
 void frmMain::SetResultButtonsEnabled(bool enabled) {
   resultButtonsEnabled = enabled;
-  for (Button b : {Button::cmdNextDelete, Button::cmdQuarantineSelected, Button::cmdIgnoreSelected})
-    view.SetButtonEnabled(b, enabled);
+  UpdateCommands();
 }
 
 // ---- status screen and progress bar --------------------------------------------

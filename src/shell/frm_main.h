@@ -99,49 +99,11 @@ class frmMain {
   void ShowQuarantined();
   void ShowQItems();
 
-  // Every command through its rule; refused commands do nothing.
-  void Run(Command command);
+  // Every command through its rule, once; refused commands do nothing.
+  // Boxes and options carry their index and state.
+  void Run(Command command, int index = 0, bool ticked = true);
   bool Allowed(Command command) const { return IsCommandAllowed(command, State()); }
   CommandState State() const;
-
-  // Command handlers (each checks its rule).
-  void lblCmdStatus_Click();
-  void lblCmdScan_Click();
-  void lblCmdSettings_Click();
-  void lblCmdHelp_Click();
-  void lblCmdCheckForUpdates_Click();
-  void lblCmdDBaseUpdate_Click();
-  void lblCmdOpenIgnoreList_Click();
-  void lblCmdOpenQuarList_Click();
-  void lblCmdActiveProtectionSett_Click();
-  void lblCmdHomepageProtectSett_Click();
-  void lblCmdAdvancedRegBackup_Click();
-  void lblCmdCustomizeScan_Click();
-  void lblCmdSelectDrvFolderScan_Click();
-  void chkSettings_Click(int index, bool ticked);
-  void chkStartWithWindows_Click(bool ticked);
-  void optScanMode_Click(int index);
-  void cmdNextScan_Click();
-  void cmdAbortNextResults_Click();
-  void cmdIgnoreSelected_Click();
-  void cmdQuarantineSelected_Click();
-  void cmdNextDelete_Click();
-  void mnuResultListAll_Click();
-  void mnuResultListNone_Click();
-  void mnuResultListInverse_Click();
-  void cmdIgnoreIremovable_Click();
-  void cmdFinish_Click();
-  void cmdDeleteSelected_Click();
-  void mnuIgnoreListAll_Click();
-  void mnuIgnoreListNone_Click();
-  void mnuIgnoreListInverse_Click();
-  void cmdViewData_Click();
-  void cmdRestoreQuarantined_Click();
-  void cmdDeleteQuarantined_Click();
-  void mnuQuarantineListAll_Click();
-  void mnuQuarantineListNone_Click();
-  void mnuQuarantineListInverse_Click();
-  void cmdBack_Click();
 
   // List events. button: 1 left, 2 right.
   void lstScanResult_MouseUp(int button);
@@ -193,6 +155,49 @@ class frmMain {
     frmMain& f_;
   };
 
+  friend const CommandRow& CommandInfo(Command command);
+  // Command handlers, reached through the command table (Run).
+  void lblCmdStatus_Click();
+  void lblCmdScan_Click();
+  void lblCmdSettings_Click();
+  void lblCmdHelp_Click();
+  void lblCmdCheckForUpdates_Click();
+  void lblCmdDBaseUpdate_Click();
+  void lblCmdOpenIgnoreList_Click();
+  void lblCmdOpenQuarList_Click();
+  void lblCmdActiveProtectionSett_Click();
+  void lblCmdHomepageProtectSett_Click();
+  void lblCmdAdvancedRegBackup_Click();
+  void lblCmdCustomizeScan_Click();
+  void lblCmdSelectDrvFolderScan_Click();
+  void chkSettings_Click(int index, bool ticked);
+  void chkStartWithWindows_Click(int, bool ticked);
+  void optScanMode_Click(int index, bool ticked);
+  void cmdNextScan_Click();
+  void cmdAbortNextResults_Click();
+  void cmdIgnoreSelected_Click();
+  void cmdQuarantineSelected_Click();
+  void cmdNextDelete_Click();
+  void mnuResultListAll_Click();
+  void mnuResultListNone_Click();
+  void mnuResultListInverse_Click();
+  void cmdIgnoreIremovable_Click();
+  void cmdFinish_Click();
+  void cmdDeleteSelected_Click();
+  void mnuIgnoreListAll_Click();
+  void mnuIgnoreListNone_Click();
+  void mnuIgnoreListInverse_Click();
+  void cmdViewData_Click();
+  void cmdRestoreQuarantined_Click();
+  void cmdDeleteQuarantined_Click();
+  void mnuQuarantineListAll_Click();
+  void mnuQuarantineListNone_Click();
+  void mnuQuarantineListInverse_Click();
+  void cmdBack_Click();
+  void AutoScan_Run() { RunScan(true); }
+
+  // Tells the view which commands may run now.
+  void UpdateCommands();
   void StatusCommand();  // lblCmdStatus without its rule (the removal step's report)
   void Show(Screen screen);
   void Refresh(ListId list);

@@ -132,15 +132,15 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
     d.UpDown_UpClick();
     d.cmdOk_Click();
   };
-  form->lblCmdSettings_Click();
-  form->lblCmdActiveProtectionSett_Click();
+  form->Run(Command::lblCmdSettings);
+  form->Run(Command::lblCmdActiveProtectionSett);
   EXPECT_EQ(Settings(form->app).AutoScanMinutes(), "2");
 
   // The scan modes are one group: a click clears the other two.
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   for (int mode : {1, 2, 0}) {
     view.checks[Check(int(Check::optScanMode0) + mode)] = true;  // the user's click
-    form->optScanMode_Click(mode);
+    form->Run(Command::optScanMode, mode);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(view.checks[Check(int(Check::optScanMode0) + i)], i == mode) << mode;
     EXPECT_EQ(form->app.lstSettingsFile[9], std::to_string(mode));
   }
@@ -149,8 +149,8 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
     d.chkCustomScanSettings[3] = true;
     d.cmdOk_Click();
   };
-  form->lblCmdScan_Click();
-  form->lblCmdCustomizeScan_Click();
+  form->Run(Command::lblCmdScan);
+  form->Run(Command::lblCmdCustomizeScan);
   EXPECT_EQ(form->app.lstCustomScanSettings, (ListBox{"0", "1", "1", "1", "0", "0", "1"}));
 
   view.onAddDir = [](frmAddDir& d) {
@@ -159,19 +159,19 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
     d.cmdAdd_Click();
     d.cmdOk_Click();
   };
-  form->lblCmdSelectDrvFolderScan_Click();
+  form->Run(Command::lblCmdSelectDrvFolderScan);
   EXPECT_EQ(form->app.lstSelectedFolders, ListBox{"C:\\"});
   view.onAddDir = [](frmAddDir& d) {
     d.cmdAdd_Click();
     d.cmdCancel_Click();
   };
-  form->lblCmdSelectDrvFolderScan_Click();
+  form->Run(Command::lblCmdSelectDrvFolderScan);
   EXPECT_EQ(form->app.lstSelectedFolders, ListBox{"C:\\"});
 
   // Unticking the Run box deletes the value; applying again keeps it unticked.
-  form->lblCmdSettings_Click();
+  form->Run(Command::lblCmdSettings);
   view.checks[Check::chkStartWithWindows] = false;  // the user's click
-  form->chkStartWithWindows_Click(false);
+  form->Run(Command::chkStartWithWindows, 0, false);
   EXPECT_EQ(RunValue(), "Error");
   form->ApplySettings();
   EXPECT_FALSE(view.checks[Check::chkStartWithWindows]);

@@ -21,6 +21,7 @@ struct RecordingView : IMainView {
   std::map<Timer, bool> timers;
   float barLeft = 0;
   bool closed = false, tray = false;
+  CommandSet enabled;
 
   void ShowScreen(Screen s) override {
     screen = s;
@@ -33,7 +34,7 @@ struct RecordingView : IMainView {
       events.push_back("label " + std::to_string(int(l)));
   }
   void SetButtonCaption(Button, const Text&) override {}
-  void SetButtonEnabled(Button, bool) override {}
+  void SetCommandsEnabled(const CommandSet& allowed) override { enabled = allowed; }
   void SetChecked(Check, bool) override {}
   void RefreshList(ListId l, const ListView& t) override { rows[l] = t.Count(); }
   void ShowPopupMenu(Menu m) override { events.push_back("menu " + std::to_string(int(m))); }
@@ -218,15 +219,15 @@ TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
 
   // Results wait: navigation and exit are refused; "Next" leads to them.
-  form->lblCmdStatus_Click();
-  form->lblCmdSettings_Click();
+  form->Run(Command::lblCmdStatus);
+  form->Run(Command::lblCmdSettings);
   EXPECT_EQ(view.screen, Screen::ScanProc);
   EXPECT_TRUE(form->Form_Unload());
-  form->cmdAbortNextResults_Click();
+  form->Run(Command::cmdAbortNextResults);
   EXPECT_EQ(view.screen, Screen::ScanResult);
   EXPECT_EQ(form->scanPhase, ScanPhase::Running);
   EXPECT_EQ(view.rows[ListId::lstScanResult], 1u);
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   form->mnuPopUpExit_Click();
   EXPECT_EQ(view.screen, Screen::ScanResult);
   EXPECT_FALSE(view.closed);
@@ -241,7 +242,7 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
   for (const Text& r : records) text += "\r\n" + modCrypt::EncryptString(r, kDatabaseKey);
   Write("\\DataBase.ref", text);
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   ASSERT_EQ(view.screen, Screen::ScanPrep);
 
   int yields = 0;
@@ -252,30 +253,30 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
     ++yields;
     if (yields == 3) {
       screensBefore = view.Screens();
-      form->lblCmdStatus_Click();
-      form->lblCmdScan_Click();
-      form->lblCmdSettings_Click();
-      form->lblCmdOpenQuarList_Click();
-      form->cmdNextScan_Click();
-      form->cmdFinish_Click();
+      form->Run(Command::lblCmdStatus);
+      form->Run(Command::lblCmdScan);
+      form->Run(Command::lblCmdSettings);
+      form->Run(Command::lblCmdOpenQuarList);
+      form->Run(Command::cmdNextScan);
+      form->Run(Command::cmdFinish);
       form->Run(Command::AutoScan);
-      form->chkSettings_Click(0, true);
+      form->Run(Command::chkSettings, 0, true);
       closeCancelled = form->Form_Unload();
       EXPECT_EQ(view.Screens(), screensBefore);
       form->tmrScrollingBar_Timer();
       form->tmrScrollingBar_Timer();
       barDuringScan = view.barLeft;
     } else if (yields == 12) {
-      form->cmdAbortNextResults_Click();
+      form->Run(Command::cmdAbortNextResults);
       EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
       EXPECT_FALSE(ctx.OperationInProgress);
       // The aborted scan has not returned yet: nothing may start inside it.
-      form->cmdAbortNextResults_Click();
-      form->lblCmdScan_Click();
+      form->Run(Command::cmdAbortNextResults);
+      form->Run(Command::lblCmdScan);
       EXPECT_EQ(view.screen, Screen::ScanProc);
     }
   };
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   ctx.onYield = nullptr;
   EXPECT_TRUE(closeCancelled);
   EXPECT_FLOAT_EQ(barDuringScan, kBarRestLeft + 2 * kBarStep);
@@ -286,10 +287,10 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
   form->tmrScrollingBar_Timer();  // a tick queued before the stop
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
 
-  form->cmdAbortNextResults_Click();
+  form->Run(Command::cmdAbortNextResults);
   EXPECT_EQ(view.screen, Screen::ScanResult);
   EXPECT_EQ(form->scanPhase, ScanPhase::Running);
-  form->lblCmdStatus_Click();  // allowed after an abort
+  form->Run(Command::lblCmdStatus);  // allowed after an abort
   EXPECT_EQ(view.screen, Screen::Status);
 }
 
@@ -303,28 +304,28 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
             "path|C:\\Spy\\manual.exe|Manual|http://help.example/manual"});
   ASSERT_TRUE(form->Form_Load());
 
-  form->lblCmdScan_Click();
-  form->cmdNextScan_Click();
+  form->Run(Command::lblCmdScan);
+  form->Run(Command::cmdNextScan);
   EXPECT_EQ(view.screen, Screen::ScanProc);
   EXPECT_EQ(Caption(Label::lblCurrentOperation), "Finished.");
   EXPECT_EQ(Caption(Label::lblNewObjects), "4");
-  form->cmdAbortNextResults_Click();
+  form->Run(Command::cmdAbortNextResults);
   ASSERT_EQ(view.rows[ListId::lstScanResult], 3u);
   ASSERT_EQ(form->app.lstIremovable.Count(), 1u);
 
   form->SetRowChecked(ListId::lstScanResult, 1, true);
-  form->cmdQuarantineSelected_Click();
+  form->Run(Command::cmdQuarantineSelected);
   const Text session = kPf + "\\Quarantine\\" + form->app.QuarantineSession;
   EXPECT_TRUE(m.files.IsFolder(session));
 
   form->SetRowChecked(ListId::lstScanResult, 1, false);
   form->SetRowChecked(ListId::lstScanResult, 3, true);
-  form->cmdIgnoreSelected_Click();
+  form->Run(Command::cmdIgnoreSelected);
   ASSERT_EQ(form->app.lstIgnoreListFile.size(), 1u);
   EXPECT_NE(Read("\\Settings\\IgnoreList.stg").find("SpyCo"), std::string::npos);
 
   form->SetRowChecked(ListId::lstScanResult, 3, false);
-  form->mnuResultListInverse_Click();  // rows 1, 2 and 3 ticked
+  form->Run(Command::mnuResultListInverse);  // rows 1, 2 and 3 ticked
   form->SetRowChecked(ListId::lstScanResult, 3, false);
   const size_t before = m.messages.shown.size();
   m.messages.answers = {MsgResult::Yes, MsgResult::No};
@@ -334,12 +335,12 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   ctx.onYield = [&] {
     if (ctx.OperationInProgress) return;
     ++nestedTries;
-    form->lblCmdScan_Click();
-    form->lblCmdSettings_Click();
+    form->Run(Command::lblCmdScan);
+    form->Run(Command::lblCmdSettings);
     EXPECT_NE(view.screen, Screen::ScanPrep);
     EXPECT_NE(view.screen, Screen::Settings);
   };
-  form->cmdNextDelete_Click();
+  form->Run(Command::cmdNextDelete);
   ctx.onYield = nullptr;
   EXPECT_GT(nestedTries, 0);
   ASSERT_GE(m.messages.shown.size(), before + 3);
@@ -356,7 +357,7 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   EXPECT_NE(log.find("SpyCo"), std::string::npos);  // added to the ignore list
   EXPECT_TRUE(form->app.lstLog.empty());
 
-  form->cmdFinish_Click();
+  form->Run(Command::cmdFinish);
   EXPECT_EQ(view.screen, Screen::Status);
   EXPECT_TRUE(form->app.lstIremovable.Empty());
   EXPECT_EQ(Caption(Label::lblNoOfScans), "1");
@@ -366,27 +367,27 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   EXPECT_EQ(Caption(Label::lblNoQuarantined), "1");
   EXPECT_EQ(Read("\\Settings\\ScanInfo.stg").substr(Read("\\Settings\\ScanInfo.stg").find("\r\n")), "\r\n1\r\n" + Caption(Label::lblTotalItemsRemoved));
 
-  form->lblCmdOpenIgnoreList_Click();
+  form->Run(Command::lblCmdOpenIgnoreList);
   EXPECT_EQ(view.screen, Screen::IgnoreList);
   EXPECT_EQ(view.rows[ListId::lstIgnoreList], 1u);
-  form->mnuIgnoreListAll_Click();
-  form->cmdDeleteSelected_Click();
+  form->Run(Command::mnuIgnoreListAll);
+  form->Run(Command::cmdDeleteSelected);
   EXPECT_TRUE(form->app.lstIgnoreListFile.empty());
   EXPECT_EQ(Read("\\Settings\\IgnoreList.stg"), "");
 
-  form->lblCmdStatus_Click();
-  form->lblCmdOpenQuarList_Click();
+  form->Run(Command::lblCmdStatus);
+  form->Run(Command::lblCmdOpenQuarList);
   EXPECT_EQ(view.screen, Screen::Quarantined);
   ASSERT_EQ(view.rows[ListId::lstQuarantinedList], 1u);
   form->SelectRow(ListId::lstQuarantinedList, 1);
   form->lstQuarantinedList_DblClick();
   EXPECT_EQ(view.screen, Screen::QItems);
   EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 1u);
-  form->cmdBack_Click();
+  form->Run(Command::cmdBack);
   EXPECT_EQ(view.screen, Screen::Quarantined);
   EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 0u);
   form->SetRowChecked(ListId::lstQuarantinedList, 1, true);
-  form->cmdRestoreQuarantined_Click();
+  form->Run(Command::cmdRestoreQuarantined);
   EXPECT_EQ(m.files.ListTree("C:\\Spy").size(), 2u);  // spy.exe back beside manual.exe
   EXPECT_FALSE(form->Form_Unload());
 }
@@ -406,24 +407,24 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
   m.files.SetLocked("C:\\Spy\\Data\\sub\\log.dat", true);
   Database({"path|C:\\Spy\\explorer.exe|Spy|", "path|C:\\Spy\\hook.dll|Hook|", "folder|C:\\Spy\\Data|Data|"});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   Text runningInScan;
   ctx.onYield = [&] {
     if (ctx.OperationInProgress) runningInScan = Caption(Label::lblRunningProcesses);
   };
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   ctx.onYield = nullptr;
   const Text listed = std::to_string(form->app.lstProcesses.Count());
   EXPECT_EQ(runningInScan, listed);
   EXPECT_EQ(Caption(Label::lblRunningProcesses), listed);
   EXPECT_EQ(Caption(Label::lblProcessesIdentified), "1");
 
-  form->cmdAbortNextResults_Click();
+  form->Run(Command::cmdAbortNextResults);
   ASSERT_EQ(form->app.lstScanResult.Count(), 3u);
-  form->mnuResultListAll_Click();
+  form->Run(Command::mnuResultListAll);
   const size_t before = m.messages.shown.size();
   m.messages.answers = {MsgResult::Yes, MsgResult::No};
-  form->cmdNextDelete_Click();
+  form->Run(Command::cmdNextDelete);
   ASSERT_EQ(m.messages.shown.size(), before + 3);
   const auto& told = m.messages.shown.back();
   EXPECT_EQ(told.text, "2 objects will be removed when Windows restarts.");
@@ -462,19 +463,19 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
 TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {
   Database({});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdHelp_Click();
+  form->Run(Command::lblCmdHelp);
   ASSERT_EQ(m.messages.shown.size(), 1u);
   EXPECT_EQ(m.messages.shown[0].text, "Help file help.htm could not be found.");
   EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
-  form->lblCmdCheckForUpdates_Click();  // no Tessarin.ini: said so, nothing opened
+  form->Run(Command::lblCmdCheckForUpdates);  // no Tessarin.ini: said so, nothing opened
   EXPECT_EQ(m.messages.shown.size(), 2u);
   EXPECT_TRUE(m.shell.executed.empty());
 
   Write("\\Help\\help.htm", "<html>");
   Write("\\Tessarin.ini", "Server=http://updates.example:8080/\r\n");
-  form->lblCmdHelp_Click();
-  form->lblCmdCheckForUpdates_Click();
-  form->lblCmdDBaseUpdate_Click();
+  form->Run(Command::lblCmdHelp);
+  form->Run(Command::lblCmdCheckForUpdates);
+  form->Run(Command::lblCmdDBaseUpdate);
   ASSERT_EQ(m.shell.executed.size(), 3u);
   EXPECT_EQ(m.shell.executed[0].file, kPf + "\\Help\\help.htm");
   EXPECT_EQ(m.shell.executed[0].directory, kPf);

@@ -181,9 +181,9 @@ class Storm : public PlantedWindow {
     ctx.onYield = nullptr;
     m.messages.whileOpen = nullptr;
     if (Going() && ctx.OperationInProgress) {
-      if (form->scanPhase == ScanPhase::Ended) form->cmdAbortNextResults_Click();
+      if (form->scanPhase == ScanPhase::Ended) form->Run(Command::cmdAbortNextResults);
       m.messages.answers = {MsgResult::Yes, MsgResult::No};
-      form->cmdNextDelete_Click();
+      form->Run(Command::cmdNextDelete);
       Check(true);
       if (ctx.OperationInProgress) Fail("results still wait after their removal step");
     }
@@ -221,9 +221,13 @@ class Storm : public PlantedWindow {
         scansAtScanEnd_ = ScanInfo(1);
       }
     };
-    view.onButtonEnabled = [this](Button b, bool on) {
-      // The removal step begins: what it may remove is no longer owed.
-      if (b != Button::cmdNextDelete || on) return;
+    view.onCommandsEnabled = [this](const CommandSet&) {
+      // The removal step begins (it switches the result buttons off): what
+      // it may remove is no longer owed.
+      const bool on = form->State().resultButtonsEnabled;
+      const bool began = resultButtons_ && !on;
+      resultButtons_ = on;
+      if (!began) return;
       ++reached.removals;
       const bool all = form->removal.AutoEraseMode() || form->app.AutoScan;
       for (const auto& row : form->app.lstScanResult.Rows())
@@ -320,7 +324,7 @@ class Storm : public PlantedWindow {
 
   void Abort() {
     if (form->scanPhase == ScanPhase::Running && form->Allowed(C::cmdAbortNextResults) && scanRunning_) aborted_ = true;
-    form->cmdAbortNextResults_Click();
+    form->Run(Command::cmdAbortNextResults);
   }
 
   void Purge() {
@@ -330,7 +334,7 @@ class Storm : public PlantedWindow {
         if (row.checked)
           for (const auto& [location, data] : QuarantineItems())
             if (Below(data, kPf + "\\Quarantine\\" + row.text)) Release(location);
-    Wiping([this] { form->cmdDeleteQuarantined_Click(); });
+    Wiping([this] { form->Run(Command::cmdDeleteQuarantined); });
   }
 
   // Restore and purge raise OperationInProgress around their folder wipes,
@@ -454,6 +458,7 @@ class Storm : public PlantedWindow {
     if (scanTables && app.counters[size_t(Counter::lblNewObjects)] != std::to_string(app.lstScanResult.Count() + app.lstIremovable.Count()))
       Fail("new objects counter " + app.counters[size_t(Counter::lblNewObjects)] + " against the result tables");
     if (view.screen != form->screen) Fail("the view shows another screen");
+    if (view.enabled != AllowedCommands(form->State())) Fail("the view enables other commands than the rule allows");
     const std::pair<Screen, ListId> shown[] = {{Screen::ScanResult, ListId::lstScanResult},
                                                {Screen::Iremovable, ListId::lstIremovable},
                                                {Screen::IgnoreList, ListId::lstIgnoreList},
@@ -481,7 +486,7 @@ class Storm : public PlantedWindow {
   int depth_ = 0;
   int modal_ = 0;
   int wiping_ = 0;
-  bool scanRunning_ = false, aborted_ = false, pending_ = false;
+  bool scanRunning_ = false, aborted_ = false, pending_ = false, resultButtons_ = true;
   size_t scans_ = 0;
   Text scansAtScanEnd_;
   std::set<Text> released_;
@@ -496,16 +501,16 @@ const std::vector<Storm::Event>& Storm::Events() {
       std::function<void(Storm&)> fire = [command](Storm& s) { s.form->Run(command); };
       if (command == C::cmdAbortNextResults) fire = [](Storm& s) { s.Abort(); };
       if (command == C::cmdDeleteQuarantined) fire = [](Storm& s) { s.Purge(); };
-      if (command == C::cmdRestoreQuarantined) fire = [](Storm& s) { s.Wiping([&s] { s.form->cmdRestoreQuarantined_Click(); }); };
+      if (command == C::cmdRestoreQuarantined) fire = [](Storm& s) { s.Wiping([&s] { s.form->Run(Command::cmdRestoreQuarantined); }); };
       e.push_back({"command", fire, command == C::Exit, int(c)});
       e.back().name = kCommandNames[c];
       e.back().closes = command == C::Exit;
     }
-    e.push_back({"chkSettings", [](Storm& s) { s.form->chkSettings_Click(int(s.rng.Below(6)), s.rng.OneIn(2)); },
+    e.push_back({"chkSettings", [](Storm& s) { s.form->Run(Command::chkSettings, int(s.rng.Below(6)), s.rng.OneIn(2)); },
                  false, int(C::chkSettings)});
-    e.push_back({"chkStartWithWindows", [](Storm& s) { s.form->chkStartWithWindows_Click(s.rng.OneIn(2)); }, false,
+    e.push_back({"chkStartWithWindows", [](Storm& s) { s.form->Run(Command::chkStartWithWindows, 0, s.rng.OneIn(2)); }, false,
                  int(C::chkStartWithWindows)});
-    e.push_back({"optScanMode", [](Storm& s) { s.form->optScanMode_Click(int(s.rng.Below(3))); }, false,
+    e.push_back({"optScanMode", [](Storm& s) { s.form->Run(Command::optScanMode, int(s.rng.Below(3))); }, false,
                  int(C::optScanMode)});
     e.push_back({"row click", [](Storm& s) { s.RowClick(); }, false});
     e.push_back({"row select", [](Storm& s) {
@@ -601,12 +606,12 @@ TEST_F(StormFindings, MinimizeWhileStartUpLoadsKeepsTheFiles) {
 TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
   Settings({});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   ctx.onYield = [this] {
-    if (ctx.yieldCount == 1) form->cmdAbortNextResults_Click();
+    if (ctx.yieldCount == 1) form->Run(Command::cmdAbortNextResults);
   };
   ctx.yieldCount = 0;
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_LE(form->scan.entriesDone, 1u);
   EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
@@ -618,23 +623,23 @@ TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
   ASSERT_TRUE(form->Form_Load());
   auto storm = [this] {
     Minute();
-    form->lblCmdScan_Click();
-    form->cmdNextScan_Click();
+    form->Run(Command::lblCmdScan);
+    form->Run(Command::cmdNextScan);
   };
   // The tail of an aborted scan.
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   ctx.onYield = [&] {
-    if (ctx.OperationInProgress) form->cmdAbortNextResults_Click();
+    if (ctx.OperationInProgress) form->Run(Command::cmdAbortNextResults);
     else storm();
   };
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   // A restore.
   ctx.onYield = nullptr;
-  form->lblCmdStatus_Click();
-  form->lblCmdOpenQuarList_Click();
-  form->mnuQuarantineListAll_Click();
+  form->Run(Command::lblCmdStatus);
+  form->Run(Command::lblCmdOpenQuarList);
+  form->Run(Command::mnuQuarantineListAll);
   ctx.onYield = storm;
-  form->cmdRestoreQuarantined_Click();
+  form->Run(Command::cmdRestoreQuarantined);
   EXPECT_TRUE(m.files.Exists("C:\\Old\\kept.exe"));
   // Closing.
   EXPECT_FALSE(form->Form_Unload());
@@ -645,17 +650,17 @@ TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
 TEST_F(StormFindings, ManualRemovalRowsOutliveTheRemovalStepUntilFinish) {
   Settings({});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
-  form->cmdNextScan_Click();
-  form->cmdAbortNextResults_Click();
-  form->cmdNextDelete_Click();  // nothing ticked: no removal, the report only
+  form->Run(Command::lblCmdScan);
+  form->Run(Command::cmdNextScan);
+  form->Run(Command::cmdAbortNextResults);
+  form->Run(Command::cmdNextDelete);  // nothing ticked: no removal, the report only
   ASSERT_EQ(view.screen, Screen::Iremovable);
   ASSERT_EQ(form->app.lstIremovable.Count(), 1u);
   EXPECT_EQ(view.rows[ListId::lstIremovable], 1u);
   form->SetRowChecked(ListId::lstIremovable, 1, true);
-  form->cmdIgnoreIremovable_Click();
+  form->Run(Command::cmdIgnoreIremovable);
   EXPECT_NE(Read(kPf + "\\Settings\\IgnoreList.stg").find("C:\\Spy\\manual.exe"), std::string::npos);
-  form->cmdFinish_Click();
+  form->Run(Command::cmdFinish);
   EXPECT_TRUE(form->app.lstIremovable.Empty());
 }
 

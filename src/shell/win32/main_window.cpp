@@ -211,8 +211,24 @@ void MainWindow::SetButtonCaption(Button button, const Text& caption) {
   if (HWND c = Control(kButtonIds[size_t(button)])) SetWindowTextA(c, shown.c_str());
 }
 
-void MainWindow::SetButtonEnabled(Button button, bool enabled) {
-  if (HWND c = Control(kButtonIds[size_t(button)])) EnableWindow(c, enabled);
+void MainWindow::SetCommandsEnabled(const CommandSet& allowed) {
+  for (size_t i = 0; i < kCommandCount; ++i) {
+    const CommandRow& row = CommandInfo(Command(i));
+    if (row.id == 0 || row.id >= IDM_RESULT_ALL) continue;  // none, or a pop-up menu item
+    for (int k = 0; k < row.ids; ++k) {
+      HWND c = Control(row.id + k);
+      if (!c || bool(IsWindowEnabled(c)) == allowed[i]) continue;
+      // A control that loses the keyboard focus by being disabled gets it
+      // back when it is enabled again and nothing else has taken it.
+      if (!allowed[i] && GetFocus() == c) refocus_ = c;
+      EnableWindow(c, allowed[i]);
+      if (IsLink(c)) InvalidateRect(c, nullptr, TRUE);
+      if (allowed[i] && c == refocus_) {
+        refocus_ = nullptr;
+        if ((!GetFocus() || GetFocus() == hwnd_) && IsWindowVisible(c)) SetFocus(c);
+      }
+    }
+  }
 }
 
 void MainWindow::SetChecked(Check box, bool checked) {

@@ -64,7 +64,7 @@ class MainWindow : public IMainView {
   void ShowScreen(Screen screen) override;
   void SetCaption(Label label, const Text& caption) override;
   void SetButtonCaption(Button button, const Text& caption) override;
-  void SetButtonEnabled(Button button, bool enabled) override;
+  void SetCommandsEnabled(const CommandSet& allowed) override;
   void SetChecked(Check box, bool checked) override;
   void RefreshList(ListId list, const ListView& table) override;
   void ShowPopupMenu(Menu menu) override;
@@ -132,6 +132,7 @@ class MainWindow : public IMainView {
   bool flushTimer_ = false;
   std::array<Held, kLabelCount> held_{};
   bool anyHeld_ = false;
+  HWND refocus_ = nullptr;
 };
 
 // "major.minor.revision" from the running program's version resource.
