@@ -175,10 +175,6 @@ class IMainView {
   virtual void SetWindowState(WindowState state) = 0;
   // Centres the main window on the screen.
   virtual void CenterWindow() = 0;
-  // The notification-area icon.
-  virtual void SetTrayIcon(bool shown) = 0;
-  // Runs a dialog modally; returns when it is closed.
-  virtual void ShowDialog(Dialog dialog) = 0;
   // Owner window of message boxes and shell starts.
   virtual win::HWnd OwnerWindow() = 0;
   // Closes the main window and the splash window: the program ends.

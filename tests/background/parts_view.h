@@ -60,8 +60,6 @@ struct PartsView : IMainView, IPartsView {
     form->Form_Resize(s);  // the window reports its new size
   }
   void CenterWindow() override {}
-  void SetTrayIcon(bool) override {}
-  void ShowDialog(Dialog) override { events.push_back("basic dialog"); }
   win::HWnd OwnerWindow() override { return 0x10; }
   void CloseProgram() override { closed = true; }
 

@@ -124,7 +124,7 @@ struct PlantedWindow {
     m.files.AddFile(old + "10000.qit", "MZ kept");
     form = std::make_unique<frmMain>(ctx, view, "1.2.3");
     view.form = form.get();
-    parts = std::make_unique<MainWindowParts>(*form, view, "Morvane");
+    parts = std::make_unique<MainWindowParts>(form->Host(), view, "Morvane");
     form->SetParts(parts.get());
   }
   // Settings.stg (pairs of line index and text over the defaults) and CustomScan.stg.
@@ -181,7 +181,7 @@ class Storm : public PlantedWindow {
     ctx.onYield = nullptr;
     m.messages.whileOpen = nullptr;
     if (Going() && ctx.OperationInProgress) {
-      if (form->scanPhase == ScanPhase::Ended) form->Run(Command::cmdAbortNextResults);
+      if (form->State().scanPhase == ScanPhase::Ended) form->Run(Command::cmdAbortNextResults);
       m.messages.answers = {MsgResult::Yes, MsgResult::No};
       form->Run(Command::cmdNextDelete);
       Check(true);
@@ -229,8 +229,8 @@ class Storm : public PlantedWindow {
       resultButtons_ = on;
       if (!began) return;
       ++reached.removals;
-      const bool all = form->removal.AutoEraseMode() || form->app.AutoScan;
-      for (const auto& row : form->app.lstScanResult.Rows())
+      const bool all = form->Removal().AutoEraseMode() || form->App().AutoScan;
+      for (const auto& row : form->App().lstScanResult.Rows())
         if (all || row.checked) Release(row.text == "cookie" ? kCookies + "\\" + row.SubItems(2) : row.SubItems(2));
     };
     auto modalScript = [this](auto& d) {
@@ -302,7 +302,7 @@ class Storm : public PlantedWindow {
     if (e->rule >= 0 && form->Allowed(Command(e->rule))) {
       reached.restores += e->rule == int(C::cmdRestoreQuarantined);
       reached.purges += e->rule == int(C::cmdDeleteQuarantined);
-      reached.aborts += e->rule == int(C::cmdAbortNextResults) && form->scanPhase == ScanPhase::Running;
+      reached.aborts += e->rule == int(C::cmdAbortNextResults) && form->State().scanPhase == ScanPhase::Running;
     }
     trail_ << e->name + " ";
     e->fire(*this);
@@ -323,14 +323,14 @@ class Storm : public PlantedWindow {
   }
 
   void Abort() {
-    if (form->scanPhase == ScanPhase::Running && form->Allowed(C::cmdAbortNextResults) && scanRunning_) aborted_ = true;
+    if (form->State().scanPhase == ScanPhase::Running && form->Allowed(C::cmdAbortNextResults) && scanRunning_) aborted_ = true;
     form->Run(Command::cmdAbortNextResults);
   }
 
   void Purge() {
     // What the checked packages hold is given up by the user.
     if (form->Allowed(C::cmdDeleteQuarantined))
-      for (const auto& row : form->removal.lstQuarantinedList.Rows())
+      for (const auto& row : form->Removal().lstQuarantinedList.Rows())
         if (row.checked)
           for (const auto& [location, data] : QuarantineItems())
             if (Below(data, kPf + "\\Quarantine\\" + row.text)) Release(location);
@@ -357,7 +357,7 @@ class Storm : public PlantedWindow {
   }
 
   Text ScanInfo(size_t line) const {
-    return line < form->app.lstScanInfoFile.size() ? form->app.lstScanInfoFile[line] : Text();
+    return line < form->App().lstScanInfoFile.size() ? form->App().lstScanInfoFile[line] : Text();
   }
 
   void Release(const Text& location) { released_.insert(location); }
@@ -452,19 +452,19 @@ class Storm : public PlantedWindow {
     if (ctx.OperationInProgress != (pending_ && !removed))
       Fail(Text("OperationInProgress ") + (ctx.OperationInProgress ? "True" : "False") + " with " +
            (pending_ && !removed ? "results waiting" : "nothing running"));
-    if (form->longOperations != 0) Fail("a long operation marker left behind");
-    const AppState& app = form->app;
-    const bool scanTables = form->screen == Screen::ScanProc || form->screen == Screen::ScanResult;
+    if (form->State().longOperation) Fail("a long operation marker left behind");
+    const AppState& app = form->App();
+    const bool scanTables = form->State().screen == Screen::ScanProc || form->State().screen == Screen::ScanResult;
     if (scanTables && app.counters[size_t(Counter::lblNewObjects)] != std::to_string(app.lstScanResult.Count() + app.lstIremovable.Count()))
       Fail("new objects counter " + app.counters[size_t(Counter::lblNewObjects)] + " against the result tables");
-    if (view.screen != form->screen) Fail("the view shows another screen");
+    if (view.screen != form->State().screen) Fail("the view shows another screen");
     if (view.enabled != AllowedCommands(form->State())) Fail("the view enables other commands than the rule allows");
     const std::pair<Screen, ListId> shown[] = {{Screen::ScanResult, ListId::lstScanResult},
                                                {Screen::Iremovable, ListId::lstIremovable},
                                                {Screen::IgnoreList, ListId::lstIgnoreList},
                                                {Screen::Quarantined, ListId::lstQuarantinedList}};
     for (const auto& [s, list] : shown)
-      if (form->screen == s && view.rows[list] != form->Table(list).Count())
+      if (form->State().screen == s && view.rows[list] != form->Table(list).Count())
         Fail("the shown list has " + std::to_string(view.rows[list]) + " rows, its table " +
              std::to_string(form->Table(list).Count()));
     CheckLog();
@@ -514,7 +514,7 @@ const std::vector<Storm::Event>& Storm::Events() {
                  int(C::optScanMode)});
     e.push_back({"row click", [](Storm& s) { s.RowClick(); }, false});
     e.push_back({"row select", [](Storm& s) {
-                   s.form->SelectRow(ListId::lstQuarantinedList, s.rng.Below(s.form->removal.lstQuarantinedList.Count() + 1));
+                   s.form->SelectRow(ListId::lstQuarantinedList, s.rng.Below(s.form->Removal().lstQuarantinedList.Count() + 1));
                  }, false});
     e.push_back({"double click", [](Storm& s) { s.form->lstQuarantinedList_DblClick(); }, false});
     e.push_back({"right click", [](Storm& s) {
@@ -600,7 +600,7 @@ TEST_F(StormFindings, MinimizeWhileStartUpLoadsKeepsTheFiles) {
   ASSERT_TRUE(form->Form_Load());
   EXPECT_EQ(Read(kPf + "\\Settings\\ScanInfo.stg"), info);
   EXPECT_EQ(Read(kPf + "\\Settings\\IgnoreList.stg"), ignore);
-  EXPECT_EQ(form->app.lstScanInfoFile, (ListBox{"12-01-2026  10:00:00", "5", "9"}));
+  EXPECT_EQ(form->App().lstScanInfoFile, (ListBox{"12-01-2026  10:00:00", "5", "9"}));
 }
 
 TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
@@ -613,8 +613,8 @@ TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
   ctx.yieldCount = 0;
   form->Run(Command::cmdNextScan);
   EXPECT_FALSE(ctx.OperationInProgress);
-  EXPECT_LE(form->scan.entriesDone, 1u);
-  EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
+  EXPECT_LE(form->Scan().entriesDone, 1u);
+  EXPECT_EQ(form->State().scanPhase, ScanPhase::Ended);
 }
 
 // A due scan, a new scan or a second close must wait for the command whose yield they arrive in.
@@ -655,13 +655,13 @@ TEST_F(StormFindings, ManualRemovalRowsOutliveTheRemovalStepUntilFinish) {
   form->Run(Command::cmdAbortNextResults);
   form->Run(Command::cmdNextDelete);  // nothing ticked: no removal, the report only
   ASSERT_EQ(view.screen, Screen::Iremovable);
-  ASSERT_EQ(form->app.lstIremovable.Count(), 1u);
+  ASSERT_EQ(form->App().lstIremovable.Count(), 1u);
   EXPECT_EQ(view.rows[ListId::lstIremovable], 1u);
   form->SetRowChecked(ListId::lstIremovable, 1, true);
   form->Run(Command::cmdIgnoreIremovable);
   EXPECT_NE(Read(kPf + "\\Settings\\IgnoreList.stg").find("C:\\Spy\\manual.exe"), std::string::npos);
   form->Run(Command::cmdFinish);
-  EXPECT_TRUE(form->app.lstIremovable.Empty());
+  EXPECT_TRUE(form->App().lstIremovable.Empty());
 }
 
 }  // namespace

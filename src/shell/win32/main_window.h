@@ -72,8 +72,6 @@ class MainWindow : public IMainView {
   void SetScrollingBarLeft(float twips) override;
   void SetWindowState(WindowState state) override;
   void CenterWindow() override;
-  void SetTrayIcon(bool shown) override;
-  void ShowDialog(Dialog dialog) override;
   win::HWnd OwnerWindow() override;
   void CloseProgram() override;
   void UnloadSplash() override;
@@ -94,6 +92,7 @@ class MainWindow : public IMainView {
   void InitScreen(HWND screen);
   void InitList(HWND screen, int id);
   void PaintStrip(HWND strip);
+  bool FocusLost() const;
   void Pump();
   HWND Control(int id) const;
   HWND ScreenOf(int id) const;
@@ -133,6 +132,7 @@ class MainWindow : public IMainView {
   std::array<Held, kLabelCount> held_{};
   bool anyHeld_ = false;
   HWND refocus_ = nullptr;
+  Screen shownScreen_ = Screen::Status;
 };
 
 // "major.minor.revision" from the running program's version resource.

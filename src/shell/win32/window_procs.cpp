@@ -59,11 +59,11 @@ LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ACTIVATE:
       // The splash window goes once the main window is in front after start-up.
-      if (LOWORD(wp) != WA_INACTIVE && form_ && form_->started && IsWindowVisible(hwnd_)) UnloadSplash();
+      if (LOWORD(wp) != WA_INACTIVE && form_ && form_->Started() && IsWindowVisible(hwnd_)) UnloadSplash();
       break;
     case WM_SIZE:
       // Starting minimized hides the window in the tray as a later minimize does.
-      if (form_ && (form_->started || wp == SIZE_MINIMIZED) && (wp == SIZE_MINIMIZED || wp == SIZE_RESTORED))
+      if (form_ && (form_->Started() || wp == SIZE_MINIMIZED) && (wp == SIZE_MINIMIZED || wp == SIZE_RESTORED))
         form_->Form_Resize(wp == SIZE_MINIMIZED ? WindowState::Minimized : WindowState::Normal);
       break;
     case kWmDpiChanged: {
@@ -187,7 +187,7 @@ void MainWindow::OnContextMenu(HWND control, LPARAM at) {
 // click; buttons and boxes are left to the dialog manager.
 bool MainWindow::OnAccessKey(char letter) {
   const char want = Lower(letter);
-  for (HWND parent : {nav_, screens_[size_t(form_ ? form_->screen : Screen::Status)]}) {
+  for (HWND parent : {nav_, screens_[size_t(form_ ? form_->State().screen : Screen::Status)]}) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
       if (!IsLink(c) || !IsWindowVisible(c) || !IsWindowEnabled(c)) continue;
       char text[128] = {};
