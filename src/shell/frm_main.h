@@ -105,15 +105,6 @@ class frmMain {
   // The user minimized or restored the window.
   void Form_Resize(WindowState state) { parts_->Form_Resize(state); }
 
-  void StatusInfoDisplay();
-  void ApplySettings() { parts_->ApplySettings(); }
-  // Sets a label caption and keeps it for State readers.
-  void SetCaption(Label label, const Text& caption);
-  const Text& Caption(Label label) const { return captions_[size_t(label)]; }
-  // SaveData, once start-up has loaded the tables: before that the files
-  // hold the only copy (a minimize during loading must not overwrite them).
-  void SaveData();
-
   // Read-only views for the window and for tests.
   const AppState& App() const { return app; }
   const ScanEngine& Scan() const { return scan; }
@@ -155,6 +146,15 @@ class frmMain {
   void RunScan(bool autoScan);
   // Starts the database updater through the shell.
   void StartUpdater();
+  void StatusInfoDisplay();
+  void ApplySettings() { parts_->ApplySettings(); }
+  // Sets a label caption and keeps it for State readers.
+  void SetCaption(Label label, const Text& caption);
+  const Text& Caption(Label label) const { return captions_[size_t(label)]; }
+  // SaveData, once start-up has loaded the tables: before that the files
+  // hold the only copy (a minimize during loading must not overwrite them).
+  void SaveData();
+
   friend const CommandRow& CommandInfo(Command command);
   // Command handlers, reached through the command table (Run).
   void lblCmdStatus_Click();

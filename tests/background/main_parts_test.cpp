@@ -175,7 +175,7 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
   view.checks[Check::chkStartWithWindows] = false;  // the user's click
   form->Run(Command::chkStartWithWindows, 0, false);
   EXPECT_EQ(RunValue(), "Error");
-  form->ApplySettings();
+  parts->ApplySettings();
   EXPECT_FALSE(view.checks[Check::chkStartWithWindows]);
 }
 
