@@ -21,6 +21,8 @@ const CommandRow& CommandInfo(Command command) {
   using S = Screen;
   using F = frmMain;
   constexpr auto kRuns = InLongOperation::Runs;
+  // Command, control, controls, screen (none: any), inside a long operation,
+  // waits for the operation, result button, handler.
   static constexpr CommandRow kRows[] = {
       // Navigation row (visible on every screen).
       {C::lblCmdStatus, IDC_LBL_CMD_STATUS, 1, {}, {}, true, false, &F::lblCmdStatus_Click},
