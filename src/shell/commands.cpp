@@ -18,70 +18,40 @@ const char* ScreenTitle(Screen screen) {
 }
 
 bool CommandScreen(Command c, Screen& screen) {
-  using C = Command;
-  switch (c) {
-    case C::lblCmdStatus:
-    case C::lblCmdScan:
-    case C::lblCmdSettings:
-    case C::lblCmdHelp:
-    case C::lblCmdCheckForUpdates:
-    case C::Exit:
-    case C::AutoScan: return false;
-    case C::lblCmdDBaseUpdate:
-    case C::lblCmdOpenIgnoreList:
-    case C::lblCmdOpenQuarList: screen = Screen::Status; return true;
-    case C::chkSettings:
-    case C::chkStartWithWindows:
-    case C::lblCmdActiveProtectionSett:
-    case C::lblCmdHomepageProtectSett:
-    case C::lblCmdAdvancedRegBackup: screen = Screen::Settings; return true;
-    case C::optScanMode:
-    case C::lblCmdCustomizeScan:
-    case C::lblCmdSelectDrvFolderScan:
-    case C::cmdNextScan: screen = Screen::ScanPrep; return true;
-    case C::cmdAbortNextResults: screen = Screen::ScanProc; return true;
-    case C::cmdIgnoreSelected:
-    case C::cmdQuarantineSelected:
-    case C::cmdNextDelete:
-    case C::mnuResultListAll:
-    case C::mnuResultListNone:
-    case C::mnuResultListInverse: screen = Screen::ScanResult; return true;
-    case C::cmdIgnoreIremovable:
-    case C::cmdFinish: screen = Screen::Iremovable; return true;
-    case C::cmdDeleteSelected:
-    case C::mnuIgnoreListAll:
-    case C::mnuIgnoreListNone:
-    case C::mnuIgnoreListInverse: screen = Screen::IgnoreList; return true;
-    case C::cmdViewData:
-    case C::cmdRestoreQuarantined:
-    case C::cmdDeleteQuarantined:
-    case C::mnuQuarantineListAll:
-    case C::mnuQuarantineListNone:
-    case C::mnuQuarantineListInverse: screen = Screen::Quarantined; return true;
-    case C::cmdBack: screen = Screen::QItems; return true;
+  const CommandRow& row = CommandInfo(c);
+  if (row.screen) screen = *row.screen;
+  return row.screen.has_value();
+}
+
+const CommandRow* CommandWithId(int id, int& index) {
+  for (size_t i = 0; i < kCommandCount; ++i) {
+    const CommandRow& row = CommandInfo(Command(i));
+    if (row.id != 0 && id >= row.id && id < row.id + row.ids) {
+      index = id - row.id;
+      return &row;
+    }
+  }
+  return nullptr;
+}
+
+bool IsCommandAllowed(Command c, const CommandState& s) {
+  const CommandRow& row = CommandInfo(c);
+  if (row.screen && *row.screen != s.screen) return false;
+  if (row.waitsForOperation && s.operationInProgress) return false;
+  if (row.resultButton && !s.resultButtonsEnabled) return false;
+  if (!s.longOperation) return true;
+  switch (row.inLongOperation) {
+    case InLongOperation::Refused: return false;
+    case InLongOperation::Runs: return true;
+    case InLongOperation::RunsWhileScanning: return s.scanPhase == ScanPhase::Running;
   }
   return false;
 }
 
-bool IsCommandAllowed(Command c, const CommandState& s) {
-  using C = Command;
-  Screen own;
-  if (CommandScreen(c, own) && own != s.screen) return false;
-  switch (c) {
-    case C::lblCmdHelp:
-    case C::lblCmdCheckForUpdates: return true;
-    case C::cmdAbortNextResults: return s.scanPhase == ScanPhase::Running || !s.longOperation;
-    case C::lblCmdStatus:
-    case C::lblCmdScan:
-    case C::lblCmdSettings:
-    case C::cmdNextScan:
-    case C::Exit:
-    case C::AutoScan: return !s.operationInProgress && !s.longOperation;
-    case C::cmdIgnoreSelected:
-    case C::cmdQuarantineSelected:
-    case C::cmdNextDelete: return s.resultButtonsEnabled && !s.longOperation;
-    default: return !s.longOperation;
-  }
+CommandSet AllowedCommands(const CommandState& s) {
+  CommandSet set;
+  for (size_t i = 0; i < kCommandCount; ++i) set[i] = IsCommandAllowed(Command(i), s);
+  return set;
 }
 
 }  // namespace morvane

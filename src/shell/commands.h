@@ -1,64 +1,45 @@
-// Every user command of the main window and the one rule that says whether
-// it may run now. Handlers ask IsCommandAllowed before doing anything.
+// The command table: one row per user command of the main window (its
+// control, its screen, its handler, whether it may run inside a long
+// operation) and the one rule that says whether it may run now.
 #pragma once
+#include <optional>
+
 #include "scanner/scan_view.h"
 #include "shell/main_view.h"
 
 namespace morvane {
 
-enum class Command {
-  // Navigation row (visible on every screen).
-  lblCmdStatus,
-  lblCmdScan,
-  lblCmdSettings,
-  lblCmdHelp,
-  lblCmdCheckForUpdates,
-  // Status screen links.
-  lblCmdDBaseUpdate,
-  lblCmdOpenIgnoreList,
-  lblCmdOpenQuarList,
-  // Settings screen.
-  chkSettings,
-  chkStartWithWindows,
-  lblCmdActiveProtectionSett,
-  lblCmdHomepageProtectSett,
-  lblCmdAdvancedRegBackup,
-  // Scan selection screen.
-  optScanMode,
-  lblCmdCustomizeScan,
-  lblCmdSelectDrvFolderScan,
-  cmdNextScan,
-  // Scan progress screen.
-  cmdAbortNextResults,
-  // Result screen and its pop-up menu.
-  cmdIgnoreSelected,
-  cmdQuarantineSelected,
-  cmdNextDelete,
-  mnuResultListAll,
-  mnuResultListNone,
-  mnuResultListInverse,
-  // Manual-removal screen.
-  cmdIgnoreIremovable,
-  cmdFinish,
-  // Ignore list screen.
-  cmdDeleteSelected,
-  mnuIgnoreListAll,
-  mnuIgnoreListNone,
-  mnuIgnoreListInverse,
-  // Quarantine screens.
-  cmdViewData,
-  cmdRestoreQuarantined,
-  cmdDeleteQuarantined,
-  mnuQuarantineListAll,
-  mnuQuarantineListNone,
-  mnuQuarantineListInverse,
-  cmdBack,
-  // Closing the window (also the tray menu's "Exit").
-  Exit,
-  // A scan due by the scheduler.
-  AutoScan,
+class frmMain;
+
+// What a command may do while a long handler runs.
+enum class InLongOperation : uint8_t {
+  Refused,
+  Runs,
+  RunsWhileScanning,  // only while the scan runs (Abort)
 };
-constexpr size_t kCommandCount = size_t(Command::AutoScan) + 1;
+
+struct CommandRow {
+  Command command;
+  // Its control or menu item in the resource script (0: none). Boxes and
+  // options: the first of `ids` consecutive controls; the value is the index.
+  int id = 0;
+  int ids = 1;
+  // The screen it runs on; none: any screen.
+  std::optional<Screen> screen;
+  InLongOperation inLongOperation = InLongOperation::Refused;
+  // Refused from the start of a scan until its removal step ends.
+  bool waitsForOperation = false;
+  // Refused while the removal step has switched the result buttons off.
+  bool resultButton = false;
+  // The handler: a click, or a box or option with its index and state.
+  void (frmMain::*click)() = nullptr;
+  void (frmMain::*box)(int index, bool ticked) = nullptr;
+};
+
+// The row of a command.
+const CommandRow& CommandInfo(Command command);
+// The row whose control has this id, or null; index: the box or option's index.
+const CommandRow* CommandWithId(int id, int& index);
 
 // What the rule looks at.
 struct CommandState {
@@ -73,12 +54,14 @@ struct CommandState {
   bool resultButtonsEnabled = true;
 };
 
-// A command runs only on its own screen (navigation row and exit: any
-// screen). The scan, settings and status commands, a new scan and closing
-// wait until no operation is in progress. While a long handler runs only
-// Abort, help and the update page are taken: anything else would run nested
-// inside it and work on tables it is still using.
+// A command runs only on its own screen. The scan, settings and status
+// commands, a new scan and closing wait until no operation is in progress.
+// While a long handler runs only Abort (while the scan runs), help and the
+// update page are taken: anything else would run nested inside it and work
+// on tables it is still using.
 bool IsCommandAllowed(Command command, const CommandState& state);
+// Every command the rule lets run in a state.
+CommandSet AllowedCommands(const CommandState& state);
 
 // The screen a command belongs to; false for the navigation row, exit and the scheduler.
 bool CommandScreen(Command command, Screen& screen);

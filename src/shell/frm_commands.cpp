@@ -1,6 +1,12 @@
-// The main window's commands: each asks the command rule first.
+// The main window's commands: the command table and its handlers.
+#include <iterator>
+
 #include "shell/frm_main.h"
+#include "store/app_settings.h"
 #include "store/server_address.h"
+
+// Control ids only (plain #defines, no system headers).
+#include "shell/win32/resource.h"
 
 namespace morvane {
 
@@ -9,51 +15,96 @@ constexpr int kShowNormal = 1;
 constexpr int kRightButton = 2;
 }  // namespace
 
-void frmMain::Run(Command c) {
+// The command table, in the order of Command.
+const CommandRow& CommandInfo(Command command) {
   using C = Command;
-  switch (c) {
-    case C::lblCmdStatus: lblCmdStatus_Click(); break;
-    case C::lblCmdScan: lblCmdScan_Click(); break;
-    case C::lblCmdSettings: lblCmdSettings_Click(); break;
-    case C::lblCmdHelp: lblCmdHelp_Click(); break;
-    case C::lblCmdCheckForUpdates: lblCmdCheckForUpdates_Click(); break;
-    case C::lblCmdDBaseUpdate: lblCmdDBaseUpdate_Click(); break;
-    case C::lblCmdOpenIgnoreList: lblCmdOpenIgnoreList_Click(); break;
-    case C::lblCmdOpenQuarList: lblCmdOpenQuarList_Click(); break;
-    case C::chkSettings:
-    case C::chkStartWithWindows:
-    case C::optScanMode: break;  // they carry a value: called directly
-    case C::lblCmdActiveProtectionSett: lblCmdActiveProtectionSett_Click(); break;
-    case C::lblCmdHomepageProtectSett: lblCmdHomepageProtectSett_Click(); break;
-    case C::lblCmdAdvancedRegBackup: lblCmdAdvancedRegBackup_Click(); break;
-    case C::lblCmdCustomizeScan: lblCmdCustomizeScan_Click(); break;
-    case C::lblCmdSelectDrvFolderScan: lblCmdSelectDrvFolderScan_Click(); break;
-    case C::cmdNextScan: cmdNextScan_Click(); break;
-    case C::cmdAbortNextResults: cmdAbortNextResults_Click(); break;
-    case C::cmdIgnoreSelected: cmdIgnoreSelected_Click(); break;
-    case C::cmdQuarantineSelected: cmdQuarantineSelected_Click(); break;
-    case C::cmdNextDelete: cmdNextDelete_Click(); break;
-    case C::mnuResultListAll: mnuResultListAll_Click(); break;
-    case C::mnuResultListNone: mnuResultListNone_Click(); break;
-    case C::mnuResultListInverse: mnuResultListInverse_Click(); break;
-    case C::cmdIgnoreIremovable: cmdIgnoreIremovable_Click(); break;
-    case C::cmdFinish: cmdFinish_Click(); break;
-    case C::cmdDeleteSelected: cmdDeleteSelected_Click(); break;
-    case C::mnuIgnoreListAll: mnuIgnoreListAll_Click(); break;
-    case C::mnuIgnoreListNone: mnuIgnoreListNone_Click(); break;
-    case C::mnuIgnoreListInverse: mnuIgnoreListInverse_Click(); break;
-    case C::cmdViewData: cmdViewData_Click(); break;
-    case C::cmdRestoreQuarantined: cmdRestoreQuarantined_Click(); break;
-    case C::cmdDeleteQuarantined: cmdDeleteQuarantined_Click(); break;
-    case C::mnuQuarantineListAll: mnuQuarantineListAll_Click(); break;
-    case C::mnuQuarantineListNone: mnuQuarantineListNone_Click(); break;
-    case C::mnuQuarantineListInverse: mnuQuarantineListInverse_Click(); break;
-    case C::cmdBack: cmdBack_Click(); break;
-    case C::Exit: mnuPopUpExit_Click(); break;
-    case C::AutoScan:
-      if (Allowed(c)) RunScan(true);
-      break;
-  }
+  using S = Screen;
+  using F = frmMain;
+  constexpr auto kRuns = InLongOperation::Runs;
+  // Command, control, controls, screen (none: any), inside a long operation,
+  // waits for the operation, result button, handler.
+  static constexpr CommandRow kRows[] = {
+      // Navigation row (visible on every screen).
+      {C::lblCmdStatus, IDC_LBL_CMD_STATUS, 1, {}, {}, true, false, &F::lblCmdStatus_Click},
+      {C::lblCmdScan, IDC_LBL_CMD_SCAN, 1, {}, {}, true, false, &F::lblCmdScan_Click},
+      {C::lblCmdSettings, IDC_LBL_CMD_SETTINGS, 1, {}, {}, true, false, &F::lblCmdSettings_Click},
+      {C::lblCmdHelp, IDC_LBL_CMD_HELP, 1, {}, kRuns, false, false, &F::lblCmdHelp_Click},
+      {C::lblCmdCheckForUpdates, IDC_LBL_CMD_CHECK_FOR_UPDATES, 1, {}, kRuns, false, false,
+       &F::lblCmdCheckForUpdates_Click},
+      // Status screen links.
+      {C::lblCmdDBaseUpdate, IDC_LBL_CMD_DBASE_UPDATE, 1, S::Status, {}, false, false, &F::lblCmdDBaseUpdate_Click},
+      {C::lblCmdOpenIgnoreList, IDC_LBL_CMD_OPEN_IGNORE_LIST, 1, S::Status, {}, false, false,
+       &F::lblCmdOpenIgnoreList_Click},
+      {C::lblCmdOpenQuarList, IDC_LBL_CMD_OPEN_QUAR_LIST, 1, S::Status, {}, false, false, &F::lblCmdOpenQuarList_Click},
+      // Settings screen.
+      {C::chkSettings, IDC_CHK_SETTINGS0, kSettingsBoxCount, S::Settings, {}, false, false, nullptr,
+       &F::chkSettings_Click},
+      {C::chkStartWithWindows, IDC_CHK_START_WITH_WINDOWS, 1, S::Settings, {}, false, false, nullptr,
+       &F::chkStartWithWindows_Click},
+      {C::lblCmdActiveProtectionSett, IDC_LBL_CMD_ACTIVE_PROTECTION_SETT, 1, S::Settings, {}, false, false,
+       &F::lblCmdActiveProtectionSett_Click},
+      {C::lblCmdHomepageProtectSett, IDC_LBL_CMD_HOMEPAGE_PROTECT_SETT, 1, S::Settings, {}, false, false,
+       &F::lblCmdHomepageProtectSett_Click},
+      {C::lblCmdAdvancedRegBackup, IDC_LBL_CMD_ADVANCED_REG_BACKUP, 1, S::Settings, {}, false, false,
+       &F::lblCmdAdvancedRegBackup_Click},
+      // Scan selection screen.
+      {C::optScanMode, IDC_OPT_SCAN_MODE0, kScanModeCount, S::ScanPrep, {}, false, false, nullptr,
+       &F::optScanMode_Click},
+      {C::lblCmdCustomizeScan, IDC_LBL_CMD_CUSTOMIZE_SCAN, 1, S::ScanPrep, {}, false, false,
+       &F::lblCmdCustomizeScan_Click},
+      {C::lblCmdSelectDrvFolderScan, IDC_LBL_CMD_SELECT_DRV_FOLDER_SCAN, 1, S::ScanPrep, {}, false, false,
+       &F::lblCmdSelectDrvFolderScan_Click},
+      {C::cmdNextScan, IDC_CMD_NEXT_SCAN, 1, S::ScanPrep, {}, true, false, &F::cmdNextScan_Click},
+      // Scan progress screen.
+      {C::cmdAbortNextResults, IDC_CMD_ABORT_NEXT_RESULTS, 1, S::ScanProc, InLongOperation::RunsWhileScanning, false,
+       false, &F::cmdAbortNextResults_Click},
+      // Result screen and its pop-up menu.
+      {C::cmdIgnoreSelected, IDC_CMD_IGNORE_SELECTED, 1, S::ScanResult, {}, false, true, &F::cmdIgnoreSelected_Click},
+      {C::cmdQuarantineSelected, IDC_CMD_QUARANTINE_SELECTED, 1, S::ScanResult, {}, false, true,
+       &F::cmdQuarantineSelected_Click},
+      {C::cmdNextDelete, IDC_CMD_NEXT_DELETE, 1, S::ScanResult, {}, false, true, &F::cmdNextDelete_Click},
+      {C::mnuResultListAll, IDM_RESULT_ALL, 1, S::ScanResult, {}, false, false, &F::mnuResultListAll_Click},
+      {C::mnuResultListNone, IDM_RESULT_NONE, 1, S::ScanResult, {}, false, false, &F::mnuResultListNone_Click},
+      {C::mnuResultListInverse, IDM_RESULT_INVERSE, 1, S::ScanResult, {}, false, false, &F::mnuResultListInverse_Click},
+      // Manual-removal screen.
+      {C::cmdIgnoreIremovable, IDC_CMD_IGNORE_IREMOVABLE, 1, S::Iremovable, {}, false, false,
+       &F::cmdIgnoreIremovable_Click},
+      {C::cmdFinish, IDC_CMD_FINISH, 1, S::Iremovable, {}, false, false, &F::cmdFinish_Click},
+      // Ignore list screen.
+      {C::cmdDeleteSelected, IDC_CMD_DELETE_SELECTED, 1, S::IgnoreList, {}, false, false, &F::cmdDeleteSelected_Click},
+      {C::mnuIgnoreListAll, IDM_IGNORE_ALL, 1, S::IgnoreList, {}, false, false, &F::mnuIgnoreListAll_Click},
+      {C::mnuIgnoreListNone, IDM_IGNORE_NONE, 1, S::IgnoreList, {}, false, false, &F::mnuIgnoreListNone_Click},
+      {C::mnuIgnoreListInverse, IDM_IGNORE_INVERSE, 1, S::IgnoreList, {}, false, false, &F::mnuIgnoreListInverse_Click},
+      // Quarantine screens.
+      {C::cmdViewData, IDC_CMD_VIEW_DATA, 1, S::Quarantined, {}, false, false, &F::cmdViewData_Click},
+      {C::cmdRestoreQuarantined, IDC_CMD_RESTORE_QUARANTINED, 1, S::Quarantined, {}, false, false,
+       &F::cmdRestoreQuarantined_Click},
+      {C::cmdDeleteQuarantined, IDC_CMD_DELETE_QUARANTINED, 1, S::Quarantined, {}, false, false,
+       &F::cmdDeleteQuarantined_Click},
+      {C::mnuQuarantineListAll, IDM_QUARANTINE_ALL, 1, S::Quarantined, {}, false, false, &F::mnuQuarantineListAll_Click},
+      {C::mnuQuarantineListNone, IDM_QUARANTINE_NONE, 1, S::Quarantined, {}, false, false,
+       &F::mnuQuarantineListNone_Click},
+      {C::mnuQuarantineListInverse, IDM_QUARANTINE_INVERSE, 1, S::Quarantined, {}, false, false,
+       &F::mnuQuarantineListInverse_Click},
+      {C::cmdBack, IDC_CMD_BACK, 1, S::QItems, {}, false, false, &F::cmdBack_Click},
+      // Closing the window (also the tray menu's "Exit"); a scan due by the scheduler.
+      {C::Exit, 0, 1, {}, {}, true, false, &F::mnuPopUpExit_Click},
+      {C::AutoScan, 0, 1, {}, {}, true, false, &F::AutoScan_Run},
+  };
+  static_assert(std::size(kRows) == kCommandCount);
+  static_assert([] {
+    for (size_t i = 0; i < kCommandCount; ++i)
+      if (kRows[i].command != Command(i)) return false;
+    return true;
+  }(), "rows in the order of Command");
+  return kRows[size_t(command)];
+}
+
+void frmMain::Run(Command c, int index, bool ticked) {
+  if (!Allowed(c)) return;
+  const CommandRow& row = CommandInfo(c);
+  if (row.click) (this->*row.click)();
+  else if (row.box) (this->*row.box)(index, ticked);
 }
 
 // ---- navigation ----------------------------------------------------------------
@@ -64,15 +115,15 @@ void frmMain::StatusCommand() {
 }
 
 void frmMain::lblCmdStatus_Click() {
-  if (Allowed(Command::lblCmdStatus)) StatusCommand();
+  StatusCommand();
 }
 
 void frmMain::lblCmdScan_Click() {
-  if (Allowed(Command::lblCmdScan)) ShowScanPrep();
+  ShowScanPrep();
 }
 
 void frmMain::lblCmdSettings_Click() {
-  if (Allowed(Command::lblCmdSettings)) ShowSettings();
+  ShowSettings();
 }
 
 void frmMain::ShellOpen(const Text& file, const Text& directory) {
@@ -80,7 +131,6 @@ void frmMain::ShellOpen(const Text& file, const Text& directory) {
 }
 
 void frmMain::lblCmdHelp_Click() {
-  if (!Allowed(Command::lblCmdHelp)) return;
   const Text help = app.programFolder + "\\Help\\help.htm";
   const uint32_t attributes = ctx.files().GetAttributes(help);
   if (attributes != win::kInvalidAttributes && !(attributes & win::kAttrDirectory)) {
@@ -92,7 +142,6 @@ void frmMain::lblCmdHelp_Click() {
 }
 
 void frmMain::lblCmdCheckForUpdates_Click() {
-  if (!Allowed(Command::lblCmdCheckForUpdates)) return;
   // The vendor's server is the one the updater is configured with.
   Text url, error;
   if (!ReadServerAddress(ctx.files(), app.programFolder, url, error)) {
@@ -110,11 +159,10 @@ void frmMain::StartUpdater() {
 }
 
 void frmMain::lblCmdDBaseUpdate_Click() {
-  if (Allowed(Command::lblCmdDBaseUpdate)) StartUpdater();
+  StartUpdater();
 }
 
 void frmMain::lblCmdOpenIgnoreList_Click() {
-  if (!Allowed(Command::lblCmdOpenIgnoreList)) return;
   LongOperation busy(*this);
   ignore.LoadIgnoredToList();
   ctx.YieldToHost();
@@ -122,7 +170,6 @@ void frmMain::lblCmdOpenIgnoreList_Click() {
 }
 
 void frmMain::lblCmdOpenQuarList_Click() {
-  if (!Allowed(Command::lblCmdOpenQuarList)) return;
   LongOperation busy(*this);
   removal.lblCmdOpenQuarList_Click();
 }
@@ -130,28 +177,29 @@ void frmMain::lblCmdOpenQuarList_Click() {
 // ---- settings and scan selection screens ----------------------------------------
 
 void frmMain::lblCmdActiveProtectionSett_Click() {
-  if (Allowed(Command::lblCmdActiveProtectionSett)) parts_->OpenDialog(Dialog::ActiveProtection);
+  parts_->OpenDialog(Dialog::ActiveProtection);
 }
 void frmMain::lblCmdHomepageProtectSett_Click() {
-  if (Allowed(Command::lblCmdHomepageProtectSett)) parts_->OpenDialog(Dialog::HomePage);
+  parts_->OpenDialog(Dialog::HomePage);
 }
 void frmMain::lblCmdAdvancedRegBackup_Click() {
-  if (Allowed(Command::lblCmdAdvancedRegBackup)) parts_->OpenDialog(Dialog::RegBackup);
+  parts_->OpenDialog(Dialog::RegBackup);
 }
 void frmMain::lblCmdCustomizeScan_Click() {
-  if (Allowed(Command::lblCmdCustomizeScan)) parts_->OpenDialog(Dialog::CustomScan);
+  parts_->OpenDialog(Dialog::CustomScan);
 }
 void frmMain::lblCmdSelectDrvFolderScan_Click() {
-  if (Allowed(Command::lblCmdSelectDrvFolderScan)) parts_->OpenDialog(Dialog::AddDir);
+  parts_->OpenDialog(Dialog::AddDir);
 }
 void frmMain::chkSettings_Click(int index, bool ticked) {
-  if (Allowed(Command::chkSettings)) parts_->chkSettings_Click(index, ticked);
+  parts_->chkSettings_Click(index, ticked);
 }
-void frmMain::chkStartWithWindows_Click(bool ticked) {
-  if (Allowed(Command::chkStartWithWindows)) parts_->chkStartWithWindows_Click(ticked);
+void frmMain::chkStartWithWindows_Click(int, bool ticked) {
+  parts_->chkStartWithWindows_Click(ticked);
 }
-void frmMain::optScanMode_Click(int index) {
-  if (Allowed(Command::optScanMode)) parts_->optScanMode_Click(index);
+void frmMain::optScanMode_Click(int index, bool ticked) {
+  // An option that clears is not a choice.
+  if (ticked) parts_->optScanMode_Click(index);
 }
 
 // ---- scan ----------------------------------------------------------------------------
@@ -165,11 +213,10 @@ void frmMain::RunScan(bool autoScan) {
 }
 
 void frmMain::cmdNextScan_Click() {
-  if (Allowed(Command::cmdNextScan)) RunScan(false);
+  RunScan(false);
 }
 
 void frmMain::cmdAbortNextResults_Click() {
-  if (!Allowed(Command::cmdAbortNextResults)) return;
   if (scanPhase == ScanPhase::Running) {
     ctx.OperationInProgress = false;
     SetScanPhase(ScanPhase::Ended);
@@ -183,19 +230,16 @@ void frmMain::cmdAbortNextResults_Click() {
 // ---- result and manual-removal screens ---------------------------------------------
 
 void frmMain::cmdIgnoreSelected_Click() {
-  if (!Allowed(Command::cmdIgnoreSelected)) return;
   LongOperation busy(*this);
   ignore.cmdIgnoreSelected_Click();
 }
 
 void frmMain::cmdQuarantineSelected_Click() {
-  if (!Allowed(Command::cmdQuarantineSelected)) return;
   LongOperation busy(*this);
   removal.cmdQuarantineSelected_Click();
 }
 
 void frmMain::cmdNextDelete_Click() {
-  if (!Allowed(Command::cmdNextDelete)) return;
   LongOperation busy(*this);
   const RemovalReport report = removal.RemoveSelected();
   // A scheduler scan asks nothing: its log tells what waits for the restart.
@@ -205,29 +249,24 @@ void frmMain::cmdNextDelete_Click() {
 }
 
 void frmMain::mnuResultListAll_Click() {
-  if (!Allowed(Command::mnuResultListAll)) return;
   removal.mnuResultListAll_Click();
   Refresh(ListId::lstScanResult);
 }
 void frmMain::mnuResultListNone_Click() {
-  if (!Allowed(Command::mnuResultListNone)) return;
   removal.mnuResultListNone_Click();
   Refresh(ListId::lstScanResult);
 }
 void frmMain::mnuResultListInverse_Click() {
-  if (!Allowed(Command::mnuResultListInverse)) return;
   removal.mnuResultListInverse_Click();
   Refresh(ListId::lstScanResult);
 }
 
 void frmMain::cmdIgnoreIremovable_Click() {
-  if (!Allowed(Command::cmdIgnoreIremovable)) return;
   LongOperation busy(*this);
   ignore.cmdIgnoreIremovable_Click();
 }
 
 void frmMain::cmdFinish_Click() {
-  if (!Allowed(Command::cmdFinish)) return;
   ShowStatus();
   // The removal step that led here changed the statistics and the quarantine.
   StatusInfoDisplay();
@@ -243,24 +282,20 @@ void frmMain::lstScanResult_MouseUp(int button) {
 // ---- ignore list screen ------------------------------------------------------------
 
 void frmMain::cmdDeleteSelected_Click() {
-  if (!Allowed(Command::cmdDeleteSelected)) return;
   LongOperation busy(*this);
   ignore.cmdDeleteSelected_Click();
   Refresh(ListId::lstIgnoreList);
 }
 
 void frmMain::mnuIgnoreListAll_Click() {
-  if (!Allowed(Command::mnuIgnoreListAll)) return;
   morvane::mnuIgnoreListAll_Click(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 void frmMain::mnuIgnoreListNone_Click() {
-  if (!Allowed(Command::mnuIgnoreListNone)) return;
   morvane::mnuIgnoreListNone_Click(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 void frmMain::mnuIgnoreListInverse_Click() {
-  if (!Allowed(Command::mnuIgnoreListInverse)) return;
   morvane::mnuIgnoreListInverse_Click(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
@@ -272,37 +307,31 @@ void frmMain::lstIgnoreList_MouseUp(int button) {
 // ---- quarantine screens -------------------------------------------------------------
 
 void frmMain::cmdViewData_Click() {
-  if (!Allowed(Command::cmdViewData)) return;
   LongOperation busy(*this);
   removal.cmdViewData_Click();
 }
 
 void frmMain::cmdRestoreQuarantined_Click() {
-  if (!Allowed(Command::cmdRestoreQuarantined)) return;
   LongOperation busy(*this);
   removal.cmdRestoreQuarantined_Click();
   Refresh(ListId::lstQuarantinedList);
 }
 
 void frmMain::cmdDeleteQuarantined_Click() {
-  if (!Allowed(Command::cmdDeleteQuarantined)) return;
   LongOperation busy(*this);
   removal.cmdDeleteQuarantined_Click();
   Refresh(ListId::lstQuarantinedList);
 }
 
 void frmMain::mnuQuarantineListAll_Click() {
-  if (!Allowed(Command::mnuQuarantineListAll)) return;
   removal.mnuQuarantineListAll_Click();
   Refresh(ListId::lstQuarantinedList);
 }
 void frmMain::mnuQuarantineListNone_Click() {
-  if (!Allowed(Command::mnuQuarantineListNone)) return;
   removal.mnuQuarantineListNone_Click();
   Refresh(ListId::lstQuarantinedList);
 }
 void frmMain::mnuQuarantineListInverse_Click() {
-  if (!Allowed(Command::mnuQuarantineListInverse)) return;
   removal.mnuQuarantineListInverse_Click();
   Refresh(ListId::lstQuarantinedList);
 }
@@ -311,10 +340,9 @@ void frmMain::lstQuarantinedList_MouseUp(int button) {
   if (button == kRightButton && Allowed(Command::mnuQuarantineListAll)) view.ShowPopupMenu(Menu::mnuQuarantineList);
 }
 
-void frmMain::lstQuarantinedList_DblClick() { cmdViewData_Click(); }
+void frmMain::lstQuarantinedList_DblClick() { Run(Command::cmdViewData); }
 
 void frmMain::cmdBack_Click() {
-  if (!Allowed(Command::cmdBack)) return;
   ShowQuarantined();
   removal.lstQuarantinedItems.Clear();
   Refresh(ListId::lstQuarantinedItems);

@@ -58,8 +58,14 @@ class frmMain::RemovalViewAdapter : public IRemovalView {
   frmMain& f_;
 };
 
-frmMain::LongOperation::LongOperation(frmMain& f) : f_(f) { ++f_.longOperations; }
-frmMain::LongOperation::~LongOperation() { --f_.longOperations; }
+frmMain::LongOperation::LongOperation(frmMain& f) : f_(f) {
+  ++f_.longOperations;
+  f_.UpdateCommands();
+}
+frmMain::LongOperation::~LongOperation() {
+  --f_.longOperations;
+  f_.UpdateCommands();
+}
 
 frmMain::frmMain(Context& c, IMainView& v, Text version)
     : ctx(c),
@@ -75,18 +81,31 @@ frmMain::frmMain(Context& c, IMainView& v, Text version)
       scan(ctx, app, *scanView_, &scanHooks, &removal),
       ignore(ctx, app, [this] { store.SaveData(); }),
       database(ctx, app.programFolder, app.lstDBaseFile),
-      basicParts_(*this),
-      parts_(&basicParts_) {
+      parts_(&noParts_) {
   app.programFolder = ctx.system().ProgramFolder();
 }
 
 frmMain::~frmMain() = default;
 
-void frmMain::SetParts(IMainWindowParts* parts) { parts_ = parts ? parts : &basicParts_; }
+void frmMain::SetParts(IMainWindowParts* parts) { parts_ = parts ? parts : &noParts_; }
+
+PartsHost frmMain::Host() {
+  return PartsHost{ctx,
+                   app,
+                   view,
+                   programVersion,
+                   [this] { Run(Command::AutoScan); },
+                   [this] { mnuPopUpExit_Click(); },
+                   [this] { SaveData(); },
+                   [this] { StatusInfoDisplay(); },
+                   [this](Label l, const Text& t) { SetCaption(l, t); }};
+}
 
 CommandState frmMain::State() const {
   return CommandState{ctx.OperationInProgress, longOperations > 0, screen, scanPhase, resultButtonsEnabled};
 }
+
+void frmMain::UpdateCommands() { view.SetCommandsEnabled(AllowedCommands(State())); }
 
 // ---- start-up and exit -----------------------------------------------------
 
@@ -152,6 +171,8 @@ void frmMain::mnuPopUpExit_Click() {
 
 void frmMain::Show(Screen s) {
   screen = s;
+  // The new screen's controls are enabled before it shows (and takes the focus).
+  UpdateCommands();
   view.ShowScreen(s);
   switch (s) {
     case Screen::ScanProc:
@@ -209,12 +230,12 @@ void frmMain::SetCaption(Label label, const Text& caption) {
 void frmMain::SetScanPhase(ScanPhase phase) {
   scanPhase = phase;
   view.SetButtonCaption(Button::cmdAbortNextResults, AbortNextCaption(phase));
+  UpdateCommands();
 }
 
 void frmMain::SetResultButtonsEnabled(bool enabled) {
   resultButtonsEnabled = enabled;
-  for (Button b : {Button::cmdNextDelete, Button::cmdQuarantineSelected, Button::cmdIgnoreSelected})
-    view.SetButtonEnabled(b, enabled);
+  UpdateCommands();
 }
 
 // ---- status screen and progress bar --------------------------------------------
@@ -232,34 +253,5 @@ void frmMain::tmrScrollingBar_Timer() {
   view.SetScrollingBarLeft(shpScrolling.Left);
   ctx.YieldToHost();
 }
-
-// ---- basic parts -----------------------------------------------------------------
-
-void BasicMainWindowParts::ApplySettings() {
-  frmMain& f = form_;
-  f.SetCaption(Label::lblDBaseVer, f.app.lstDBaseFile.Empty() ? Text() : f.app.lstDBaseFile.Item(1).text);
-  f.StatusInfoDisplay();
-  f.SetCaption(Label::lblAppVersion, f.programVersion);
-  const Settings settings(f.app);
-  for (int i = 0; i < kSettingsBoxCount; ++i)
-    f.view.SetChecked(Check(int(Check::chkSettings0) + i), settings.On(Settings::BoxLine(i)));
-  for (int i = 0; i < kScanModeCount; ++i)
-    f.view.SetChecked(Check(int(Check::optScanMode0) + i), settings.ScanModeIs(ScanMode(i)));
-}
-
-void BasicMainWindowParts::chkSettings_Click(int index, bool ticked) {
-  if (index < 0 || index >= kSettingsBoxCount) return;
-  Settings(form_.app).SetOn(Settings::BoxLine(index), ticked);
-  ApplySettings();
-}
-
-void BasicMainWindowParts::optScanMode_Click(int index) {
-  Settings(form_.app).SetScanMode(index);
-  ApplySettings();
-}
-
-void BasicMainWindowParts::OpenDialog(Dialog dialog) { form_.view.ShowDialog(dialog); }
-void BasicMainWindowParts::AddToSystemTray() { form_.view.SetTrayIcon(true); }
-void BasicMainWindowParts::RemoveFromSystemTray() { form_.view.SetTrayIcon(false); }
 
 }  // namespace morvane

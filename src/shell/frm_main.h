@@ -5,13 +5,11 @@
 //
 // Seams (IMainWindowParts): ApplySettings, the settings screen's boxes, the
 // five dialogs, the tray icon, minimizing, and the tmrTimer and
-// tmrHomePageCheck ticks belong to a parts object. BasicMainWindowParts does
-// what the window needs without them (version labels and the status screen
-// in ApplySettings, boxes written to their lines, dialogs opened through the
-// view, nothing on timer ticks); a full implementation is installed with
-// SetParts and reaches everything through frmMain's public members.
+// tmrHomePageCheck ticks belong to a parts object installed with SetParts;
+// it reaches the window only through the PartsHost it is given.
 #pragma once
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "database/database.h"
@@ -28,44 +26,38 @@
 
 namespace morvane {
 
-class frmMain;
-
+// The parts' duties. This base does none of them: a window without parts
+// has no settings screen, dialogs, tray icon or background work.
 class IMainWindowParts {
  public:
   virtual ~IMainWindowParts() = default;
   // Settings table to screen, timers and status labels.
-  virtual void ApplySettings() = 0;
-  virtual void chkSettings_Click(int index, bool ticked) = 0;
-  virtual void chkStartWithWindows_Click(bool ticked) = 0;
-  virtual void optScanMode_Click(int index) = 0;
-  virtual void OpenDialog(Dialog dialog) = 0;
+  virtual void ApplySettings() {}
+  virtual void chkSettings_Click(int /*index*/, bool /*ticked*/) {}
+  virtual void chkStartWithWindows_Click(bool /*ticked*/) {}
+  virtual void optScanMode_Click(int /*index*/) {}
+  virtual void OpenDialog(Dialog) {}
   // Unloads whichever dialogs are loaded (exit).
-  virtual void UnloadDialogs() = 0;
-  virtual void AddToSystemTray() = 0;
-  virtual void RemoveFromSystemTray() = 0;
+  virtual void UnloadDialogs() {}
+  virtual void AddToSystemTray() {}
+  virtual void RemoveFromSystemTray() {}
   // The window was minimized or restored by the user.
-  virtual void Form_Resize(WindowState state) = 0;
-  virtual void tmrTimer_Timer() = 0;
-  virtual void tmrHomePageCheck_Timer() = 0;
+  virtual void Form_Resize(WindowState) {}
+  virtual void tmrTimer_Timer() {}
+  virtual void tmrHomePageCheck_Timer() {}
 };
 
-class BasicMainWindowParts : public IMainWindowParts {
- public:
-  explicit BasicMainWindowParts(frmMain& form) : form_(form) {}
-  void ApplySettings() override;
-  void chkSettings_Click(int index, bool ticked) override;
-  void chkStartWithWindows_Click(bool) override {}
-  void optScanMode_Click(int index) override;
-  void OpenDialog(Dialog dialog) override;
-  void UnloadDialogs() override {}
-  void AddToSystemTray() override;
-  void RemoveFromSystemTray() override;
-  void Form_Resize(WindowState) override {}
-  void tmrTimer_Timer() override {}
-  void tmrHomePageCheck_Timer() override {}
-
- private:
-  frmMain& form_;
+// What the parts may use of the main window.
+struct PartsHost {
+  Context& ctx;
+  AppState& app;
+  IMainView& view;
+  Text programVersion;
+  std::function<void()> autoScan;  // a scan due, through the command rule
+  std::function<void()> exit;      // the tray menu's "Exit"
+  std::function<void()> saveData;
+  std::function<void()> statusInfoDisplay;
+  std::function<void(Label, const Text&)> setCaption;
 };
 
 class frmMain {
@@ -76,9 +68,10 @@ class frmMain {
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
-  // Installs the full parts; null puts the basic ones back.
+  // Installs the parts; null removes them.
   void SetParts(IMainWindowParts* parts);
-  IMainWindowParts& parts() { return *parts_; }
+  // What the parts are given of the window.
+  PartsHost Host();
 
   // Start-up. False when the program must end (the view has been closed).
   bool Form_Load();
@@ -87,6 +80,56 @@ class frmMain {
   bool Form_Unload();
   // The tray menu's "Exit": Form_Unload, then CloseProgram unless cancelled.
   void mnuPopUpExit_Click();
+
+  // Every command through its rule, once; refused commands do nothing.
+  // Boxes and options carry their index and state.
+  void Run(Command command, int index = 0, bool ticked = true);
+  bool Allowed(Command command) const { return IsCommandAllowed(command, State()); }
+  CommandState State() const;
+
+  // List events. button: 1 left, 2 right.
+  void lstScanResult_MouseUp(int button);
+  void lstIgnoreList_MouseUp(int button);
+  void lstQuarantinedList_MouseUp(int button);
+  void lstQuarantinedList_DblClick();
+  // The user ticked or unticked a row (rows from 1).
+  void SetRowChecked(ListId list, size_t row, bool checked);
+  // The user selected a row (0 = none).
+  void SelectRow(ListId list, size_t row);
+  const ListView& Table(ListId list) const;
+
+  // Timers.
+  void tmrScrollingBar_Timer();
+  void tmrTimer_Timer() { parts_->tmrTimer_Timer(); }
+  void tmrHomePageCheck_Timer() { parts_->tmrHomePageCheck_Timer(); }
+  // The user minimized or restored the window.
+  void Form_Resize(WindowState state) { parts_->Form_Resize(state); }
+
+  // Read-only views for the window and for tests.
+  const AppState& App() const { return app; }
+  const ScanEngine& Scan() const { return scan; }
+  const RemovalEngine& Removal() const { return removal; }
+  // Form_Load has run to its end.
+  bool Started() const { return started; }
+
+ private:
+  Context& ctx;
+  IMainView& view;
+  const Text programVersion;
+  AppState app;
+  SettingsStore store;
+
+  class ScanViewAdapter;
+  class RemovalViewAdapter;
+  // Marks a long handler for the command rule while it runs.
+  class LongOperation {
+   public:
+    explicit LongOperation(frmMain& f);
+    ~LongOperation();
+
+   private:
+    frmMain& f_;
+  };
 
   // The nine screens.
   void ShowStatus();
@@ -99,12 +142,21 @@ class frmMain {
   void ShowQuarantined();
   void ShowQItems();
 
-  // Every command through its rule; refused commands do nothing.
-  void Run(Command command);
-  bool Allowed(Command command) const { return IsCommandAllowed(command, State()); }
-  CommandState State() const;
+  // ShowScanProc, AutoScan, the scan (and, for a scheduler scan, its removal); yield.
+  void RunScan(bool autoScan);
+  // Starts the database updater through the shell.
+  void StartUpdater();
+  void StatusInfoDisplay();
+  void ApplySettings() { parts_->ApplySettings(); }
+  // Sets a label caption and keeps it for State readers.
+  void SetCaption(Label label, const Text& caption);
+  const Text& Caption(Label label) const { return captions_[size_t(label)]; }
+  // SaveData, once start-up has loaded the tables: before that the files
+  // hold the only copy (a minimize during loading must not overwrite them).
+  void SaveData();
 
-  // Command handlers (each checks its rule).
+  friend const CommandRow& CommandInfo(Command command);
+  // Command handlers, reached through the command table (Run).
   void lblCmdStatus_Click();
   void lblCmdScan_Click();
   void lblCmdSettings_Click();
@@ -119,8 +171,8 @@ class frmMain {
   void lblCmdCustomizeScan_Click();
   void lblCmdSelectDrvFolderScan_Click();
   void chkSettings_Click(int index, bool ticked);
-  void chkStartWithWindows_Click(bool ticked);
-  void optScanMode_Click(int index);
+  void chkStartWithWindows_Click(int, bool ticked);
+  void optScanMode_Click(int index, bool ticked);
   void cmdNextScan_Click();
   void cmdAbortNextResults_Click();
   void cmdIgnoreSelected_Click();
@@ -142,57 +194,10 @@ class frmMain {
   void mnuQuarantineListNone_Click();
   void mnuQuarantineListInverse_Click();
   void cmdBack_Click();
+  void AutoScan_Run() { RunScan(true); }
 
-  // List events. button: 1 left, 2 right.
-  void lstScanResult_MouseUp(int button);
-  void lstIgnoreList_MouseUp(int button);
-  void lstQuarantinedList_MouseUp(int button);
-  void lstQuarantinedList_DblClick();
-  // The user ticked or unticked a row (rows from 1).
-  void SetRowChecked(ListId list, size_t row, bool checked);
-  // The user selected a row (0 = none).
-  void SelectRow(ListId list, size_t row);
-  const ListView& Table(ListId list) const;
-
-  // Timers.
-  void tmrScrollingBar_Timer();
-  void tmrTimer_Timer() { parts_->tmrTimer_Timer(); }
-  void tmrHomePageCheck_Timer() { parts_->tmrHomePageCheck_Timer(); }
-  // The user minimized or restored the window.
-  void Form_Resize(WindowState state) { parts_->Form_Resize(state); }
-
-  void StatusInfoDisplay();
-  void ApplySettings() { parts_->ApplySettings(); }
-  // ShowScanProc, AutoScan, the scan (and, for a scheduler scan, its removal); yield.
-  void RunScan(bool autoScan);
-  // Sets a label caption and keeps it for State readers.
-  void SetCaption(Label label, const Text& caption);
-  const Text& Caption(Label label) const { return captions_[size_t(label)]; }
-  // Starts the database updater through the shell.
-  void StartUpdater();
-  // SaveData, once start-up has loaded the tables: before that the files
-  // hold the only copy (a minimize during loading must not overwrite them).
-  void SaveData();
-
-  Context& ctx;
-  IMainView& view;
-  const Text programVersion;
-  AppState app;
-  SettingsStore store;
-
- private:
-  class ScanViewAdapter;
-  class RemovalViewAdapter;
-  // Marks a long handler for the command rule while it runs.
-  class LongOperation {
-   public:
-    explicit LongOperation(frmMain& f);
-    ~LongOperation();
-
-   private:
-    frmMain& f_;
-  };
-
+  // Tells the view which commands may run now.
+  void UpdateCommands();
   void StatusCommand();  // lblCmdStatus without its rule (the removal step's report)
   void Show(Screen screen);
   void Refresh(ListId list);
@@ -204,7 +209,6 @@ class frmMain {
   std::unique_ptr<ScanViewAdapter> hooksView_;
   std::unique_ptr<RemovalViewAdapter> removalView_;
 
- public:
   StoreScanHooks scanHooks;
   ModuleRemovalOps removalOps;
   RemovalEngine removal;
@@ -222,8 +226,7 @@ class frmMain {
   bool started = false;  // Form_Load has run to its end
   bool tablesLoaded = false;  // the five settings tables hold their files
 
- private:
-  BasicMainWindowParts basicParts_;
+  IMainWindowParts noParts_;
   IMainWindowParts* parts_;
   std::array<Text, kLabelCount> captions_;
 };

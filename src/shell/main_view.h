@@ -9,6 +9,7 @@
 //
 // Positions are in twips (the logic's unit); the view converts to pixels.
 #pragma once
+#include <bitset>
 #include <cstddef>
 
 #include "platform/tables.h"
@@ -52,6 +53,63 @@ enum class Label {
 constexpr size_t kLabelCount = size_t(Label::lblLoading) + 1;
 
 inline Label CounterLabel(Counter c) { return Label(size_t(c)); }
+
+// Every user command of the main window (the key of the command table).
+enum class Command {
+  // Navigation row (visible on every screen).
+  lblCmdStatus,
+  lblCmdScan,
+  lblCmdSettings,
+  lblCmdHelp,
+  lblCmdCheckForUpdates,
+  // Status screen links.
+  lblCmdDBaseUpdate,
+  lblCmdOpenIgnoreList,
+  lblCmdOpenQuarList,
+  // Settings screen.
+  chkSettings,
+  chkStartWithWindows,
+  lblCmdActiveProtectionSett,
+  lblCmdHomepageProtectSett,
+  lblCmdAdvancedRegBackup,
+  // Scan selection screen.
+  optScanMode,
+  lblCmdCustomizeScan,
+  lblCmdSelectDrvFolderScan,
+  cmdNextScan,
+  // Scan progress screen.
+  cmdAbortNextResults,
+  // Result screen and its pop-up menu.
+  cmdIgnoreSelected,
+  cmdQuarantineSelected,
+  cmdNextDelete,
+  mnuResultListAll,
+  mnuResultListNone,
+  mnuResultListInverse,
+  // Manual-removal screen.
+  cmdIgnoreIremovable,
+  cmdFinish,
+  // Ignore list screen.
+  cmdDeleteSelected,
+  mnuIgnoreListAll,
+  mnuIgnoreListNone,
+  mnuIgnoreListInverse,
+  // Quarantine screens.
+  cmdViewData,
+  cmdRestoreQuarantined,
+  cmdDeleteQuarantined,
+  mnuQuarantineListAll,
+  mnuQuarantineListNone,
+  mnuQuarantineListInverse,
+  cmdBack,
+  // Closing the window (also the tray menu's "Exit").
+  Exit,
+  // A scan due by the scheduler.
+  AutoScan,
+};
+constexpr size_t kCommandCount = size_t(Command::AutoScan) + 1;
+// The commands that may run now: the view enables their controls, disables the rest.
+using CommandSet = std::bitset<kCommandCount>;
 
 enum class Button {
   cmdNextScan,
@@ -102,7 +160,9 @@ class IMainView {
   virtual void ShowScreen(Screen screen) = 0;
   virtual void SetCaption(Label label, const Text& caption) = 0;
   virtual void SetButtonCaption(Button button, const Text& caption) = 0;
-  virtual void SetButtonEnabled(Button button, bool enabled) = 0;
+  // After every change of the command rule's state: the controls of the
+  // commands in the set are enabled, every other command's are disabled.
+  virtual void SetCommandsEnabled(const CommandSet& allowed) = 0;
   // Ticks a box or selects an option without running its click handler.
   virtual void SetChecked(Check box, bool checked) = 0;
   // Redraws a list view from its table (rows, sub-items, icons, checks).
@@ -115,10 +175,6 @@ class IMainView {
   virtual void SetWindowState(WindowState state) = 0;
   // Centres the main window on the screen.
   virtual void CenterWindow() = 0;
-  // The notification-area icon.
-  virtual void SetTrayIcon(bool shown) = 0;
-  // Runs a dialog modally; returns when it is closed.
-  virtual void ShowDialog(Dialog dialog) = 0;
   // Owner window of message boxes and shell starts.
   virtual win::HWnd OwnerWindow() = 0;
   // Closes the main window and the splash window: the program ends.

@@ -1,38 +1,32 @@
 #include "shell/main_window_parts.h"
 
+#include "store/app_settings.h"
+
 namespace morvane {
 
-MainWindowParts::MainWindowParts(frmMain& form, IPartsView& view, const Text& programFileBase)
-    : run(form.ctx, form.app.programFolder, programFileBase),
-      scheduler(form.ctx, form.app, *this,
-                // Through the window's rule: no scan starts inside another long handler either.
-                {[&form] { form.Run(Command::AutoScan); }, [this] { settings.ApplySettings(); }}),
-      settings(form.ctx, form.app, *this, scheduler, run, {[&form] { form.StatusInfoDisplay(); }, form.programVersion}),
-      homePage(form.ctx, form.app),
-      tray(form.ctx, view, {[&form] { form.SaveData(); }, [&form] { form.mnuPopUpExit_Click(); }}),
-      form_(form),
+MainWindowParts::MainWindowParts(PartsHost host, IPartsView& view, const Text& programFileBase)
+    : run(host.ctx, host.app.programFolder, programFileBase),
+      // Through the window's rule: no scan starts inside another long handler either.
+      scheduler(host.ctx, host.app, *this, {host.autoScan, [this] { settings.ApplySettings(); }}),
+      settings(host.ctx, host.app, *this, scheduler, run, {host.statusInfoDisplay, host.programVersion}),
+      homePage(host.ctx, host.app),
+      tray(host.ctx, view, {host.saveData, host.exit}),
+      host_(std::move(host)),
       view_(view) {}
 
-void MainWindowParts::chkSettings_Click(int index, bool ticked) {
-  if (index < 0 || index >= int(boxes_.size())) return;
-  boxes_[size_t(index)] = ticked;
-  settings.chkSettings_Click(index);
-}
+void MainWindowParts::chkSettings_Click(int index, bool ticked) { settings.chkSettings_Click(index, ticked); }
 
-void MainWindowParts::chkStartWithWindows_Click(bool ticked) {
-  startBox_ = ticked;
-  settings.chkStartWithWindows_Click();
-}
+void MainWindowParts::chkStartWithWindows_Click(bool ticked) { settings.chkStartWithWindows_Click(ticked); }
 
 void MainWindowParts::optScanMode_Click(int index) {
   // The three options are one group on every screen: the others clear.
-  SetOptScanMode(index);
+  ShowOptScanMode(index);
   settings.optScanMode_Click(index);
 }
 
 void MainWindowParts::OpenDialog(Dialog dialog) {
-  Context& ctx = form_.ctx;
-  AppState& app = form_.app;
+  Context& ctx = host_.ctx;
+  AppState& app = host_.app;
   auto apply = [this] { settings.ApplySettings(); };
   switch (dialog) {
     case Dialog::HomePage: {
@@ -69,31 +63,26 @@ void MainWindowParts::Form_Resize(WindowState state) {
   tray.Form_Resize(left, top, state == WindowState::Minimized ? FrameState::Minimized : FrameState::Normal);
 }
 
-void MainWindowParts::SetChkSettings(int index, bool ticked) {
-  boxes_.at(size_t(index)) = ticked;
-  form_.view.SetChecked(Check(int(Check::chkSettings0) + index), ticked);
+void MainWindowParts::ShowChkSettings(int index, bool ticked) {
+  host_.view.SetChecked(Check(int(Check::chkSettings0) + index), ticked);
 }
 
-void MainWindowParts::SetChkStartWithWindows(bool ticked) {
-  startBox_ = ticked;
-  form_.view.SetChecked(Check::chkStartWithWindows, ticked);
-}
+void MainWindowParts::ShowChkStartWithWindows(bool ticked) { host_.view.SetChecked(Check::chkStartWithWindows, ticked); }
 
-void MainWindowParts::SetOptScanMode(int index) {
-  mode_ = index;
-  for (int i = 0; i < 3; ++i) form_.view.SetChecked(Check(int(Check::optScanMode0) + i), i == index);
+void MainWindowParts::ShowOptScanMode(int index) {
+  for (int i = 0; i < kScanModeCount; ++i) host_.view.SetChecked(Check(int(Check::optScanMode0) + i), i == index);
 }
 
 void MainWindowParts::SetLabel(SettingsLabel label, const Text& caption) {
   switch (label) {
-    case SettingsLabel::lblDBaseVer: form_.SetCaption(Label::lblDBaseVer, caption); break;
-    case SettingsLabel::lblAppVersion: form_.SetCaption(Label::lblAppVersion, caption); break;
-    case SettingsLabel::lblNextAutoScanIn: form_.SetCaption(Label::lblNextAutoScanIn, caption); break;
+    case SettingsLabel::lblDBaseVer: host_.setCaption(Label::lblDBaseVer, caption); break;
+    case SettingsLabel::lblAppVersion: host_.setCaption(Label::lblAppVersion, caption); break;
+    case SettingsLabel::lblNextAutoScanIn: host_.setCaption(Label::lblNextAutoScanIn, caption); break;
   }
 }
 
 void MainWindowParts::EnableTimer(ShellTimer timer, bool enabled) {
-  form_.view.SetTimerEnabled(timer == ShellTimer::tmrTimer ? Timer::tmrTimer : Timer::tmrHomePageCheck, enabled);
+  host_.view.SetTimerEnabled(timer == ShellTimer::tmrTimer ? Timer::tmrTimer : Timer::tmrHomePageCheck, enabled);
 }
 
 }  // namespace morvane

@@ -1,6 +1,7 @@
 // The main window's full parts: the settings screen with ApplySettings, the
 // five dialogs, home page protection, the auto-scan scheduler, the tray icon
-// and start with Windows, installed into frmMain with SetParts.
+// and start with Windows, installed into frmMain with SetParts. They reach
+// the window only through its PartsHost.
 #pragma once
 #include <vector>
 
@@ -35,7 +36,7 @@ class IPartsView : public ITrayView {
 class MainWindowParts : public IMainWindowParts, private ISettingsView {
  public:
   // programFileBase: the program file's name without extension, for the Run value.
-  MainWindowParts(frmMain& form, IPartsView& view, const Text& programFileBase);
+  MainWindowParts(PartsHost host, IPartsView& view, const Text& programFileBase);
 
   void ApplySettings() override { settings.ApplySettings(); }
   void chkSettings_Click(int index, bool ticked) override;
@@ -62,20 +63,14 @@ class MainWindowParts : public IMainWindowParts, private ISettingsView {
   TrayIcon tray;
 
  private:
-  bool chkSettings(int index) const override { return boxes_.at(size_t(index)); }
-  void SetChkSettings(int index, bool ticked) override;
-  bool chkStartWithWindows() const override { return startBox_; }
-  void SetChkStartWithWindows(bool ticked) override;
-  int optScanMode() const override { return mode_; }
-  void SetOptScanMode(int index) override;
+  void ShowChkSettings(int index, bool ticked) override;
+  void ShowChkStartWithWindows(bool ticked) override;
+  void ShowOptScanMode(int index) override;
   void SetLabel(SettingsLabel label, const Text& caption) override;
   void EnableTimer(ShellTimer timer, bool enabled) override;
 
-  frmMain& form_;
+  PartsHost host_;
   IPartsView& view_;
-  std::array<bool, 6> boxes_{};
-  bool startBox_ = false;
-  int mode_ = -1;
 };
 
 }  // namespace morvane

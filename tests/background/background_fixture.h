@@ -21,12 +21,9 @@ class RecordingSettingsView : public ISettingsView {
   std::map<SettingsLabel, Text> labels;
   std::map<ShellTimer, bool> timers;
 
-  bool chkSettings(int i) const override { return boxes.at(size_t(i)); }
-  void SetChkSettings(int i, bool ticked) override { boxes.at(size_t(i)) = ticked; }
-  bool chkStartWithWindows() const override { return startWithWindows; }
-  void SetChkStartWithWindows(bool ticked) override { startWithWindows = ticked; }
-  int optScanMode() const override { return scanMode; }
-  void SetOptScanMode(int index) override { scanMode = index; }
+  void ShowChkSettings(int i, bool ticked) override { boxes.at(size_t(i)) = ticked; }
+  void ShowChkStartWithWindows(bool ticked) override { startWithWindows = ticked; }
+  void ShowOptScanMode(int index) override { scanMode = index; }
   void SetLabel(SettingsLabel label, const Text& caption) override { labels[label] = caption; }
   void EnableTimer(ShellTimer timer, bool enabled) override { timers[timer] = enabled; }
 };

@@ -20,7 +20,7 @@ class MainPartsTest : public ::testing::Test {
     m.files.AddFolder(kPf);
     form = std::make_unique<frmMain>(ctx, view, "1.2.3");
     view.form = form.get();
-    parts = std::make_unique<MainWindowParts>(*form, view, "Morvane");
+    parts = std::make_unique<MainWindowParts>(form->Host(), view, "Morvane");
     form->SetParts(parts.get());
     m.registry.SetStringValue(win::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Morvane",
                               "C:\\Old Place\\Morvane.Exe");
@@ -65,8 +65,9 @@ TEST_F(MainPartsTest, StartsMinimizedAndLivesInTheTray) {
   EXPECT_FALSE(view.visible);  // minimized into the tray
 
   // Minimizing saved the tables: a changed box reaches the file at the next minimize.
-  parts->chkSettings_Click(5, true);
-  EXPECT_TRUE(Settings(form->app).RegistryBackupOn());
+  form->Run(Command::lblCmdSettings);
+  form->Run(Command::chkSettings, 5, true);
+  EXPECT_TRUE(view.checks[Check::chkSettings5]);
   form->Form_Resize(WindowState::Minimized);
   EXPECT_NE(Read("\\Settings\\Settings.stg").find("\r\n1\r\nabout:blank"), std::string::npos);
 
@@ -132,26 +133,27 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
     d.UpDown_UpClick();
     d.cmdOk_Click();
   };
-  form->lblCmdSettings_Click();
-  form->lblCmdActiveProtectionSett_Click();
-  EXPECT_EQ(Settings(form->app).AutoScanMinutes(), "2");
+  form->Run(Command::lblCmdSettings);
+  form->Run(Command::lblCmdActiveProtectionSett);
+  AppState app = form->App();
+  EXPECT_EQ(Settings(app).AutoScanMinutes(), "2");
 
   // The scan modes are one group: a click clears the other two.
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   for (int mode : {1, 2, 0}) {
     view.checks[Check(int(Check::optScanMode0) + mode)] = true;  // the user's click
-    form->optScanMode_Click(mode);
+    form->Run(Command::optScanMode, mode);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(view.checks[Check(int(Check::optScanMode0) + i)], i == mode) << mode;
-    EXPECT_EQ(form->app.lstSettingsFile[9], std::to_string(mode));
+    EXPECT_EQ(form->App().lstSettingsFile[9], std::to_string(mode));
   }
 
   view.onCustomScan = [](frmCustomScanSettings& d) {
     d.chkCustomScanSettings[3] = true;
     d.cmdOk_Click();
   };
-  form->lblCmdScan_Click();
-  form->lblCmdCustomizeScan_Click();
-  EXPECT_EQ(form->app.lstCustomScanSettings, (ListBox{"0", "1", "1", "1", "0", "0", "1"}));
+  form->Run(Command::lblCmdScan);
+  form->Run(Command::lblCmdCustomizeScan);
+  EXPECT_EQ(form->App().lstCustomScanSettings, (ListBox{"0", "1", "1", "1", "0", "0", "1"}));
 
   view.onAddDir = [](frmAddDir& d) {
     d.dirList_Click(0);
@@ -159,23 +161,22 @@ TEST_F(MainPartsTest, DialogsOpenOverTheTablesAndApplyOnOk) {
     d.cmdAdd_Click();
     d.cmdOk_Click();
   };
-  form->lblCmdSelectDrvFolderScan_Click();
-  EXPECT_EQ(form->app.lstSelectedFolders, ListBox{"C:\\"});
+  form->Run(Command::lblCmdSelectDrvFolderScan);
+  EXPECT_EQ(form->App().lstSelectedFolders, ListBox{"C:\\"});
   view.onAddDir = [](frmAddDir& d) {
     d.cmdAdd_Click();
     d.cmdCancel_Click();
   };
-  form->lblCmdSelectDrvFolderScan_Click();
-  EXPECT_EQ(form->app.lstSelectedFolders, ListBox{"C:\\"});
+  form->Run(Command::lblCmdSelectDrvFolderScan);
+  EXPECT_EQ(form->App().lstSelectedFolders, ListBox{"C:\\"});
 
   // Unticking the Run box deletes the value; applying again keeps it unticked.
-  form->lblCmdSettings_Click();
+  form->Run(Command::lblCmdSettings);
   view.checks[Check::chkStartWithWindows] = false;  // the user's click
-  form->chkStartWithWindows_Click(false);
+  form->Run(Command::chkStartWithWindows, 0, false);
   EXPECT_EQ(RunValue(), "Error");
-  form->ApplySettings();
+  parts->ApplySettings();
   EXPECT_FALSE(view.checks[Check::chkStartWithWindows]);
-  EXPECT_TRUE(std::find(view.events.begin(), view.events.end(), "basic dialog") == view.events.end());
 }
 
 }  // namespace

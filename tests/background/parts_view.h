@@ -34,16 +34,18 @@ struct PartsView : IMainView, IPartsView {
   std::function<void(frmRegBackUp&)> onRegBackup;
   std::function<void(frmCustomScanSettings&)> onCustomScan;
   std::function<void(frmAddDir&)> onAddDir;
-  // Observers of timers and buttons switched by the logic.
+  // Observers of timers and command controls switched by the logic.
   std::function<void(Timer, bool)> onTimer;
-  std::function<void(Button, bool)> onButtonEnabled;
+  std::function<void(const CommandSet&)> onCommandsEnabled;
+  CommandSet enabled;
 
   // IMainView
   void ShowScreen(Screen s) override { screen = s; }
   void SetCaption(Label, const Text&) override {}
   void SetButtonCaption(Button b, const Text& t) override { buttonCaptions[b] = t; }
-  void SetButtonEnabled(Button b, bool on) override {
-    if (onButtonEnabled) onButtonEnabled(b, on);
+  void SetCommandsEnabled(const CommandSet& allowed) override {
+    enabled = allowed;
+    if (onCommandsEnabled) onCommandsEnabled(allowed);
   }
   void SetChecked(Check c, bool on) override { checks[c] = on; }
   void RefreshList(ListId l, const ListView& t) override { rows[l] = t.Count(); }
@@ -58,8 +60,6 @@ struct PartsView : IMainView, IPartsView {
     form->Form_Resize(s);  // the window reports its new size
   }
   void CenterWindow() override {}
-  void SetTrayIcon(bool) override {}
-  void ShowDialog(Dialog) override { events.push_back("basic dialog"); }
   win::HWnd OwnerWindow() override { return 0x10; }
   void CloseProgram() override { closed = true; }
 

@@ -69,13 +69,11 @@ TEST_F(SchedulerTest, ADueTimeDuringAManualScanStartsNothingAndRestartsTheCount)
 TEST_F(SchedulerTest, OffAndOnAgainRestartsFromZero) {
   SwitchOn("30");
   RunSeconds(10 * 60);
-  view.boxes[4] = false;
-  screen.chkSettings_Click(4);
+  screen.chkSettings_Click(4, false);
   EXPECT_FALSE(scheduler.ClockRunning());
   EXPECT_EQ(Label(), " Active Spyware Protection is OFF");
   RunSeconds(60);
-  view.boxes[4] = true;
-  screen.chkSettings_Click(4);
+  screen.chkSettings_Click(4, true);
   start = machine.clock.now;
   // Applying again while counting keeps the count.
   RunSeconds(60);

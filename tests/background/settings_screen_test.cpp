@@ -5,27 +5,25 @@ namespace {
 
 constexpr const char* kRunKeyPath = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-TEST_F(BackgroundTest, ApplySettingsRunsOneNestedApplicationPerChangedBox) {
+TEST_F(BackgroundTest, ApplySettingsShowsTheTableAndWritesNothing) {
   app.lstSettingsFile[0] = "1";
   app.lstSettingsFile[2] = "1";
   app.lstSettingsFile[3] = "01";  // off: only "1" is on
   app.lstSettingsFile[4] = "1";
   app.lstSettingsFile[9] = "2";
   view.boxes[3] = true;
+  const ListBox before = app.lstSettingsFile;
   screen.ApplySettings();
-  // The outer run, boxes 0, 2, 3 and 4, and the scan mode option.
-  EXPECT_EQ(screen.applyCount, 6);
-  EXPECT_EQ(statusRefreshes, 6);
+  EXPECT_EQ(screen.applyCount, 1);
+  EXPECT_EQ(statusRefreshes, 1);
   EXPECT_EQ(view.boxes, (std::array<bool, 6>{true, false, true, false, true, false}));
-  EXPECT_EQ(app.lstSettingsFile[3], "0");  // the click wrote the box's state back
+  EXPECT_EQ(app.lstSettingsFile, before);
   EXPECT_EQ(view.scanMode, 2);
   EXPECT_TRUE(view.timers[ShellTimer::tmrHomePageCheck]);
   EXPECT_TRUE(view.timers[ShellTimer::tmrTimer]);
   EXPECT_EQ(view.labels[SettingsLabel::lblDBaseVer], "DB 2026.12");
   EXPECT_EQ(view.labels[SettingsLabel::lblAppVersion], "1.0.3");
 
-  screen.ApplySettings();  // nothing changes: no nested run
-  EXPECT_EQ(screen.applyCount, 7);
 
   // A mode outside the three options selects nothing new and keeps its line.
   app.lstSettingsFile[9] = "7";
@@ -39,20 +37,19 @@ TEST_F(BackgroundTest, UserClicksWriteTheirLinesAndFollowTheTimers) {
   EXPECT_FALSE(view.timers[ShellTimer::tmrHomePageCheck]);
   EXPECT_EQ(Label(), " Active Spyware Protection is OFF");
   for (int i : {2, 4, 5}) {
-    view.boxes[size_t(i)] = true;
-    screen.chkSettings_Click(i);
+    screen.chkSettings_Click(i, true);
     EXPECT_EQ(app.lstSettingsFile[size_t(i)], "1") << i;
+    EXPECT_TRUE(view.boxes[size_t(i)]) << i;
   }
   EXPECT_TRUE(view.timers[ShellTimer::tmrHomePageCheck]);
   EXPECT_TRUE(scheduler.ClockRunning());
-  view.boxes[2] = false;
-  screen.chkSettings_Click(2);
+  screen.chkSettings_Click(2, false);
   EXPECT_EQ(app.lstSettingsFile[2], "0");
   EXPECT_FALSE(view.timers[ShellTimer::tmrHomePageCheck]);
 
-  view.scanMode = 1;
   screen.optScanMode_Click(1);
   EXPECT_EQ(app.lstSettingsFile[9], "1");
+  EXPECT_EQ(view.scanMode, 1);
 }
 
 TEST_F(BackgroundTest, HomePageTimerWritesBothValuesOnEveryTick) {
@@ -67,11 +64,9 @@ TEST_F(BackgroundTest, HomePageTimerWritesBothValuesOnEveryTick) {
 }
 
 TEST_F(BackgroundTest, RunValueIsQuotedWrittenDeletedAndRewrittenAtStart) {
-  view.startWithWindows = true;
-  screen.chkStartWithWindows_Click();
+  screen.chkStartWithWindows_Click(true);
   EXPECT_EQ(Reg(kRunKeyPath, "Morvane"), "\"C:\\Program Files\\Morvane\\Morvane.Exe\"");
-  view.startWithWindows = false;
-  screen.chkStartWithWindows_Click();
+  screen.chkStartWithWindows_Click(false);
   EXPECT_EQ(Reg(kRunKeyPath, "Morvane"), "Error");
 
   // A start from a moved folder finds the value and rewrites it with the new path.

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   testing::PartsView view;
   frmMain form(ctx, view, "1.2.3");
   view.form = &form;
-  MainWindowParts parts(form, view, "Morvane");
+  MainWindowParts parts(form.Host(), view, "Morvane");
   form.SetParts(&parts);
   if (!form.Form_Load()) {
     std::printf("start-up ended\n");
@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     if (clean) Clean(m);
     if (i % 100 == 0 || i == 1) {
       const struct mallinfo2 mi = mallinfo2();
-      const AppState& a = form.app;
+      const AppState& a = form.App();
       std::printf("%6d %12zu %6zu %6zu %6zu %7zu %7zu %7zu %7zu %7zu %9zu %8zu %8s\n", i, mi.uordblks,
                   m.files.OpenFindCount(), m.registry.OpenHandleCount(), m.processes.OpenHandleCount(),
                   a.lstScanResult.Count(), a.lstLog.size(), a.lstProcesses.Count(), a.lstIgnoreListFile.size(),
@@ -106,6 +106,6 @@ int main(int argc, char** argv) {
   if (std::getenv("SOAK_QUICK_EXIT")) std::_Exit(0);  // live blocks show as leaks in a heap tracer
   // Every scan removed what it found.
   std::printf("spy.exe left: %s, scans counted: %s\n", m.files.Exists("C:\\Spy\\spy.exe") ? "yes" : "no",
-              form.app.lstScanInfoFile.size() > 1 ? form.app.lstScanInfoFile[1].c_str() : "?");
+              form.App().lstScanInfoFile.size() > 1 ? form.App().lstScanInfoFile[1].c_str() : "?");
   return 0;
 }

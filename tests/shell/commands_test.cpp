@@ -71,5 +71,23 @@ TEST(CommandRule, DisabledResultButtonsAndScreenTitles) {
   EXPECT_STREQ(ScreenTitle(Screen::ScanPrep), "Morvane - System Scan Selection");
 }
 
+// Every control of the table leads back to its own row (no two rows share an id).
+TEST(CommandTable, ControlIdsLeadBackToTheirRows) {
+  size_t controls = 0;
+  for (size_t i = 0; i < kCommandCount; ++i) {
+    const CommandRow& row = CommandInfo(C(i));
+    EXPECT_EQ(row.command, C(i));
+    for (int k = 0; row.id && k < row.ids; ++k, ++controls) {
+      int index = -1;
+      const CommandRow* found = CommandWithId(row.id + k, index);
+      ASSERT_NE(found, nullptr) << i;
+      EXPECT_EQ(found->command, C(i));
+      EXPECT_EQ(index, k);
+    }
+    EXPECT_NE(row.click == nullptr, row.box == nullptr) << "one handler, command " << i;
+  }
+  EXPECT_EQ(controls, kCommandCount - 2 + 5 + 2);  // exit and the scheduler have none; 6 boxes, 3 options
+}
+
 }  // namespace
 }  // namespace morvane

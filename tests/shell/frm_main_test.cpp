@@ -6,21 +6,18 @@
 
 #include "database/crypt.h"
 #include "platform/simulated/machine.h"
-#include "shell/frm_main.h"
+#include "background/parts_view.h"
 
 namespace morvane {
 namespace {
 
 const Text kPf = "C:\\Program Files\\Morvane";
 
-struct RecordingView : IMainView {
-  std::vector<Text> events;
+// The parts' recording view, with the events the start-up order is read from.
+struct RecordingView : testing::PartsView {
   std::map<Label, Text> captions;
-  Screen screen = Screen::Status;
-  std::map<ListId, size_t> rows;
-  std::map<Timer, bool> timers;
   float barLeft = 0;
-  bool closed = false, tray = false;
+  bool tray = false;
 
   void ShowScreen(Screen s) override {
     screen = s;
@@ -32,22 +29,17 @@ struct RecordingView : IMainView {
     if (l == Label::lblDBaseVer || l == Label::lblAppVersion || l == Label::lblCurrentIP)
       events.push_back("label " + std::to_string(int(l)));
   }
-  void SetButtonCaption(Button, const Text&) override {}
-  void SetButtonEnabled(Button, bool) override {}
-  void SetChecked(Check, bool) override {}
-  void RefreshList(ListId l, const ListView& t) override { rows[l] = t.Count(); }
   void ShowPopupMenu(Menu m) override { events.push_back("menu " + std::to_string(int(m))); }
-  void SetTimerEnabled(Timer t, bool on) override { timers[t] = on; }
   void SetScrollingBarLeft(float twips) override { barLeft = twips; }
   void SetWindowState(WindowState s) override {
     events.push_back(s == WindowState::Minimized ? "minimized" : "normal");
   }
   void CenterWindow() override { events.push_back("centre"); }
-  void SetTrayIcon(bool shown) override {
-    tray = shown;
-    events.push_back(shown ? "tray on" : "tray off");
+  bool NotifyIcon(TrayCommand c, const NotifyIconRecord&) override {
+    tray = c == TrayCommand::Add;
+    events.push_back(tray ? "tray on" : "tray off");
+    return true;
   }
-  void ShowDialog(Dialog d) override { events.push_back("dialog " + std::to_string(int(d))); }
   win::HWnd OwnerWindow() override { return 0x1234; }
   void CloseProgram() override {
     closed = true;
@@ -64,11 +56,14 @@ struct RecordingView : IMainView {
   }
 };
 
-class MainWindow : public testing::Test {
+class MainWindow : public ::testing::Test {
  protected:
   MainWindow() : m(sim::SimulatedMachine::WindowsLayout{}), ctx(m.os()) {
     m.system.programFolder = kPf;
     form = std::make_unique<frmMain>(ctx, view, "1.2.3");
+    view.form = form.get();
+    parts = std::make_unique<MainWindowParts>(form->Host(), view, "Morvane");
+    form->SetParts(parts.get());
   }
   void Write(const Text& rel, const std::string& content) { m.files.AddFile(kPf + rel, content); }
   std::string Read(const Text& rel) {
@@ -95,6 +90,7 @@ class MainWindow : public testing::Test {
   Context ctx;
   RecordingView view;
   std::unique_ptr<frmMain> form;
+  std::unique_ptr<MainWindowParts> parts;
 };
 
 TEST_F(MainWindow, StartUpRunsInItsOrderAndFillsTheStatusScreen) {
@@ -126,14 +122,15 @@ TEST_F(MainWindow, StartUpRunsInItsOrderAndFillsTheStatusScreen) {
   EXPECT_EQ(Caption(Label::lblNoQuarantined), "3");
   EXPECT_TRUE(m.messages.shown.empty());
   EXPECT_TRUE(Exists(kPf + "\\Settings\\CustomScan.stg"));
-  EXPECT_EQ(form->app.folders.strWinDir, "C:\\WINDOWS");
+  EXPECT_EQ(form->App().folders.strWinDir, "C:\\WINDOWS");
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_TRUE(m.shell.executed.empty());
 
   // Exit: saved, tray icon gone, window may close.
-  form->app.lstSettingsFile[8] = "45";
+  form->Run(Command::lblCmdSettings);
+  form->Run(Command::chkSettings, 3, false);  // the scan log, on by default
   EXPECT_FALSE(form->Form_Unload());
-  EXPECT_NE(Read("\\Settings\\Settings.stg").find("\r\n45\r\n"), std::string::npos);
+  EXPECT_EQ(Read("\\Settings\\Settings.stg").rfind("0\r\n0\r\n0\r\n0\r\n0\r\n", 0), 0u);
   EXPECT_FALSE(view.tray);
 }
 
@@ -150,7 +147,7 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
   // The settings and the pruning before it ran; nothing after it: no updater, no database, no screen.
   EXPECT_TRUE(Exists(kPf + "\\Settings\\Settings.stg"));
   EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 10u);
-  EXPECT_TRUE(form->app.lstDBaseFile.Empty());
+  EXPECT_TRUE(form->App().lstDBaseFile.Empty());
   EXPECT_TRUE(m.shell.executed.empty());
   EXPECT_EQ(view.Screens(), 0u);
 
@@ -209,29 +206,65 @@ TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
   EXPECT_LT(view.Pos("splash gone"), view.Pos("screen Morvane - System Scan 3"));
   // The backup's caption is painted before the export blocks the window.
   EXPECT_LT(view.Pos("paint Backing up Registry..."), view.Pos("regedit"));
-  EXPECT_FALSE(form->app.AutoScan);
-  EXPECT_EQ(form->app.lstScanResult.Count(), 1u);
-  EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
+  EXPECT_FALSE(form->App().AutoScan);
+  EXPECT_EQ(form->App().lstScanResult.Count(), 1u);
+  EXPECT_EQ(form->State().scanPhase, ScanPhase::Ended);
   EXPECT_EQ(Caption(Label::lblNewObjects), "1");
   EXPECT_TRUE(ctx.OperationInProgress);
   EXPECT_FALSE(view.timers[Timer::tmrScrollingBar]);
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
 
   // Results wait: navigation and exit are refused; "Next" leads to them.
-  form->lblCmdStatus_Click();
-  form->lblCmdSettings_Click();
+  form->Run(Command::lblCmdStatus);
+  form->Run(Command::lblCmdSettings);
   EXPECT_EQ(view.screen, Screen::ScanProc);
   EXPECT_TRUE(form->Form_Unload());
-  form->cmdAbortNextResults_Click();
+  form->Run(Command::cmdAbortNextResults);
   EXPECT_EQ(view.screen, Screen::ScanResult);
-  EXPECT_EQ(form->scanPhase, ScanPhase::Running);
+  EXPECT_EQ(form->State().scanPhase, ScanPhase::Running);
   EXPECT_EQ(view.rows[ListId::lstScanResult], 1u);
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   form->mnuPopUpExit_Click();
   EXPECT_EQ(view.screen, Screen::ScanResult);
   EXPECT_FALSE(view.closed);
   form->lstScanResult_MouseUp(2);
   EXPECT_NE(view.Pos("menu 0"), SIZE_MAX);
+}
+
+// What the rule refuses reaches the view as disabled controls, in each state
+// a scan and its removal pass through.
+TEST_F(MainWindow, RefusedCommandsAreDisabledInTheView) {
+  using C = Command;
+  m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
+  Database({"path|C:\\Spy\\spy.exe|Spy|"});
+  const C watched[] = {C::lblCmdScan, C::lblCmdHelp, C::lblCmdOpenQuarList,
+                       C::cmdNextScan, C::cmdAbortNextResults, C::cmdNextDelete};
+  std::map<Text, Text> seen;
+  auto see = [&](const Text& state) {
+    Text s;
+    for (C c : watched) s += view.enabled[size_t(c)] ? '1' : '0';
+    seen.emplace(state, s);
+  };
+  ASSERT_TRUE(form->Form_Load());
+  see("status");
+  form->Run(C::lblCmdScan);
+  see("scan selection");
+  ctx.onYield = [&] { if (view.screen == Screen::ScanProc) see("scanning"); };
+  form->Run(C::cmdNextScan);
+  see("scan ended");
+  form->Run(C::cmdAbortNextResults);
+  see("results wait");
+  form->SetRowChecked(ListId::lstScanResult, 1, true);
+  m.messages.answers = {MsgResult::Yes, MsgResult::No};
+  ctx.onYield = [&] { if (!form->State().resultButtonsEnabled) see("removing"); };
+  form->Run(C::cmdNextDelete);
+  ctx.onYield = nullptr;
+  see("removed");
+  // Scan, help, quarantine list, Next (scan), Abort/Next, Next (removal).
+  const std::map<Text, Text> expected = {
+      {"status", "111000"},  {"scan selection", "110100"}, {"scanning", "010010"}, {"scan ended", "010010"},
+      {"results wait", "010001"}, {"removing", "010000"}, {"removed", "111000"}};
+  EXPECT_EQ(seen, expected);
 }
 
 TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
@@ -241,7 +274,7 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
   for (const Text& r : records) text += "\r\n" + modCrypt::EncryptString(r, kDatabaseKey);
   Write("\\DataBase.ref", text);
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   ASSERT_EQ(view.screen, Screen::ScanPrep);
 
   int yields = 0;
@@ -252,44 +285,44 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
     ++yields;
     if (yields == 3) {
       screensBefore = view.Screens();
-      form->lblCmdStatus_Click();
-      form->lblCmdScan_Click();
-      form->lblCmdSettings_Click();
-      form->lblCmdOpenQuarList_Click();
-      form->cmdNextScan_Click();
-      form->cmdFinish_Click();
+      form->Run(Command::lblCmdStatus);
+      form->Run(Command::lblCmdScan);
+      form->Run(Command::lblCmdSettings);
+      form->Run(Command::lblCmdOpenQuarList);
+      form->Run(Command::cmdNextScan);
+      form->Run(Command::cmdFinish);
       form->Run(Command::AutoScan);
-      form->chkSettings_Click(0, true);
+      form->Run(Command::chkSettings, 0, true);
       closeCancelled = form->Form_Unload();
       EXPECT_EQ(view.Screens(), screensBefore);
       form->tmrScrollingBar_Timer();
       form->tmrScrollingBar_Timer();
       barDuringScan = view.barLeft;
     } else if (yields == 12) {
-      form->cmdAbortNextResults_Click();
-      EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
+      form->Run(Command::cmdAbortNextResults);
+      EXPECT_EQ(form->State().scanPhase, ScanPhase::Ended);
       EXPECT_FALSE(ctx.OperationInProgress);
       // The aborted scan has not returned yet: nothing may start inside it.
-      form->cmdAbortNextResults_Click();
-      form->lblCmdScan_Click();
+      form->Run(Command::cmdAbortNextResults);
+      form->Run(Command::lblCmdScan);
       EXPECT_EQ(view.screen, Screen::ScanProc);
     }
   };
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   ctx.onYield = nullptr;
   EXPECT_TRUE(closeCancelled);
   EXPECT_FLOAT_EQ(barDuringScan, kBarRestLeft + 2 * kBarStep);
-  EXPECT_EQ(form->app.lstSettingsFile[0], "0");
-  EXPECT_LT(form->scan.entriesDone, 50u);
-  EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
+  EXPECT_EQ(form->App().lstSettingsFile[0], "0");
+  EXPECT_LT(form->Scan().entriesDone, 50u);
+  EXPECT_EQ(form->State().scanPhase, ScanPhase::Ended);
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
   form->tmrScrollingBar_Timer();  // a tick queued before the stop
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
 
-  form->cmdAbortNextResults_Click();
+  form->Run(Command::cmdAbortNextResults);
   EXPECT_EQ(view.screen, Screen::ScanResult);
-  EXPECT_EQ(form->scanPhase, ScanPhase::Running);
-  form->lblCmdStatus_Click();  // allowed after an abort
+  EXPECT_EQ(form->State().scanPhase, ScanPhase::Running);
+  form->Run(Command::lblCmdStatus);  // allowed after an abort
   EXPECT_EQ(view.screen, Screen::Status);
 }
 
@@ -303,28 +336,28 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
             "path|C:\\Spy\\manual.exe|Manual|http://help.example/manual"});
   ASSERT_TRUE(form->Form_Load());
 
-  form->lblCmdScan_Click();
-  form->cmdNextScan_Click();
+  form->Run(Command::lblCmdScan);
+  form->Run(Command::cmdNextScan);
   EXPECT_EQ(view.screen, Screen::ScanProc);
   EXPECT_EQ(Caption(Label::lblCurrentOperation), "Finished.");
   EXPECT_EQ(Caption(Label::lblNewObjects), "4");
-  form->cmdAbortNextResults_Click();
+  form->Run(Command::cmdAbortNextResults);
   ASSERT_EQ(view.rows[ListId::lstScanResult], 3u);
-  ASSERT_EQ(form->app.lstIremovable.Count(), 1u);
+  ASSERT_EQ(form->App().lstIremovable.Count(), 1u);
 
   form->SetRowChecked(ListId::lstScanResult, 1, true);
-  form->cmdQuarantineSelected_Click();
-  const Text session = kPf + "\\Quarantine\\" + form->app.QuarantineSession;
+  form->Run(Command::cmdQuarantineSelected);
+  const Text session = kPf + "\\Quarantine\\" + form->App().QuarantineSession;
   EXPECT_TRUE(m.files.IsFolder(session));
 
   form->SetRowChecked(ListId::lstScanResult, 1, false);
   form->SetRowChecked(ListId::lstScanResult, 3, true);
-  form->cmdIgnoreSelected_Click();
-  ASSERT_EQ(form->app.lstIgnoreListFile.size(), 1u);
+  form->Run(Command::cmdIgnoreSelected);
+  ASSERT_EQ(form->App().lstIgnoreListFile.size(), 1u);
   EXPECT_NE(Read("\\Settings\\IgnoreList.stg").find("SpyCo"), std::string::npos);
 
   form->SetRowChecked(ListId::lstScanResult, 3, false);
-  form->mnuResultListInverse_Click();  // rows 1, 2 and 3 ticked
+  form->Run(Command::mnuResultListInverse);  // rows 1, 2 and 3 ticked
   form->SetRowChecked(ListId::lstScanResult, 3, false);
   const size_t before = m.messages.shown.size();
   m.messages.answers = {MsgResult::Yes, MsgResult::No};
@@ -334,12 +367,12 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   ctx.onYield = [&] {
     if (ctx.OperationInProgress) return;
     ++nestedTries;
-    form->lblCmdScan_Click();
-    form->lblCmdSettings_Click();
+    form->Run(Command::lblCmdScan);
+    form->Run(Command::lblCmdSettings);
     EXPECT_NE(view.screen, Screen::ScanPrep);
     EXPECT_NE(view.screen, Screen::Settings);
   };
-  form->cmdNextDelete_Click();
+  form->Run(Command::cmdNextDelete);
   ctx.onYield = nullptr;
   EXPECT_GT(nestedTries, 0);
   ASSERT_GE(m.messages.shown.size(), before + 3);
@@ -354,11 +387,11 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   const std::string log = Read("\\SpyLog.txt");
   EXPECT_NE(log.find("C:\\Spy\\spy.exe"), std::string::npos);
   EXPECT_NE(log.find("SpyCo"), std::string::npos);  // added to the ignore list
-  EXPECT_TRUE(form->app.lstLog.empty());
+  EXPECT_TRUE(form->App().lstLog.empty());
 
-  form->cmdFinish_Click();
+  form->Run(Command::cmdFinish);
   EXPECT_EQ(view.screen, Screen::Status);
-  EXPECT_TRUE(form->app.lstIremovable.Empty());
+  EXPECT_TRUE(form->App().lstIremovable.Empty());
   EXPECT_EQ(Caption(Label::lblNoOfScans), "1");
   EXPECT_NE(Caption(Label::lblLastScan), "{never}");
   EXPECT_NE(Caption(Label::lblTotalItemsRemoved), "0");
@@ -366,27 +399,27 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   EXPECT_EQ(Caption(Label::lblNoQuarantined), "1");
   EXPECT_EQ(Read("\\Settings\\ScanInfo.stg").substr(Read("\\Settings\\ScanInfo.stg").find("\r\n")), "\r\n1\r\n" + Caption(Label::lblTotalItemsRemoved));
 
-  form->lblCmdOpenIgnoreList_Click();
+  form->Run(Command::lblCmdOpenIgnoreList);
   EXPECT_EQ(view.screen, Screen::IgnoreList);
   EXPECT_EQ(view.rows[ListId::lstIgnoreList], 1u);
-  form->mnuIgnoreListAll_Click();
-  form->cmdDeleteSelected_Click();
-  EXPECT_TRUE(form->app.lstIgnoreListFile.empty());
+  form->Run(Command::mnuIgnoreListAll);
+  form->Run(Command::cmdDeleteSelected);
+  EXPECT_TRUE(form->App().lstIgnoreListFile.empty());
   EXPECT_EQ(Read("\\Settings\\IgnoreList.stg"), "");
 
-  form->lblCmdStatus_Click();
-  form->lblCmdOpenQuarList_Click();
+  form->Run(Command::lblCmdStatus);
+  form->Run(Command::lblCmdOpenQuarList);
   EXPECT_EQ(view.screen, Screen::Quarantined);
   ASSERT_EQ(view.rows[ListId::lstQuarantinedList], 1u);
   form->SelectRow(ListId::lstQuarantinedList, 1);
   form->lstQuarantinedList_DblClick();
   EXPECT_EQ(view.screen, Screen::QItems);
   EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 1u);
-  form->cmdBack_Click();
+  form->Run(Command::cmdBack);
   EXPECT_EQ(view.screen, Screen::Quarantined);
   EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 0u);
   form->SetRowChecked(ListId::lstQuarantinedList, 1, true);
-  form->cmdRestoreQuarantined_Click();
+  form->Run(Command::cmdRestoreQuarantined);
   EXPECT_EQ(m.files.ListTree("C:\\Spy").size(), 2u);  // spy.exe back beside manual.exe
   EXPECT_FALSE(form->Form_Unload());
 }
@@ -406,24 +439,24 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
   m.files.SetLocked("C:\\Spy\\Data\\sub\\log.dat", true);
   Database({"path|C:\\Spy\\explorer.exe|Spy|", "path|C:\\Spy\\hook.dll|Hook|", "folder|C:\\Spy\\Data|Data|"});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   Text runningInScan;
   ctx.onYield = [&] {
     if (ctx.OperationInProgress) runningInScan = Caption(Label::lblRunningProcesses);
   };
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   ctx.onYield = nullptr;
-  const Text listed = std::to_string(form->app.lstProcesses.Count());
+  const Text listed = std::to_string(form->App().lstProcesses.Count());
   EXPECT_EQ(runningInScan, listed);
   EXPECT_EQ(Caption(Label::lblRunningProcesses), listed);
   EXPECT_EQ(Caption(Label::lblProcessesIdentified), "1");
 
-  form->cmdAbortNextResults_Click();
-  ASSERT_EQ(form->app.lstScanResult.Count(), 3u);
-  form->mnuResultListAll_Click();
+  form->Run(Command::cmdAbortNextResults);
+  ASSERT_EQ(form->App().lstScanResult.Count(), 3u);
+  form->Run(Command::mnuResultListAll);
   const size_t before = m.messages.shown.size();
   m.messages.answers = {MsgResult::Yes, MsgResult::No};
-  form->cmdNextDelete_Click();
+  form->Run(Command::cmdNextDelete);
   ASSERT_EQ(m.messages.shown.size(), before + 3);
   const auto& told = m.messages.shown.back();
   EXPECT_EQ(told.text, "2 objects will be removed when Windows restarts.");
@@ -462,19 +495,19 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
 TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {
   Database({});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdHelp_Click();
+  form->Run(Command::lblCmdHelp);
   ASSERT_EQ(m.messages.shown.size(), 1u);
   EXPECT_EQ(m.messages.shown[0].text, "Help file help.htm could not be found.");
   EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
-  form->lblCmdCheckForUpdates_Click();  // no Tessarin.ini: said so, nothing opened
+  form->Run(Command::lblCmdCheckForUpdates);  // no Tessarin.ini: said so, nothing opened
   EXPECT_EQ(m.messages.shown.size(), 2u);
   EXPECT_TRUE(m.shell.executed.empty());
 
   Write("\\Help\\help.htm", "<html>");
   Write("\\Tessarin.ini", "Server=http://updates.example:8080/\r\n");
-  form->lblCmdHelp_Click();
-  form->lblCmdCheckForUpdates_Click();
-  form->lblCmdDBaseUpdate_Click();
+  form->Run(Command::lblCmdHelp);
+  form->Run(Command::lblCmdCheckForUpdates);
+  form->Run(Command::lblCmdDBaseUpdate);
   ASSERT_EQ(m.shell.executed.size(), 3u);
   EXPECT_EQ(m.shell.executed[0].file, kPf + "\\Help\\help.htm");
   EXPECT_EQ(m.shell.executed[0].directory, kPf);

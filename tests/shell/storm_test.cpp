@@ -124,7 +124,7 @@ struct PlantedWindow {
     m.files.AddFile(old + "10000.qit", "MZ kept");
     form = std::make_unique<frmMain>(ctx, view, "1.2.3");
     view.form = form.get();
-    parts = std::make_unique<MainWindowParts>(*form, view, "Morvane");
+    parts = std::make_unique<MainWindowParts>(form->Host(), view, "Morvane");
     form->SetParts(parts.get());
   }
   // Settings.stg (pairs of line index and text over the defaults) and CustomScan.stg.
@@ -181,9 +181,9 @@ class Storm : public PlantedWindow {
     ctx.onYield = nullptr;
     m.messages.whileOpen = nullptr;
     if (Going() && ctx.OperationInProgress) {
-      if (form->scanPhase == ScanPhase::Ended) form->cmdAbortNextResults_Click();
+      if (form->State().scanPhase == ScanPhase::Ended) form->Run(Command::cmdAbortNextResults);
       m.messages.answers = {MsgResult::Yes, MsgResult::No};
-      form->cmdNextDelete_Click();
+      form->Run(Command::cmdNextDelete);
       Check(true);
       if (ctx.OperationInProgress) Fail("results still wait after their removal step");
     }
@@ -221,12 +221,16 @@ class Storm : public PlantedWindow {
         scansAtScanEnd_ = ScanInfo(1);
       }
     };
-    view.onButtonEnabled = [this](Button b, bool on) {
-      // The removal step begins: what it may remove is no longer owed.
-      if (b != Button::cmdNextDelete || on) return;
+    view.onCommandsEnabled = [this](const CommandSet&) {
+      // The removal step begins (it switches the result buttons off): what
+      // it may remove is no longer owed.
+      const bool on = form->State().resultButtonsEnabled;
+      const bool began = resultButtons_ && !on;
+      resultButtons_ = on;
+      if (!began) return;
       ++reached.removals;
-      const bool all = form->removal.AutoEraseMode() || form->app.AutoScan;
-      for (const auto& row : form->app.lstScanResult.Rows())
+      const bool all = form->Removal().AutoEraseMode() || form->App().AutoScan;
+      for (const auto& row : form->App().lstScanResult.Rows())
         if (all || row.checked) Release(row.text == "cookie" ? kCookies + "\\" + row.SubItems(2) : row.SubItems(2));
     };
     auto modalScript = [this](auto& d) {
@@ -298,7 +302,7 @@ class Storm : public PlantedWindow {
     if (e->rule >= 0 && form->Allowed(Command(e->rule))) {
       reached.restores += e->rule == int(C::cmdRestoreQuarantined);
       reached.purges += e->rule == int(C::cmdDeleteQuarantined);
-      reached.aborts += e->rule == int(C::cmdAbortNextResults) && form->scanPhase == ScanPhase::Running;
+      reached.aborts += e->rule == int(C::cmdAbortNextResults) && form->State().scanPhase == ScanPhase::Running;
     }
     trail_ << e->name + " ";
     e->fire(*this);
@@ -319,18 +323,18 @@ class Storm : public PlantedWindow {
   }
 
   void Abort() {
-    if (form->scanPhase == ScanPhase::Running && form->Allowed(C::cmdAbortNextResults) && scanRunning_) aborted_ = true;
-    form->cmdAbortNextResults_Click();
+    if (form->State().scanPhase == ScanPhase::Running && form->Allowed(C::cmdAbortNextResults) && scanRunning_) aborted_ = true;
+    form->Run(Command::cmdAbortNextResults);
   }
 
   void Purge() {
     // What the checked packages hold is given up by the user.
     if (form->Allowed(C::cmdDeleteQuarantined))
-      for (const auto& row : form->removal.lstQuarantinedList.Rows())
+      for (const auto& row : form->Removal().lstQuarantinedList.Rows())
         if (row.checked)
           for (const auto& [location, data] : QuarantineItems())
             if (Below(data, kPf + "\\Quarantine\\" + row.text)) Release(location);
-    Wiping([this] { form->cmdDeleteQuarantined_Click(); });
+    Wiping([this] { form->Run(Command::cmdDeleteQuarantined); });
   }
 
   // Restore and purge raise OperationInProgress around their folder wipes,
@@ -353,7 +357,7 @@ class Storm : public PlantedWindow {
   }
 
   Text ScanInfo(size_t line) const {
-    return line < form->app.lstScanInfoFile.size() ? form->app.lstScanInfoFile[line] : Text();
+    return line < form->App().lstScanInfoFile.size() ? form->App().lstScanInfoFile[line] : Text();
   }
 
   void Release(const Text& location) { released_.insert(location); }
@@ -448,18 +452,19 @@ class Storm : public PlantedWindow {
     if (ctx.OperationInProgress != (pending_ && !removed))
       Fail(Text("OperationInProgress ") + (ctx.OperationInProgress ? "True" : "False") + " with " +
            (pending_ && !removed ? "results waiting" : "nothing running"));
-    if (form->longOperations != 0) Fail("a long operation marker left behind");
-    const AppState& app = form->app;
-    const bool scanTables = form->screen == Screen::ScanProc || form->screen == Screen::ScanResult;
+    if (form->State().longOperation) Fail("a long operation marker left behind");
+    const AppState& app = form->App();
+    const bool scanTables = form->State().screen == Screen::ScanProc || form->State().screen == Screen::ScanResult;
     if (scanTables && app.counters[size_t(Counter::lblNewObjects)] != std::to_string(app.lstScanResult.Count() + app.lstIremovable.Count()))
       Fail("new objects counter " + app.counters[size_t(Counter::lblNewObjects)] + " against the result tables");
-    if (view.screen != form->screen) Fail("the view shows another screen");
+    if (view.screen != form->State().screen) Fail("the view shows another screen");
+    if (view.enabled != AllowedCommands(form->State())) Fail("the view enables other commands than the rule allows");
     const std::pair<Screen, ListId> shown[] = {{Screen::ScanResult, ListId::lstScanResult},
                                                {Screen::Iremovable, ListId::lstIremovable},
                                                {Screen::IgnoreList, ListId::lstIgnoreList},
                                                {Screen::Quarantined, ListId::lstQuarantinedList}};
     for (const auto& [s, list] : shown)
-      if (form->screen == s && view.rows[list] != form->Table(list).Count())
+      if (form->State().screen == s && view.rows[list] != form->Table(list).Count())
         Fail("the shown list has " + std::to_string(view.rows[list]) + " rows, its table " +
              std::to_string(form->Table(list).Count()));
     CheckLog();
@@ -481,7 +486,7 @@ class Storm : public PlantedWindow {
   int depth_ = 0;
   int modal_ = 0;
   int wiping_ = 0;
-  bool scanRunning_ = false, aborted_ = false, pending_ = false;
+  bool scanRunning_ = false, aborted_ = false, pending_ = false, resultButtons_ = true;
   size_t scans_ = 0;
   Text scansAtScanEnd_;
   std::set<Text> released_;
@@ -496,20 +501,20 @@ const std::vector<Storm::Event>& Storm::Events() {
       std::function<void(Storm&)> fire = [command](Storm& s) { s.form->Run(command); };
       if (command == C::cmdAbortNextResults) fire = [](Storm& s) { s.Abort(); };
       if (command == C::cmdDeleteQuarantined) fire = [](Storm& s) { s.Purge(); };
-      if (command == C::cmdRestoreQuarantined) fire = [](Storm& s) { s.Wiping([&s] { s.form->cmdRestoreQuarantined_Click(); }); };
+      if (command == C::cmdRestoreQuarantined) fire = [](Storm& s) { s.Wiping([&s] { s.form->Run(Command::cmdRestoreQuarantined); }); };
       e.push_back({"command", fire, command == C::Exit, int(c)});
       e.back().name = kCommandNames[c];
       e.back().closes = command == C::Exit;
     }
-    e.push_back({"chkSettings", [](Storm& s) { s.form->chkSettings_Click(int(s.rng.Below(6)), s.rng.OneIn(2)); },
+    e.push_back({"chkSettings", [](Storm& s) { s.form->Run(Command::chkSettings, int(s.rng.Below(6)), s.rng.OneIn(2)); },
                  false, int(C::chkSettings)});
-    e.push_back({"chkStartWithWindows", [](Storm& s) { s.form->chkStartWithWindows_Click(s.rng.OneIn(2)); }, false,
+    e.push_back({"chkStartWithWindows", [](Storm& s) { s.form->Run(Command::chkStartWithWindows, 0, s.rng.OneIn(2)); }, false,
                  int(C::chkStartWithWindows)});
-    e.push_back({"optScanMode", [](Storm& s) { s.form->optScanMode_Click(int(s.rng.Below(3))); }, false,
+    e.push_back({"optScanMode", [](Storm& s) { s.form->Run(Command::optScanMode, int(s.rng.Below(3))); }, false,
                  int(C::optScanMode)});
     e.push_back({"row click", [](Storm& s) { s.RowClick(); }, false});
     e.push_back({"row select", [](Storm& s) {
-                   s.form->SelectRow(ListId::lstQuarantinedList, s.rng.Below(s.form->removal.lstQuarantinedList.Count() + 1));
+                   s.form->SelectRow(ListId::lstQuarantinedList, s.rng.Below(s.form->Removal().lstQuarantinedList.Count() + 1));
                  }, false});
     e.push_back({"double click", [](Storm& s) { s.form->lstQuarantinedList_DblClick(); }, false});
     e.push_back({"right click", [](Storm& s) {
@@ -595,21 +600,21 @@ TEST_F(StormFindings, MinimizeWhileStartUpLoadsKeepsTheFiles) {
   ASSERT_TRUE(form->Form_Load());
   EXPECT_EQ(Read(kPf + "\\Settings\\ScanInfo.stg"), info);
   EXPECT_EQ(Read(kPf + "\\Settings\\IgnoreList.stg"), ignore);
-  EXPECT_EQ(form->app.lstScanInfoFile, (ListBox{"12-01-2026  10:00:00", "5", "9"}));
+  EXPECT_EQ(form->App().lstScanInfoFile, (ListBox{"12-01-2026  10:00:00", "5", "9"}));
 }
 
 TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
   Settings({});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   ctx.onYield = [this] {
-    if (ctx.yieldCount == 1) form->cmdAbortNextResults_Click();
+    if (ctx.yieldCount == 1) form->Run(Command::cmdAbortNextResults);
   };
   ctx.yieldCount = 0;
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   EXPECT_FALSE(ctx.OperationInProgress);
-  EXPECT_LE(form->scan.entriesDone, 1u);
-  EXPECT_EQ(form->scanPhase, ScanPhase::Ended);
+  EXPECT_LE(form->Scan().entriesDone, 1u);
+  EXPECT_EQ(form->State().scanPhase, ScanPhase::Ended);
 }
 
 // A due scan, a new scan or a second close must wait for the command whose yield they arrive in.
@@ -618,23 +623,23 @@ TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
   ASSERT_TRUE(form->Form_Load());
   auto storm = [this] {
     Minute();
-    form->lblCmdScan_Click();
-    form->cmdNextScan_Click();
+    form->Run(Command::lblCmdScan);
+    form->Run(Command::cmdNextScan);
   };
   // The tail of an aborted scan.
-  form->lblCmdScan_Click();
+  form->Run(Command::lblCmdScan);
   ctx.onYield = [&] {
-    if (ctx.OperationInProgress) form->cmdAbortNextResults_Click();
+    if (ctx.OperationInProgress) form->Run(Command::cmdAbortNextResults);
     else storm();
   };
-  form->cmdNextScan_Click();
+  form->Run(Command::cmdNextScan);
   // A restore.
   ctx.onYield = nullptr;
-  form->lblCmdStatus_Click();
-  form->lblCmdOpenQuarList_Click();
-  form->mnuQuarantineListAll_Click();
+  form->Run(Command::lblCmdStatus);
+  form->Run(Command::lblCmdOpenQuarList);
+  form->Run(Command::mnuQuarantineListAll);
   ctx.onYield = storm;
-  form->cmdRestoreQuarantined_Click();
+  form->Run(Command::cmdRestoreQuarantined);
   EXPECT_TRUE(m.files.Exists("C:\\Old\\kept.exe"));
   // Closing.
   EXPECT_FALSE(form->Form_Unload());
@@ -645,18 +650,18 @@ TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
 TEST_F(StormFindings, ManualRemovalRowsOutliveTheRemovalStepUntilFinish) {
   Settings({});
   ASSERT_TRUE(form->Form_Load());
-  form->lblCmdScan_Click();
-  form->cmdNextScan_Click();
-  form->cmdAbortNextResults_Click();
-  form->cmdNextDelete_Click();  // nothing ticked: no removal, the report only
+  form->Run(Command::lblCmdScan);
+  form->Run(Command::cmdNextScan);
+  form->Run(Command::cmdAbortNextResults);
+  form->Run(Command::cmdNextDelete);  // nothing ticked: no removal, the report only
   ASSERT_EQ(view.screen, Screen::Iremovable);
-  ASSERT_EQ(form->app.lstIremovable.Count(), 1u);
+  ASSERT_EQ(form->App().lstIremovable.Count(), 1u);
   EXPECT_EQ(view.rows[ListId::lstIremovable], 1u);
   form->SetRowChecked(ListId::lstIremovable, 1, true);
-  form->cmdIgnoreIremovable_Click();
+  form->Run(Command::cmdIgnoreIremovable);
   EXPECT_NE(Read(kPf + "\\Settings\\IgnoreList.stg").find("C:\\Spy\\manual.exe"), std::string::npos);
-  form->cmdFinish_Click();
-  EXPECT_TRUE(form->app.lstIremovable.Empty());
+  form->Run(Command::cmdFinish);
+  EXPECT_TRUE(form->App().lstIremovable.Empty());
 }
 
 }  // namespace

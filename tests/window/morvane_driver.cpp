@@ -4,7 +4,8 @@
 //
 //   start DIR | start2 DIR | wait-exit | kill       the program in folder DIR
 //   wait TEXT | wait-gone TEXT                      a visible window or control
-//   click TEXT | click-sync TEXT | key TEXT         press a button or link
+//   click TEXT | click-sync TEXT | key TEXT         press a button or link (click: once enabled)
+//   enabled TEXT                                    whether a control is enabled
 //   read TEXT | wait-value TEXT VALUE | wait-number TEXT MIN
 //   screen                                          the visible screen's title
 //   rows | wait-rows N | tick N | untick N | select N   the visible list view
@@ -339,8 +340,15 @@ void Command(const std::vector<std::string>& w) {
     std::printf("SEEN %s\n", arg(1).c_str());
   } else if (c == "wait-gone") {
     WaitFor("gone '" + arg(1) + "'", [&] { return Find(arg(1)) == nullptr; });
-  } else if (c == "click" || c == "click-sync") {
-    Press(Need(arg(1)), c == "click-sync");
+  } else if (c == "click") {
+    // A control the program has disabled is clicked once it is enabled again.
+    HWND h = Need(arg(1));
+    WaitFor("enabled '" + arg(1) + "'", [&] { return IsWindowEnabled(h) || (h = Find(arg(1))) == nullptr; });
+    Press(Need(arg(1)), false);
+  } else if (c == "click-sync") {
+    Press(Need(arg(1)), true);
+  } else if (c == "enabled") {
+    std::printf("ENABLED %s=%d\n", arg(1).c_str(), IsWindowEnabled(Need(arg(1))) ? 1 : 0);
   } else if (c == "key") {
     PostMessageA(Need(arg(1)), WM_KEYDOWN, VK_SPACE, 0);
   } else if (c == "read") {

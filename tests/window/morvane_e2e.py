@@ -284,6 +284,8 @@ click-sync Status
 click-sync Settings
 close-sync
 screen
+enabled Status
+enabled Abort
 click Abort
 wait Next
 read "Objects scanned:"
@@ -319,6 +321,8 @@ wait-exit
           reads.get("Objects in Ignore List:", [""])[0] == "2" and reads.get("Objects Quarantined:", [""])[0] == "1",
           out)
     check("navigation and close refused while the scan runs", "SCREEN Morvane - System Scan" in out, out)
+    check("while the scan runs its links are disabled, Abort is not",
+          "ENABLED Status=0" in out and "ENABLED Abort=1" in out, out)
     scanned = int(reads.get("Objects scanned:", ["0"])[0] or 0)
     check("Abort stops the scan part way: Next and Finished.", 0 < scanned < 120000, out)
     check("aborted scan: no results, Next goes to the status screen without a question",

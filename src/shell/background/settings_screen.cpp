@@ -22,9 +22,11 @@ long long LeadingInteger(const Text& text) {
 }  // namespace
 
 bool StartWithWindows::Registered() {
-  const Text data = modRegistry(ctx_).GetRegistryString(kRunKey, kRunValue);
+  const Text data = Value();
   return !data.empty() && data != "Error";
 }
+
+Text StartWithWindows::Value() { return modRegistry(ctx_).GetRegistryString(kRunKey, kRunValue); }
 
 void StartWithWindows::Register() { modRegistry(ctx_).SetRegistryString(kRunKey, kRunValue, Data()); }
 
@@ -44,36 +46,29 @@ void SettingsScreen::ApplySettings() {
   if (hooks_.StatusInfoDisplay) hooks_.StatusInfoDisplay();
   view_.SetLabel(SettingsLabel::lblAppVersion, hooks_.appVersion);
 
-  const bool registered = run_.Registered();
-  if (view_.chkStartWithWindows() != registered) {
-    view_.SetChkStartWithWindows(registered);
-    chkStartWithWindows_Click();
-  }
+  // A start from a moved folder finds the value and rewrites it with this
+  // path; an empty value counts as absent and goes.
+  const Text value = run_.Value();
+  const bool registered = !value.empty() && value != "Error";
+  if (registered && value != run_.Data()) run_.Register();
+  if (value.empty()) run_.Unregister();
+  view_.ShowChkStartWithWindows(registered);
 
-  for (int i = 0; i < kSettingsBoxCount; ++i) {
-    const bool on = settings.On(Settings::BoxLine(i));
-    if (view_.chkSettings(i) != on) {
-      view_.SetChkSettings(i, on);
-      chkSettings_Click(i);
-    }
-  }
+  for (int i = 0; i < kSettingsBoxCount; ++i) view_.ShowChkSettings(i, settings.On(Settings::BoxLine(i)));
 
   homePageTimer_ = settings.HomePageProtected();
   view_.EnableTimer(ShellTimer::tmrHomePageCheck, homePageTimer_);
 
   // A mode outside the three options selects none and leaves the line as it is.
   const long long mode = LeadingInteger(settings.ScanModeLine());
-  if (mode >= 0 && mode < kScanModeCount && view_.optScanMode() != int(mode)) {
-    view_.SetOptScanMode(int(mode));
-    optScanMode_Click(int(mode));
-  }
+  if (mode >= 0 && mode < kScanModeCount) view_.ShowOptScanMode(int(mode));
 
   scheduler_.ApplyClock();
 }
 
-void SettingsScreen::chkSettings_Click(int Index) {
+void SettingsScreen::chkSettings_Click(int Index, bool ticked) {
   if (Index < 0 || Index >= kSettingsBoxCount) return;
-  Settings(app_).SetOn(Settings::BoxLine(Index), view_.chkSettings(Index));
+  Settings(app_).SetOn(Settings::BoxLine(Index), ticked);
   ApplySettings();
 }
 
@@ -83,8 +78,8 @@ void SettingsScreen::optScanMode_Click(int Index) {
   ctx_.YieldToHost();
 }
 
-void SettingsScreen::chkStartWithWindows_Click() {
-  if (view_.chkStartWithWindows())
+void SettingsScreen::chkStartWithWindows_Click(bool ticked) {
+  if (ticked)
     run_.Register();
   else
     run_.Unregister();

@@ -12,18 +12,15 @@ namespace morvane {
 enum class ShellTimer { tmrTimer, tmrHomePageCheck };
 enum class SettingsLabel { lblDBaseVer, lblAppVersion, lblNextAutoScanIn };
 
-// What the settings logic needs of the main window's controls. Setting a box
-// or option here must not raise its click event: the logic runs the click
-// operation itself when the state really changes.
+// What the settings logic needs of the main window's controls. The boxes
+// and options only show the settings table (and the Run value); showing a
+// state must not raise its click event.
 class ISettingsView {
  public:
   virtual ~ISettingsView() = default;
-  virtual bool chkSettings(int index) const = 0;  // 0 to 5
-  virtual void SetChkSettings(int index, bool ticked) = 0;
-  virtual bool chkStartWithWindows() const = 0;
-  virtual void SetChkStartWithWindows(bool ticked) = 0;
-  virtual int optScanMode() const = 0;  // the selected index, -1 when none
-  virtual void SetOptScanMode(int index) = 0;
+  virtual void ShowChkSettings(int index, bool ticked) = 0;  // 0 to 5
+  virtual void ShowChkStartWithWindows(bool ticked) = 0;
+  virtual void ShowOptScanMode(int index) = 0;
   virtual void SetLabel(SettingsLabel label, const Text& caption) = 0;
   virtual void EnableTimer(ShellTimer timer, bool enabled) = 0;
 };
@@ -44,6 +41,8 @@ class StartWithWindows {
   Text Data() const { return "\"" + folder_ + "\\" + base_ + ".Exe\""; }
   // Present: the value reads neither empty nor "Error".
   bool Registered();
+  // The value's data; "Error" when there is none.
+  Text Value();
   void Register();
   void Unregister();
 
@@ -77,16 +76,16 @@ class SettingsScreen {
                  StartWithWindows& startWithWindows, SettingsHooks hooks)
       : ctx_(ctx), app_(app), view_(view), scheduler_(scheduler), run_(startWithWindows), hooks_(std::move(hooks)) {}
 
-  // Brings the boxes, the scan mode, the labels and both timers in line
-  // with the settings table.
+  // Shows the settings table in the boxes, the scan mode and the labels
+  // and brings both timers in line with it.
   void ApplySettings();
-  // The user or ApplySettings changed a box or option.
-  void chkSettings_Click(int Index);
+  // The user changed a box or option: its line, then ApplySettings.
+  void chkSettings_Click(int Index, bool ticked);
   void optScanMode_Click(int Index);
-  void chkStartWithWindows_Click();
+  void chkStartWithWindows_Click(bool ticked);
 
   bool HomePageTimerEnabled() const { return homePageTimer_; }
-  int applyCount = 0;  // ApplySettings runs so far, nested ones included
+  int applyCount = 0;  // ApplySettings runs so far
 
  private:
   Context& ctx_;

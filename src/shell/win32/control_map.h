@@ -1,5 +1,6 @@
-// Where the logic's labels, buttons, boxes, lists and commands live in the
-// resource script: one table each, indexed by the logic's enums.
+// Where the logic's labels, buttons, boxes and lists live in the resource
+// script: one table each, indexed by the logic's enums (commands: the
+// command table).
 #pragma once
 #include <cstddef>
 
@@ -59,49 +60,6 @@ constexpr const ListColumns* ListById(int id) {
   return nullptr;
 }
 constexpr const ListColumns& ListOf(ListId list) { return kLists[size_t(list)]; }
-
-// Links, buttons and menu items that run one command each.
-struct CommandId {
-  int id;
-  Command command;
-};
-
-constexpr CommandId kCommandIds[] = {
-    {IDC_LBL_CMD_STATUS, Command::lblCmdStatus},
-    {IDC_LBL_CMD_SCAN, Command::lblCmdScan},
-    {IDC_LBL_CMD_SETTINGS, Command::lblCmdSettings},
-    {IDC_LBL_CMD_HELP, Command::lblCmdHelp},
-    {IDC_LBL_CMD_CHECK_FOR_UPDATES, Command::lblCmdCheckForUpdates},
-    {IDC_LBL_CMD_DBASE_UPDATE, Command::lblCmdDBaseUpdate},
-    {IDC_LBL_CMD_OPEN_IGNORE_LIST, Command::lblCmdOpenIgnoreList},
-    {IDC_LBL_CMD_OPEN_QUAR_LIST, Command::lblCmdOpenQuarList},
-    {IDC_LBL_CMD_ACTIVE_PROTECTION_SETT, Command::lblCmdActiveProtectionSett},
-    {IDC_LBL_CMD_HOMEPAGE_PROTECT_SETT, Command::lblCmdHomepageProtectSett},
-    {IDC_LBL_CMD_ADVANCED_REG_BACKUP, Command::lblCmdAdvancedRegBackup},
-    {IDC_LBL_CMD_CUSTOMIZE_SCAN, Command::lblCmdCustomizeScan},
-    {IDC_LBL_CMD_SELECT_DRV_FOLDER_SCAN, Command::lblCmdSelectDrvFolderScan},
-    {IDC_CMD_NEXT_SCAN, Command::cmdNextScan},
-    {IDC_CMD_ABORT_NEXT_RESULTS, Command::cmdAbortNextResults},
-    {IDC_CMD_IGNORE_SELECTED, Command::cmdIgnoreSelected},
-    {IDC_CMD_QUARANTINE_SELECTED, Command::cmdQuarantineSelected},
-    {IDC_CMD_NEXT_DELETE, Command::cmdNextDelete},
-    {IDC_CMD_IGNORE_IREMOVABLE, Command::cmdIgnoreIremovable},
-    {IDC_CMD_FINISH, Command::cmdFinish},
-    {IDC_CMD_DELETE_SELECTED, Command::cmdDeleteSelected},
-    {IDC_CMD_VIEW_DATA, Command::cmdViewData},
-    {IDC_CMD_RESTORE_QUARANTINED, Command::cmdRestoreQuarantined},
-    {IDC_CMD_DELETE_QUARANTINED, Command::cmdDeleteQuarantined},
-    {IDC_CMD_BACK, Command::cmdBack},
-    {IDM_RESULT_ALL, Command::mnuResultListAll},
-    {IDM_RESULT_NONE, Command::mnuResultListNone},
-    {IDM_RESULT_INVERSE, Command::mnuResultListInverse},
-    {IDM_IGNORE_ALL, Command::mnuIgnoreListAll},
-    {IDM_IGNORE_NONE, Command::mnuIgnoreListNone},
-    {IDM_IGNORE_INVERSE, Command::mnuIgnoreListInverse},
-    {IDM_QUARANTINE_ALL, Command::mnuQuarantineListAll},
-    {IDM_QUARANTINE_NONE, Command::mnuQuarantineListNone},
-    {IDM_QUARANTINE_INVERSE, Command::mnuQuarantineListInverse},
-};
 
 // Pop-up menus: the sub-menu of IDR_LIST_MENUS for each Menu (-1: none here).
 constexpr int kMenuPositions[] = {0, 1, 2, -1};

@@ -16,6 +16,20 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto old = reinterpret_cast<WNDPROC>(GetPropA(hwnd, kOldProc));
   if (!old) return DefWindowProcA(hwnd, msg, wp, lp);
   try {
+    // A disabled link does not react: no click from the mouse or the keys.
+    if (!IsWindowEnabled(hwnd)) {
+      switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+        case WM_KEYDOWN:
+        case WM_CHAR:
+          return 0;
+        case WM_SETCURSOR:
+          SetCursor(LoadCursor(nullptr, IDC_ARROW));
+          return TRUE;
+      }
+    }
     switch (msg) {
       case WM_SETCURSOR:
         SetCursor(LoadCursor(nullptr, IDC_HAND));

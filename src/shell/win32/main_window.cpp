@@ -159,11 +159,19 @@ void MainWindow::ShowScreen(Screen screen) {
   ShowWindow(screens_[size_t(screen)], SW_SHOW);
   // Keyboard focus never stays on a hidden screen: it moves to the new
   // screen's first stop (its list or button), else to the navigation.
-  HWND focus = GetFocus();
-  if (focus && IsChild(hwnd_, focus) && !IsWindowVisible(focus)) {
+  shownScreen_ = screen;
+  if (FocusLost()) {
     HWND first = GetNextDlgTabItem(screens_[size_t(screen)], nullptr, FALSE);
     SetFocus(first && IsChild(screens_[size_t(screen)], first) ? first : nav_);
   }
+}
+
+// The focus of the active main window is nowhere, on a hidden or disabled
+// control, or on the navigation panel itself.
+bool MainWindow::FocusLost() const {
+  HWND f = GetFocus();
+  if (!hwnd_ || GetActiveWindow() != hwnd_) return false;
+  return !f || f == hwnd_ || f == nav_ || (IsChild(hwnd_, f) && (!IsWindowVisible(f) || !IsWindowEnabled(f)));
 }
 
 void MainWindow::SetCaption(Label label, const Text& caption) {
@@ -211,8 +219,30 @@ void MainWindow::SetButtonCaption(Button button, const Text& caption) {
   if (HWND c = Control(kButtonIds[size_t(button)])) SetWindowTextA(c, shown.c_str());
 }
 
-void MainWindow::SetButtonEnabled(Button button, bool enabled) {
-  if (HWND c = Control(kButtonIds[size_t(button)])) EnableWindow(c, enabled);
+void MainWindow::SetCommandsEnabled(const CommandSet& allowed) {
+  for (size_t i = 0; i < kCommandCount; ++i) {
+    const CommandRow& row = CommandInfo(Command(i));
+    if (row.id == 0 || row.id >= IDM_RESULT_ALL) continue;  // none, or a pop-up menu item
+    for (int k = 0; k < row.ids; ++k) {
+      HWND c = Control(row.id + k);
+      if (!c || bool(IsWindowEnabled(c)) == allowed[i]) continue;
+      // A control that loses the keyboard focus by being disabled gets it
+      // back when it is enabled again and nothing else has taken it.
+      if (!allowed[i] && GetFocus() == c) refocus_ = c;
+      EnableWindow(c, allowed[i]);
+      if (IsLink(c)) InvalidateRect(c, nullptr, TRUE);
+    }
+  }
+  if (!FocusLost()) return;
+  if (refocus_ && IsWindowEnabled(refocus_) && IsWindowVisible(refocus_)) {
+    SetFocus(refocus_);
+  } else {
+    // Else the visible screen's first stop, once it has one.
+    HWND screen = screens_[size_t(shownScreen_)];
+    HWND first = screen ? GetNextDlgTabItem(screen, nullptr, FALSE) : nullptr;
+    if (first && IsChild(screen, first) && IsWindowEnabled(first)) SetFocus(first);
+  }
+  if (!FocusLost()) refocus_ = nullptr;
 }
 
 void MainWindow::SetChecked(Check box, bool checked) {
@@ -304,11 +334,6 @@ void MainWindow::PaintNow() {
   FlushCaptions();
   RedrawWindow(screens_[size_t(Screen::ScanProc)], nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
-
-// The notification-area icon and the settings dialogs come with their own
-// window code; without it there is nothing to show.
-void MainWindow::SetTrayIcon(bool) {}
-void MainWindow::ShowDialog(Dialog) {}
 
 win::HWnd MainWindow::OwnerWindow() {
   HWND owner = shown_ && !closed_ ? hwnd_ : splash_;

@@ -64,7 +64,7 @@ class MainWindow : public IMainView {
   void ShowScreen(Screen screen) override;
   void SetCaption(Label label, const Text& caption) override;
   void SetButtonCaption(Button button, const Text& caption) override;
-  void SetButtonEnabled(Button button, bool enabled) override;
+  void SetCommandsEnabled(const CommandSet& allowed) override;
   void SetChecked(Check box, bool checked) override;
   void RefreshList(ListId list, const ListView& table) override;
   void ShowPopupMenu(Menu menu) override;
@@ -72,8 +72,6 @@ class MainWindow : public IMainView {
   void SetScrollingBarLeft(float twips) override;
   void SetWindowState(WindowState state) override;
   void CenterWindow() override;
-  void SetTrayIcon(bool shown) override;
-  void ShowDialog(Dialog dialog) override;
   win::HWnd OwnerWindow() override;
   void CloseProgram() override;
   void UnloadSplash() override;
@@ -94,6 +92,7 @@ class MainWindow : public IMainView {
   void InitScreen(HWND screen);
   void InitList(HWND screen, int id);
   void PaintStrip(HWND strip);
+  bool FocusLost() const;
   void Pump();
   HWND Control(int id) const;
   HWND ScreenOf(int id) const;
@@ -132,6 +131,8 @@ class MainWindow : public IMainView {
   bool flushTimer_ = false;
   std::array<Held, kLabelCount> held_{};
   bool anyHeld_ = false;
+  HWND refocus_ = nullptr;
+  Screen shownScreen_ = Screen::Status;
 };
 
 // "major.minor.revision" from the running program's version resource.

@@ -28,21 +28,6 @@ char Lower(char c) {
 
 MainWindow* FromWindow(HWND hwnd) { return reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)); }
 
-// Check boxes and option buttons: their handlers take the box's index and state.
-bool RunBoxCommand(frmMain& form, int id, HWND control) {
-  const bool ticked = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-  if (id >= IDC_CHK_SETTINGS0 && id <= IDC_CHK_SETTINGS5) {
-    form.chkSettings_Click(id - IDC_CHK_SETTINGS0, ticked);
-  } else if (id == IDC_CHK_START_WITH_WINDOWS) {
-    form.chkStartWithWindows_Click(ticked);
-  } else if (id >= IDC_OPT_SCAN_MODE0 && id <= IDC_OPT_SCAN_MODE2) {
-    if (ticked) form.optScanMode_Click(id - IDC_OPT_SCAN_MODE0);
-  } else {
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 LRESULT CALLBACK MainWindow::MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -74,11 +59,11 @@ LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_ACTIVATE:
       // The splash window goes once the main window is in front after start-up.
-      if (LOWORD(wp) != WA_INACTIVE && form_ && form_->started && IsWindowVisible(hwnd_)) UnloadSplash();
+      if (LOWORD(wp) != WA_INACTIVE && form_ && form_->Started() && IsWindowVisible(hwnd_)) UnloadSplash();
       break;
     case WM_SIZE:
       // Starting minimized hides the window in the tray as a later minimize does.
-      if (form_ && (form_->started || wp == SIZE_MINIMIZED) && (wp == SIZE_MINIMIZED || wp == SIZE_RESTORED))
+      if (form_ && (form_->Started() || wp == SIZE_MINIMIZED) && (wp == SIZE_MINIMIZED || wp == SIZE_RESTORED))
         form_->Form_Resize(wp == SIZE_MINIMIZED ? WindowState::Minimized : WindowState::Normal);
       break;
     case kWmDpiChanged: {
@@ -130,7 +115,7 @@ INT_PTR MainWindow::OnScreenMessage(HWND screen, UINT msg, WPARAM wp, LPARAM lp)
       HWND c = reinterpret_cast<HWND>(lp);
       HDC dc = reinterpret_cast<HDC>(wp);
       const int id = GetDlgCtrlID(c);
-      if (IsLink(c)) SetTextColor(dc, LinkColour());
+      if (IsLink(c)) SetTextColor(dc, IsWindowEnabled(c) ? LinkColour() : GetSysColor(COLOR_GRAYTEXT));
       else if (id % 100 == 1 || id == IDC_NAV_NAME) SetTextColor(dc, RGB(16, 56, 112));
       else return FALSE;
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
@@ -140,16 +125,15 @@ INT_PTR MainWindow::OnScreenMessage(HWND screen, UINT msg, WPARAM wp, LPARAM lp)
   return FALSE;
 }
 
-// One handler per command: the logic's own, found through the table.
+// Every control's command through the command table; boxes and options
+// with their index and state.
 void MainWindow::OnCommand(int id, int code, HWND control) {
   if (!form_ || (code != BN_CLICKED && code != STN_CLICKED)) return;
-  if (control && RunBoxCommand(*form_, id, control)) return;
-  for (const CommandId& c : kCommandIds) {
-    if (c.id == id) {
-      form_->Run(c.command);
-      return;
-    }
-  }
+  int index = 0;
+  const CommandRow* row = CommandWithId(id, index);
+  if (!row) return;
+  const bool ticked = !row->box || SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+  form_->Run(row->command, index, ticked);
 }
 
 bool MainWindow::OnNotify(const NMHDR& hdr) {
@@ -203,7 +187,7 @@ void MainWindow::OnContextMenu(HWND control, LPARAM at) {
 // click; buttons and boxes are left to the dialog manager.
 bool MainWindow::OnAccessKey(char letter) {
   const char want = Lower(letter);
-  for (HWND parent : {nav_, screens_[size_t(form_ ? form_->screen : Screen::Status)]}) {
+  for (HWND parent : {nav_, screens_[size_t(form_ ? form_->State().screen : Screen::Status)]}) {
     for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
       if (!IsLink(c) || !IsWindowVisible(c) || !IsWindowEnabled(c)) continue;
       char text[128] = {};

@@ -64,7 +64,7 @@ int Run(HINSTANCE instance) {
   frmMain form(ctx, window, w32ui::ProgramVersion());
   window.Attach(&form);
   w32ui::PartsWindow partsWindow(instance, window.Handle());
-  MainWindowParts parts(form, partsWindow, ProgramFileBase());
+  MainWindowParts parts(form.Host(), partsWindow, ProgramFileBase());
   partsWindow.Attach(&parts);
   window.AttachParts(&partsWindow);
   form.SetParts(&parts);
