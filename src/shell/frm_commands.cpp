@@ -124,7 +124,8 @@ void frmMain::lblCmdOpenIgnoreList_Click() {
 void frmMain::lblCmdOpenQuarList_Click() {
   if (!Allowed(Command::lblCmdOpenQuarList)) return;
   LongOperation busy(*this);
-  removal.lblCmdOpenQuarList_Click();
+  ShowQuarantineListing(removal.ListQuarantine());
+  ShowQuarantined();
 }
 
 // ---- settings and scan selection screens ----------------------------------------
@@ -161,6 +162,8 @@ void frmMain::RunScan(bool autoScan) {
   ShowScanProc();
   app.AutoScan = autoScan;
   scan.StartScan();
+  // The scheduler's scan removes what it found at once.
+  if (app.AutoScan) RemovalStep(true);
   ctx.YieldToHost();
 }
 
@@ -185,20 +188,52 @@ void frmMain::cmdAbortNextResults_Click() {
 void frmMain::cmdIgnoreSelected_Click() {
   if (!Allowed(Command::cmdIgnoreSelected)) return;
   LongOperation busy(*this);
-  ignore.cmdIgnoreSelected_Click();
+  ignore.IgnoreChecked();
 }
 
 void frmMain::cmdQuarantineSelected_Click() {
   if (!Allowed(Command::cmdQuarantineSelected)) return;
   LongOperation busy(*this);
-  removal.cmdQuarantineSelected_Click();
+  const std::optional<QuarantineReport> report = removal.QuarantineChecked();
+  if (!report) return;
+  if (report->noFreeNumber)
+    ctx.messages().Show(
+        "No free quarantine item number is left in this package. Quarantining stopped; the remaining items "
+        "were not quarantined.",
+        kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+  ctx.messages().Show(std::to_string(report->stored) + " items quarantined successfully.", kDefaultTitle,
+                      MsgButtons::Ok, MsgIcon::Information);
 }
 
 void frmMain::cmdNextDelete_Click() {
   if (!Allowed(Command::cmdNextDelete)) return;
   LongOperation busy(*this);
-  const RemovalReport report = removal.RemoveSelected();
-  // A scheduler scan asks nothing: its log tells what waits for the restart.
+  RemovalStep(false);
+}
+
+void frmMain::RemovalStep(bool all) {
+  SetResultButtonsEnabled(false);
+  RemovalReport report = all ? removal.RemoveAll() : removal.RemoveChecked();
+  if (report.cancelled) {
+    SetResultButtonsEnabled(true);
+    return;
+  }
+  // The manual-removal screen lists its rows until "Finish" empties them; a
+  // scheduler scan asks nothing and ends on the status screen.
+  if (report.manual.Empty() || app.AutoScan) {
+    StatusCommand();
+  } else {
+    app.lstIremovable = std::move(report.manual);
+    ShowIremovable();
+    ctx.messages().Show(
+        "The following objects could not be removed. Please check their respective URLs \r\n"
+        "for information on how to manually remove them.",
+        "Not removed", MsgButtons::Ok, MsgIcon::Information);
+  }
+  ctx.YieldToHost();
+  SetResultButtonsEnabled(true);
+  ctx.YieldToHost();
+  // Its log tells a scheduler scan's user what waits for the restart.
   if (!report.atRestart.empty() && !app.AutoScan)
     ctx.messages().Show(AtRestartMessage(report.atRestart.size()), kDefaultTitle, MsgButtons::Ok,
                         MsgIcon::Information);
@@ -206,24 +241,24 @@ void frmMain::cmdNextDelete_Click() {
 
 void frmMain::mnuResultListAll_Click() {
   if (!Allowed(Command::mnuResultListAll)) return;
-  removal.mnuResultListAll_Click();
+  removal.SelectAllResults();
   Refresh(ListId::lstScanResult);
 }
 void frmMain::mnuResultListNone_Click() {
   if (!Allowed(Command::mnuResultListNone)) return;
-  removal.mnuResultListNone_Click();
+  removal.SelectNoResults();
   Refresh(ListId::lstScanResult);
 }
 void frmMain::mnuResultListInverse_Click() {
   if (!Allowed(Command::mnuResultListInverse)) return;
-  removal.mnuResultListInverse_Click();
+  removal.InvertResults();
   Refresh(ListId::lstScanResult);
 }
 
 void frmMain::cmdIgnoreIremovable_Click() {
   if (!Allowed(Command::cmdIgnoreIremovable)) return;
   LongOperation busy(*this);
-  ignore.cmdIgnoreIremovable_Click();
+  ignore.IgnoreCheckedManual();
 }
 
 void frmMain::cmdFinish_Click() {
@@ -245,23 +280,23 @@ void frmMain::lstScanResult_MouseUp(int button) {
 void frmMain::cmdDeleteSelected_Click() {
   if (!Allowed(Command::cmdDeleteSelected)) return;
   LongOperation busy(*this);
-  ignore.cmdDeleteSelected_Click();
+  ignore.DeleteSelected();
   Refresh(ListId::lstIgnoreList);
 }
 
 void frmMain::mnuIgnoreListAll_Click() {
   if (!Allowed(Command::mnuIgnoreListAll)) return;
-  morvane::mnuIgnoreListAll_Click(ignore.lstIgnoreList);
+  SelectAllRows(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 void frmMain::mnuIgnoreListNone_Click() {
   if (!Allowed(Command::mnuIgnoreListNone)) return;
-  morvane::mnuIgnoreListNone_Click(ignore.lstIgnoreList);
+  SelectNoRows(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 void frmMain::mnuIgnoreListInverse_Click() {
   if (!Allowed(Command::mnuIgnoreListInverse)) return;
-  morvane::mnuIgnoreListInverse_Click(ignore.lstIgnoreList);
+  InvertRowSelection(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 
@@ -274,36 +309,51 @@ void frmMain::lstIgnoreList_MouseUp(int button) {
 void frmMain::cmdViewData_Click() {
   if (!Allowed(Command::cmdViewData)) return;
   LongOperation busy(*this);
-  removal.cmdViewData_Click();
+  if (!removal.ViewPackage()) return;
+  Refresh(ListId::lstQuarantinedList);
+  Refresh(ListId::lstQuarantinedItems);
+  ShowQItems();
+}
+
+void frmMain::ShowQuarantineListing(size_t packages) {
+  SetCaption(Label::lblNoQuarantined, std::to_string(packages));
+  Refresh(ListId::lstQuarantinedList);
+  Refresh(ListId::lstQuarantinedItems);
 }
 
 void frmMain::cmdRestoreQuarantined_Click() {
   if (!Allowed(Command::cmdRestoreQuarantined)) return;
   LongOperation busy(*this);
-  removal.cmdRestoreQuarantined_Click();
+  const RestoreReport report = removal.RestoreSelected();
+  ShowQuarantineListing(report.packages);
+  ctx.YieldToHost();
+  if (report.failed > 0)
+    ctx.messages().Show(std::to_string(report.failed) + " items could not be restored and were kept in quarantine.",
+                        kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
   Refresh(ListId::lstQuarantinedList);
 }
 
 void frmMain::cmdDeleteQuarantined_Click() {
   if (!Allowed(Command::cmdDeleteQuarantined)) return;
   LongOperation busy(*this);
-  removal.cmdDeleteQuarantined_Click();
+  ShowQuarantineListing(removal.PurgeSelected().packages);
+  ctx.YieldToHost();
   Refresh(ListId::lstQuarantinedList);
 }
 
 void frmMain::mnuQuarantineListAll_Click() {
   if (!Allowed(Command::mnuQuarantineListAll)) return;
-  removal.mnuQuarantineListAll_Click();
+  removal.SelectAllPackages();
   Refresh(ListId::lstQuarantinedList);
 }
 void frmMain::mnuQuarantineListNone_Click() {
   if (!Allowed(Command::mnuQuarantineListNone)) return;
-  removal.mnuQuarantineListNone_Click();
+  removal.SelectNoPackages();
   Refresh(ListId::lstQuarantinedList);
 }
 void frmMain::mnuQuarantineListInverse_Click() {
   if (!Allowed(Command::mnuQuarantineListInverse)) return;
-  removal.mnuQuarantineListInverse_Click();
+  removal.InvertPackages();
   Refresh(ListId::lstQuarantinedList);
 }
 

@@ -182,7 +182,6 @@ class frmMain {
 
  private:
   class ScanViewAdapter;
-  class RemovalViewAdapter;
   // Marks a long handler for the command rule while it runs.
   class LongOperation {
    public:
@@ -194,6 +193,10 @@ class frmMain {
   };
 
   void StatusCommand();  // lblCmdStatus without its rule (the removal step's report)
+  // The removal step (all: every row, the scheduler's) and where it leads.
+  void RemovalStep(bool all);
+  // The quarantine listing's count caption and lists.
+  void ShowQuarantineListing(size_t packages);
   void Show(Screen screen);
   void Refresh(ListId list);
   void SetScanPhase(ScanPhase phase);
@@ -202,7 +205,6 @@ class frmMain {
 
   std::unique_ptr<ScanViewAdapter> scanView_;
   std::unique_ptr<ScanViewAdapter> hooksView_;
-  std::unique_ptr<RemovalViewAdapter> removalView_;
 
  public:
   StoreScanHooks scanHooks;

@@ -10,7 +10,7 @@ namespace morvane::testing {
 
 class RemovalTest : public ::testing::Test {
  protected:
-  RemovalTest() : ctx(machine.os()), world(app), engine(ctx, app, world, view) {
+  RemovalTest() : ctx(machine.os()), world(app), engine(ctx, app, world) {
     app.programFolder = "C:\\Program Files\\Morvane";
     app.folders.txtCookies = "C:\\Cookies";
     app.folders.strWinDir = "C:\\WINDOWS";
@@ -52,7 +52,6 @@ class RemovalTest : public ::testing::Test {
   Context ctx;
   AppState app;
   FakeWorld world;
-  FakeView view;
   RemovalEngine engine;
 };
 
