@@ -233,7 +233,7 @@ void frmMain::RemovalStep(bool all) {
   ctx.YieldToHost();
   SetResultButtonsEnabled(true);
   ctx.YieldToHost();
-  // Its log tells a scheduler scan's user what waits for the restart.
+  // A scheduler scan asks nothing: its log tells what waits for the restart.
   if (!report.atRestart.empty() && !app.AutoScan)
     ctx.messages().Show(AtRestartMessage(report.atRestart.size()), kDefaultTitle, MsgButtons::Ok,
                         MsgIcon::Information);

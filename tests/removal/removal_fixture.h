@@ -42,11 +42,6 @@ class RemovalTest : public ::testing::Test {
     app.lstCustomScanSettings[4] = "1";
   }
   const Text& RemovedTotal() const { return app.lstScanInfoFile[2]; }
-  std::vector<Text> MessageTexts() const {
-    std::vector<Text> out;
-    for (const auto& m : machine.messages.shown) out.push_back(m.text);
-    return out;
-  }
 
   sim::SimulatedMachine machine;
   Context ctx;
