@@ -95,7 +95,7 @@ class RemovalRoundTrip : public ::testing::Test {
         store(ctx, app),
         ops(ctx, app, Hooks()),
         engine(ctx, app, ops),
-        scan(ctx, app, scanView, nullptr, &engine) {}
+        scan(ctx, app, scanView) {}
 
   void SetUp() override {
     RemoveTree(kBase);
@@ -453,6 +453,7 @@ TEST_F(RemovalRoundTrip, ProtectedLocationsAreNeverRemoved) {
                              "path|" + spy + "|Spy|"})
     app.lstDBaseFile.Add(record);
   scan.StartScan();
+  engine.RemoveAll();
   EXPECT_FALSE(ctx.OperationInProgress);  // the removal step ran
 
   EXPECT_FALSE(Exists(spy));
@@ -499,6 +500,7 @@ TEST_F(RemovalRoundTrip, NamesOutsideTheAnsiCodePage) {
   app.lstDBaseFile.Add("header");
   app.lstDBaseFile.Add("file|*.exe|Spy|");
   scan.StartScan();
+  engine.RemoveAll();
   EXPECT_FALSE(ctx.OperationInProgress);
 
   std::vector<std::string> reported;
