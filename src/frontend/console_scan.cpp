@@ -290,11 +290,10 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   RemovalHooks hooks = StoreHooks(ctx_, store, app, [&scanPtr] { scanPtr->ResetUsedValues(); });
   hooks.saveData = saveData;
   ModuleRemovalOps ops(ctx_, app, std::move(hooks));
-  NullRemovalView removalView;
-  RemovalEngine removal(ctx_, app, ops, removalView);
+  RemovalEngine removal(ctx_, app, ops);
   // Unattended: no question is asked and the start page is left alone; the
-  // rows are ticked, the removal step is run below.
-  ScanEngine scan(ctx_, app, view, &scanHooks, nullptr);
+  // removal step is run below.
+  ScanEngine scan(ctx_, app, view, &scanHooks);
   scanPtr = &scan;
   app.AutoScan = true;
 
@@ -315,7 +314,7 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   for (const auto& row : app.lstIremovable.Rows()) add(row, true);
 
   // The removal step closes the scan as in the window (statistics, settings,
-  // log); without removal nothing is ticked.
+  // log); without removal no row is ticked.
   size_t cursor = 0;
   removal.onRowRemoved = [&](const ListItem& row, size_t firstLogLine, int32_t storedItem) {
     for (size_t i = cursor; i < report.objects.size(); ++i) {
@@ -330,9 +329,8 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
       break;
     }
   };
-  if (!request.remove)
-    for (auto& row : app.lstScanResult.Rows()) row.checked = false;
-  removal.cmdNextDelete_Click();
+  if (request.remove) removal.RemoveAll();
+  else removal.RemoveChecked();
   ctx_.OperationInProgress = false;
   report.ended = Stamp(ctx_.clock().Now());
   return report;

@@ -55,19 +55,13 @@ int QuarantineItemImage(const Text& typeWord) {
   return 0;
 }
 
-void RemovalEngine::lblCmdOpenQuarList_Click() {
-  LoadToQuarantineList();
-  view_.ShowQuarantined();
-}
-
-void RemovalEngine::LoadToQuarantineList() {
+size_t RemovalEngine::ListQuarantine() {
   lstQuarantinedList.Clear();
   lstQuarantinedFiles.clear();
   selectedQuarantined = 0;
   int32_t files = 0;
   ops_.FindFilesToList(QuarantineRoot(), "*.*", false, lstQuarantinedFiles, files);
   ops_.ResetSearchTotals();
-  view_.SetQuarantinedCount(std::to_string(lstQuarantinedFiles.size()));
 
   const Text separator = UserDecimalSeparator(ctx_);
   for (const Text& name : lstQuarantinedFiles) {
@@ -83,13 +77,13 @@ void RemovalEngine::LoadToQuarantineList() {
     row.SubItems(2) = std::to_string(items);
     ops_.ResetSearchTotals();
   }
-  view_.RefreshQuarantineLists();
+  return lstQuarantinedFiles.size();
 }
 
-void RemovalEngine::cmdViewData_Click() {
-  if (selectedQuarantined == 0 || selectedQuarantined > lstQuarantinedList.Count()) return;
+bool RemovalEngine::ViewPackage() {
+  if (selectedQuarantined == 0 || selectedQuarantined > lstQuarantinedList.Count()) return false;
   const Text package = lstQuarantinedList.Item(selectedQuarantined).text;
-  if (package.empty()) return;
+  if (package.empty()) return false;
   lstQuarantinedItems.Clear();
   app_.lstQuarBuffer.clear();
   int32_t files = 0;
@@ -105,8 +99,7 @@ void RemovalEngine::cmdViewData_Click() {
     row.SubItems(1) = f[1];
     row.SubItems(2) = f[2];
   }
-  view_.RefreshQuarantineLists();
-  view_.ShowQItems();
+  return true;
 }
 
 // Puts one item back; its quarantine files go only when it is back in place.
@@ -213,8 +206,8 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   return true;
 }
 
-void RemovalEngine::cmdRestoreQuarantined_Click() {
-  size_t failed = 0;
+RestoreReport RemovalEngine::RestoreSelected() {
+  RestoreReport report;
   const size_t n = lstQuarantinedList.Count();
   for (size_t i = 1; i <= n && i <= lstQuarantinedList.Count(); ++i) {
     if (!lstQuarantinedList.Item(i).checked) continue;
@@ -225,16 +218,14 @@ void RemovalEngine::cmdRestoreQuarantined_Click() {
     ops_.ResetSearchTotals();
     const ListBox items = app_.lstQuarBuffer;
     for (const Text& item : items) {
-      if (!RestoreItem(package, item)) ++failed;
+      if (RestoreItem(package, item)) ++report.restored;
+      else ++report.failed;
       ctx_.YieldToHost();
     }
     ops_.RemoveFolder(QuarantineRoot() + package);
   }
-  LoadToQuarantineList();
-  ctx_.YieldToHost();
-  if (failed > 0)
-    ctx_.messages().Show(std::to_string(failed) + " items could not be restored and were kept in quarantine.",
-                         kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+  report.packages = ListQuarantine();
+  return report;
 }
 
 void RemovalEngine::PurgeFolder(const Text& folder) {
@@ -245,7 +236,8 @@ void RemovalEngine::PurgeFolder(const Text& folder) {
   ctx_.OperationInProgress = wasRunning;
 }
 
-void RemovalEngine::cmdDeleteQuarantined_Click() {
+PurgeReport RemovalEngine::PurgeSelected() {
+  PurgeReport report;
   // Packages leave the quarantine folder in one step before they are
   // emptied, so a stop half way leaves each package whole or gone; what a
   // stopped purge left goes first.
@@ -261,10 +253,11 @@ void RemovalEngine::cmdDeleteQuarantined_Click() {
         ops_.MoveAside(folder, aside + "\\" + name))
       folder = aside + "\\" + name;
     PurgeFolder(folder);
+    ++report.purged;
   }
   ops_.RemoveFolder(aside);
-  LoadToQuarantineList();
-  ctx_.YieldToHost();
+  report.packages = ListQuarantine();
+  return report;
 }
 
 }  // namespace morvane

@@ -94,18 +94,17 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   return StoreResult::Failed;
 }
 
-void RemovalEngine::cmdQuarantineSelected_Click() {
+std::optional<QuarantineReport> RemovalEngine::QuarantineChecked() {
   ListView& results = app_.lstScanResult;
-  if (results.Empty()) return;
+  if (results.Empty()) return std::nullopt;
   const Text session = SessionFolder();
   if (!ops_.FolderExists(session)) ops_.MakeFolder(session);
 
   Log("");
   Log(" Following items Quarantined:");
-  int stored = 0;
-  bool numbersLeft = true;
+  QuarantineReport report;
   const size_t n = results.Count();
-  for (size_t i = 1; i <= n && i <= results.Count() && numbersLeft; ++i) {
+  for (size_t i = 1; i <= n && i <= results.Count() && !report.noFreeNumber; ++i) {
     const ListItem row = results.Item(i);
     const Text type = Lower(row.text);
     const bool known = type == "cookie" || type == "file" || type == "path" || type == "folder" ||
@@ -113,22 +112,18 @@ void RemovalEngine::cmdQuarantineSelected_Click() {
     if (row.checked && known) {
       StoreResult r = StoreRow(row);
       if (r == StoreResult::Stored) {
-        ++stored;
+        ++report.stored;
         Log("     " + row.text + ":" + row.SubItems(2) + "   |" + row.SubItems(1));
       } else if (r == StoreResult::Failed) {
+        ++report.failed;
         Log("     Not quarantined=" + row.SubItems(2));
       } else {
-        numbersLeft = false;
-        ctx_.messages().Show(
-            "No free quarantine item number is left in this package. Quarantining stopped; the remaining items "
-            "were not quarantined.",
-            kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+        report.noFreeNumber = true;
       }
     }
     ctx_.YieldToHost();
   }
-  ctx_.messages().Show(std::to_string(stored) + " items quarantined successfully.", kDefaultTitle, MsgButtons::Ok,
-                       MsgIcon::Information);
+  return report;
 }
 
 }  // namespace morvane

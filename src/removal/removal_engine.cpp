@@ -12,6 +12,7 @@
 #include "removal/text_util.h"
 #include "scanner/parse.h"
 #include "store/app_settings.h"
+#include "store/settings.h"
 
 namespace morvane {
 
@@ -25,6 +26,12 @@ constexpr size_t kRemovedTotalLine = size_t(ScanInfoLine::ObjectsRemoved);
 bool KnownRoot(const Text& keyPath) {
   return modRegistry::GetRootKeyHandle(Before(keyPath, keyPath.find('\\'))) != 0;
 }
+
+// The whole part of a statistics line, as raising it reads it.
+int64_t WholePart(Text line) {
+  RaiseByOne(line);
+  return std::stoll(line) - 1;
+}
 }  // namespace
 
 bool RemovalEngine::AutoEraseMode() const {
@@ -32,9 +39,17 @@ bool RemovalEngine::AutoEraseMode() const {
   return settings.ScanModeIs(ScanMode::Custom) && settings.Custom(CustomScanLine::EraseAll);
 }
 
-RemovalReport RemovalEngine::RemoveSelected() {
+RemovalReport RemovalEngine::RemoveAll() {
+  for (auto& row : app_.lstScanResult.Rows()) {
+    row.checked = true;
+    ctx_.YieldToHost();
+  }
+  return RemoveChecked();
+}
+
+RemovalReport RemovalEngine::RemoveChecked() {
+  RemovalReport report;
   atRestart_.clear();
-  view_.SetResultButtonsEnabled(false);
   ctx_.YieldToHost();
 
   CleanEmptySession();
@@ -57,12 +72,13 @@ RemovalReport RemovalEngine::RemoveSelected() {
       MsgResult answer = ctx_.messages().Show("Are you sure you want to delete " + std::to_string(checked) + " items?",
                                               "Delete?", MsgButtons::YesNo, MsgIcon::Question);
       if (answer != MsgResult::Yes) {
-        view_.SetResultButtonsEnabled(true);
-        return {};
+        report.cancelled = true;
+        return report;
       }
     }
   }
 
+  const int64_t removedBefore = WholePart(Settings(app_).Info(ScanInfoLine::ObjectsRemoved));
   if (removeRows) {
     const size_t n = results.Count();
     for (size_t i = 1; i <= n && i <= results.Count(); ++i) {
@@ -71,39 +87,27 @@ RemovalReport RemovalEngine::RemoveSelected() {
         const size_t firstLogLine = app_.lstLog.size();
         storedItem_ = 0;
         RemoveRow(row);
+        ++report.rows;
         if (onRowRemoved) onRowRemoved(row, firstLogLine, storedItem_);
       }
       ctx_.YieldToHost();
     }
     ResetHomePage();
   }
+  const int64_t removed = WholePart(Settings(app_).Info(ScanInfoLine::ObjectsRemoved)) - removedBefore;
+  report.removed = removed > 0 ? size_t(removed) : 0;
 
   UpdateStatistics();
   ctx_.OperationInProgress = false;
   ops_.SaveData();
   ops_.FlushScanLog();
 
-  const bool manualRemoval = !app_.lstIremovable.Empty() && !app_.AutoScan;
-  if (!manualRemoval) {
-    view_.ShowStatus();
-  } else {
-    view_.ShowIremovable();
-    ctx_.messages().Show(
-        "The following objects could not be removed. Please check their respective URLs \r\n"
-        "for information on how to manually remove them.",
-        "Not removed", MsgButtons::Ok, MsgIcon::Information);
-  }
-
-  // The manual-removal screen lists lstIremovable until "Finish" empties it:
-  // its rows outlive the reset, or adding them to the ignore list would find none.
-  ListView iremovable;
-  if (manualRemoval) iremovable = app_.lstIremovable;
+  // The reset empties the scan's tables; the rows for removal by hand are the report's.
+  report.manual = app_.lstIremovable;
   ops_.ResetUsedValues();
-  if (manualRemoval) app_.lstIremovable = std::move(iremovable);
-  ctx_.YieldToHost();
-  view_.SetResultButtonsEnabled(true);
-  ctx_.YieldToHost();
-  return RemovalReport{std::move(atRestart_)};
+  report.atRestart = std::move(atRestart_);
+  atRestart_.clear();
+  return report;
 }
 
 void RemovalEngine::CleanEmptySession() {

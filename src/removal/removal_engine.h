@@ -3,13 +3,12 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/context.h"
 #include "removal/removal_ops.h"
-#include "removal/removal_view.h"
 #include "removal/selection.h"
-#include "scanner/scan_view.h"
 #include "store/app_state.h"
 
 namespace morvane {
@@ -27,9 +26,17 @@ Text UserDecimalSeparator(Context& ctx);
 // Image of a quarantine item by its type word; 0 when the word is not one of the six.
 int QuarantineItemImage(const Text& typeWord);
 
-// What one removal step left for the next start of Windows: the locations of
-// the rows whose files are in use and go then (not counted as removed).
+// What one removal step did. Nothing happened when the user answered No to
+// the question (cancelled): the scan stays open with its rows.
 struct RemovalReport {
+  bool cancelled = false;
+  size_t rows = 0;     // checked rows worked on
+  size_t removed = 0;  // objects counted as removed (the statistics line's rise)
+  // Rows for removal by hand (their records carry a web address): the scan's
+  // manual-removal list, taken before the scan's tables were emptied.
+  ListView manual;
+  // Locations of the rows whose files are in use and go at the next start of
+  // Windows (not counted as removed).
   std::vector<Text> atRestart;
 };
 
@@ -38,19 +45,41 @@ inline Text AtRestartMessage(size_t count) {
   return std::to_string(count) + " objects will be removed when Windows restarts.";
 }
 
-class RemovalEngine : public IRemovalStep {
- public:
-  RemovalEngine(Context& ctx, AppState& app, IRemovalOps& ops, IRemovalView& view)
-      : ctx_(ctx), app_(app), ops_(ops), view_(view) {}
+// What quarantining the checked rows did.
+struct QuarantineReport {
+  size_t stored = 0;
+  size_t failed = 0;
+  bool noFreeNumber = false;  // the package ran out of item numbers: the rest were not tried
+};
 
-  // Result screen. RemoveSelected is the removal step; the window tells the
-  // user what it left for the restart.
-  RemovalReport RemoveSelected();
-  void cmdNextDelete_Click() override { RemoveSelected(); }
-  void cmdQuarantineSelected_Click();
-  void mnuResultListAll_Click() { SelectAllRows(app_.lstScanResult); }
-  void mnuResultListNone_Click() { SelectNoRows(app_.lstScanResult); }
-  void mnuResultListInverse_Click() { InvertRowSelection(app_.lstScanResult); }
+// What restoring or purging the checked packages did; packages is the
+// quarantine listing afterwards (the count caption).
+struct RestoreReport {
+  size_t restored = 0;
+  size_t failed = 0;  // items kept in quarantine
+  size_t packages = 0;
+};
+struct PurgeReport {
+  size_t purged = 0;  // checked entries worked on
+  size_t packages = 0;
+};
+
+class RemovalEngine {
+ public:
+  RemovalEngine(Context& ctx, AppState& app, IRemovalOps& ops) : ctx_(ctx), app_(app), ops_(ops) {}
+
+  // The removal step that closes a scan: removes the checked result rows
+  // (after the question, unless unattended), then statistics, settings, log
+  // and the reset of the scan's tables.
+  RemovalReport RemoveChecked();
+  // Unattended (the scheduler's scan): every row ticked, then RemoveChecked.
+  RemovalReport RemoveAll();
+  // Stores the checked rows in the session's package; nothing is removed.
+  // Nothing happens (nullopt) when the result list is empty.
+  std::optional<QuarantineReport> QuarantineChecked();
+  void SelectAllResults() { SelectAllRows(app_.lstScanResult); }
+  void SelectNoResults() { SelectNoRows(app_.lstScanResult); }
+  void InvertResults() { InvertRowSelection(app_.lstScanResult); }
 
   // Shared removal routines.
   void DeleteListedFiles();
@@ -59,15 +88,16 @@ class RemovalEngine : public IRemovalStep {
   // wipe leaves any such file (Explorer writes one) and the folders holding it.
   void RemoveWipedTree(const Text& folder);
 
-  // Quarantine screens.
-  void lblCmdOpenQuarList_Click();
-  void LoadToQuarantineList();
-  void cmdViewData_Click();
-  void cmdRestoreQuarantined_Click();
-  void cmdDeleteQuarantined_Click();
-  void mnuQuarantineListAll_Click() { SelectAllRows(lstQuarantinedList); }
-  void mnuQuarantineListNone_Click() { SelectNoRows(lstQuarantinedList); }
-  void mnuQuarantineListInverse_Click() { InvertRowSelection(lstQuarantinedList); }
+  // Quarantine. ListQuarantine fills the package list and returns the
+  // number of entries in the quarantine folder.
+  size_t ListQuarantine();
+  // Fills lstQuarantinedItems from the selected package; false when none is selected.
+  bool ViewPackage();
+  RestoreReport RestoreSelected();
+  PurgeReport PurgeSelected();
+  void SelectAllPackages() { SelectAllRows(lstQuarantinedList); }
+  void SelectNoPackages() { SelectNoRows(lstQuarantinedList); }
+  void InvertPackages() { InvertRowSelection(lstQuarantinedList); }
 
   enum class StoreResult { Stored, Failed, NoFreeNumber };
   // Stores one result row in the current session folder; logs nothing.
@@ -116,7 +146,6 @@ class RemovalEngine : public IRemovalStep {
   Context& ctx_;
   AppState& app_;
   IRemovalOps& ops_;
-  IRemovalView& view_;
   std::vector<Text> atRestart_;
 };
 

@@ -20,9 +20,4 @@ inline void InvertRowSelection(ListView& list) {
   for (size_t i = 1; i <= n; ++i) list.Item(i).checked = !list.Item(i).checked;
 }
 
-// The ignore screen's pop-up menu works on its visible list.
-inline void mnuIgnoreListAll_Click(ListView& lstIgnoreList) { SelectAllRows(lstIgnoreList); }
-inline void mnuIgnoreListNone_Click(ListView& lstIgnoreList) { SelectNoRows(lstIgnoreList); }
-inline void mnuIgnoreListInverse_Click(ListView& lstIgnoreList) { InvertRowSelection(lstIgnoreList); }
-
 }  // namespace morvane

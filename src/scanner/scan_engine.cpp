@@ -29,8 +29,8 @@ Text TimeText(const DateTime& t) {
 }
 }  // namespace
 
-ScanEngine::ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks* hooks, IRemovalStep* removal)
-    : ctx_(ctx), app_(app), view_(view), hooks_(hooks), removal_(removal), reg_(ctx) {}
+ScanEngine::ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks* hooks)
+    : ctx_(ctx), app_(app), view_(view), hooks_(hooks), reg_(ctx) {}
 
 ScanEngine::~ScanEngine() = default;
 
@@ -110,13 +110,6 @@ void ScanEngine::StartScan() {
   view_.StopScrollingBar();
   Caption("Finished.");
   view_.SetScanPhase(ScanPhase::Ended);
-  if (app_.AutoScan) {
-    for (auto& row : app_.lstScanResult.Rows()) {
-      row.checked = true;
-      ctx_.YieldToHost();
-    }
-    if (removal_) removal_->cmdNextDelete_Click();
-  }
 }
 
 void ScanEngine::RunSmart() {

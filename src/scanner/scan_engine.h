@@ -21,10 +21,9 @@ class SubstringIndex;
 
 class ScanEngine {
  public:
-  // hooks and removal may be null: then only the process snapshot is taken
-  // before the scan, nothing is logged after it, and no removal follows.
-  ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks* hooks = nullptr,
-             IRemovalStep* removal = nullptr);
+  // hooks may be null: then only the process snapshot is taken before the
+  // scan and nothing is logged after it.
+  ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks* hooks = nullptr);
   ~ScanEngine();
 
   void StartScan();
@@ -73,7 +72,6 @@ class ScanEngine {
   AppState& app_;
   IScanView& view_;
   IScanHooks* hooks_;
-  IRemovalStep* removal_;
   modRegistry reg_;
   bool stop_ = false;   // an inner walk ended the record loop
   bool customProcessTest_ = true;

@@ -1,5 +1,5 @@
-// What the scan engine shows and what it hands over: the window implements
-// IScanView, the removal IRemovalStep; IScanHooks reaches the stored lists.
+// What the scan engine shows: the window implements IScanView; IScanHooks
+// reaches the stored lists.
 #pragma once
 #include "platform/context.h"
 #include "store/app_state.h"
@@ -26,13 +26,6 @@ class IScanView {
   // tmrScrollingBar on; off with the bar back at its start.
   virtual void StartScrollingBar() = 0;
   virtual void StopScrollingBar() = 0;
-};
-
-// The removal button of the result screen, run by an automatic scan.
-class IRemovalStep {
- public:
-  virtual ~IRemovalStep() = default;
-  virtual void cmdNextDelete_Click() = 0;
 };
 
 // Calls into the stored lists around a scan.

@@ -171,7 +171,8 @@ void frmMain::lblCmdOpenIgnoreList_Click() {
 
 void frmMain::lblCmdOpenQuarList_Click() {
   LongOperation busy(*this);
-  removal.lblCmdOpenQuarList_Click();
+  ShowQuarantineListing(removal.ListQuarantine());
+  ShowQuarantined();
 }
 
 // ---- settings and scan selection screens ----------------------------------------
@@ -209,6 +210,8 @@ void frmMain::RunScan(bool autoScan) {
   ShowScanProc();
   app.AutoScan = autoScan;
   scan.StartScan();
+  // The scheduler's scan removes what it found at once.
+  if (app.AutoScan) RemovalStep(true);
   ctx.YieldToHost();
 }
 
@@ -231,17 +234,49 @@ void frmMain::cmdAbortNextResults_Click() {
 
 void frmMain::cmdIgnoreSelected_Click() {
   LongOperation busy(*this);
-  ignore.cmdIgnoreSelected_Click();
+  ignore.IgnoreChecked();
 }
 
 void frmMain::cmdQuarantineSelected_Click() {
   LongOperation busy(*this);
-  removal.cmdQuarantineSelected_Click();
+  const std::optional<QuarantineReport> report = removal.QuarantineChecked();
+  if (!report) return;
+  if (report->noFreeNumber)
+    ctx.messages().Show(
+        "No free quarantine item number is left in this package. Quarantining stopped; the remaining items "
+        "were not quarantined.",
+        kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
+  ctx.messages().Show(std::to_string(report->stored) + " items quarantined successfully.", kDefaultTitle,
+                      MsgButtons::Ok, MsgIcon::Information);
 }
 
 void frmMain::cmdNextDelete_Click() {
   LongOperation busy(*this);
-  const RemovalReport report = removal.RemoveSelected();
+  RemovalStep(false);
+}
+
+void frmMain::RemovalStep(bool all) {
+  SetResultButtonsEnabled(false);
+  RemovalReport report = all ? removal.RemoveAll() : removal.RemoveChecked();
+  if (report.cancelled) {
+    SetResultButtonsEnabled(true);
+    return;
+  }
+  // The manual-removal screen lists its rows until "Finish" empties them; a
+  // scheduler scan asks nothing and ends on the status screen.
+  if (report.manual.Empty() || app.AutoScan) {
+    StatusCommand();
+  } else {
+    app.lstIremovable = std::move(report.manual);
+    ShowIremovable();
+    ctx.messages().Show(
+        "The following objects could not be removed. Please check their respective URLs \r\n"
+        "for information on how to manually remove them.",
+        "Not removed", MsgButtons::Ok, MsgIcon::Information);
+  }
+  ctx.YieldToHost();
+  SetResultButtonsEnabled(true);
+  ctx.YieldToHost();
   // A scheduler scan asks nothing: its log tells what waits for the restart.
   if (!report.atRestart.empty() && !app.AutoScan)
     ctx.messages().Show(AtRestartMessage(report.atRestart.size()), kDefaultTitle, MsgButtons::Ok,
@@ -249,21 +284,21 @@ void frmMain::cmdNextDelete_Click() {
 }
 
 void frmMain::mnuResultListAll_Click() {
-  removal.mnuResultListAll_Click();
+  removal.SelectAllResults();
   Refresh(ListId::lstScanResult);
 }
 void frmMain::mnuResultListNone_Click() {
-  removal.mnuResultListNone_Click();
+  removal.SelectNoResults();
   Refresh(ListId::lstScanResult);
 }
 void frmMain::mnuResultListInverse_Click() {
-  removal.mnuResultListInverse_Click();
+  removal.InvertResults();
   Refresh(ListId::lstScanResult);
 }
 
 void frmMain::cmdIgnoreIremovable_Click() {
   LongOperation busy(*this);
-  ignore.cmdIgnoreIremovable_Click();
+  ignore.IgnoreCheckedManual();
 }
 
 void frmMain::cmdFinish_Click() {
@@ -283,20 +318,20 @@ void frmMain::lstScanResult_MouseUp(int button) {
 
 void frmMain::cmdDeleteSelected_Click() {
   LongOperation busy(*this);
-  ignore.cmdDeleteSelected_Click();
+  ignore.DeleteSelected();
   Refresh(ListId::lstIgnoreList);
 }
 
 void frmMain::mnuIgnoreListAll_Click() {
-  morvane::mnuIgnoreListAll_Click(ignore.lstIgnoreList);
+  SelectAllRows(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 void frmMain::mnuIgnoreListNone_Click() {
-  morvane::mnuIgnoreListNone_Click(ignore.lstIgnoreList);
+  SelectNoRows(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 void frmMain::mnuIgnoreListInverse_Click() {
-  morvane::mnuIgnoreListInverse_Click(ignore.lstIgnoreList);
+  InvertRowSelection(ignore.lstIgnoreList);
   Refresh(ListId::lstIgnoreList);
 }
 
@@ -308,31 +343,46 @@ void frmMain::lstIgnoreList_MouseUp(int button) {
 
 void frmMain::cmdViewData_Click() {
   LongOperation busy(*this);
-  removal.cmdViewData_Click();
+  if (!removal.ViewPackage()) return;
+  Refresh(ListId::lstQuarantinedList);
+  Refresh(ListId::lstQuarantinedItems);
+  ShowQItems();
+}
+
+void frmMain::ShowQuarantineListing(size_t packages) {
+  SetCaption(Label::lblNoQuarantined, std::to_string(packages));
+  Refresh(ListId::lstQuarantinedList);
+  Refresh(ListId::lstQuarantinedItems);
 }
 
 void frmMain::cmdRestoreQuarantined_Click() {
   LongOperation busy(*this);
-  removal.cmdRestoreQuarantined_Click();
+  const RestoreReport report = removal.RestoreSelected();
+  ShowQuarantineListing(report.packages);
+  ctx.YieldToHost();
+  if (report.failed > 0)
+    ctx.messages().Show(std::to_string(report.failed) + " items could not be restored and were kept in quarantine.",
+                        kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
   Refresh(ListId::lstQuarantinedList);
 }
 
 void frmMain::cmdDeleteQuarantined_Click() {
   LongOperation busy(*this);
-  removal.cmdDeleteQuarantined_Click();
+  ShowQuarantineListing(removal.PurgeSelected().packages);
+  ctx.YieldToHost();
   Refresh(ListId::lstQuarantinedList);
 }
 
 void frmMain::mnuQuarantineListAll_Click() {
-  removal.mnuQuarantineListAll_Click();
+  removal.SelectAllPackages();
   Refresh(ListId::lstQuarantinedList);
 }
 void frmMain::mnuQuarantineListNone_Click() {
-  removal.mnuQuarantineListNone_Click();
+  removal.SelectNoPackages();
   Refresh(ListId::lstQuarantinedList);
 }
 void frmMain::mnuQuarantineListInverse_Click() {
-  removal.mnuQuarantineListInverse_Click();
+  removal.InvertPackages();
   Refresh(ListId::lstQuarantinedList);
 }
 

@@ -37,27 +37,6 @@ class frmMain::ScanViewAdapter : public IScanView {
   const bool paintAtOnce_;
 };
 
-// The removal and quarantine code's view. Its status screen is the status
-// command without the command's rule: the removal step that calls it is
-// itself the operation the rule waits for.
-class frmMain::RemovalViewAdapter : public IRemovalView {
- public:
-  explicit RemovalViewAdapter(frmMain& f) : f_(f) {}
-  void SetResultButtonsEnabled(bool enabled) override { f_.SetResultButtonsEnabled(enabled); }
-  void ShowIremovable() override { f_.ShowIremovable(); }
-  void ShowStatus() override { f_.StatusCommand(); }
-  void ShowQuarantined() override { f_.ShowQuarantined(); }
-  void ShowQItems() override { f_.ShowQItems(); }
-  void SetQuarantinedCount(const Text& caption) override { f_.SetCaption(Label::lblNoQuarantined, caption); }
-  void RefreshQuarantineLists() override {
-    f_.Refresh(ListId::lstQuarantinedList);
-    f_.Refresh(ListId::lstQuarantinedItems);
-  }
-
- private:
-  frmMain& f_;
-};
-
 frmMain::LongOperation::LongOperation(frmMain& f) : f_(f) {
   ++f_.longOperations;
   f_.UpdateCommands();
@@ -74,11 +53,10 @@ frmMain::frmMain(Context& c, IMainView& v, Text version)
       store(ctx, app),
       scanView_(std::make_unique<ScanViewAdapter>(*this, false)),
       hooksView_(std::make_unique<ScanViewAdapter>(*this, true)),
-      removalView_(std::make_unique<RemovalViewAdapter>(*this)),
       scanHooks(*hooksView_),
       removalOps(ctx, app, StoreHooks(ctx, store, app, [this] { scan.ResetUsedValues(); })),
-      removal(ctx, app, removalOps, *removalView_),
-      scan(ctx, app, *scanView_, &scanHooks, &removal),
+      removal(ctx, app, removalOps),
+      scan(ctx, app, *scanView_, &scanHooks),
       ignore(ctx, app, [this] { store.SaveData(); }),
       database(ctx, app.programFolder, app.lstDBaseFile),
       parts_(&noParts_) {

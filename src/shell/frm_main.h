@@ -120,7 +120,6 @@ class frmMain {
   SettingsStore store;
 
   class ScanViewAdapter;
-  class RemovalViewAdapter;
   // Marks a long handler for the command rule while it runs.
   class LongOperation {
    public:
@@ -199,6 +198,10 @@ class frmMain {
   // Tells the view which commands may run now.
   void UpdateCommands();
   void StatusCommand();  // lblCmdStatus without its rule (the removal step's report)
+  // The removal step (all: every row, the scheduler's) and where it leads.
+  void RemovalStep(bool all);
+  // The quarantine listing's count caption and lists.
+  void ShowQuarantineListing(size_t packages);
   void Show(Screen screen);
   void Refresh(ListId list);
   void SetScanPhase(ScanPhase phase);
@@ -207,7 +210,6 @@ class frmMain {
 
   std::unique_ptr<ScanViewAdapter> scanView_;
   std::unique_ptr<ScanViewAdapter> hooksView_;
-  std::unique_ptr<RemovalViewAdapter> removalView_;
 
   StoreScanHooks scanHooks;
   ModuleRemovalOps removalOps;

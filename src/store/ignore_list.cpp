@@ -36,27 +36,33 @@ Text IgnoreEntry(const ListItem& row) {
   return e;
 }
 
-void IgnoreList::cmdIgnoreSelected_Click() {
+size_t IgnoreList::IgnoreChecked() {
+  size_t added = 0;
   app_.lstLog.push_back("");
   app_.lstLog.push_back(" Following items added to Ignore List:");
   for (const auto& row : app_.lstScanResult.Rows()) {
     if (!row.checked) continue;
     app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
     app_.lstLog.push_back(SummaryLine(row, false));
+    ++added;
     ctx_.YieldToHost();
   }
   if (saveData_) saveData_();
   ctx_.YieldToHost();
+  return added;
 }
 
-void IgnoreList::cmdIgnoreIremovable_Click() {
+size_t IgnoreList::IgnoreCheckedManual() {
+  size_t added = 0;
   for (const auto& row : app_.lstIremovable.Rows()) {
     if (!row.checked) continue;
     app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
+    ++added;
     ctx_.YieldToHost();
   }
   if (saveData_) saveData_();
   ctx_.YieldToHost();
+  return added;
 }
 
 void IgnoreList::LoadIgnoredToList() {
@@ -78,12 +84,16 @@ void IgnoreList::LoadIgnoredToList() {
   }
 }
 
-void IgnoreList::cmdDeleteSelected_Click() {
+size_t IgnoreList::DeleteSelected() {
+  size_t dropped = 0;
   app_.lstIgnoreListFile.clear();
-  for (const auto& row : lstIgnoreList.Rows())
-    if (!row.checked) app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
+  for (const auto& row : lstIgnoreList.Rows()) {
+    if (row.checked) ++dropped;
+    else app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
+  }
   if (saveData_) saveData_();
   LoadIgnoredToList();
+  return dropped;
 }
 
 }  // namespace morvane

@@ -33,10 +33,14 @@ class IgnoreList {
   IgnoreList(Context& ctx, AppState& app, std::function<void()> saveData)
       : ctx_(ctx), app_(app), saveData_(std::move(saveData)) {}
 
-  void cmdIgnoreSelected_Click();
-  void cmdIgnoreIremovable_Click();
+  // Adds the checked result rows (logged) or manual-removal rows to the list
+  // and saves; returns how many were added.
+  size_t IgnoreChecked();
+  size_t IgnoreCheckedManual();
   void LoadIgnoredToList();
-  void cmdDeleteSelected_Click();
+  // Drops the checked entries of lstIgnoreList, saves and lists again;
+  // returns how many were dropped.
+  size_t DeleteSelected();
 
   ListView lstIgnoreList;  // Type, then sub-items Category, Object, Comment
 

@@ -152,13 +152,12 @@ TEST_F(ConsoleRun, RemovalQuarantinesEachObjectReportsItAndTheQuarantineRestores
   app.programFolder = kPf;
   DiscoverFolders(ctx, app.folders);
   ModuleRemovalOps ops(ctx, app);
-  NullRemovalView view;
-  RemovalEngine quarantine(ctx, app, ops, view);
-  quarantine.LoadToQuarantineList();
+  RemovalEngine quarantine(ctx, app, ops);
+  quarantine.ListQuarantine();
   ASSERT_EQ(quarantine.lstQuarantinedList.Count(), 1u);
   EXPECT_EQ(quarantine.lstQuarantinedList.Item(1).text, Find(r, "C:\\Spy\\spy.exe")->package);
   quarantine.lstQuarantinedList.Item(1).checked = true;
-  quarantine.cmdRestoreQuarantined_Click();
+  quarantine.RestoreSelected();
   EXPECT_EQ(Read("C:\\Spy\\spy.exe"), "MZ spy");
   EXPECT_EQ(Read("C:\\Spy\\Data\\x.dat"), "data");
   EXPECT_TRUE(m.registry.KeyExists(win::kCurrentUser, "Software\\SpyCo"));

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     row.checked = in.Flag();
   }
   IgnoreList list(ctx, app, [&] { store.SaveData(); });
-  list.cmdIgnoreSelected_Click();
+  list.IgnoreChecked();
   for (const auto& row : app.lstScanResult.Rows())
     if (row.checked) FUZZ_CHECK(ObjectIgnored(ctx, app.lstIgnoreListFile, row.SubItems(2)));
 
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<Text> objects;
   for (const auto& row : list.lstIgnoreList.Rows()) objects.push_back(row.SubItems(2));
   const ListBox before = app.lstIgnoreListFile;
-  list.cmdDeleteSelected_Click();
+  list.DeleteSelected();
   for (const Text& o : objects)
     if (ObjectIgnored(ctx, before, o)) FUZZ_CHECK(ObjectIgnored(ctx, app.lstIgnoreListFile, o));
 
@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     row.checked = in.Flag();
     kept += row.checked ? 0 : 1;
   }
-  list.cmdDeleteSelected_Click();
+  list.DeleteSelected();
   FUZZ_CHECK(app.lstIgnoreListFile.size() == kept);
   FUZZ_CHECK(list.lstIgnoreList.Count() == kept);
   return 0;

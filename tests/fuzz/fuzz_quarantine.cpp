@@ -66,19 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto program = Files(fs, app.programFolder + "\\Settings");
 
   ModuleRemovalOps ops(ctx, app);
-  NullRemovalView view;
-  RemovalEngine engine(ctx, app, ops, view);
-  engine.LoadToQuarantineList();
+  RemovalEngine engine(ctx, app, ops);
+  engine.ListQuarantine();
   FUZZ_CHECK(engine.lstQuarantinedList.Count() == 1);
   engine.selectedQuarantined = 1;
-  engine.cmdViewData_Click();
-  engine.mnuQuarantineListAll_Click();
+  engine.ViewPackage();
+  engine.SelectAllPackages();
   const size_t before = ItemLines(fs, package);
-  machine.messages.shown.clear();
-  engine.cmdRestoreQuarantined_Click();
+  const size_t failed = engine.RestoreSelected().failed;
   const size_t left = ItemLines(fs, package);
-  size_t failed = 0;
-  for (const auto& m : machine.messages.shown) failed = std::strtoul(m.text.c_str(), nullptr, 10);
   FUZZ_CHECK(left == failed);
   FUZZ_CHECK(left <= before);
 
@@ -95,9 +91,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   };
   checkSystem();
 
-  engine.LoadToQuarantineList();
-  engine.mnuQuarantineListAll_Click();
-  engine.cmdDeleteQuarantined_Click();
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  engine.PurgeSelected();
   FUZZ_CHECK(engine.lstQuarantinedList.Empty());
   FUZZ_CHECK(fs.IsFolder(app.programFolder + "\\Quarantine"));
   checkSystem();

@@ -94,8 +94,8 @@ class RemovalRoundTrip : public ::testing::Test {
         ctx(os),
         store(ctx, app),
         ops(ctx, app, Hooks()),
-        engine(ctx, app, ops, view),
-        scan(ctx, app, scanView, nullptr, &engine) {}
+        engine(ctx, app, ops),
+        scan(ctx, app, scanView) {}
 
   void SetUp() override {
     RemoveTree(kBase);
@@ -187,7 +187,6 @@ class RemovalRoundTrip : public ::testing::Test {
   AppState app;
   SettingsStore store;
   ModuleRemovalOps ops;
-  NullRemovalView view;
   RemovalEngine engine;
   NullScanView scanView;
   ScanEngine scan;
@@ -256,13 +255,14 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   hiddenRow.SubItems(2) = hidden;
   hiddenRow.icon = 3;
   app.lstScanResult.Rows().insert(app.lstScanResult.Rows().begin() + 2, hiddenRow);
-  engine.mnuResultListAll_Click();
+  engine.SelectAllResults();
   app.QuarantineSession = "7-12-2026-14-5-9";
   app.lstLog.clear();
 
-  engine.cmdQuarantineSelected_Click();
-  ASSERT_EQ(messages.shown.size(), 1u);
-  EXPECT_EQ(messages.shown[0].text, "8 items quarantined successfully.");
+  const std::optional<QuarantineReport> quarantined = engine.QuarantineChecked();
+  ASSERT_TRUE(quarantined);
+  EXPECT_EQ(quarantined->stored, 8u);
+  EXPECT_EQ(quarantined->failed, 0u);
   const std::string s = app.programFolder + "\\Quarantine\\" + app.QuarantineSession + "\\";
   std::map<std::string, std::string> stored;
   Snapshot(s, "", stored);
@@ -280,7 +280,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
 
   app.lstLog.clear();
   messages.answers = {MsgResult::Yes};
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_EQ(WaitForSingleObject(child, 120000), WAIT_OBJECT_0);
   for (const auto& p : {exe, dll, hidden, base + "\\SpyTree", base + "\\Cookies\\user@spy[1].txt"})
     EXPECT_FALSE(Exists(p)) << p;
@@ -313,13 +313,11 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_EQ(infoText.str(), app.lstScanInfoFile[0] + "\r\n1\r\n14");
 
   // Restore the package: everything comes back byte for byte.
-  engine.LoadToQuarantineList();
+  engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
   EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "8");
-  engine.mnuQuarantineListAll_Click();
-  messages.shown.clear();
-  engine.cmdRestoreQuarantined_Click();
-  EXPECT_TRUE(messages.shown.empty());
+  engine.SelectAllPackages();
+  EXPECT_EQ(engine.RestoreSelected().failed, 0u);
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
   std::map<std::string, std::string> filesAfter;
   Snapshot(base, "", filesAfter);
@@ -344,8 +342,8 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   app.lstScanResult.Clear();
   AddRow("path", dll, "Hook");
   AddRow("folder", base + "\\SpyTree", "Tree");
-  engine.cmdQuarantineSelected_Click();
-  engine.LoadToQuarantineList();
+  engine.QuarantineChecked();
+  engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
   // Explorer's hidden "desktop.ini" files, which the listing never shows, go too.
   const std::string package = app.programFolder + "\\Quarantine\\8-12-2026-9-0-0";
@@ -353,8 +351,8 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
     Write(ini, "[.ShellClassInfo]");
     ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   }
-  engine.mnuQuarantineListAll_Click();
-  engine.cmdDeleteQuarantined_Click();
+  engine.SelectAllPackages();
+  engine.PurgeSelected();
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
   std::map<std::string, std::string> quarantine;
   Snapshot(app.programFolder + "\\Quarantine", "", quarantine);
@@ -382,10 +380,10 @@ TEST_F(RemovalRoundTrip, OnlyThePlantedProgramEndsAndFilesInUseGoAtRestart) {
     app.lstDBaseFile.Add(record);
   scan.StartScan();
   ASSERT_EQ(app.lstScanResult.Count(), 3u);
-  engine.mnuResultListAll_Click();
+  engine.SelectAllResults();
   app.lstLog.clear();
   messages.answers = {MsgResult::Yes, MsgResult::No};
-  const RemovalReport report = engine.RemoveSelected();
+  const RemovalReport report = engine.RemoveChecked();
 
   EXPECT_EQ(WaitForSingleObject(spy, 120000), WAIT_OBJECT_0);
   EXPECT_EQ(WaitForSingleObject(good, 0), DWORD(WAIT_TIMEOUT));
@@ -455,6 +453,7 @@ TEST_F(RemovalRoundTrip, ProtectedLocationsAreNeverRemoved) {
                              "path|" + spy + "|Spy|"})
     app.lstDBaseFile.Add(record);
   scan.StartScan();
+  engine.RemoveAll();
   EXPECT_FALSE(ctx.OperationInProgress);  // the removal step ran
 
   EXPECT_FALSE(Exists(spy));
@@ -501,6 +500,7 @@ TEST_F(RemovalRoundTrip, NamesOutsideTheAnsiCodePage) {
   app.lstDBaseFile.Add("header");
   app.lstDBaseFile.Add("file|*.exe|Spy|");
   scan.StartScan();
+  engine.RemoveAll();
   EXPECT_FALSE(ctx.OperationInProgress);
 
   std::vector<std::string> reported;

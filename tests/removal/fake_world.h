@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "removal/removal_ops.h"
-#include "removal/removal_view.h"
 
 namespace morvane::testing {
 
@@ -91,22 +90,6 @@ class FakeWorld : public IRemovalOps {
   void ListInto(const Text& folder, const Text& pattern, bool recurse, std::vector<Text>& names,
                 std::vector<Text>& paths, uint64_t& size, int32_t& count);
   AppState& app_;
-};
-
-class FakeView : public IRemovalView {
- public:
-  std::vector<Text> calls;
-  bool buttonsEnabled = true;
-  Text quarantinedCount;
-  void SetResultButtonsEnabled(bool enabled) override {
-    buttonsEnabled = enabled;
-    calls.push_back(enabled ? "enable" : "disable");
-  }
-  void ShowIremovable() override { calls.push_back("iremovable"); }
-  void ShowStatus() override { calls.push_back("status"); }
-  void ShowQuarantined() override { calls.push_back("quarantined"); }
-  void ShowQItems() override { calls.push_back("qitems"); }
-  void SetQuarantinedCount(const Text& caption) override { quarantinedCount = caption; }
 };
 
 }  // namespace morvane::testing

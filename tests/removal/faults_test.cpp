@@ -23,7 +23,7 @@ class Faults : public ::testing::Test {
       : machine(sim::SimulatedMachine::WindowsLayout{}),
         ctx(machine.os()),
         ops(ctx, app, Hooks()),
-        engine(ctx, app, ops, view) {
+        engine(ctx, app, ops) {
     app.programFolder = "C:\\Program Files\\Morvane";
     DiscoverFolders(ctx, app.folders);
     fs().AddFolder(app.programFolder + "\\Quarantine");
@@ -72,7 +72,6 @@ class Faults : public ::testing::Test {
   Context ctx;
   AppState app;
   ModuleRemovalOps ops;
-  NullRemovalView view;
   RemovalEngine engine;
   ListBox flushed;
 };
@@ -142,7 +141,7 @@ TEST_F(Faults, FullDiskInAutoEraseKeepsTheOriginals) {
   Row("path", "C:\\Bad\\small.bin");
   Row("file", "C:\\Bad\\big.bin");
   fs().SetWriteBudget(3000);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   fs().SetWriteBudget(-1);
   EXPECT_EQ(Read("C:\\Bad\\big.bin"), big);
   EXPECT_FALSE(fs().Exists("C:\\Bad\\small.bin"));  // its copy fitted
@@ -161,9 +160,9 @@ TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   fs().AddFile(pkg + "\\Tree\\t.txt", "tree data");
   fs().AddFile(pkg + "\\10002.qnf", "file|10002.qit|C:\\Gone Too\\y.txt");
   fs().AddFile(pkg + "\\10002.qit", "y data");
-  engine.LoadToQuarantineList();
-  engine.mnuQuarantineListAll_Click();
-  engine.cmdRestoreQuarantined_Click();
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  const RestoreReport report = engine.RestoreSelected();
   EXPECT_EQ(Read(pkg + "\\10000.qit"), "x data");
   fs().SetLocked("C:\\Locked\\x.txt", false);
   EXPECT_EQ(Read("C:\\Locked\\x.txt"), "in use");
@@ -172,9 +171,7 @@ TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   // The shell makes a missing parent folder for a single file.
   const bool back = Read("C:\\Gone Too\\y.txt") == "y data";
   EXPECT_NE(back, fs().Exists(pkg + "\\10002.qit"));
-  ASSERT_FALSE(machine.messages.shown.empty());
-  EXPECT_EQ(machine.messages.shown.back().text,
-            std::to_string(back ? 2 : 3) + " items could not be restored and were kept in quarantine.");
+  EXPECT_EQ(report.failed, back ? 2u : 3u);
 }
 
 // A folder holding a link to itself and one to the Windows folder: the scan
@@ -190,7 +187,7 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   app.lstScanResult.Clear();
   Row("folder", "C:\\Bad");
   app.lstCustomScanSettings[4] = "0";
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_FALSE(fs().Exists("C:\\Bad\\spy.exe"));
   EXPECT_EQ(Read("C:\\WINDOWS\\SYSTEM32\\kernel32.dll"), "MZ kernel");
 }
@@ -206,7 +203,7 @@ TEST_F(Faults, PathsLongerThan260Characters) {
   EXPECT_EQ(Scan("0"), 2u);
   for (auto& r : app.lstScanResult.Rows()) r.checked = true;
   app.lstCustomScanSettings[4] = "0";
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_FALSE(fs().Exists(deep));
 }
 

@@ -147,7 +147,7 @@ TEST_F(RemovalTest, ProtectedRowsAreLeftInPlaceAndLogged) {
   AddRow("file", app.programFolder + "\\DataBase.ref");
   AddRow("file", "C:\\Bad\\bad.txt");
   const auto filesBefore = world.files;
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
 
   for (const char* gone : {"C:\\Bad\\bad.txt"}) EXPECT_FALSE(world.files.count(gone));
   for (const auto& [path, data] : filesBefore)
@@ -183,10 +183,9 @@ TEST_F(RemovalTest, RestoreRefusesItemsNamingProtectedLocations) {
   world.AddFile("C:\\WINDOWS\\Fonts\\arial.ttf", "font");
   world.AddFile(app.programFolder + "\\DataBase.ref", "db");
   const auto before = world.files;
-  engine.LoadToQuarantineList();
+  engine.ListQuarantine();
   engine.lstQuarantinedList.Item(1).checked = true;
-  engine.cmdRestoreQuarantined_Click();
-  EXPECT_EQ(MessageTexts(), std::vector<Text>{"7 items could not be restored and were kept in quarantine."});
+  EXPECT_EQ(engine.RestoreSelected().failed, 7u);
   EXPECT_EQ(world.files, before);
   EXPECT_TRUE(world.commands.empty());
   EXPECT_TRUE(world.keys.empty());

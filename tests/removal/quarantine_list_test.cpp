@@ -26,9 +26,9 @@ class QuarantineListTest : public RemovalTest {
  protected:
   // Quarantines every planted object, then removes it from the machine.
   void QuarantineAndRemoveAll() {
-    engine.cmdQuarantineSelected_Click();
+    engine.QuarantineChecked();
     AnswerNext(MsgResult::Yes);
-    engine.cmdNextDelete_Click();
+    engine.RemoveChecked();
     app.QuarantineSession = "8-12-2026-9-0-0";
   }
   ListItem& Package(const Text& name) {
@@ -47,9 +47,7 @@ TEST_F(QuarantineListTest, PackagesShowSizeItemsAndCount) {
   world.AddFile(p + "desktop.ini", "ignored");
   world.AddFile(Quarantine() + "\\stray.txt", "s");
   world.AddFile(Quarantine() + "\\desktop.ini", "d");
-  engine.lblCmdOpenQuarList_Click();
-  EXPECT_EQ(view.calls, Strings{"quarantined"});
-  EXPECT_EQ(view.quarantinedCount, "2");
+  EXPECT_EQ(engine.ListQuarantine(), 2u);
   EXPECT_EQ(engine.lstQuarantinedFiles, (Strings{"1-1-2026-1-1-1", "stray.txt"}));
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 2u);
   const ListItem& pkg = engine.lstQuarantinedList.Item(1);
@@ -60,7 +58,7 @@ TEST_F(QuarantineListTest, PackagesShowSizeItemsAndCount) {
   EXPECT_EQ(engine.lstQuarantinedList.Item(2).SubItems(2), "0");
   // The user's own decimal separator.
   machine.system.decimalSeparator = ",";
-  engine.LoadToQuarantineList();
+  engine.ListQuarantine();
   EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(1), "1,023 KB");
 }
 
@@ -69,12 +67,10 @@ TEST_F(QuarantineListTest, ViewShowsKnownItemsOfTheSelectedPackage) {
   world.AddFile(p + "10000.qnf", "regval|10000.qit|HKEY_CURRENT_USER\\Run,x");
   world.AddFile(p + "10001.qnf", "junk|10001.qit|C:\\j");
   world.AddFile(p + "10002.qnf", "Cookie|10002.qit|C:\\Cookies\\c.txt");
-  engine.LoadToQuarantineList();
-  engine.cmdViewData_Click();  // nothing selected
-  EXPECT_TRUE(view.calls.empty());
+  engine.ListQuarantine();
+  EXPECT_FALSE(engine.ViewPackage());  // nothing selected
   engine.selectedQuarantined = 1;
-  engine.cmdViewData_Click();
-  EXPECT_EQ(view.calls, Strings{"qitems"});
+  EXPECT_TRUE(engine.ViewPackage());
   ASSERT_EQ(engine.lstQuarantinedItems.Count(), 2u);
   EXPECT_EQ(engine.lstQuarantinedItems.Item(1).text, "regval");
   EXPECT_EQ(engine.lstQuarantinedItems.Item(1).icon, 5);
@@ -109,19 +105,19 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
   EXPECT_FALSE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Spy"));
   EXPECT_EQ(world.ValueType("HKEY_CURRENT_USER\\Run", "num"), -1);
 
-  engine.LoadToQuarantineList();
+  engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
   EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "6");
-  engine.mnuQuarantineListAll_Click();
-  machine.messages.shown.clear();
-  engine.cmdRestoreQuarantined_Click();
+  engine.SelectAllPackages();
+  const RestoreReport report = engine.RestoreSelected();
 
-  EXPECT_TRUE(machine.messages.shown.empty());
+  EXPECT_EQ(report.restored, 6u);
+  EXPECT_EQ(report.failed, 0u);
   EXPECT_EQ(world.commands.back(), "C:\\WINDOWS\\regedit.exe /c /s C:\\TEMP\\Temp.reg");
   EXPECT_EQ(world.keys, keysBefore);
   // The quarantine is empty again: the package folder went with its last item.
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
-  EXPECT_EQ(view.quarantinedCount, "0");
+  EXPECT_EQ(report.packages, 0u);
   auto filesAfter = world.files;
   EXPECT_EQ(filesAfter, filesBefore);
   EXPECT_EQ(world.folders, foldersBefore);
@@ -135,11 +131,11 @@ TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
   QuarantineAndRemoveAll();
   world.folders.erase("C:\\Gone");  // the file's folder no longer exists
   world.regeditWorks = false;
-  engine.LoadToQuarantineList();
-  engine.mnuQuarantineListAll_Click();
-  machine.messages.shown.clear();
-  engine.cmdRestoreQuarantined_Click();
-  EXPECT_EQ(MessageTexts(), Strings{"2 items could not be restored and were kept in quarantine."});
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  const RestoreReport report = engine.RestoreSelected();
+  EXPECT_EQ(report.failed, 2u);
+  EXPECT_EQ(report.packages, 1u);
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
   EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "2");
   EXPECT_FALSE(world.files.count("C:\\TEMP\\Temp.reg"));
@@ -147,8 +143,8 @@ TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
   // Once the way back is open again, the same package restores.
   world.AddFolderTree("C:\\Gone");
   world.regeditWorks = true;
-  engine.mnuQuarantineListAll_Click();
-  engine.cmdRestoreQuarantined_Click();
+  engine.SelectAllPackages();
+  engine.RestoreSelected();
   EXPECT_EQ(world.files.at("C:\\Gone\\f.txt"), "f");
   EXPECT_TRUE(world.KeyExists("HKEY_CURRENT_USER\\Software\\K"));
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
@@ -160,10 +156,10 @@ TEST_F(QuarantineListTest, RestoreAndPurgeOnlyTouchCheckedPackages) {
   world.AddFile(Quarantine() + "\\B\\10000.qnf", "folder|F|C:\\F");
   world.AddFile(Quarantine() + "\\B\\F\\x.txt", "x");
   world.AddFile(Quarantine() + "\\stray.txt", "s");
-  engine.LoadToQuarantineList();
-  engine.mnuQuarantineListInverse_Click();
+  engine.ListQuarantine();
+  engine.InvertPackages();
   engine.lstQuarantinedList.Item(1).checked = false;  // A stays
-  engine.cmdDeleteQuarantined_Click();
+  EXPECT_EQ(engine.PurgeSelected().purged, 2u);  // the checked entries, B and stray.txt
   // B's four entries were wiped and counted; the stray file is not a folder.
   EXPECT_EQ(RemovedTotal(), "13");
   EXPECT_FALSE(world.FolderExists(Quarantine() + "\\B"));
@@ -172,8 +168,8 @@ TEST_F(QuarantineListTest, RestoreAndPurgeOnlyTouchCheckedPackages) {
   EXPECT_FALSE(engine.lstQuarantinedList.Item(1).checked);
   EXPECT_TRUE(ctx.OperationInProgress);  // put back as it was
 
-  engine.mnuQuarantineListNone_Click();
-  engine.cmdRestoreQuarantined_Click();
+  engine.SelectNoPackages();
+  engine.RestoreSelected();
   EXPECT_FALSE(world.files.count("C:\\a.txt"));
 }
 

@@ -29,7 +29,7 @@ TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
   AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Spy Ware");
   AddRow("file", "C:\\x\\unticked", false);
   AddRow("other", "C:\\x\\spy.exe");
-  engine.cmdQuarantineSelected_Click();
+  const std::optional<QuarantineReport> report = engine.QuarantineChecked();
 
   const Text s = Session() + "\\";
   EXPECT_EQ(world.files.at(s + "10000.qnf"), "cookie|10000.qit|C:\\Cookies\\u@ads.txt");
@@ -65,10 +65,9 @@ TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
                                  "     regval:HKEY_CURRENT_USER\\Run,big   |Threat",
                                  "     regval:HKEY_CURRENT_USER\\Run,ab   |Threat",
                                  "     regkey:HKEY_CURRENT_USER\\Software\\Spy Ware   |Threat"}));
-  ASSERT_EQ(machine.messages.shown.size(), 1u);
-  EXPECT_EQ(machine.messages.shown[0].text, "9 items quarantined successfully.");
-  EXPECT_EQ(machine.messages.shown[0].title, kDefaultTitle);
-  EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Information);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->stored, 9u);
+  EXPECT_EQ(report->failed, 0u);
   // Nothing is removed and the rows stay checked.
   EXPECT_TRUE(world.files.count("C:\\x\\spy.exe"));
   EXPECT_TRUE(app.lstScanResult.Item(1).checked);
@@ -76,24 +75,24 @@ TEST_F(RemovalTest, QuarantineWritesItemLinesAndDataForEveryType) {
 
 TEST_F(RemovalTest, QuarantineWithNothingCheckedStillLogsAndReportsZero) {
   AddRow("file", "C:\\x", false);
-  engine.cmdQuarantineSelected_Click();
+  const std::optional<QuarantineReport> report = engine.QuarantineChecked();
   EXPECT_EQ(app.lstLog, (Strings{"", " Following items Quarantined:"}));
-  EXPECT_EQ(MessageTexts(), Strings{"0 items quarantined successfully."});
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->stored, 0u);
   EXPECT_TRUE(world.FolderExists(Session()));
 
   // An empty list does nothing at all.
   app.lstScanResult.Clear();
   app.lstLog.clear();
-  engine.cmdQuarantineSelected_Click();
+  EXPECT_FALSE(engine.QuarantineChecked());
   EXPECT_TRUE(app.lstLog.empty());
-  EXPECT_EQ(machine.messages.shown.size(), 1u);
 }
 
 TEST_F(RemovalTest, NumbersContinueAboveThoseInUse) {
   world.AddFile("C:\\x\\a", "a");
   AddRow("file", "C:\\x\\a");
-  engine.cmdQuarantineSelected_Click();
-  engine.cmdQuarantineSelected_Click();
+  engine.QuarantineChecked();
+  engine.QuarantineChecked();
   const Text s = Session() + "\\";
   EXPECT_TRUE(world.files.count(s + "10000.qnf"));
   EXPECT_EQ(world.files.at(s + "10001.qnf"), "file|10001.qit|C:\\x\\a");
@@ -105,8 +104,9 @@ TEST_F(RemovalTest, FailedCopiesAreNotReportedAsQuarantined) {
   world.SetValue("HKEY_CURRENT_USER\\Run", "there", win::kRegSz, "x");
   AddRow("regval", "HKEY_CURRENT_USER\\Run,gone");
   AddRow("regkey", "HKEY_CURRENT_USER\\NoSuchKey");
-  engine.cmdQuarantineSelected_Click();
-  EXPECT_EQ(MessageTexts(), Strings{"0 items quarantined successfully."});
+  const std::optional<QuarantineReport> report = engine.QuarantineChecked();
+  EXPECT_EQ(report->stored, 0u);
+  EXPECT_EQ(report->failed, 3u);
   EXPECT_EQ(app.lstLog.back(), "     Not quarantined=HKEY_CURRENT_USER\\NoSuchKey");
   EXPECT_TRUE(world.FilesBelow(Session()).empty());
 }
@@ -117,16 +117,16 @@ TEST_F(RemovalTest, StoringStopsWhenNoNumberIsLeft) {
   app.QuarantineCounter = 32767;
   AddRow("file", "C:\\x\\a");
   AddRow("file", "C:\\x\\a");
-  engine.cmdQuarantineSelected_Click();
-  ASSERT_EQ(machine.messages.shown.size(), 2u);
-  EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Exclamation);
-  EXPECT_EQ(machine.messages.shown[1].text, "0 items quarantined successfully.");
+  const std::optional<QuarantineReport> report = engine.QuarantineChecked();
+  EXPECT_TRUE(report->noFreeNumber);
+  EXPECT_EQ(report->stored, 0u);
+  EXPECT_EQ(report->failed, 0u);
   EXPECT_EQ(app.QuarantineCounter, 32767);
 
   // In auto-erase mode the object then stays where it is.
   SetAutoErase();
   app.lstLog.clear();
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_TRUE(world.files.count("C:\\x\\a"));
   EXPECT_EQ(world.flushedLog.at(0), "File not deleted (no free quarantine number)=C:\\x\\a");
 }

@@ -10,7 +10,7 @@ namespace morvane::testing {
 
 class RemovalTest : public ::testing::Test {
  protected:
-  RemovalTest() : ctx(machine.os()), world(app), engine(ctx, app, world, view) {
+  RemovalTest() : ctx(machine.os()), world(app), engine(ctx, app, world) {
     app.programFolder = "C:\\Program Files\\Morvane";
     app.folders.txtCookies = "C:\\Cookies";
     app.folders.strWinDir = "C:\\WINDOWS";
@@ -42,17 +42,11 @@ class RemovalTest : public ::testing::Test {
     app.lstCustomScanSettings[4] = "1";
   }
   const Text& RemovedTotal() const { return app.lstScanInfoFile[2]; }
-  std::vector<Text> MessageTexts() const {
-    std::vector<Text> out;
-    for (const auto& m : machine.messages.shown) out.push_back(m.text);
-    return out;
-  }
 
   sim::SimulatedMachine machine;
   Context ctx;
   AppState app;
   FakeWorld world;
-  FakeView view;
   RemovalEngine engine;
 };
 

@@ -9,7 +9,7 @@ using Strings = std::vector<Text>;
 
 TEST_F(RemovalTest, EmptyResultsStillCloseTheScan) {
   app.lstLog = {"scan line"};
-  engine.cmdNextDelete_Click();
+  const RemovalReport report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
   EXPECT_EQ(app.lstScanInfoFile[0], "12-07-2026  14:05:09");
   EXPECT_EQ(app.lstScanInfoFile[1], "5");
@@ -18,18 +18,21 @@ TEST_F(RemovalTest, EmptyResultsStillCloseTheScan) {
   EXPECT_EQ(world.saveDataCalls, 1);
   EXPECT_EQ(world.flushedLog, Strings{"scan line"});
   EXPECT_EQ(world.resetCalls, 1);
-  EXPECT_EQ(view.calls, (Strings{"disable", "status", "enable"}));
+  EXPECT_FALSE(report.cancelled);
+  EXPECT_EQ(report.rows, 0u);
+  EXPECT_TRUE(report.manual.Empty());
 }
 
 TEST_F(RemovalTest, UncheckedRowsAskNothingAndRemoveNothing) {
   app.lstSettingsFile[2] = "0";  // home page question would be due
   world.AddFile("C:\\bad\\x.txt", "x");
   AddRow("file", "C:\\bad\\x.txt", false);
-  engine.cmdNextDelete_Click();
+  const RemovalReport report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
   EXPECT_TRUE(world.files.count("C:\\bad\\x.txt"));
   EXPECT_EQ(app.lstScanInfoFile[1], "5");
-  EXPECT_EQ(view.calls.back(), "enable");
+  EXPECT_FALSE(report.cancelled);
+  EXPECT_EQ(report.rows, 0u);
 }
 
 TEST_F(RemovalTest, NoToTheQuestionLeavesEverythingAsItWas) {
@@ -38,7 +41,7 @@ TEST_F(RemovalTest, NoToTheQuestionLeavesEverythingAsItWas) {
   AddRow("file", "C:\\bad\\y.txt", false);
   app.lstLog = {"scan line"};
   AnswerNext(MsgResult::No);
-  engine.cmdNextDelete_Click();
+  EXPECT_TRUE(engine.RemoveChecked().cancelled);
   ASSERT_EQ(machine.messages.shown.size(), 1u);
   const auto& q = machine.messages.shown[0];
   EXPECT_EQ(q.text, "Are you sure you want to delete 1 items?");
@@ -50,7 +53,6 @@ TEST_F(RemovalTest, NoToTheQuestionLeavesEverythingAsItWas) {
   EXPECT_EQ(app.lstLog, Strings{"scan line"});
   EXPECT_EQ(app.lstScanInfoFile[1], "4");
   EXPECT_TRUE(ctx.OperationInProgress);
-  EXPECT_TRUE(view.buttonsEnabled);
   EXPECT_EQ(world.resetCalls, 0);
 }
 
@@ -74,7 +76,7 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   AddRow("unknown", "C:\\keep.txt");
   world.AddFile("C:\\keep.txt", "k");
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();
+  const RemovalReport report = engine.RemoveChecked();
 
   EXPECT_EQ(machine.messages.shown.at(0).text, "Are you sure you want to delete 7 items?");
   EXPECT_EQ(world.endCalls, std::vector<uint32_t>{40});
@@ -101,6 +103,8 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
                               }));
   // 1 cookie + 2 files + 4 folder entries + 4 keys + 1 value.
   EXPECT_EQ(RemovedTotal(), "22");
+  EXPECT_EQ(report.rows, 7u);
+  EXPECT_EQ(report.removed, 12u);
   EXPECT_EQ(app.lstScanResult.Count(), 0u);
   EXPECT_EQ(app.QuarantineCounter, 10000);
 }
@@ -117,7 +121,7 @@ TEST_F(RemovalTest, OnlyTheProcessesOfThatFileEnd) {
   AddRow("file", "C:\\Spy\\explorer.exe");
   AddRow("path", "C:\\x\\tool.exe");
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   std::vector<uint32_t> calls = {6, 7};
   calls.insert(calls.end(), 20, 8);
   EXPECT_EQ(world.endCalls, calls);
@@ -151,7 +155,7 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   AddRow("regkey", "HKEY_NOWHERE\\Spy");
   AddRow("regval", "HKEY_NOWHERE\\Run,spy");
   AnswerNext(MsgResult::Yes);
-  const RemovalReport report = engine.RemoveSelected();
+  const RemovalReport report = engine.RemoveChecked();
   EXPECT_EQ(world.flushedLog, (Strings{
                                   "File not deleted=C:\\x\\dir.exe",
                                   "File will be deleted at restart=C:\\x\\locked.txt",
@@ -166,6 +170,7 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
                               }));
   // Only free.txt went.
   EXPECT_EQ(RemovedTotal(), "11");
+  EXPECT_EQ(report.removed, 1u);
   EXPECT_TRUE(world.files.count("C:\\Tree\\stuck.txt"));
   EXPECT_EQ(report.atRestart, (Strings{"C:\\x\\locked.txt", "C:\\Tree"}));
   EXPECT_EQ(world.atRestart, (Strings{"C:\\x\\locked.txt", "C:\\Tree\\stuck.txt", "C:\\Tree"}));
@@ -179,7 +184,7 @@ TEST_F(RemovalTest, HomePageResetWritesBothValuesAndTwoLogLines) {
   AddRow("file", "C:\\x\\a.txt");
   AnswerNext(MsgResult::Yes);
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   ASSERT_EQ(machine.messages.shown.size(), 2u);
   EXPECT_EQ(machine.messages.shown[1].text,
             "Do you want to reset your browser homepage settings in case it was changed by a spyware?");
@@ -198,7 +203,7 @@ TEST_F(RemovalTest, HomePageQuestionOnlyWhenProtectionIsOff) {
   world.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   ASSERT_EQ(machine.messages.shown.size(), 1u);
   EXPECT_NE(machine.messages.shown[0].text, question);
   EXPECT_FALSE(world.files.count("C:\\x\\a.txt"));
@@ -211,37 +216,31 @@ TEST_F(RemovalTest, HomePageQuestionOnlyWhenProtectionIsOff) {
   const Text before = world.GetRegistryString(ie, "Start Page");
   AnswerNext(MsgResult::Yes);
   AnswerNext(MsgResult::No);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   ASSERT_EQ(machine.messages.shown.size(), 2u);
   EXPECT_EQ(machine.messages.shown[1].text, question);
   EXPECT_EQ(machine.messages.shown[1].title, "Reset homepage?");
   EXPECT_EQ(world.GetRegistryString(ie, "Start Page"), before);
 }
 
-TEST_F(RemovalTest, ManualRemovalReportDependsOnScheduler) {
+// The rows for removal by hand come back in the report, the scan's tables
+// emptied; a scheduler scan removes without asking, not even the home page question.
+TEST_F(RemovalTest, ManualRowsAreReportedAndTheSchedulerAsksNothing) {
   app.lstIremovable.Add("file").SubItems(3) = "http://info/";
-  engine.cmdNextDelete_Click();
-  ASSERT_EQ(machine.messages.shown.size(), 1u);
-  EXPECT_EQ(machine.messages.shown[0].text,
-            "The following objects could not be removed. Please check their respective URLs \r\n"
-            "for information on how to manually remove them.");
-  EXPECT_EQ(machine.messages.shown[0].title, "Not removed");
-  EXPECT_EQ(machine.messages.shown[0].icon, MsgIcon::Information);
-  EXPECT_EQ(view.calls, (Strings{"disable", "iremovable", "enable"}));
+  RemovalReport report = engine.RemoveChecked();
+  EXPECT_TRUE(machine.messages.shown.empty());
+  ASSERT_EQ(report.manual.Count(), 1u);
+  EXPECT_EQ(report.manual.Item(1).SubItems(3), "http://info/");
+  EXPECT_TRUE(app.lstIremovable.Empty());
 
-  // A scheduler scan removes without asking, not even the home page question,
-  // and ends on the status screen.
-  machine.messages.shown.clear();
-  view.calls.clear();
   app.AutoScan = true;
   app.lstSettingsFile[2] = "0";
-  app.lstIremovable.Add("file");
   world.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
-  engine.cmdNextDelete_Click();
+  report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
   EXPECT_FALSE(world.files.count("C:\\x\\a.txt"));
-  EXPECT_EQ(view.calls, (Strings{"disable", "status", "enable"}));
+  EXPECT_EQ(report.rows, 1u);
 }
 
 TEST_F(RemovalTest, AutoEraseQuarantinesFirstAndKeepsWhatCannotBeCopied) {
@@ -253,7 +252,7 @@ TEST_F(RemovalTest, AutoEraseQuarantinesFirstAndKeepsWhatCannotBeCopied) {
   AddRow("file", "C:\\x\\a.exe", false);
   AddRow("path", "C:\\x\\b.txt", false);
   AddRow("cookie", "c.txt", false);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
   EXPECT_EQ(world.flushedLog, (Strings{
                                   "File deleted=C:\\x\\a.exe",
@@ -287,7 +286,7 @@ TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
   AddRow("regval", "HKEY_CURRENT_USER\\Run,spy");
   AddRow("path", "C:\\Bad\\locked.txt");
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
 
   const Text s = Session() + "\\";
   EXPECT_EQ(world.files.at(s + "10000.qnf"), "cookie|10000.qit|C:\\Cookies\\c.txt");
@@ -313,7 +312,7 @@ TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
   world.SetValue("HKEY_CURRENT_USER\\Software\\Other", "v", win::kRegSz, "x");
   AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Other");
   AnswerNext(MsgResult::Yes);
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_TRUE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Other"));
   EXPECT_EQ(world.flushedLog.back(),
             "Registry key not deleted (quarantine copy failed)=HKEY_CURRENT_USER\\Software\\Other");
@@ -321,12 +320,12 @@ TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
 
 TEST_F(RemovalTest, EmptySessionFolderIsRemovedAtTheStart) {
   world.AddFolderTree(Session());
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_FALSE(world.FolderExists(Session()));
   EXPECT_TRUE(world.FolderExists(Quarantine()));
 
   world.AddFile(Session() + "\\10000.qnf", "file|10000.qit|C:\\a");
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_TRUE(world.FolderExists(Session()));
 }
 
@@ -337,7 +336,7 @@ TEST_F(RemovalTest, AbortedScanRemovesOnlyEmptyFoldersAndLeafKeys) {
   AddRow("folder", "C:\\Empty");
   AnswerNext(MsgResult::Yes);
   ctx.OperationInProgress = false;
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_FALSE(world.FolderExists("C:\\Empty"));
   EXPECT_TRUE(world.flushedLog.empty());
 }
@@ -360,7 +359,7 @@ TEST_F(RemovalTest, WipeFolderRepeatsUntilNothingIsLeftAndGivesUpAfterThirty) {
 }
 
 TEST_F(RemovalTest, ResultListSelectionCommands) {
-  engine.mnuResultListAll_Click();  // empty list: nothing happens
+  engine.SelectAllResults();  // empty list: nothing happens
   AddRow("file", "a", false);
   AddRow("file", "b", true);
   AddRow("file", "c", false);
@@ -369,13 +368,13 @@ TEST_F(RemovalTest, ResultListSelectionCommands) {
     for (const auto& r : app.lstScanResult.Rows()) c.push_back(r.checked);
     return c;
   };
-  engine.mnuResultListInverse_Click();
+  engine.InvertResults();
   EXPECT_EQ(checks(), (std::vector<bool>{true, false, true}));
-  engine.mnuResultListInverse_Click();
+  engine.InvertResults();
   EXPECT_EQ(checks(), (std::vector<bool>{false, true, false}));
-  engine.mnuResultListAll_Click();
+  engine.SelectAllResults();
   EXPECT_EQ(checks(), (std::vector<bool>{true, true, true}));
-  engine.mnuResultListNone_Click();
+  engine.SelectNoResults();
   EXPECT_EQ(checks(), (std::vector<bool>{false, false, false}));
 }
 

@@ -22,8 +22,8 @@ const Text kRegBase = "Software\\MorvaneE2E";
 class SimRoundTrip : public testing::Test {
  protected:
   SimRoundTrip()
-      : ctx(m.os()), store(ctx, app), ops(ctx, app, Hooks()), engine(ctx, app, ops, view),
-        scan(ctx, app, scanView, nullptr, &engine) {}
+      : ctx(m.os()), store(ctx, app), ops(ctx, app, Hooks()), engine(ctx, app, ops),
+        scan(ctx, app, scanView) {}
 
   RemovalHooks Hooks() {
     RemovalHooks h = StoreHooks(ctx, store, app, [this] { scan.ResetUsedValues(); });
@@ -65,7 +65,6 @@ class SimRoundTrip : public testing::Test {
   AppState app;
   SettingsStore store;
   ModuleRemovalOps ops;
-  NullRemovalView view;
   RemovalEngine engine;
   NullScanView scanView;
   ScanEngine scan;
@@ -118,11 +117,9 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   scan.StartScan();
   ASSERT_EQ(app.lstScanResult.Count(), 7u);
   EXPECT_EQ(app.counter(Counter::lblProcessesIdentified), "1");
-  engine.mnuResultListAll_Click();
+  engine.SelectAllResults();
   app.QuarantineSession = "7-12-2026-14-5-9";
-  engine.cmdQuarantineSelected_Click();
-  ASSERT_FALSE(m.messages.shown.empty());
-  EXPECT_EQ(m.messages.shown.back().text, "7 items quarantined successfully.");
+  EXPECT_EQ(engine.QuarantineChecked()->stored, 7u);
   const Text s = app.programFolder + "\\Quarantine\\" + app.QuarantineSession + "\\";
   std::string line;
   m.files.ReadAll(s + "10004.qit", line);
@@ -132,7 +129,7 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
 
   app.lstLog.clear();
   m.messages.answers = {MsgResult::Yes};
-  engine.cmdNextDelete_Click();
+  engine.RemoveChecked();
   EXPECT_FALSE(m.processes.IsRunning(pid));
   EXPECT_TRUE(m.processes.IsRunning(namesake));
   EXPECT_EQ(regsvr, "regsvr32.exe /s /u " + dll);
@@ -144,10 +141,10 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_EQ(flushed.front(), "Process Killed=" + exe);
   EXPECT_EQ(app.lstScanInfoFile[1], "1");
 
-  engine.LoadToQuarantineList();
+  engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
-  engine.mnuQuarantineListAll_Click();
-  engine.cmdRestoreQuarantined_Click();
+  engine.SelectAllPackages();
+  engine.RestoreSelected();
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
   EXPECT_EQ(Files(), filesBefore);
   EXPECT_EQ(Registry(), regBefore);
@@ -159,10 +156,10 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   ListItem& row = app.lstScanResult.Add("folder");
   row.SubItems(2) = kBase + "\\SpyTree";
   row.checked = true;
-  engine.cmdQuarantineSelected_Click();
-  engine.LoadToQuarantineList();
-  engine.mnuQuarantineListAll_Click();
-  engine.cmdDeleteQuarantined_Click();
+  engine.QuarantineChecked();
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  engine.PurgeSelected();
   EXPECT_TRUE(m.files.ListTree(app.programFolder + "\\Quarantine").empty());
   EXPECT_TRUE(m.files.Exists(kBase + "\\SpyTree\\sub\\deep\\c.txt"));
 }
@@ -180,9 +177,9 @@ TEST_F(SimRoundTrip, RestoredTextsWithBlanksOrNulsLeaveTheQuarantine) {
     m.files.AddFile(package + item + ".qit", "String|" + text);
   }
   m.registry.CreateKeyPath(win::kCurrentUser, kRegBase);
-  engine.LoadToQuarantineList();
-  engine.mnuQuarantineListAll_Click();
-  engine.cmdRestoreQuarantined_Click();
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  engine.RestoreSelected();
   for (const auto& [name, text] : cases) {
     const auto v = m.registry.GetValue(win::kCurrentUser, kRegBase, name);
     ASSERT_TRUE(v) << name;

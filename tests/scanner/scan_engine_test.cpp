@@ -275,11 +275,10 @@ TEST_F(Abort, StopsAtTheNextCheckAndKeepsResults) {
     machine.files.AddFile(p);
     app.lstDBaseFile.Add("path|" + p + "|c|");
   }
-  ScanEngine engine(ctx, app, view, nullptr, &removal);
+  ScanEngine engine(ctx, app, view);
   ctx.onYield = [&] {
     if (engine.entriesDone == 2) ctx.OperationInProgress = false;
   };
-  app.AutoScan = true;
   engine.StartScan();
   // The third record still runs before the loop's check.
   EXPECT_EQ(app.lstScanResult.Count(), 3u);
@@ -287,20 +286,6 @@ TEST_F(Abort, StopsAtTheNextCheckAndKeepsResults) {
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_EQ(view.lastOperation, "Finished.");
   EXPECT_EQ(view.phase, ScanPhase::Ended);
-  EXPECT_EQ(removal.calls, 1);
-}
-
-TEST_F(Abort, AutomaticScanTicksRowsAndRemovesEvenWithNothingFound) {
-  Mode("0");
-  app.AutoScan = true;
-  Scan();
-  EXPECT_EQ(removal.calls, 1);
-  machine.files.AddFile("C:\\WINDOWS\\z.exe");
-  Db({"path|C:\\WINDOWS\\z.exe|c|", "path|C:\\WINDOWS\\z.exe|c|http://u"});
-  Scan();
-  EXPECT_EQ(removal.calls, 2);
-  EXPECT_EQ(removal.tickedAtCall, 1u);
-  EXPECT_FALSE(app.lstIremovable.Item(1).checked);
 }
 
 TEST_F(Abort, EndsAWalkOverFoundRowsAfterTheRowBeingAdded) {

@@ -10,16 +10,6 @@ namespace morvane::testing {
 
 inline const Text kCookies = Text(sim::kDefaultProfile) + "\\Cookies";
 
-struct CountingRemoval : IRemovalStep {
-  int calls = 0;
-  size_t tickedAtCall = 0;
-  AppState* app = nullptr;
-  void cmdNextDelete_Click() override {
-    ++calls;
-    for (const auto& r : app->lstScanResult.Rows()) tickedAtCall += r.checked ? 1 : 0;
-  }
-};
-
 class ScanFixture : public ::testing::Test {
  protected:
   ScanFixture() : machine(sim::SimulatedMachine::WindowsLayout{}), ctx(machine.os()) {
@@ -27,7 +17,6 @@ class ScanFixture : public ::testing::Test {
     app.lstSettingsFile.assign(12, "0");
     app.lstCustomScanSettings.assign(7, "0");
     app.lstDBaseFile.Add("Version 1");
-    removal.app = &app;
   }
   void Mode(const Text& m) { app.lstSettingsFile[9] = m; }
   void Options(std::initializer_list<int> on) {
@@ -38,7 +27,7 @@ class ScanFixture : public ::testing::Test {
     for (const Text& r : records) app.lstDBaseFile.Add(r);
   }
   void Scan() {
-    ScanEngine engine(ctx, app, view, nullptr, &removal);
+    ScanEngine engine(ctx, app, view);
     engine.StartScan();
   }
   Text C(Counter c) { return app.counter(c); }
@@ -52,7 +41,6 @@ class ScanFixture : public ::testing::Test {
   Context ctx;
   AppState app;
   NullScanView view;
-  CountingRemoval removal;
 };
 
 }  // namespace morvane::testing

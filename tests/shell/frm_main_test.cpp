@@ -377,7 +377,11 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   EXPECT_GT(nestedTries, 0);
   ASSERT_GE(m.messages.shown.size(), before + 3);
   EXPECT_EQ(m.messages.shown[before].text, "Are you sure you want to delete 2 items?");
+  EXPECT_EQ(m.messages.shown.back().text,
+            "The following objects could not be removed. Please check their respective URLs \r\n"
+            "for information on how to manually remove them.");
   EXPECT_EQ(m.messages.shown.back().title, "Not removed");
+  EXPECT_EQ(m.messages.shown.back().icon, MsgIcon::Information);
   EXPECT_FALSE(Exists("C:\\Spy\\spy.exe"));
   EXPECT_FALSE(Exists("C:\\Spy\\Data"));
   EXPECT_TRUE(Exists("C:\\Spy\\manual.exe"));
@@ -490,6 +494,75 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
   form->Run(Command::AutoScan);
   EXPECT_EQ(m.messages.shown.size(), shown);
   EXPECT_EQ(m.files.PendingRemovals(), std::vector<Text>{"C:\\Spy\\hook.dll"});
+}
+
+// The scheduler's scan ticks every result row and runs the removal step, also
+// when nothing was found; rows for removal by hand wait for no one.
+TEST_F(MainWindow, SchedulerScanRemovesEveryRowEvenWithNothingFound) {
+  Database({"path|C:\\nothing.exe|Cat|", "path|C:\\WINDOWS\\z.exe|c|", "path|C:\\WINDOWS\\y.exe|c|",
+            "path|C:\\WINDOWS\\z.exe|c|http://u"});
+  ASSERT_TRUE(form->Form_Load());
+  form->Run(Command::AutoScan);
+  EXPECT_EQ(view.screen, Screen::Status);
+  EXPECT_EQ(Caption(Label::lblNoOfScans), "1");
+  EXPECT_FALSE(ctx.OperationInProgress);
+
+  m.files.AddFile("C:\\WINDOWS\\z.exe", "MZ");
+  m.files.AddFile("C:\\WINDOWS\\y.exe", "MZ");
+  form->Run(Command::AutoScan);
+  EXPECT_FALSE(Exists("C:\\WINDOWS\\z.exe"));
+  EXPECT_FALSE(Exists("C:\\WINDOWS\\y.exe"));
+  EXPECT_EQ(view.screen, Screen::Status);
+  EXPECT_TRUE(form->App().lstIremovable.Empty());
+  EXPECT_EQ(Caption(Label::lblNoOfScans), "2");
+  EXPECT_TRUE(m.messages.shown.empty());
+}
+
+// What quarantining and restoring did is told in the window's words.
+TEST_F(MainWindow, QuarantineAndRestoreResultsAreTold) {
+  m.files.AddFile("C:\\Spy\\a.exe", "A");
+  m.files.AddFile("C:\\Spy\\b.exe", "B");
+  Database({"path|C:\\Spy\\a.exe|Spy|", "path|C:\\Spy\\b.exe|Spy|"});
+  ASSERT_TRUE(form->Form_Load());
+  form->Run(Command::lblCmdScan);
+  form->Run(Command::cmdNextScan);
+  form->Run(Command::cmdAbortNextResults);
+  form->Run(Command::mnuResultListAll);
+  form->Run(Command::cmdQuarantineSelected);
+  // A package whose numbers are used up stops at once.
+  const Text session = "\\Quarantine\\" + form->App().QuarantineSession;
+  const int first = form->App().QuarantineCounter + 1;  // the last number used
+  for (int n = first; n <= 32767; ++n)
+    Write(session + "\\" + std::to_string(n) + ".qnf", "file|" + std::to_string(n) + ".qit|C:\\Spy\\c.exe");
+  form->Run(Command::cmdQuarantineSelected);
+  // Nothing ticked: the removal step only closes the scan. The planted items
+  // have no data and stay in quarantine.
+  form->Run(Command::mnuResultListNone);
+  form->Run(Command::cmdNextDelete);
+  form->Run(Command::lblCmdOpenQuarList);
+  form->SetRowChecked(ListId::lstQuarantinedList, 1, true);
+  form->Run(Command::cmdRestoreQuarantined);
+
+  struct Told {
+    Text text;
+    MsgIcon icon;
+  };
+  const std::vector<Told> told = {
+      {"2 items quarantined successfully.", MsgIcon::Information},
+      {"No free quarantine item number is left in this package. Quarantining stopped; the remaining items were not "
+       "quarantined.",
+       MsgIcon::Exclamation},
+      {"0 items quarantined successfully.", MsgIcon::Information},
+      {std::to_string(32767 - first + 1) + " items could not be restored and were kept in quarantine.",
+       MsgIcon::Exclamation}};
+  ASSERT_EQ(m.messages.shown.size(), told.size());
+  for (size_t i = 0; i < told.size(); ++i) {
+    EXPECT_EQ(m.messages.shown[i].text, told[i].text);
+    EXPECT_EQ(m.messages.shown[i].title, "Morvane");
+    EXPECT_EQ(m.messages.shown[i].icon, told[i].icon);
+  }
+  EXPECT_EQ(Caption(Label::lblNoQuarantined), "1");
+  EXPECT_EQ(view.rows[ListId::lstQuarantinedList], 1u);
 }
 
 TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {

@@ -88,7 +88,7 @@ TEST_F(ScanStoreTest, IgnoreListAddsLogsAndDeletes) {
   Row(app.lstScanResult, "path", "Cat", "C:\\a.exe").checked = true;
   Row(app.lstScanResult, "file", "Cat2", "C:\\b.dll");
   Row(app.lstScanResult, "regkey", "Cat3", "HKEY_CURRENT_USER\\S", "note").checked = true;
-  ignore.cmdIgnoreSelected_Click();
+  ignore.IgnoreChecked();
   EXPECT_EQ(app.lstIgnoreListFile, (ListBox{"path|C:\\a.exe|Cat", "regkey|HKEY_CURRENT_USER\\S|Cat3|note"}));
   EXPECT_EQ(app.lstLog, (ListBox{"", " Following items added to Ignore List:", "     path:C:\\a.exe   |Cat",
                                   "     regkey:HKEY_CURRENT_USER\\S   |Cat3"}));
@@ -96,7 +96,7 @@ TEST_F(ScanStoreTest, IgnoreListAddsLogsAndDeletes) {
   EXPECT_TRUE(app.lstScanResult.Item(1).checked);
 
   Row(app.lstIremovable, "fold", "Hard", "C:\\x", "http://u").checked = true;
-  ignore.cmdIgnoreIremovable_Click();
+  ignore.IgnoreCheckedManual();
   EXPECT_EQ(app.lstIgnoreListFile.back(), "fold|C:\\x|Hard|http://u");
   EXPECT_EQ(app.lstLog.size(), 4u);
 
@@ -106,7 +106,7 @@ TEST_F(ScanStoreTest, IgnoreListAddsLogsAndDeletes) {
   EXPECT_EQ(ignore.lstIgnoreList.Item(1).SubItems(3), "");
   EXPECT_EQ(ignore.lstIgnoreList.Item(4).SubItems(3), "d");
   ignore.lstIgnoreList.Item(2).checked = true;
-  ignore.cmdDeleteSelected_Click();
+  ignore.DeleteSelected();
   EXPECT_EQ(app.lstIgnoreListFile,
             (ListBox{"path|C:\\a.exe|Cat", "fold|C:\\x|Hard|http://u", "a|b|c|d"}));
   EXPECT_EQ(ignore.lstIgnoreList.Count(), 3u);

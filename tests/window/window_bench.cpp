@@ -59,7 +59,7 @@ double EngineRun(const std::string& folder, w32::Win32Machine& machine) {
   DiscoverFolders(ctx, app.folders);
   NullScanView view;
   StoreScanHooks hooks(view);
-  ScanEngine engine(ctx, app, view, &hooks, nullptr);
+  ScanEngine engine(ctx, app, view, &hooks);
   const auto t0 = Clock::now();
   engine.StartScan();
   return std::chrono::duration<double>(Clock::now() - t0).count();
