@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/context.h"
-#include "removal/removal_ops.h"
+#include "removal/removal_machine.h"
 #include "removal/removal_view.h"
 #include "removal/selection.h"
 #include "scanner/scan_view.h"
@@ -40,8 +40,8 @@ inline Text AtRestartMessage(size_t count) {
 
 class RemovalEngine : public IRemovalStep {
  public:
-  RemovalEngine(Context& ctx, AppState& app, IRemovalOps& ops, IRemovalView& view)
-      : ctx_(ctx), app_(app), ops_(ops), view_(view) {}
+  RemovalEngine(Context& ctx, AppState& app, IRemovalView& view, RemovalHooks hooks = {})
+      : ctx_(ctx), app_(app), ops_(ctx, app, std::move(hooks)), view_(view) {}
 
   // Result screen. RemoveSelected is the removal step; the window tells the
   // user what it left for the restart.
@@ -115,7 +115,7 @@ class RemovalEngine : public IRemovalStep {
   int32_t storedItem_ = 0;  // of the row being removed
   Context& ctx_;
   AppState& app_;
-  IRemovalOps& ops_;
+  RemovalMachine ops_;
   IRemovalView& view_;
   std::vector<Text> atRestart_;
 };

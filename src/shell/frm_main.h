@@ -16,7 +16,6 @@
 
 #include "database/database.h"
 #include "removal/removal_engine.h"
-#include "removal/removal_ops.h"
 #include "removal/store_hooks.h"
 #include "scanner/scan_engine.h"
 #include "shell/commands.h"
@@ -206,7 +205,6 @@ class frmMain {
 
  public:
   StoreScanHooks scanHooks;
-  ModuleRemovalOps removalOps;
   RemovalEngine removal;
   ScanEngine scan;
   IgnoreList ignore;

@@ -151,9 +151,8 @@ TEST_F(ConsoleRun, RemovalQuarantinesEachObjectReportsItAndTheQuarantineRestores
   AppState app;
   app.programFolder = kPf;
   DiscoverFolders(ctx, app.folders);
-  ModuleRemovalOps ops(ctx, app);
   NullRemovalView view;
-  RemovalEngine quarantine(ctx, app, ops, view);
+  RemovalEngine quarantine(ctx, app, view);
   quarantine.LoadToQuarantineList();
   ASSERT_EQ(quarantine.lstQuarantinedList.Count(), 1u);
   EXPECT_EQ(quarantine.lstQuarantinedList.Item(1).text, Find(r, "C:\\Spy\\spy.exe")->package);

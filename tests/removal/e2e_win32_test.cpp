@@ -93,8 +93,7 @@ class RemovalRoundTrip : public ::testing::Test {
            machine.sockets, machine.signatures},
         ctx(os),
         store(ctx, app),
-        ops(ctx, app, Hooks()),
-        engine(ctx, app, ops, view),
+        engine(ctx, app, view, Hooks()),
         scan(ctx, app, scanView, nullptr, &engine) {}
 
   void SetUp() override {
@@ -186,7 +185,6 @@ class RemovalRoundTrip : public ::testing::Test {
   Context ctx;
   AppState app;
   SettingsStore store;
-  ModuleRemovalOps ops;
   NullRemovalView view;
   RemovalEngine engine;
   NullScanView scanView;
