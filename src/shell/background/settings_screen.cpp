@@ -22,8 +22,7 @@ long long LeadingInteger(const Text& text) {
 }  // namespace
 
 bool StartWithWindows::Registered() {
-  const Text data = modRegistry(ctx_).GetRegistryString(kRunKey, kRunValue);
-  return !data.empty() && data != "Error";
+  return HasRegistryText(modRegistry(ctx_).GetRegistryString(kRunKey, kRunValue));
 }
 
 void StartWithWindows::Register() { modRegistry(ctx_).SetRegistryString(kRunKey, kRunValue, Data()); }
