@@ -66,8 +66,8 @@ class RemovalMachine {
   std::optional<Text> GetRegistryString(const Text& keyPath, const Text& valueName);
   void SetRegistryString(const Text& keyPath, const Text& valueName, const Text& data);
   void SetRegistryDword(const Text& keyPath, const Text& valueName, int32_t value);
-  // Quarantine data files, below program folder & "\\Quarantine\\".
-  // Save writes into the current session folder; Load takes "package\\name".
+  // Quarantine data files, below program folder & "\Quarantine\".
+  // Save writes into the current session folder; Load takes "package\name".
   bool SaveLineToFile(const Text& name, const Text& data);
   bool LoadLineFromFile(const Text& name, Text& data);
   // Settings, statistics, log, scan state: the hooks or their fallbacks.
