@@ -25,12 +25,15 @@ void DiscoverFolders(Context& ctx, FolderValues& folders) {
   const uint32_t n = system.TempPath(kBufferSize, buffer);
   folders.strTempDir = (n >= 1 && n <= kBufferSize) ? Text(buffer, n - 1) : Text("C:\\WINDOWS\\TEMP");
 
+  // A folder that cannot be read stands as "Error": the paths built from it
+  // name nothing on the machine.
   modRegistry reg(ctx);
-  folders.txtAppData = reg.GetRegistryString(kShellFoldersKey, "AppData");
-  folders.txtStartMenu = reg.GetRegistryString(kShellFoldersKey, "Start Menu");
-  folders.txtProgramsDir = reg.GetRegistryString(kCurrentVersionKey, "ProgramFilesDir");
-  folders.txtDesktop = reg.GetRegistryString(kShellFoldersKey, "Desktop");
-  folders.txtCookies = reg.GetRegistryString(kShellFoldersKey, "Cookies");
+  auto read = [&reg](const char* key, const char* name) { return reg.GetRegistryString(key, name).value_or("Error"); };
+  folders.txtAppData = read(kShellFoldersKey, "AppData");
+  folders.txtStartMenu = read(kShellFoldersKey, "Start Menu");
+  folders.txtProgramsDir = read(kCurrentVersionKey, "ProgramFilesDir");
+  folders.txtDesktop = read(kShellFoldersKey, "Desktop");
+  folders.txtCookies = read(kShellFoldersKey, "Cookies");
   ctx.YieldToHost();
 }
 

@@ -289,8 +289,7 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   ScanEngine* scanPtr = nullptr;
   RemovalHooks hooks = StoreHooks(ctx_, store, app, [&scanPtr] { scanPtr->ResetUsedValues(); });
   hooks.saveData = saveData;
-  ModuleRemovalOps ops(ctx_, app, std::move(hooks));
-  RemovalEngine removal(ctx_, app, ops);
+  RemovalEngine removal(ctx_, app, std::move(hooks));
   // Unattended: no question is asked and the start page is left alone; the
   // removal step is run below.
   ScanEngine scan(ctx_, app, view, &scanHooks);

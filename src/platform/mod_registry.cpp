@@ -55,18 +55,18 @@ void modRegistry::SplitRegistryPath(Text& KeyPath, win::HKey& RootKey) {
   }
 }
 
-Text modRegistry::GetRegistryString(const Text& KeyPath, const Text& ValueName) {
+std::optional<Text> modRegistry::GetRegistryString(const Text& KeyPath, const Text& ValueName) {
   Text sub = KeyPath;
   SplitRegistryPath(sub, currentRoot_);
   if (currentRoot_ == 0) return Text();
   RegKey key(ctx_.registry());
   LastRegResult = key.OpenEx(currentRoot_, sub, win::kKeyRead);
-  if (LastRegResult != win::kSuccess) return "Error";
+  if (LastRegResult != win::kSuccess) return std::nullopt;
   // Any length is read: the size is asked first, then the whole value.
   uint32_t type = win::kRegSz;
   uint32_t size = 0;
   LastRegResult = ctx_.registry().QueryValue(key.get(), ValueName.c_str(), &type, nullptr, &size);
-  if (LastRegResult != win::kSuccess) return "Error";
+  if (LastRegResult != win::kSuccess) return std::nullopt;
   // The data lands on the front of a buffer of blanks, one longer than the
   // value, so a text's NUL (stored, or added by the platform) is part of it.
   std::vector<uint8_t> buffer(size_t(size) + 1, ' ');
@@ -77,7 +77,7 @@ Text modRegistry::GetRegistryString(const Text& KeyPath, const Text& ValueName) 
       buffer.assign(size_t(got) + 1, ' ');
       continue;
     }
-    if (LastRegResult != win::kSuccess) return "Error";
+    if (LastRegResult != win::kSuccess) return std::nullopt;
     // Blanks trimmed from both ends, then the last character dropped: a text
     // loses its leading blanks and its NUL and keeps its trailing blanks; the
     // bytes of a number or binary value are kept, a first byte 0 included.
@@ -85,21 +85,21 @@ Text modRegistry::GetRegistryString(const Text& KeyPath, const Text& ValueName) 
     if (!data.empty()) data.pop_back();
     return data;
   }
-  return "Error";
+  return std::nullopt;
 }
 
-modRegistry::DwordResult modRegistry::GetRegistryDword(const Text& KeyPath, const Text& ValueName) {
+std::optional<int32_t> modRegistry::GetRegistryDword(const Text& KeyPath, const Text& ValueName) {
   Text sub = KeyPath;
   SplitRegistryPath(sub, currentRoot_);
-  if (currentRoot_ == 0) return std::monostate{};
+  if (currentRoot_ == 0) return std::nullopt;
   RegKey key(ctx_.registry());
   LastRegResult = key.OpenEx(currentRoot_, sub, win::kKeyRead);
-  if (LastRegResult != win::kSuccess) return Text("Error");
+  if (LastRegResult != win::kSuccess) return std::nullopt;
   uint8_t buffer[4] = {};
   uint32_t size = 4;
   uint32_t type = 0;
   LastRegResult = ctx_.registry().QueryValue(key.get(), ValueName.c_str(), &type, buffer, &size);
-  if (LastRegResult != win::kSuccess) return Text("Error");
+  if (LastRegResult != win::kSuccess) return std::nullopt;
   uint32_t v = uint32_t(buffer[0]) | uint32_t(buffer[1]) << 8 | uint32_t(buffer[2]) << 16 | uint32_t(buffer[3]) << 24;
   return int32_t(v);
 }
@@ -127,12 +127,12 @@ void modRegistry::SetRegistryDword(const Text& KeyPath, const Text& ValueName, i
   LastRegResult = ctx_.registry().SetValue(key.get(), ValueName.c_str(), win::kRegDword, bytes, 4);
 }
 
-Text modRegistry::DeleteRegistryKey(const Text& KeyPath) {
+bool modRegistry::DeleteRegistryKey(const Text& KeyPath) {
   Text sub = KeyPath;
   SplitRegistryPath(sub, currentRoot_);
-  if (currentRoot_ == 0) return "Error";
+  if (currentRoot_ == 0) return false;
   LastRegResult = ctx_.registry().DeleteKey(currentRoot_, sub);
-  return LastRegResult == win::kSuccess ? "Ok." : "Error";
+  return LastRegResult == win::kSuccess;
 }
 
 void modRegistry::DeleteRegistryValue(const Text& KeyPath, const Text& ValueName) {

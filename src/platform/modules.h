@@ -2,8 +2,8 @@
 // interfaces. Each object holds only its module's private state.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "platform/context.h"
@@ -19,15 +19,15 @@ class modRegistry {
   // Rewrites KeyPath to the sub-path; RootKey 0 when the path has no known root.
   void SplitRegistryPath(Text& KeyPath, win::HKey& RootKey);
   static win::HKey GetRootKeyHandle(const Text& RootName);
-  // "Error" on failure; the empty text when the root name is unknown.
-  Text GetRegistryString(const Text& KeyPath, const Text& ValueName);
-  // monostate when the root name is unknown, "Error" on failure, else the number.
-  using DwordResult = std::variant<std::monostate, int32_t, Text>;
-  DwordResult GetRegistryDword(const Text& KeyPath, const Text& ValueName);
+  // The value's text; none when it cannot be read; the empty text when the
+  // root name is unknown.
+  std::optional<Text> GetRegistryString(const Text& KeyPath, const Text& ValueName);
+  // The value as a number; none when it cannot be read or the root name is unknown.
+  std::optional<int32_t> GetRegistryDword(const Text& KeyPath, const Text& ValueName);
   void SetRegistryString(const Text& KeyPath, const Text& ValueName, const Text& Data);
   void SetRegistryDword(const Text& KeyPath, const Text& ValueName, int32_t& Value);
-  // "Ok." or "Error".
-  Text DeleteRegistryKey(const Text& KeyPath);
+  // False when the key is not deleted (also when it still has subkeys).
+  bool DeleteRegistryKey(const Text& KeyPath);
   void DeleteRegistryValue(const Text& KeyPath, const Text& ValueName);
   // Subkey names at 0..n-1 and one empty text at n.
   std::vector<Text> GetSubKeyNames(const Text& KeyPath);
@@ -39,6 +39,12 @@ class modRegistry {
   Context& ctx_;
   win::HKey currentRoot_ = 0;
 };
+
+// A value that was read and is neither empty nor the text "Error": a value
+// reading "Error" has always counted as one that cannot be read.
+inline bool HasRegistryText(const std::optional<Text>& value) {
+  return value && !value->empty() && *value != "Error";
+}
 
 // Recursive listing of a key tree into a table, pre-order.
 class modRegScan {

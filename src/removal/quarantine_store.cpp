@@ -67,15 +67,16 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     // Text values stay text however short they are.
     const int64_t valueType = ops_.ValueType(key, name);
     const bool isText = valueType == win::kRegSz || valueType == win::kRegExpandSz;
-    auto dword = isText ? modRegistry::DwordResult{} : ops_.GetRegistryDword(key, name);
-    if (const int32_t* number = std::get_if<int32_t>(&dword)) {
+    const std::optional<int32_t> number = isText ? std::nullopt : ops_.GetRegistryDword(key, name);
+    if (number) {
       record = "DWORD|" + std::to_string(*number);
       ok = true;
     } else {
-      const Text text = ops_.GetRegistryString(key, name);
-      record = "String|" + text;
-      // A value that cannot be read at all is not stored as an empty text.
-      ok = text != "Error" || valueType >= 0;
+      const std::optional<Text> text = ops_.GetRegistryString(key, name);
+      // A value that cannot be read at all is not stored as an empty text;
+      // one whose type is known but whose text is not is stored as "Error".
+      record = "String|" + text.value_or("Error");
+      ok = text || valueType >= 0;
     }
     ok = ok && ops_.SaveLineToFile(dataName, record);
   } else {

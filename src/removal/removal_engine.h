@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/context.h"
-#include "removal/removal_ops.h"
+#include "removal/removal_machine.h"
 #include "removal/selection.h"
 #include "store/app_state.h"
 
@@ -66,7 +66,8 @@ struct PurgeReport {
 
 class RemovalEngine {
  public:
-  RemovalEngine(Context& ctx, AppState& app, IRemovalOps& ops) : ctx_(ctx), app_(app), ops_(ops) {}
+  RemovalEngine(Context& ctx, AppState& app, RemovalHooks hooks = {})
+      : ctx_(ctx), app_(app), ops_(ctx, app, std::move(hooks)) {}
 
   // The removal step that closes a scan: removes the checked result rows
   // (after the question, unless unattended), then statistics, settings, log
@@ -145,7 +146,7 @@ class RemovalEngine {
   int32_t storedItem_ = 0;  // of the row being removed
   Context& ctx_;
   AppState& app_;
-  IRemovalOps& ops_;
+  RemovalMachine ops_;
   std::vector<Text> atRestart_;
 };
 

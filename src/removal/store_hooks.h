@@ -3,7 +3,7 @@
 #pragma once
 #include <functional>
 
-#include "removal/removal_ops.h"
+#include "removal/removal_machine.h"
 #include "scanner/scan_view.h"
 #include "store/settings.h"
 

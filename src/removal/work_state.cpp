@@ -1,7 +1,7 @@
 // Fallbacks for the scan state and the statistics lines.
 #include <cctype>
 
-#include "removal/removal_ops.h"
+#include "removal/removal_machine.h"
 
 namespace morvane {
 

@@ -253,8 +253,7 @@ bool ScanEngine::ValueTest() {
   const Text& target = app_.strDBItem[1];
   size_t comma = target.find(',');
   if (comma == Text::npos) return false;
-  Text value = reg_.GetRegistryString(target.substr(0, comma), target.substr(comma + 1));
-  return !value.empty() && value != "Error";
+  return HasRegistryText(reg_.GetRegistryString(target.substr(0, comma), target.substr(comma + 1)));
 }
 
 bool ScanEngine::KeyTest() {

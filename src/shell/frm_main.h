@@ -14,7 +14,6 @@
 
 #include "database/database.h"
 #include "removal/removal_engine.h"
-#include "removal/removal_ops.h"
 #include "removal/store_hooks.h"
 #include "scanner/scan_engine.h"
 #include "shell/commands.h"
@@ -212,7 +211,6 @@ class frmMain {
   std::unique_ptr<ScanViewAdapter> hooksView_;
 
   StoreScanHooks scanHooks;
-  ModuleRemovalOps removalOps;
   RemovalEngine removal;
   ScanEngine scan;
   IgnoreList ignore;

@@ -94,9 +94,8 @@ bool SettingsStore::FolderExists(const Text& fullPath) {
 
 Text SettingsStore::ReadStartPage() {
   modRegistry reg(ctx_);
-  const Text page = reg.GetRegistryString(kStartPageKey, "Start Page");
-  if (page.empty() || page == "Error") return "about:blank";
-  return page;
+  const std::optional<Text> page = reg.GetRegistryString(kStartPageKey, "Start Page");
+  return HasRegistryText(page) ? *page : Text("about:blank");
 }
 
 void SettingsStore::CheckSettings() {

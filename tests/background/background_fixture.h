@@ -71,7 +71,7 @@ class BackgroundTest : public ::testing::Test {
     return ((n.hour - start.hour) * 60 + n.minute - start.minute) * 60 + n.second - start.second;
   }
 
-  Text Reg(const Text& key, const Text& value) { return modRegistry(ctx).GetRegistryString(key, value); }
+  Text Reg(const Text& key, const Text& value) { return modRegistry(ctx).GetRegistryString(key, value).value_or("Error"); }
   Text Label() { return view.labels[SettingsLabel::lblNextAutoScanIn]; }
 
   sim::SimulatedMachine machine;

@@ -36,7 +36,8 @@ class MainPartsTest : public ::testing::Test {
   }
   Text RunValue() {
     return modRegistry(ctx).GetRegistryString("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                              "Morvane");
+                                              "Morvane")
+        .value_or("Error");
   }
   void Seconds(int n) {
     for (int i = 0; i < n; ++i) {

@@ -20,6 +20,7 @@
 #include "removal/store_hooks.h"
 #include "store/ignore_list.h"
 #include "store/reg_backups.h"
+#include "store/app_settings.h"
 #include "store/settings.h"
 #include "database/signature.h"
 #include "updater/updater.h"
@@ -37,7 +38,7 @@ const Text kSession = "7-12-2026-14-5-9";
 // One run of the program over the machine, as after a start.
 struct Program {
   explicit Program(sim::SimulatedMachine& m)
-      : ctx(m.os()), store(ctx, app), ops(ctx, app, Hooks()), engine(ctx, app, ops) {
+      : ctx(m.os()), store(ctx, app), engine(ctx, app, Hooks()) {
     app.programFolder = kProg;
     DiscoverFolders(ctx, app.folders);
     app.folders.txtCookies = kCookies;
@@ -71,7 +72,6 @@ struct Program {
   Context ctx;
   AppState app;
   SettingsStore store;
-  ModuleRemovalOps ops;
   RemovalEngine engine;
   ListBox log;
 };
@@ -241,7 +241,7 @@ void SettingsStages(World& w, bool record) {
     p.app.lstSettingsFile[8] = "45";
     p.app.lstSelectedFolders = {"C:\\Data", "D:\\"};
     p.app.lstCustomScanSettings[3] = "1";
-    p.ops.RaiseScanInfoLine(2);
+    RaiseByOne(Settings(p.app).InfoLine(ScanInfoLine::ObjectsRemoved));
     p.store.SaveData();
   });
   IgnoreList ignore(p.ctx, p.app, [&p] { p.store.SaveData(); });

@@ -151,8 +151,7 @@ TEST_F(ConsoleRun, RemovalQuarantinesEachObjectReportsItAndTheQuarantineRestores
   AppState app;
   app.programFolder = kPf;
   DiscoverFolders(ctx, app.folders);
-  ModuleRemovalOps ops(ctx, app);
-  RemovalEngine quarantine(ctx, app, ops);
+  RemovalEngine quarantine(ctx, app);
   quarantine.ListQuarantine();
   ASSERT_EQ(quarantine.lstQuarantinedList.Count(), 1u);
   EXPECT_EQ(quarantine.lstQuarantinedList.Item(1).text, Find(r, "C:\\Spy\\spy.exe")->package);

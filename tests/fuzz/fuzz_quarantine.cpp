@@ -65,8 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto windows = Files(fs, "C:\\WINDOWS");
   const auto program = Files(fs, app.programFolder + "\\Settings");
 
-  ModuleRemovalOps ops(ctx, app);
-  RemovalEngine engine(ctx, app, ops);
+  RemovalEngine engine(ctx, app);
   engine.ListQuarantine();
   FUZZ_CHECK(engine.lstQuarantinedList.Count() == 1);
   engine.selectedQuarantined = 1;
@@ -86,8 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(fs.ReadAll(app.programFolder + "\\DataBase.ref", db) && db == "db");
     modRegistry reg(ctx);
     FUZZ_CHECK(reg.GetRegistryString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
-                                     "Shell") == "Explorer.exe");
-    FUZZ_CHECK(reg.GetRegistryString(kShellFoldersKey, "AppData") == app.folders.txtAppData);
+                                     "Shell") == Text("Explorer.exe"));
+    FUZZ_CHECK(reg.GetRegistryString(kShellFoldersKey, "AppData").value_or("Error") == app.folders.txtAppData);
   };
   checkSystem();
 

@@ -93,9 +93,8 @@ class RemovalRoundTrip : public ::testing::Test {
            machine.sockets, machine.signatures},
         ctx(os),
         store(ctx, app),
-        ops(ctx, app, Hooks()),
-        engine(ctx, app, ops),
-        scan(ctx, app, scanView) {}
+        engine(ctx, app, Hooks()),
+        scan(ctx, app, scanView, nullptr, &engine) {}
 
   void SetUp() override {
     RemoveTree(kBase);
@@ -186,7 +185,6 @@ class RemovalRoundTrip : public ::testing::Test {
   Context ctx;
   AppState app;
   SettingsStore store;
-  ModuleRemovalOps ops;
   RemovalEngine engine;
   NullScanView scanView;
   ScanEngine scan;

@@ -22,8 +22,7 @@ class Faults : public ::testing::Test {
   Faults()
       : machine(sim::SimulatedMachine::WindowsLayout{}),
         ctx(machine.os()),
-        ops(ctx, app, Hooks()),
-        engine(ctx, app, ops) {
+        engine(ctx, app, Hooks()) {
     app.programFolder = "C:\\Program Files\\Morvane";
     DiscoverFolders(ctx, app.folders);
     fs().AddFolder(app.programFolder + "\\Quarantine");
@@ -71,7 +70,6 @@ class Faults : public ::testing::Test {
   sim::SimulatedMachine machine;
   Context ctx;
   AppState app;
-  ModuleRemovalOps ops;
   RemovalEngine engine;
   ListBox flushed;
 };
@@ -122,6 +120,7 @@ TEST_F(Faults, SettingsSaveKilledAtEveryByteLeavesOldOrNew) {
 TEST_F(Faults, LineFileThatDoesNotFitKeepsTheOldOne) {
   const Text path = app.programFolder + "\\Quarantine\\" + app.QuarantineSession + "\\10000.qit";
   fs().AddFile(path, "String|old", win::kAttrReadOnly);
+  RemovalMachine ops(ctx, app);
   for (int64_t budget : {0, 5}) {
     fs().SetWriteBudget(budget);
     EXPECT_FALSE(ops.SaveLineToFile("10000.qit", "String|new"));

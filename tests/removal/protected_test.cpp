@@ -136,59 +136,61 @@ TEST(ProtectedLocations, DatabaseCheckReportsThemUnexpanded) {
 TEST_F(RemovalTest, ProtectedRowsAreLeftInPlaceAndLogged) {
   SetAutoErase();
   app.folders.strSystemDir = "C:\\WINDOWS\\system32";
-  world.AddFile("C:\\WINDOWS\\system32\\kernel32.dll", "MZ");
-  world.AddFile("C:\\WINDOWS\\notepad.exe", "MZ");
-  world.SetValue("HKEY_LOCAL_MACHINE\\Software\\Microsoft", "v", win::kRegSz, "x");
-  world.AddFile("C:\\Bad\\bad.txt", "b");
-  world.AddFile(app.programFolder + "\\DataBase.ref", "db");
+  fs.AddFile("C:\\WINDOWS\\system32\\kernel32.dll", "MZ");
+  fs.AddFile("C:\\WINDOWS\\notepad.exe", "MZ");
+  SetText("HKEY_LOCAL_MACHINE\\Software\\Microsoft", "v", "x");
+  fs.AddFile("C:\\Bad\\bad.txt", "b");
+  fs.AddFile(app.programFolder + "\\DataBase.ref", "db");
   AddRow("folder", "C:\\WINDOWS");
   AddRow("regkey", "HKEY_LOCAL_MACHINE\\Software");
   AddRow("path", "C:\\Bad\\..\\WINDOWS\\system32\\kernel32.dll");
   AddRow("file", app.programFolder + "\\DataBase.ref");
   AddRow("file", "C:\\Bad\\bad.txt");
-  const auto filesBefore = world.files;
+  const auto filesBefore = Below("C:\\");
   engine.RemoveChecked();
 
-  for (const char* gone : {"C:\\Bad\\bad.txt"}) EXPECT_FALSE(world.files.count(gone));
+  for (const char* gone : {"C:\\Bad\\bad.txt"}) EXPECT_FALSE(HasFile(gone));
   for (const auto& [path, data] : filesBefore)
-    if (path != "C:\\Bad\\bad.txt" && path.find("Quarantine") == Text::npos) EXPECT_TRUE(world.files.count(path)) << path;
-  EXPECT_TRUE(world.KeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft"));
+    if (path != "C:\\Bad\\bad.txt" && path.find("Quarantine") == Text::npos) EXPECT_TRUE(HasFile(path)) << path;
+  EXPECT_TRUE(KeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft"));
   for (const Text& line : {Text("Protected location not removed=C:\\WINDOWS"),
                            Text("Protected location not removed=HKEY_LOCAL_MACHINE\\Software"),
                            Text("Protected location not removed=C:\\Bad\\..\\WINDOWS\\system32\\kernel32.dll"),
                            "Protected location not removed=" + app.programFolder + "\\DataBase.ref"})
-    EXPECT_NE(std::find(world.flushedLog.begin(), world.flushedLog.end(), line), world.flushedLog.end()) << line;
+    EXPECT_NE(std::find(flushedLog.begin(), flushedLog.end(), line), flushedLog.end()) << line;
   // Only the removable row was quarantined.
-  EXPECT_EQ(world.FilesBelow(Session()).size(), 2u);
-  EXPECT_TRUE(world.commands.empty());
+  EXPECT_EQ(Below(Session()).size(), 2u);
+  EXPECT_TRUE(Commands().empty());
 }
 
 // Tampered item lines are kept in their package, never put back.
 TEST_F(RemovalTest, RestoreRefusesItemsNamingProtectedLocations) {
   const Text pkg = Quarantine() + "\\1-1-2026-0-0-0";
-  world.AddFile(pkg + "\\10000.qnf", "path|10000.qit|" + app.programFolder + "\\DataBase.ref");
-  world.AddFile(pkg + "\\10000.qit", "evil");
-  world.AddFile(pkg + "\\10001.qnf", "regkey|10001.qit|HKEY_CURRENT_USER\\Software\\Bad");
-  world.AddFile(pkg + "\\10001.qit", "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n");
-  world.AddFile(pkg + "\\10002.qnf", "folder|WINDOWS|C:\\WINDOWS");
-  world.AddFile(pkg + "\\WINDOWS\\x.dll", "x");
-  world.AddFile(pkg + "\\10003.qnf", "path|..\\..\\..\\Settings\\Settings.stg|C:\\Bad\\x.txt");
-  world.AddFile(pkg + "\\10004.qnf",
+  fs.AddFile(pkg + "\\10000.qnf", "path|10000.qit|" + app.programFolder + "\\DataBase.ref");
+  fs.AddFile(pkg + "\\10000.qit", "evil");
+  fs.AddFile(pkg + "\\10001.qnf", "regkey|10001.qit|HKEY_CURRENT_USER\\Software\\Bad");
+  fs.AddFile(pkg + "\\10001.qit", "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n");
+  fs.AddFile(pkg + "\\10002.qnf", "folder|WINDOWS|C:\\WINDOWS");
+  fs.AddFile(pkg + "\\WINDOWS\\x.dll", "x");
+  fs.AddFile(pkg + "\\10003.qnf", "path|..\\..\\..\\Settings\\Settings.stg|C:\\Bad\\x.txt");
+  fs.AddFile(pkg + "\\10004.qnf",
                 "regval|10004.qit|HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon,Shell");
-  world.AddFile(pkg + "\\10004.qit", "String|evil.exe");
-  world.AddFile(pkg + "\\10005.qnf", "folder|system32|C:\\WINDOWS\\Fonts2");
-  world.AddFile(pkg + "\\system32\\kernel32.dll", "evil");
-  world.AddFile(pkg + "\\10006.qnf", "path|10006.qit|C:\\WINDOWS\\Fonts");
-  world.AddFile(pkg + "\\10006.qit", "evil");
-  world.AddFile("C:\\WINDOWS\\Fonts\\arial.ttf", "font");
-  world.AddFile(app.programFolder + "\\DataBase.ref", "db");
-  const auto before = world.files;
+  fs.AddFile(pkg + "\\10004.qit", "String|evil.exe");
+  fs.AddFile(pkg + "\\10005.qnf", "folder|system32|C:\\WINDOWS\\Fonts2");
+  fs.AddFile(pkg + "\\system32\\kernel32.dll", "evil");
+  fs.AddFile(pkg + "\\10006.qnf", "path|10006.qit|C:\\WINDOWS\\Fonts");
+  fs.AddFile(pkg + "\\10006.qit", "evil");
+  fs.AddFile("C:\\WINDOWS\\Fonts\\arial.ttf", "font");
+  fs.AddFile(app.programFolder + "\\DataBase.ref", "db");
+  const auto before = Below("C:\\");
+  const auto keys = Registry("HKEY_LOCAL_MACHINE");
   engine.ListQuarantine();
   engine.lstQuarantinedList.Item(1).checked = true;
   EXPECT_EQ(engine.RestoreSelected().failed, 7u);
-  EXPECT_EQ(world.files, before);
-  EXPECT_TRUE(world.commands.empty());
-  EXPECT_TRUE(world.keys.empty());
+  EXPECT_EQ(Below("C:\\"), before);
+  EXPECT_TRUE(Commands().empty());
+  EXPECT_EQ(Registry("HKEY_LOCAL_MACHINE"), keys);
+  EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Software\\Bad"));
 }
 
 }  // namespace

@@ -40,13 +40,13 @@ class QuarantineListTest : public RemovalTest {
 
 TEST_F(QuarantineListTest, PackagesShowSizeItemsAndCount) {
   const Text p = Quarantine() + "\\1-1-2026-1-1-1\\";
-  world.AddFile(p + "10000.qnf", "file|10000.qit|C:\\a.txt");  // 24 bytes
-  world.AddFile(p + "10000.qit", std::string(1000, 'x'));
-  world.AddFile(p + "10001.qnf", "folder|F|C:\\F");            // 13 bytes
-  world.AddFile(p + "F\\in.txt", "12345");
-  world.AddFile(p + "desktop.ini", "ignored");
-  world.AddFile(Quarantine() + "\\stray.txt", "s");
-  world.AddFile(Quarantine() + "\\desktop.ini", "d");
+  fs.AddFile(p + "10000.qnf", "file|10000.qit|C:\\a.txt");  // 24 bytes
+  fs.AddFile(p + "10000.qit", std::string(1000, 'x'));
+  fs.AddFile(p + "10001.qnf", "folder|F|C:\\F");            // 13 bytes
+  fs.AddFile(p + "F\\in.txt", "12345");
+  fs.AddFile(p + "desktop.ini", "ignored");
+  fs.AddFile(Quarantine() + "\\stray.txt", "s");
+  fs.AddFile(Quarantine() + "\\desktop.ini", "d");
   EXPECT_EQ(engine.ListQuarantine(), 2u);
   EXPECT_EQ(engine.lstQuarantinedFiles, (Strings{"1-1-2026-1-1-1", "stray.txt"}));
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 2u);
@@ -64,9 +64,9 @@ TEST_F(QuarantineListTest, PackagesShowSizeItemsAndCount) {
 
 TEST_F(QuarantineListTest, ViewShowsKnownItemsOfTheSelectedPackage) {
   const Text p = Quarantine() + "\\pkg\\";
-  world.AddFile(p + "10000.qnf", "regval|10000.qit|HKEY_CURRENT_USER\\Run,x");
-  world.AddFile(p + "10001.qnf", "junk|10001.qit|C:\\j");
-  world.AddFile(p + "10002.qnf", "Cookie|10002.qit|C:\\Cookies\\c.txt");
+  fs.AddFile(p + "10000.qnf", "regval|10000.qit|HKEY_CURRENT_USER\\Run,x");
+  fs.AddFile(p + "10001.qnf", "junk|10001.qit|C:\\j");
+  fs.AddFile(p + "10002.qnf", "Cookie|10002.qit|C:\\Cookies\\c.txt");
   engine.ListQuarantine();
   EXPECT_FALSE(engine.ViewPackage());  // nothing selected
   engine.selectedQuarantined = 1;
@@ -81,18 +81,17 @@ TEST_F(QuarantineListTest, ViewShowsKnownItemsOfTheSelectedPackage) {
 
 TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
   const std::string binary("MZ\0\x01\xfe|,", 7);
-  world.AddFile("C:\\Cookies\\u@ads.txt", "cookie");
-  world.AddFile("C:\\x\\spy.dll", binary);
-  world.AddFile("C:\\Spy\\a.txt", "a");
-  world.AddFile("C:\\Spy\\sub\\b.txt", "b");
-  world.SetValue("HKEY_CURRENT_USER\\Software\\Spy", "s", win::kRegSz, "text");
-  world.SetValue("HKEY_CURRENT_USER\\Software\\Spy\\Sub\\Deep", "d", win::kRegDword, "4294967294");
-  world.SetValue("HKEY_CURRENT_USER\\Run", "spy,one", win::kRegSz, "run|me");
-  world.SetValue("HKEY_CURRENT_USER\\Run", "num", win::kRegDword, "2147483648");
-  world.SetValue("HKEY_CURRENT_USER\\Run", "keep", win::kRegSz, "k");
-  const auto filesBefore = world.files;
-  const auto foldersBefore = world.folders;
-  const auto keysBefore = world.keys;
+  fs.AddFile("C:\\Cookies\\u@ads.txt", "cookie");
+  fs.AddFile("C:\\x\\spy.dll", binary);
+  fs.AddFile("C:\\Spy\\a.txt", "a");
+  fs.AddFile("C:\\Spy\\sub\\b.txt", "b");
+  SetText("HKEY_CURRENT_USER\\Software\\Spy", "s", "text");
+  SetDword("HKEY_CURRENT_USER\\Software\\Spy\\Sub\\Deep", "d", 4294967294u);
+  SetText("HKEY_CURRENT_USER\\Run", "spy,one", "run|me");
+  SetDword("HKEY_CURRENT_USER\\Run", "num", 2147483648u);
+  SetText("HKEY_CURRENT_USER\\Run", "keep", "k");
+  const auto filesBefore = Below("C:\\", true);
+  const auto keysBefore = Registry("HKEY_CURRENT_USER");
   AddRow("cookie", "u@ads.txt");
   AddRow("path", "C:\\x\\spy.dll");
   AddRow("folder", "C:\\Spy");
@@ -100,10 +99,10 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
   AddRow("regval", "HKEY_CURRENT_USER\\Run,spy,one");
   AddRow("regval", "HKEY_CURRENT_USER\\Run,num");
   QuarantineAndRemoveAll();
-  EXPECT_FALSE(world.files.count("C:\\x\\spy.dll"));
-  EXPECT_FALSE(world.FolderExists("C:\\Spy"));
-  EXPECT_FALSE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Spy"));
-  EXPECT_EQ(world.ValueType("HKEY_CURRENT_USER\\Run", "num"), -1);
+  EXPECT_FALSE(HasFile("C:\\x\\spy.dll"));
+  EXPECT_FALSE(HasFolder("C:\\Spy"));
+  EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Software\\Spy"));
+  EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", "num"), -1);
 
   engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
@@ -113,24 +112,23 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
 
   EXPECT_EQ(report.restored, 6u);
   EXPECT_EQ(report.failed, 0u);
-  EXPECT_EQ(world.commands.back(), "C:\\WINDOWS\\regedit.exe /c /s C:\\TEMP\\Temp.reg");
-  EXPECT_EQ(world.keys, keysBefore);
+  EXPECT_EQ(Commands().back(), "C:\\WINDOWS\\regedit.exe /c /s C:\\TEMP\\Temp.reg");
+  EXPECT_EQ(Registry("HKEY_CURRENT_USER"), keysBefore);
   // The quarantine is empty again: the package folder went with its last item.
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
   EXPECT_EQ(report.packages, 0u);
-  auto filesAfter = world.files;
-  EXPECT_EQ(filesAfter, filesBefore);
-  EXPECT_EQ(world.folders, foldersBefore);
+  EXPECT_EQ(Below("C:\\", true), filesBefore);
 }
 
 TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
-  world.AddFile("C:\\Gone\\f.txt", "f");
-  world.SetValue("HKEY_CURRENT_USER\\Software\\K", "v", win::kRegSz, "x");
+  fs.AddFile("C:\\Gone\\f.txt", "f");
+  SetText("HKEY_CURRENT_USER\\Software\\K", "v", "x");
   AddRow("file", "C:\\Gone\\f.txt");
   AddRow("regkey", "HKEY_CURRENT_USER\\Software\\K");
   QuarantineAndRemoveAll();
-  world.folders.erase("C:\\Gone");  // the file's folder no longer exists
-  world.regeditWorks = false;
+  // The file's copy back and the key's import fail.
+  machine.faults.FailCall("CopyTo", 1);
+  machine.faults.FailCall("Import", 1);
   engine.ListQuarantine();
   engine.SelectAllPackages();
   const RestoreReport report = engine.RestoreSelected();
@@ -138,39 +136,37 @@ TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
   EXPECT_EQ(report.packages, 1u);
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
   EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "2");
-  EXPECT_FALSE(world.files.count("C:\\TEMP\\Temp.reg"));
+  EXPECT_FALSE(HasFile("C:\\TEMP\\Temp.reg"));
 
   // Once the way back is open again, the same package restores.
-  world.AddFolderTree("C:\\Gone");
-  world.regeditWorks = true;
   engine.SelectAllPackages();
   engine.RestoreSelected();
-  EXPECT_EQ(world.files.at("C:\\Gone\\f.txt"), "f");
-  EXPECT_TRUE(world.KeyExists("HKEY_CURRENT_USER\\Software\\K"));
+  EXPECT_EQ(Data("C:\\Gone\\f.txt"), "f");
+  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software\\K"));
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
 }
 
 TEST_F(QuarantineListTest, RestoreAndPurgeOnlyTouchCheckedPackages) {
-  world.AddFile(Quarantine() + "\\A\\10000.qnf", "file|10000.qit|C:\\a.txt");
-  world.AddFile(Quarantine() + "\\A\\10000.qit", "a");
-  world.AddFile(Quarantine() + "\\B\\10000.qnf", "folder|F|C:\\F");
-  world.AddFile(Quarantine() + "\\B\\F\\x.txt", "x");
-  world.AddFile(Quarantine() + "\\stray.txt", "s");
+  fs.AddFile(Quarantine() + "\\A\\10000.qnf", "file|10000.qit|C:\\a.txt");
+  fs.AddFile(Quarantine() + "\\A\\10000.qit", "a");
+  fs.AddFile(Quarantine() + "\\B\\10000.qnf", "folder|F|C:\\F");
+  fs.AddFile(Quarantine() + "\\B\\F\\x.txt", "x");
+  fs.AddFile(Quarantine() + "\\stray.txt", "s");
   engine.ListQuarantine();
   engine.InvertPackages();
   engine.lstQuarantinedList.Item(1).checked = false;  // A stays
   EXPECT_EQ(engine.PurgeSelected().purged, 2u);  // the checked entries, B and stray.txt
   // B's four entries were wiped and counted; the stray file is not a folder.
   EXPECT_EQ(RemovedTotal(), "13");
-  EXPECT_FALSE(world.FolderExists(Quarantine() + "\\B"));
-  EXPECT_TRUE(world.files.count(Quarantine() + "\\stray.txt"));
+  EXPECT_FALSE(HasFolder(Quarantine() + "\\B"));
+  EXPECT_TRUE(HasFile(Quarantine() + "\\stray.txt"));
   EXPECT_EQ(engine.lstQuarantinedFiles, (Strings{"A", "stray.txt"}));
   EXPECT_FALSE(engine.lstQuarantinedList.Item(1).checked);
   EXPECT_TRUE(ctx.OperationInProgress);  // put back as it was
 
   engine.SelectNoPackages();
   engine.RestoreSelected();
-  EXPECT_FALSE(world.files.count("C:\\a.txt"));
+  EXPECT_FALSE(HasFile("C:\\a.txt"));
 }
 
 }  // namespace

@@ -15,9 +15,9 @@ TEST_F(RemovalTest, EmptyResultsStillCloseTheScan) {
   EXPECT_EQ(app.lstScanInfoFile[1], "5");
   EXPECT_EQ(RemovedTotal(), "10");
   EXPECT_FALSE(ctx.OperationInProgress);
-  EXPECT_EQ(world.saveDataCalls, 1);
-  EXPECT_EQ(world.flushedLog, Strings{"scan line"});
-  EXPECT_EQ(world.resetCalls, 1);
+  EXPECT_EQ(saveDataCalls, 1);
+  EXPECT_EQ(flushedLog, Strings{"scan line"});
+  EXPECT_EQ(resetCalls, 1);
   EXPECT_FALSE(report.cancelled);
   EXPECT_EQ(report.rows, 0u);
   EXPECT_TRUE(report.manual.Empty());
@@ -25,18 +25,18 @@ TEST_F(RemovalTest, EmptyResultsStillCloseTheScan) {
 
 TEST_F(RemovalTest, UncheckedRowsAskNothingAndRemoveNothing) {
   app.lstSettingsFile[2] = "0";  // home page question would be due
-  world.AddFile("C:\\bad\\x.txt", "x");
+  fs.AddFile("C:\\bad\\x.txt", "x");
   AddRow("file", "C:\\bad\\x.txt", false);
   const RemovalReport report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
-  EXPECT_TRUE(world.files.count("C:\\bad\\x.txt"));
+  EXPECT_TRUE(HasFile("C:\\bad\\x.txt"));
   EXPECT_EQ(app.lstScanInfoFile[1], "5");
   EXPECT_FALSE(report.cancelled);
   EXPECT_EQ(report.rows, 0u);
 }
 
 TEST_F(RemovalTest, NoToTheQuestionLeavesEverythingAsItWas) {
-  world.AddFile("C:\\bad\\x.txt", "x");
+  fs.AddFile("C:\\bad\\x.txt", "x");
   AddRow("file", "C:\\bad\\x.txt");
   AddRow("file", "C:\\bad\\y.txt", false);
   app.lstLog = {"scan line"};
@@ -48,25 +48,25 @@ TEST_F(RemovalTest, NoToTheQuestionLeavesEverythingAsItWas) {
   EXPECT_EQ(q.title, "Delete?");
   EXPECT_EQ(q.buttons, MsgButtons::YesNo);
   EXPECT_EQ(q.icon, MsgIcon::Question);
-  EXPECT_TRUE(world.files.count("C:\\bad\\x.txt"));
+  EXPECT_TRUE(HasFile("C:\\bad\\x.txt"));
   EXPECT_EQ(app.lstScanResult.Count(), 2u);
   EXPECT_EQ(app.lstLog, Strings{"scan line"});
   EXPECT_EQ(app.lstScanInfoFile[1], "4");
   EXPECT_TRUE(ctx.OperationInProgress);
-  EXPECT_EQ(world.resetCalls, 0);
+  EXPECT_EQ(resetCalls, 0);
 }
 
 TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
-  world.AddFile("C:\\Cookies\\user@ads[1].txt", "cookie");
-  world.readOnly.insert("C:\\Cookies\\user@ads[1].txt");
-  world.AddFile("C:\\Program Files\\Bad\\bad.EXE", "MZ");
-  world.processes = {{40, "C:\\Program Files\\Bad\\bad.EXE"}, {41, "C:\\WINDOWS\\other.exe"}};
-  world.AddFile("C:\\Program Files\\Bad\\hook lib.dll", "MZ");
-  world.AddFile("C:\\Bad Tree\\a.txt", "a");
-  world.AddFile("C:\\Bad Tree\\sub\\deep\\b.txt", "b");
-  world.SetValue("HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2\\L3", "v", win::kRegSz, "x");
-  world.SetValue("HKEY_CURRENT_USER\\Run", "bad,one", win::kRegSz, "c:\\bad.exe");
-  world.SetValue("HKEY_CURRENT_USER\\Run", "keep", win::kRegSz, "c:\\good.exe");
+  fs.AddFile("C:\\Cookies\\user@ads[1].txt", "cookie", win::kAttrReadOnly);
+  fs.AddFile("C:\\Program Files\\Bad\\bad.EXE", "MZ");
+  const uint32_t bad = machine.processes.AddProcess("C:\\Program Files\\Bad\\bad.EXE");
+  const uint32_t other = machine.processes.AddProcess("C:\\WINDOWS\\other.exe");
+  fs.AddFile("C:\\Program Files\\Bad\\hook lib.dll", "MZ");
+  fs.AddFile("C:\\Bad Tree\\a.txt", "a");
+  fs.AddFile("C:\\Bad Tree\\sub\\deep\\b.txt", "b");
+  SetText("HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2\\L3", "v", "x");
+  SetText("HKEY_CURRENT_USER\\Run", "bad,one", "c:\\bad.exe");
+  SetText("HKEY_CURRENT_USER\\Run", "keep", "c:\\good.exe");
   AddRow("Cookie", "user@ads[1].txt");
   AddRow("file", "C:\\Program Files\\Bad\\bad.EXE");
   AddRow("path", "C:\\Program Files\\Bad\\hook lib.dll");
@@ -74,23 +74,24 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Bad");
   AddRow("regval", "HKEY_CURRENT_USER\\Run,bad,one");
   AddRow("unknown", "C:\\keep.txt");
-  world.AddFile("C:\\keep.txt", "k");
+  fs.AddFile("C:\\keep.txt", "k");
   AnswerNext(MsgResult::Yes);
   const RemovalReport report = engine.RemoveChecked();
 
   EXPECT_EQ(machine.messages.shown.at(0).text, "Are you sure you want to delete 7 items?");
-  EXPECT_EQ(world.endCalls, std::vector<uint32_t>{40});
-  EXPECT_EQ(world.commands, Strings{"regsvr32.exe /s /u C:\\Program Files\\Bad\\hook lib.dll"});
-  EXPECT_EQ(world.FilesBelow("C:\\Bad Tree"), (std::map<Text, std::string>{}));
-  EXPECT_FALSE(world.FolderExists("C:\\Bad Tree"));
-  EXPECT_TRUE(world.KeysBelow("HKEY_CURRENT_USER\\Software\\Bad").empty());
-  EXPECT_TRUE(world.KeyExists("HKEY_CURRENT_USER\\Software"));
-  EXPECT_EQ(world.ValueType("HKEY_CURRENT_USER\\Run", "bad,one"), -1);
-  EXPECT_EQ(world.ValueType("HKEY_CURRENT_USER\\Run", "keep"), win::kRegSz);
-  EXPECT_TRUE(world.files.count("C:\\keep.txt"));
-  EXPECT_FALSE(world.files.count("C:\\Cookies\\user@ads[1].txt"));
+  EXPECT_FALSE(machine.processes.IsRunning(bad));
+  EXPECT_TRUE(machine.processes.IsRunning(other));
+  EXPECT_EQ(Commands(), Strings{"regsvr32.exe /s /u C:\\Program Files\\Bad\\hook lib.dll"});
+  EXPECT_EQ(Below("C:\\Bad Tree"), (std::map<Text, std::string>{}));
+  EXPECT_FALSE(HasFolder("C:\\Bad Tree"));
+  EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Software\\Bad"));
+  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software"));
+  EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", "bad,one"), -1);
+  EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", "keep"), win::kRegSz);
+  EXPECT_TRUE(HasFile("C:\\keep.txt"));
+  EXPECT_FALSE(HasFile("C:\\Cookies\\user@ads[1].txt"));
 
-  EXPECT_EQ(world.flushedLog, (Strings{
+  EXPECT_EQ(flushedLog, (Strings{
                                   "Cookie deleted=user@ads[1].txt",
                                   "Process Killed=C:\\Program Files\\Bad\\bad.EXE",
                                   "File deleted=C:\\Program Files\\Bad\\bad.EXE",
@@ -113,20 +114,23 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
 // programs of that name elsewhere and images that cannot be read are left
 // alone, and one that survives twenty attempts is logged as such.
 TEST_F(RemovalTest, OnlyTheProcessesOfThatFileEnd) {
-  world.AddFile("C:\\Spy\\explorer.exe", "MZ");
-  world.AddFile("C:\\x\\tool.exe", "MZ");
-  world.processes = {{4, "C:\\WINDOWS\\explorer.exe"}, {5, "explorer.exe"}, {6, "C:\\SPY\\EXPLORER.EXE"},
-                     {7, "C:\\Spy\\explorer.exe"}, {8, "C:\\x\\tool.exe"}};
-  world.unkillable = {8};
+  fs.AddFile("C:\\Spy\\explorer.exe", "MZ");
+  fs.AddFile("C:\\x\\tool.exe", "MZ");
+  uint32_t pid[5];
+  int i = 0;
+  for (const char* image : {"C:\\WINDOWS\\explorer.exe", "explorer.exe", "C:\\SPY\\EXPLORER.EXE",
+                            "C:\\Spy\\explorer.exe", "C:\\x\\tool.exe"})
+    pid[i++] = machine.processes.AddProcess(image);
+  // The last survives every attempt: two ends go through, then twenty fail.
+  for (uint64_t n = 3; n <= 22; ++n) machine.faults.FailCall("TerminateProcess", n);
   AddRow("file", "C:\\Spy\\explorer.exe");
   AddRow("path", "C:\\x\\tool.exe");
   AnswerNext(MsgResult::Yes);
   engine.RemoveChecked();
-  std::vector<uint32_t> calls = {6, 7};
-  calls.insert(calls.end(), 20, 8);
-  EXPECT_EQ(world.endCalls, calls);
-  EXPECT_TRUE(world.processes.count(4) && world.processes.count(5));
-  EXPECT_EQ(world.flushedLog, (Strings{"Process Killed=C:\\Spy\\explorer.exe", "Process Killed=C:\\Spy\\explorer.exe",
+  EXPECT_EQ(machine.faults.Calls("TerminateProcess"), 22u);
+  for (int p : {0, 1, 4}) EXPECT_TRUE(machine.processes.IsRunning(pid[p])) << p;
+  for (int p : {2, 3}) EXPECT_FALSE(machine.processes.IsRunning(pid[p])) << p;
+  EXPECT_EQ(flushedLog, (Strings{"Process Killed=C:\\Spy\\explorer.exe", "Process Killed=C:\\Spy\\explorer.exe",
                                        "File deleted=C:\\Spy\\explorer.exe", "Process not ended=C:\\x\\tool.exe",
                                        "File deleted=C:\\x\\tool.exe"}));
 }
@@ -134,19 +138,19 @@ TEST_F(RemovalTest, OnlyTheProcessesOfThatFileEnd) {
 // Files in use, alone or left in a wiped folder, go at the next restart: they
 // are logged so, not counted, and reported; other failures are logged.
 TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
-  world.AddFolderTree("C:\\x\\dir.exe");
+  fs.AddFolder("C:\\x\\dir.exe");
   AddRow("path", "C:\\x\\dir.exe");
-  world.AddFile("C:\\x\\locked.txt", "l");
-  world.locked.insert("C:\\x\\locked.txt");
-  world.AddFile("C:\\Cookies\\c.txt", "c");
-  world.locked.insert("C:\\Cookies\\c.txt");
-  world.AddFile("C:\\Tree\\stuck.txt", "s");
-  world.locked.insert("C:\\Tree\\stuck.txt");
-  world.AddFile("C:\\Tree\\free.txt", "f");
-  world.SetValue("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child", "v", win::kRegDword, "1");
-  world.lockedKeys.insert("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child");
-  world.SetValue("HKEY_LOCAL_MACHINE\\Guard", "v", win::kRegSz, "x");
-  world.lockedKeys.insert("HKEY_LOCAL_MACHINE\\Guard");
+  fs.AddFile("C:\\x\\locked.txt", "l");
+  fs.SetLocked("C:\\x\\locked.txt", true);
+  fs.AddFile("C:\\Cookies\\c.txt", "c");
+  fs.SetLocked("C:\\Cookies\\c.txt", true);
+  fs.AddFile("C:\\Tree\\stuck.txt", "s");
+  fs.SetLocked("C:\\Tree\\stuck.txt", true);
+  fs.AddFile("C:\\Tree\\free.txt", "f");
+  SetDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child", "v", 1);
+  Deny("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child", 0x00010000);  // DELETE
+  SetText("HKEY_LOCAL_MACHINE\\Guard", "v", "x");
+  Deny("HKEY_LOCAL_MACHINE\\Guard", win::kKeySetValue);
   AddRow("file", "C:\\x\\locked.txt");
   AddRow("cookie", "c.txt");
   AddRow("folder", "C:\\Tree");
@@ -156,7 +160,7 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   AddRow("regval", "HKEY_NOWHERE\\Run,spy");
   AnswerNext(MsgResult::Yes);
   const RemovalReport report = engine.RemoveChecked();
-  EXPECT_EQ(world.flushedLog, (Strings{
+  EXPECT_EQ(flushedLog, (Strings{
                                   "File not deleted=C:\\x\\dir.exe",
                                   "File will be deleted at restart=C:\\x\\locked.txt",
                                   "Cookie not deleted=c.txt",
@@ -165,22 +169,24 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
                                   "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child",
                                   "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad",
                                   "Registry value not deleted=HKEY_LOCAL_MACHINE\\Guard,v",
-                                  "Registry key not deleted=HKEY_NOWHERE\\Spy",
+                                  // A key under no known root lists nothing to remove.
                                   "Registry value not deleted=HKEY_NOWHERE\\Run,spy",
                               }));
   // Only free.txt went.
   EXPECT_EQ(RemovedTotal(), "11");
   EXPECT_EQ(report.removed, 1u);
-  EXPECT_TRUE(world.files.count("C:\\Tree\\stuck.txt"));
+  EXPECT_TRUE(HasFile("C:\\Tree\\stuck.txt"));
   EXPECT_EQ(report.atRestart, (Strings{"C:\\x\\locked.txt", "C:\\Tree"}));
-  EXPECT_EQ(world.atRestart, (Strings{"C:\\x\\locked.txt", "C:\\Tree\\stuck.txt", "C:\\Tree"}));
+  EXPECT_EQ(fs.PendingRemovals(), (Strings{"C:\\x\\locked.txt", "C:\\Tree\\stuck.txt", "C:\\Tree"}));
   EXPECT_EQ(AtRestartMessage(report.atRestart.size()), "2 objects will be removed when Windows restarts.");
-  EXPECT_FALSE(world.files.count("C:\\Tree\\free.txt"));
+  EXPECT_FALSE(HasFile("C:\\Tree\\free.txt"));
 }
 
 TEST_F(RemovalTest, HomePageResetWritesBothValuesAndTwoLogLines) {
+  const Text ie = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
+  machine.registry.CreateKeyPath(win::kCurrentUser, Split(ie).second);
   app.lstSettingsFile[2] = "0";
-  world.AddFile("C:\\x\\a.txt", "a");
+  fs.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
   AnswerNext(MsgResult::Yes);
   AnswerNext(MsgResult::Yes);
@@ -189,38 +195,37 @@ TEST_F(RemovalTest, HomePageResetWritesBothValuesAndTwoLogLines) {
   EXPECT_EQ(machine.messages.shown[1].text,
             "Do you want to reset your browser homepage settings in case it was changed by a spyware?");
   EXPECT_EQ(machine.messages.shown[1].title, "Reset homepage?");
-  const Text ie = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
-  EXPECT_EQ(world.GetRegistryString(ie, "Start Page"), "http://home.example/");
-  EXPECT_EQ(world.GetRegistryString(ie, "Window Title"), "My Browser");
-  EXPECT_EQ(world.flushedLog.at(1), "IE Homepage settings reseted to:  Homepage=http://home.example/");
-  EXPECT_EQ(world.flushedLog.at(2), "                                  Window Title=My Browser");
+  EXPECT_EQ(ValueText(ie, "Start Page"), "http://home.example/");
+  EXPECT_EQ(ValueText(ie, "Window Title"), "My Browser");
+  EXPECT_EQ(flushedLog.at(1), "IE Homepage settings reseted to:  Homepage=http://home.example/");
+  EXPECT_EQ(flushedLog.at(2), "                                  Window Title=My Browser");
 }
 
 TEST_F(RemovalTest, HomePageQuestionOnlyWhenProtectionIsOff) {
   const Text question = "Do you want to reset your browser homepage settings in case it was changed by a spyware?";
   const Text ie = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
   // Protection on (line 2 "1"): the removal question only.
-  world.AddFile("C:\\x\\a.txt", "a");
+  fs.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
   AnswerNext(MsgResult::Yes);
   engine.RemoveChecked();
   ASSERT_EQ(machine.messages.shown.size(), 1u);
   EXPECT_NE(machine.messages.shown[0].text, question);
-  EXPECT_FALSE(world.files.count("C:\\x\\a.txt"));
+  EXPECT_FALSE(HasFile("C:\\x\\a.txt"));
 
   // Protection off: the question follows; No leaves the browser as it is.
   machine.messages.shown.clear();
   app.lstSettingsFile[2] = "0";
-  world.AddFile("C:\\x\\b.txt", "b");
+  fs.AddFile("C:\\x\\b.txt", "b");
   AddRow("file", "C:\\x\\b.txt");
-  const Text before = world.GetRegistryString(ie, "Start Page");
+  const Text before = ValueText(ie, "Start Page");
   AnswerNext(MsgResult::Yes);
   AnswerNext(MsgResult::No);
   engine.RemoveChecked();
   ASSERT_EQ(machine.messages.shown.size(), 2u);
   EXPECT_EQ(machine.messages.shown[1].text, question);
   EXPECT_EQ(machine.messages.shown[1].title, "Reset homepage?");
-  EXPECT_EQ(world.GetRegistryString(ie, "Start Page"), before);
+  EXPECT_EQ(ValueText(ie, "Start Page"), before);
 }
 
 // The rows for removal by hand come back in the report, the scan's tables
@@ -235,50 +240,51 @@ TEST_F(RemovalTest, ManualRowsAreReportedAndTheSchedulerAsksNothing) {
 
   app.AutoScan = true;
   app.lstSettingsFile[2] = "0";
-  world.AddFile("C:\\x\\a.txt", "a");
+  fs.AddFile("C:\\x\\a.txt", "a");
   AddRow("file", "C:\\x\\a.txt");
   report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
-  EXPECT_FALSE(world.files.count("C:\\x\\a.txt"));
+  EXPECT_FALSE(HasFile("C:\\x\\a.txt"));
   EXPECT_EQ(report.rows, 1u);
 }
 
 TEST_F(RemovalTest, AutoEraseQuarantinesFirstAndKeepsWhatCannotBeCopied) {
   SetAutoErase();
-  world.AddFile("C:\\x\\a.exe", "AAAA");
-  world.AddFile("C:\\x\\b.txt", "BBBB");
-  world.failCopyFrom.insert("C:\\x\\b.txt");
-  world.AddFile("C:\\Cookies\\c.txt", "CCCC");
+  fs.AddFile("C:\\x\\a.exe", "AAAA");
+  fs.AddFile("C:\\x\\b.txt", "BBBB");
+  machine.faults.FailCall("CopyTo", 2);  // b.txt's copy
+  fs.AddFile("C:\\Cookies\\c.txt", "CCCC");
   AddRow("file", "C:\\x\\a.exe", false);
   AddRow("path", "C:\\x\\b.txt", false);
   AddRow("cookie", "c.txt", false);
   engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
-  EXPECT_EQ(world.flushedLog, (Strings{
+  EXPECT_EQ(flushedLog, (Strings{
                                   "File deleted=C:\\x\\a.exe",
                                   "File not deleted (quarantine copy failed)=C:\\x\\b.txt",
                                   "Cookie deleted=c.txt",
                               }));
-  EXPECT_TRUE(world.files.count("C:\\x\\b.txt"));
+  EXPECT_TRUE(HasFile("C:\\x\\b.txt"));
   const Text s = Session() + "\\";
-  EXPECT_EQ(world.files.at(s + "10000.qit"), "AAAA");
-  EXPECT_EQ(world.files.at(s + "10000.qnf"), "file|10000.qit|C:\\x\\a.exe");
-  EXPECT_EQ(world.files.at(s + "10001.qnf"), "cookie|10001.qit|C:\\Cookies\\c.txt");
-  EXPECT_EQ(world.files.at(s + "10001.qit"), "CCCC");
-  EXPECT_FALSE(world.files.count(s + "10002.qnf"));
+  EXPECT_EQ(Data(s + "10000.qit"), "AAAA");
+  EXPECT_EQ(Data(s + "10000.qnf"), "file|10000.qit|C:\\x\\a.exe");
+  EXPECT_EQ(Data(s + "10001.qnf"), "cookie|10001.qit|C:\\Cookies\\c.txt");
+  EXPECT_EQ(Data(s + "10001.qit"), "CCCC");
+  EXPECT_FALSE(HasFile(s + "10002.qnf"));
 }
 
 // The quarantine option copies every row type first, in any scan mode; a row
 // whose copy fails stays in place and is logged.
 TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
   app.lstCustomScanSettings[3] = "1";
-  world.AddFile("C:\\Cookies\\c.txt", "CCCC");
-  world.AddFile("C:\\Bad\\f.txt", "FFFF");
-  world.AddFile("C:\\Bad Tree\\a.txt", "a");
-  world.SetValue("HKEY_CURRENT_USER\\Software\\Bad", "v", win::kRegSz, "x");
-  world.SetValue("HKEY_CURRENT_USER\\Run", "spy", win::kRegDword, "7");
-  world.AddFile("C:\\Bad\\locked.txt", "L");
-  world.failCopyFrom.insert("C:\\Bad\\locked.txt");
+  fs.AddFile("C:\\Cookies\\c.txt", "CCCC");
+  fs.AddFile("C:\\Bad\\f.txt", "FFFF");
+  fs.AddFile("C:\\Bad Tree\\a.txt", "a");
+  SetText("HKEY_CURRENT_USER\\Software\\Bad", "v", "x");
+  SetDword("HKEY_CURRENT_USER\\Run", "spy", 7);
+  fs.AddFile("C:\\Bad\\locked.txt", "L");
+  // Copies: the cookie, f.txt, a.txt of the folder, the key's export, then locked.txt.
+  machine.faults.FailCall("CopyTo", 5);
   AddRow("cookie", "c.txt");
   AddRow("file", "C:\\Bad\\f.txt");
   AddRow("folder", "C:\\Bad Tree");
@@ -289,73 +295,73 @@ TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
   engine.RemoveChecked();
 
   const Text s = Session() + "\\";
-  EXPECT_EQ(world.files.at(s + "10000.qnf"), "cookie|10000.qit|C:\\Cookies\\c.txt");
-  EXPECT_EQ(world.files.at(s + "10001.qnf"), "file|10001.qit|C:\\Bad\\f.txt");
-  EXPECT_EQ(world.files.at(s + "10001.qit"), "FFFF");
-  EXPECT_EQ(world.files.at(s + "10002.qnf"), "folder|Bad Tree|C:\\Bad Tree");
-  EXPECT_EQ(world.files.at(s + "Bad Tree\\a.txt"), "a");
-  EXPECT_EQ(world.files.at(s + "10003.qnf"), "regkey|10003.qit|HKEY_CURRENT_USER\\Software\\Bad");
-  EXPECT_EQ(world.files.at(s + "10004.qnf"), "regval|10004.qit|HKEY_CURRENT_USER\\Run,spy");
-  EXPECT_EQ(world.files.at(s + "10004.qit"), "DWORD|7");
-  EXPECT_FALSE(world.files.count(s + "10005.qnf"));
+  EXPECT_EQ(Data(s + "10000.qnf"), "cookie|10000.qit|C:\\Cookies\\c.txt");
+  EXPECT_EQ(Data(s + "10001.qnf"), "file|10001.qit|C:\\Bad\\f.txt");
+  EXPECT_EQ(Data(s + "10001.qit"), "FFFF");
+  EXPECT_EQ(Data(s + "10002.qnf"), "folder|Bad Tree|C:\\Bad Tree");
+  EXPECT_EQ(Data(s + "Bad Tree\\a.txt"), "a");
+  EXPECT_EQ(Data(s + "10003.qnf"), "regkey|10003.qit|HKEY_CURRENT_USER\\Software\\Bad");
+  EXPECT_EQ(Data(s + "10004.qnf"), "regval|10004.qit|HKEY_CURRENT_USER\\Run,spy");
+  EXPECT_EQ(Data(s + "10004.qit"), "DWORD|7");
+  EXPECT_FALSE(HasFile(s + "10005.qnf"));
 
-  EXPECT_FALSE(world.files.count("C:\\Bad\\f.txt"));
-  EXPECT_FALSE(world.FolderExists("C:\\Bad Tree"));
-  EXPECT_FALSE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Bad"));
-  EXPECT_EQ(world.ValueType("HKEY_CURRENT_USER\\Run", "spy"), -1);
-  EXPECT_TRUE(world.files.count("C:\\Bad\\locked.txt"));
-  EXPECT_EQ(world.flushedLog.back(), "File not deleted (quarantine copy failed)=C:\\Bad\\locked.txt");
+  EXPECT_FALSE(HasFile("C:\\Bad\\f.txt"));
+  EXPECT_FALSE(HasFolder("C:\\Bad Tree"));
+  EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Software\\Bad"));
+  EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", "spy"), -1);
+  EXPECT_TRUE(HasFile("C:\\Bad\\locked.txt"));
+  EXPECT_EQ(flushedLog.back(), "File not deleted (quarantine copy failed)=C:\\Bad\\locked.txt");
 
   // A key that cannot be exported stays too.
-  world.regeditWorks = false;
+  machine.faults.FailCall("Export", 1);
   ctx.OperationInProgress = true;
-  world.SetValue("HKEY_CURRENT_USER\\Software\\Other", "v", win::kRegSz, "x");
+  SetText("HKEY_CURRENT_USER\\Software\\Other", "v", "x");
   AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Other");
   AnswerNext(MsgResult::Yes);
   engine.RemoveChecked();
-  EXPECT_TRUE(world.KeyExists("HKEY_CURRENT_USER\\Software\\Other"));
-  EXPECT_EQ(world.flushedLog.back(),
+  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software\\Other"));
+  EXPECT_EQ(flushedLog.back(),
             "Registry key not deleted (quarantine copy failed)=HKEY_CURRENT_USER\\Software\\Other");
 }
 
 TEST_F(RemovalTest, EmptySessionFolderIsRemovedAtTheStart) {
-  world.AddFolderTree(Session());
+  fs.AddFolder(Session());
   engine.RemoveChecked();
-  EXPECT_FALSE(world.FolderExists(Session()));
-  EXPECT_TRUE(world.FolderExists(Quarantine()));
+  EXPECT_FALSE(HasFolder(Session()));
+  EXPECT_TRUE(HasFolder(Quarantine()));
 
-  world.AddFile(Session() + "\\10000.qnf", "file|10000.qit|C:\\a");
+  fs.AddFile(Session() + "\\10000.qnf", "file|10000.qit|C:\\a");
   engine.RemoveChecked();
-  EXPECT_TRUE(world.FolderExists(Session()));
+  EXPECT_TRUE(HasFolder(Session()));
 }
 
 TEST_F(RemovalTest, AbortedScanRemovesOnlyEmptyFoldersAndLeafKeys) {
   // Without an operation in progress the real listings do not descend; the
   // step must still survive an empty listing and a key listed alone.
-  world.AddFolderTree("C:\\Empty");
+  fs.AddFolder("C:\\Empty");
   AddRow("folder", "C:\\Empty");
   AnswerNext(MsgResult::Yes);
   ctx.OperationInProgress = false;
   engine.RemoveChecked();
-  EXPECT_FALSE(world.FolderExists("C:\\Empty"));
-  EXPECT_TRUE(world.flushedLog.empty());
+  EXPECT_FALSE(HasFolder("C:\\Empty"));
+  EXPECT_TRUE(flushedLog.empty());
 }
 
 TEST_F(RemovalTest, WipeFolderRepeatsUntilNothingIsLeftAndGivesUpAfterThirty) {
-  world.AddFile("C:\\W\\a\\b\\c.txt", "c");
-  world.AddFile("C:\\W\\d.txt", "d");
+  fs.AddFile("C:\\W\\a\\b\\c.txt", "c");
+  fs.AddFile("C:\\W\\d.txt", "d");
   engine.WipeFolder("C:\\W");
-  EXPECT_TRUE(world.FilesBelow("C:\\W").empty());
-  EXPECT_TRUE(world.FolderExists("C:\\W"));
+  EXPECT_TRUE(Below("C:\\W").empty());
+  EXPECT_TRUE(HasFolder("C:\\W"));
   EXPECT_EQ(RemovedTotal(), "14");  // a, a\b, a\b\c.txt, d.txt
 
-  world.AddFile("C:\\W\\stuck.txt", "s");
-  world.locked.insert("C:\\W\\stuck.txt");
-  uint64_t before = ctx.yieldCount;
+  fs.AddFile("C:\\W\\stuck.txt", "s");
+  fs.SetLocked("C:\\W\\stuck.txt", true);
+  machine.faults.CountCalls();
   engine.WipeFolder("C:\\W");
   EXPECT_EQ(RemovedTotal(), "14");
-  // 30 passes, each yielding once per row and once per pass.
-  EXPECT_EQ(ctx.yieldCount - before, 60u);
+  // One listing before the passes, then 30 passes.
+  EXPECT_EQ(machine.faults.Calls("FindFirst"), 31u);
 }
 
 TEST_F(RemovalTest, ResultListSelectionCommands) {

@@ -22,7 +22,7 @@ const Text kRegBase = "Software\\MorvaneE2E";
 class SimRoundTrip : public testing::Test {
  protected:
   SimRoundTrip()
-      : ctx(m.os()), store(ctx, app), ops(ctx, app, Hooks()), engine(ctx, app, ops),
+      : ctx(m.os()), store(ctx, app), engine(ctx, app, Hooks()),
         scan(ctx, app, scanView) {}
 
   RemovalHooks Hooks() {
@@ -64,7 +64,6 @@ class SimRoundTrip : public testing::Test {
   Context ctx;
   AppState app;
   SettingsStore store;
-  ModuleRemovalOps ops;
   RemovalEngine engine;
   NullScanView scanView;
   ScanEngine scan;

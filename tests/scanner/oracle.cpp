@@ -197,7 +197,7 @@ void LiteralScan::Loop(int mode) {
       } else if (type == "regv") {
         size_t comma = target.find(',');
         if (comma != Text::npos) {
-          Text v = reg.GetRegistryString(target.substr(0, comma), target.substr(comma + 1));
+          Text v = reg.GetRegistryString(target.substr(0, comma), target.substr(comma + 1)).value_or("Error");
           if (v != "" && v != "Error") Found(target, 5, Counter::lblRegValuesIdentified, false);
         }
       } else if (type == "regk") {

@@ -8,7 +8,8 @@
 //    anything). The machine's Restart brings the power back.
 //  - FailCall(name, n) makes the n-th call of one operation fail as the API
 //    would report it (the operation's name as its method is named, e.g.
-//    "WriteAll", "CopyTo", "DeleteKey", "Import"); counted from the call.
+//    "WriteAll", "CopyTo", "DeleteKey", "Import", "TerminateProcess"); counted
+//    from the call, each call of the operation once.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -29,9 +30,12 @@ class SimFaults {
     crashAfter_ = 0;
     failAt_.clear();
     calls_.clear();
+    counting_ = false;
     mutating_ = 0;
   }
   void FailCall(const std::string& operation, uint64_t nth) { failAt_[operation].insert(calls_[operation] + nth); }
+  // Calls are counted once FailCall or CountCalls was used.
+  void CountCalls() { counting_ = true; }
   uint64_t Calls(const std::string& operation) const {
     auto it = calls_.find(operation);
     return it == calls_.end() ? 0 : it->second;
@@ -49,7 +53,7 @@ class SimFaults {
 
  private:
   bool Injected(const char* operation) {
-    if (failAt_.empty()) return false;
+    if (failAt_.empty() && !counting_) return false;
     uint64_t n = ++calls_[operation];
     auto it = failAt_.find(operation);
     return it != failAt_.end() && it->second.count(n) > 0;
@@ -57,6 +61,7 @@ class SimFaults {
   uint64_t crashAfter_ = 0;
   uint64_t mutating_ = 0;
   bool powerOff_ = false;
+  bool counting_ = false;
   std::map<std::string, uint64_t> calls_;
   std::map<std::string, std::set<uint64_t>> failAt_;
 };

@@ -284,7 +284,7 @@ bool SimFileSystem::Spend(uint64_t size, size_t& allowed) {
 }
 
 bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool failIfExists) {
-  if (!Read("CopyTo")) return false;
+  if (!Powered()) return false;
   Node* s = Resolve(source);
   if (!s || s->IsDir()) return false;
   Text leaf;
@@ -383,7 +383,7 @@ bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
 }
 
 bool SimFileSystem::Append(const Text& path, const std::string& data) {
-  if (!Read("Append")) return false;
+  if (!Powered()) return false;
   Node* n = Resolve(path);
   if (!n) return WriteAll(path, data);
   if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked || !Mutate("Append")) return false;
@@ -451,7 +451,7 @@ bool SimFileSystem::AddJunction(const Text& path, const Text& target) {
 }
 
 bool SimFileSystem::RemoveAtRestart(const Text& path) {
-  if (!Read("RemoveAtRestart") || !Resolve(path) || !Mutate("RemoveAtRestart")) return false;
+  if (!Powered() || !Resolve(path) || !Mutate("RemoveAtRestart")) return false;
   DeleteAtRestart(path);
   return true;
 }

@@ -102,6 +102,8 @@ class SimFileSystem : public IFileSystem {
   }
   bool Mutate(const char* operation) { return !dead_ && (!faults_ || faults_->Mutate(operation)); }
   bool Read(const char* operation) { return !faults_ || faults_->Read(operation); }
+  // For calls counted where they change the machine: one count a call.
+  bool Powered() const { return !faults_ || !faults_->PowerOff(); }
   SimFaults* faults_ = nullptr;
   std::vector<Text> pendingDeletes_;
   int64_t writeBudget_ = -1;

@@ -22,11 +22,10 @@ long long LeadingInteger(const Text& text) {
 }  // namespace
 
 bool StartWithWindows::Registered() {
-  const Text data = Value();
-  return !data.empty() && data != "Error";
+  return HasRegistryText(Value());
 }
 
-Text StartWithWindows::Value() { return modRegistry(ctx_).GetRegistryString(kRunKey, kRunValue); }
+std::optional<Text> StartWithWindows::Value() { return modRegistry(ctx_).GetRegistryString(kRunKey, kRunValue); }
 
 void StartWithWindows::Register() { modRegistry(ctx_).SetRegistryString(kRunKey, kRunValue, Data()); }
 
@@ -48,10 +47,10 @@ void SettingsScreen::ApplySettings() {
 
   // A start from a moved folder finds the value and rewrites it with this
   // path; an empty value counts as absent and goes.
-  const Text value = run_.Value();
-  const bool registered = !value.empty() && value != "Error";
-  if (registered && value != run_.Data()) run_.Register();
-  if (value.empty()) run_.Unregister();
+  const std::optional<Text> value = run_.Value();
+  const bool registered = HasRegistryText(value);
+  if (registered && *value != run_.Data()) run_.Register();
+  if (value && value->empty()) run_.Unregister();
   view_.ShowChkStartWithWindows(registered);
 
   for (int i = 0; i < kSettingsBoxCount; ++i) view_.ShowChkSettings(i, settings.On(Settings::BoxLine(i)));

@@ -3,6 +3,7 @@
 // home page protection timer.
 #pragma once
 #include <functional>
+#include <optional>
 
 #include "platform/context.h"
 #include "store/app_state.h"
@@ -41,8 +42,8 @@ class StartWithWindows {
   Text Data() const { return "\"" + folder_ + "\\" + base_ + ".Exe\""; }
   // Present: the value reads neither empty nor "Error".
   bool Registered();
-  // The value's data; "Error" when there is none.
-  Text Value();
+  // The value's data; nothing when it cannot be read.
+  std::optional<Text> Value();
   void Register();
   void Unregister();
 
