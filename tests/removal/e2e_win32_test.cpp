@@ -94,7 +94,7 @@ class RemovalRoundTrip : public ::testing::Test {
         ctx(os),
         store(ctx, app),
         engine(ctx, app, Hooks()),
-        scan(ctx, app, scanView, nullptr, &engine) {}
+        scan(ctx, app, scanView) {}
 
   void SetUp() override {
     RemoveTree(kBase);
