@@ -51,7 +51,7 @@ class IRemovalOps {
   virtual bool ValueExists(const Text& keyPath, const Text& valueName) { return ValueType(keyPath, valueName) >= 0; }
   // The value's registry type; -1 when it cannot be read.
   virtual int64_t ValueType(const Text& keyPath, const Text& valueName) = 0;
-  virtual void EnumRegistryKeys(const Text& rootName, const Text& subPath, ListView& out) = 0;
+  virtual void EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out) = 0;
   virtual modRegistry::DwordResult GetRegistryDword(const Text& keyPath, const Text& valueName) = 0;
   virtual Text GetRegistryString(const Text& keyPath, const Text& valueName) = 0;
   virtual void SetRegistryString(const Text& keyPath, const Text& valueName, const Text& data) = 0;
@@ -112,7 +112,7 @@ class ModuleRemovalOps : public IRemovalOps {
   void DeleteRegistryValue(const Text& keyPath, const Text& valueName) override;
   bool KeyExists(const Text& keyPath) override;
   int64_t ValueType(const Text& keyPath, const Text& valueName) override;
-  void EnumRegistryKeys(const Text& rootName, const Text& subPath, ListView& out) override;
+  void EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out) override;
   modRegistry::DwordResult GetRegistryDword(const Text& keyPath, const Text& valueName) override;
   Text GetRegistryString(const Text& keyPath, const Text& valueName) override;
   void SetRegistryString(const Text& keyPath, const Text& valueName, const Text& data) override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "scanner/parse.h"
 
@@ -126,32 +127,64 @@ class KeyFilter {
   std::vector<uint64_t> bits_ = std::vector<uint64_t>(kBits / 64);
 };
 
-std::string_view FileNameOf(std::string_view path) {
-  size_t at = path.rfind('\\');
-  return at == std::string_view::npos ? path : path.substr(at + 1);
-}
 }  // namespace
 
 bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& P1) {
   return Matches(F0, F1, P0, P1);
 }
 
-PathIndex::PathIndex(const ListView& listing) {
-  sorted_.reserve(listing.Count());
-  for (const auto& row : listing.Rows()) sorted_.push_back(row.text);
-  std::sort(sorted_.begin(), sorted_.end());
+PathIndex::PathIndex(const PathTable& listing) : listing_(listing) {
+  // Rows by folder (counted out), then by name within each folder.
+  const size_t count = listing.Count(), folders = listing.FolderCount();
+  folderRows_.assign(folders + 1, 0);
+  for (size_t i = 1; i <= count; ++i) ++folderRows_[listing.FolderOf(i) + 1];
+  for (size_t f = 0; f < folders; ++f) folderRows_[f + 1] += folderRows_[f];
+  byName_.resize(count);
+  {
+    std::vector<uint32_t> next(folderRows_.begin(), folderRows_.end() - 1);
+    for (size_t i = 1; i <= count; ++i) byName_[next[listing.FolderOf(i)]++] = uint32_t(i);
+  }
+  for (size_t f = 0; f < folders; ++f)
+    std::sort(byName_.begin() + folderRows_[f], byName_.begin() + folderRows_[f + 1],
+              [&](uint32_t a, uint32_t b) { return listing.Name(a) < listing.Name(b); });
+  folders_.resize(folders);
+  for (uint32_t f = 0; f < folders; ++f) folders_[f] = f;
+  std::sort(folders_.begin(), folders_.end(),
+            [&](uint32_t a, uint32_t b) { return listing.Folder(a) < listing.Folder(b); });
+}
+
+bool PathIndex::FolderHas(uint32_t folder, std::string_view name, bool whole) const {
+  auto begin = byName_.begin() + folderRows_[folder], end = byName_.begin() + folderRows_[folder + 1];
+  auto it = std::lower_bound(begin, end, name, [&](uint32_t row, std::string_view n) { return listing_.Name(row) < n; });
+  if (it == end) return false;
+  const std::string_view found = listing_.Name(*it);
+  return whole ? found == name : found.substr(0, name.size()) == name;
 }
 
 bool PathIndex::HasPath(const Text& path) const {
-  return std::binary_search(sorted_.begin(), sorted_.end(), std::string_view(path));
+  const std::string_view p(path);
+  const size_t slash = p.rfind('\\');
+  const size_t cut = slash == std::string_view::npos ? 0 : slash + 1;
+  const uint32_t folder = listing_.FindFolder(p.substr(0, cut));
+  return folder != PathTable::kNoFolder && FolderHas(folder, p.substr(cut), true);
 }
 
 bool PathIndex::HasPrefix(const Text& prefix) const {
-  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), std::string_view(prefix));
-  return it != sorted_.end() && it->substr(0, prefix.size()) == prefix;
+  // A row is its folder (up to its last "\") and its name: either the folder
+  // begins with prefix, or prefix runs past the folder into the name.
+  const std::string_view p(prefix);
+  auto it = std::lower_bound(folders_.begin(), folders_.end(), p,
+                             [&](uint32_t f, std::string_view t) { return listing_.Folder(f) < t; });
+  if (it != folders_.end() && listing_.Folder(*it).substr(0, p.size()) == p) return true;
+  for (size_t cut = 0; cut <= p.size(); cut = p.find('\\', cut) + 1) {
+    const uint32_t folder = listing_.FindFolder(p.substr(0, cut));
+    if (folder != PathTable::kNoFolder && FolderHas(folder, p.substr(cut), false)) return true;
+    if (p.find('\\', cut) == std::string_view::npos) break;
+  }
+  return false;
 }
 
-PatternIndex::PatternIndex(const ListView& listing, const std::vector<Text>& targets) : listing_(listing) {
+PatternIndex::PatternIndex(const PathTable& listing, const std::vector<Text>& targets) : listing_(listing) {
   Answer(targets);
 }
 
@@ -214,11 +247,9 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
   KeyTable seenExts;
   std::vector<Slots> genericByExt;
 
-  const auto& rows = listing_.Rows();
-  for (size_t i = 0; i < rows.size(); ++i) {
-    // The row texts sit apart from the rows: ask for them ahead.
-    if (i + kAhead < rows.size()) __builtin_prefetch(rows[i + kAhead].text.data() + rows[i + kAhead].text.size() - 1);
-    std::string_view name = FileNameOf(rows[i].text);
+  const size_t count = listing_.Count();
+  for (size_t i = 0; i < count; ++i) {
+    std::string_view name = listing_.Name(i + 1);
     size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) continue;
     std::string_view ext = name.substr(dot + 1), base = name.substr(0, dot);
@@ -255,6 +286,10 @@ SubstringIndex::SubstringIndex(const ListView& texts, const std::vector<Text>& t
   Build(rows.size(), [&](size_t i) -> std::string_view { return rows[i].text; }, targets);
 }
 
+SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& targets) {
+  Build(texts.Count(), [&](size_t i) { return texts.RowText(i + 1); }, targets);
+}
+
 template <class TextAt>
 void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>& targets) {
   AhoCorasick ac;
@@ -277,8 +312,11 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   // A listing often holds a text and then texts that begin with it (a key,
   // then its sub-keys). What a text's beginning holds and the automaton's
   // state after it are kept on a stack, and only the rest is scanned.
+  // Texts made on demand are kept by the frames that look at them.
+  constexpr bool made = std::is_same_v<decltype(textAt(0)), Text>;
+  using Held = std::conditional_t<made, Text, std::string_view>;
   struct Frame {
-    std::string_view text;
+    Held text;
     int32_t state;
     size_t hitsEnd;  // hits[0, hitsEnd) occur in text
   };
@@ -287,11 +325,15 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
   const int32_t empty = ac.EmptyPattern();
   for (size_t i = 0; i < count; ++i) {
-    if (i + kAhead < count) __builtin_prefetch(textAt(i + kAhead).data());
-    std::string_view text = textAt(i);
+    if constexpr (!made)
+      if (i + kAhead < count) __builtin_prefetch(textAt(i + kAhead).data());
+    Held held = textAt(i);
+    const std::string_view text = held;
     while (!stack.empty() && text.substr(0, stack.back().text.size()) != stack.back().text) stack.pop_back();
-    Frame base = stack.empty() ? Frame{{}, 0, 0} : stack.back();
-    hits.resize(base.hitsEnd);
+    const size_t baseSize = stack.empty() ? 0 : stack.back().text.size();
+    const int32_t baseState = stack.empty() ? 0 : stack.back().state;
+    const size_t baseHits = stack.empty() ? 0 : stack.back().hitsEnd;
+    hits.resize(baseHits);
     auto hit = [&](uint32_t id) {
       if (lastText[id] == i) return;
       lastText[id] = i;
@@ -299,12 +341,12 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
     };
     if (empty >= 0) hit(uint32_t(empty));
     for (uint32_t id : hits) hit(id);
-    int32_t state = ac.Resume(base.state, text.substr(base.text.size()), [&](uint32_t id) {
+    int32_t state = ac.Resume(baseState, text.substr(baseSize), [&](uint32_t id) {
       if (lastText[id] == i) return;
       hit(id);
       hits.push_back(id);
     });
-    stack.push_back({text, state, hits.size()});
+    stack.push_back({std::move(held), state, hits.size()});
   }
 }
 

@@ -267,7 +267,7 @@ int64_t FakeWorld::ValueType(const Text& keyPath, const Text& valueName) {
   return v == it->second.end() ? -1 : int64_t(v->second.type);
 }
 
-void FakeWorld::EnumRegistryKeys(const Text& rootName, const Text& subPath, ListView& out) {
+void FakeWorld::EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out) {
   const Text key = rootName + "\\" + subPath;
   out.Add(key);
   // Pre-order: parents before children.

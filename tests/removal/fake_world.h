@@ -70,7 +70,7 @@ class FakeWorld : public IRemovalOps {
   void DeleteRegistryValue(const Text& keyPath, const Text& valueName) override;
   bool KeyExists(const Text& keyPath) override { return keys.count(keyPath) != 0; }
   int64_t ValueType(const Text& keyPath, const Text& valueName) override;
-  void EnumRegistryKeys(const Text& rootName, const Text& subPath, ListView& out) override;
+  void EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out) override;
   modRegistry::DwordResult GetRegistryDword(const Text& keyPath, const Text& valueName) override;
   Text GetRegistryString(const Text& keyPath, const Text& valueName) override;
   void SetRegistryString(const Text& keyPath, const Text& valueName, const Text& data) override;
