@@ -2,15 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include "scanner/parse.h"
 
 namespace morvane {
 
 namespace {
-// Rows ahead whose texts are asked for while this one is read.
-constexpr size_t kAhead = 24;
 
 bool EndsEqual(std::string_view a, std::string_view b, size_t m) {
   // Right$(a, m) = Right$(b, m)
@@ -274,20 +271,22 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
 }
 
 SubstringIndex::SubstringIndex(const std::vector<std::string_view>& texts, const std::vector<Text>& targets) {
-  Build(texts.size(), [&](size_t i) { return texts[i]; }, targets);
+  Build(texts.size(), [&](size_t i, Text& out) { out.assign(texts[i]); }, targets);
 }
 
 SubstringIndex::SubstringIndex(const ListBox& texts, const std::vector<Text>& targets) {
-  Build(texts.size(), [&](size_t i) -> std::string_view { return texts[i]; }, targets);
+  Build(texts.size(), [&](size_t i, Text& out) { out.assign(texts[i]); }, targets);
 }
 
 SubstringIndex::SubstringIndex(const ListView& texts, const std::vector<Text>& targets) {
   const auto& rows = texts.Rows();
-  Build(rows.size(), [&](size_t i) -> std::string_view { return rows[i].text; }, targets);
+  Build(rows.size(), [&](size_t i, Text& out) { out.assign(rows[i].text); }, targets);
 }
 
 SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& targets) {
-  Build(texts.Count(), [&](size_t i) { return texts.RowText(i + 1); }, targets);
+  Build(texts.Count(), [&](size_t i, Text& out) {
+    out.assign(texts.Folder(texts.FolderOf(i + 1))).append(texts.Name(i + 1));
+  }, targets);
 }
 
 template <class TextAt>
@@ -312,25 +311,24 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   // A listing often holds a text and then texts that begin with it (a key,
   // then its sub-keys). What a text's beginning holds and the automaton's
   // state after it are kept on a stack, and only the rest is scanned.
-  // Texts made on demand are kept by the frames that look at them.
-  constexpr bool made = std::is_same_v<decltype(textAt(0)), Text>;
-  using Held = std::conditional_t<made, Text, std::string_view>;
+  // Every frame's text begins the text pushed last: the frames keep their
+  // lengths, that text is kept once, and each text is read into one buffer.
   struct Frame {
-    Held text;
+    size_t length;
     int32_t state;
-    size_t hitsEnd;  // hits[0, hitsEnd) occur in text
+    size_t hitsEnd;  // hits[0, hitsEnd) occur in the frame's text
   };
   std::vector<Frame> stack;
   std::vector<uint32_t> hits;
   std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
   const int32_t empty = ac.EmptyPattern();
+  Text text, top;
   for (size_t i = 0; i < count; ++i) {
-    if constexpr (!made)
-      if (i + kAhead < count) __builtin_prefetch(textAt(i + kAhead).data());
-    Held held = textAt(i);
-    const std::string_view text = held;
-    while (!stack.empty() && text.substr(0, stack.back().text.size()) != stack.back().text) stack.pop_back();
-    const size_t baseSize = stack.empty() ? 0 : stack.back().text.size();
+    textAt(i, text);
+    while (!stack.empty() && std::string_view(text).substr(0, stack.back().length) !=
+                                 std::string_view(top).substr(0, stack.back().length))
+      stack.pop_back();
+    const size_t baseSize = stack.empty() ? 0 : stack.back().length;
     const int32_t baseState = stack.empty() ? 0 : stack.back().state;
     const size_t baseHits = stack.empty() ? 0 : stack.back().hitsEnd;
     hits.resize(baseHits);
@@ -341,12 +339,13 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
     };
     if (empty >= 0) hit(uint32_t(empty));
     for (uint32_t id : hits) hit(id);
-    int32_t state = ac.Resume(baseState, text.substr(baseSize), [&](uint32_t id) {
+    int32_t state = ac.Resume(baseState, std::string_view(text).substr(baseSize), [&](uint32_t id) {
       if (lastText[id] == i) return;
       hit(id);
       hits.push_back(id);
     });
-    stack.push_back({std::move(held), state, hits.size()});
+    stack.push_back({text.size(), state, hits.size()});
+    text.swap(top);
   }
 }
 

@@ -66,6 +66,7 @@ class SubstringIndex {
   const std::vector<size_t>& Rows(const Text& target) const;
 
  private:
+  // textAt(i, out) reads text i into out.
   template <class TextAt>
   void Build(size_t count, TextAt textAt, const std::vector<Text>& targets);
   std::unordered_map<Text, size_t> idOf_;  // lower-cased target -> slot

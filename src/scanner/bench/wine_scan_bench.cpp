@@ -1,9 +1,9 @@
 // A Custom Scan on the real API, against the plainest walks of what it reads.
 //   wine_scan_bench DRIVE [--files N] [--keys K] [--records R] [--rounds M]
 // DRIVE ("M:") is a drive of its own, mapped to an empty folder (under Wine:
-// a link in the prefix's dosdevices); its root is filled the first time with
+// a link in the prefix's dosdevices); its root is filled, when it holds less, with
 // N empty files, a hundred to a folder, in folders ten to a parent, and
-// HKEY_CURRENT_USER\Software\MorvaneBench with K keys, a value in each.
+// HKEY_CURRENT_USER\Software\MorvaneBench with K keys, a value in each leaf.
 // The scan lists the drive that holds the Windows folder and four registry
 // branches: the Windows folder is placed on DRIVE, so the scan's file listing
 // is the planted tree and its registry listing the planted branch with what
@@ -43,11 +43,14 @@ const Text kBench = "Software\\MorvaneBench";
 
 // FILES empty files under root: root\dI\eJ\fK.dat.
 bool PlantFiles(IFileSystem& fs, const Text& root, size_t files) {
+  auto folder = [&](const Text& path) {
+    return fs.MakeFolder(path) || fs.GetAttributes(path) != win::kInvalidAttributes;
+  };
   for (size_t made = 0, leaf = 0; made < files; ++leaf) {
     Text d = root + "d" + std::to_string(leaf / 10);
-    if (leaf % 10 == 0 && !fs.MakeFolder(d)) return false;
+    if (leaf % 10 == 0 && !folder(d)) return false;
     Text e = d + "\\e" + std::to_string(leaf % 10);
-    if (!fs.MakeFolder(e)) return false;
+    if (!folder(e)) return false;
     for (size_t k = 0; k < 100 && made < files; ++k, ++made)
       if (!fs.Append(e + "\\f" + std::to_string(made) + ".dat", {})) return false;
   }
@@ -145,8 +148,12 @@ int main(int argc, char** argv) {
   }
   Context ctx(machine.os());
 
-  // Planting, once: the drive's root and the branch stay for the next runs.
-  if (machine.files.GetAttributes(root + "d0") == win::kInvalidAttributes) {
+  // Planting, when short of the sizes asked: what is planted stays for the next runs.
+  // The last file and key planted stand for all of them.
+  const size_t lastLeaf = files ? (files - 1) / 100 : 0;
+  const Text lastFile = root + "d" + std::to_string(lastLeaf / 10) + "\\e" + std::to_string(lastLeaf % 10) + "\\f" +
+                        std::to_string(files ? files - 1 : 0) + ".dat";
+  if (files && machine.files.GetAttributes(lastFile) == win::kInvalidAttributes) {
     auto start = Clock::now();
     if (!PlantFiles(machine.files, root, files)) {
       std::fprintf(stderr, "cannot plant the files on %s\n", drive.c_str());
@@ -154,7 +161,10 @@ int main(int argc, char** argv) {
     }
     std::printf("planted %zu files in %.1f s\n", files, Since(start));
   }
-  if (w32::BareKeyWalk(win::kCurrentUser, kBench) == 0) {
+  const size_t lastProduct = keys ? (keys - 1) / 100 : 0;
+  const Text lastKey = kBench + "\\v" + std::to_string(lastProduct / 10) + "\\p" + std::to_string(lastProduct % 10) +
+                       "\\k" + std::to_string(keys ? keys - 1 : 0);
+  if (keys && w32::BareKeyWalk(win::kCurrentUser, lastKey) == 0) {
     auto start = Clock::now();
     if (!PlantKeys(machine.registry, keys)) {
       std::fprintf(stderr, "cannot plant the keys\n");
