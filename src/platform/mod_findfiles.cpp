@@ -136,4 +136,10 @@ uint64_t modFindFiles::FindFilesToListView(Text& Path, const Text& Pattern, int3
                     });
 }
 
+uint64_t modFindFiles::FindFilesToListView(Text& Path, const Text& Pattern, int32_t& FileCount, int32_t& DirCount,
+                                           PathTable& TargetList, bool& Recurse) {
+  return ListFolder(ctx_, Path, Pattern, FileCount, DirCount, Recurse, true,
+                    [&](const Text& folder, const Text& name) { TargetList.Add(folder, name); });
+}
+
 }  // namespace morvane

@@ -20,11 +20,23 @@ void modRegScan::AddRegistryKeyToList(win::HKey RootKey, const Text& KeyPath, co
 
 void modRegScan::EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const Text& RootName,
                                   ListView& lstRegScan) {
+  Walk(RootKey, KeyPath, RootName, lstRegScan);
+}
+
+void modRegScan::EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const Text& RootName,
+                                  PathTable& lstRegScan) {
+  Walk(RootKey, KeyPath, RootName, lstRegScan);
+}
+
+template <class Table>
+void modRegScan::Walk(win::HKey RootKey, const Text& KeyPath, const Text& RootName, Table& rows) {
   std::vector<Text> names;
   {
     RegKey key(ctx_.registry());
     if (key.OpenEx(RootKey, KeyPath, kScanAccess) != win::kSuccess) return;
-    AddRegistryKeyToList(RootKey, KeyPath, RootName, lstRegScan);
+    // The key is open with the row's access: its row goes in without a
+    // second open.
+    rows.Add(RootName + "\\" + KeyPath);
     for (uint32_t index = 0; index < kMaxSubkeys; ++index) {
       char name[257] = {};
       uint32_t nameSize = 256;
@@ -44,7 +56,7 @@ void modRegScan::EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const 
   for (const Text& name : names) {
     ctx_.YieldToHost();
     if (!ctx_.OperationInProgress) return;
-    EnumRegistryKeys(RootKey, KeyPath + "\\" + name, RootName, lstRegScan);
+    Walk(RootKey, KeyPath + "\\" + name, RootName, rows);
   }
 }
 

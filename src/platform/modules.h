@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/context.h"
+#include "platform/path_table.h"
 #include "platform/tables.h"
 
 namespace morvane {
@@ -51,9 +52,12 @@ class modRegScan {
  public:
   explicit modRegScan(Context& ctx) : ctx_(ctx) {}
   void EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const Text& RootName, ListView& lstRegScan);
+  void EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const Text& RootName, PathTable& lstRegScan);
   void AddRegistryKeyToList(win::HKey RootKey, const Text& KeyPath, const Text& RootName, ListView& lstRegScan);
 
  private:
+  template <class Table>
+  void Walk(win::HKey RootKey, const Text& KeyPath, const Text& RootName, Table& rows);
   Context& ctx_;
   int32_t lastResult_ = 0;
 };
@@ -75,6 +79,8 @@ class modFindFiles {
   // Gives up as soon as OperationInProgress is false.
   uint64_t FindFilesToListView(Text& Path, const Text& Pattern, int32_t& FileCount, int32_t& DirCount,
                                ListView& TargetList, bool& Recurse);
+  uint64_t FindFilesToListView(Text& Path, const Text& Pattern, int32_t& FileCount, int32_t& DirCount,
+                               PathTable& TargetList, bool& Recurse);
   static void CutAtNull(Text& text);
 
  private:

@@ -99,7 +99,7 @@ int64_t RemovalMachine::ValueType(const Text& keyPath, const Text& valueName) {
   return rc == win::kSuccess || rc == win::kMoreData ? int64_t(type) : -1;
 }
 
-void RemovalMachine::EnumRegistryKeys(const Text& rootName, const Text& subPath, ListView& out) {
+void RemovalMachine::EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out) {
   regScan_.EnumRegistryKeys(modRegistry::GetRootKeyHandle(rootName), subPath, rootName, out);
 }
 

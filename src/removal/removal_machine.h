@@ -61,7 +61,7 @@ class RemovalMachine {
   bool KeyExists(const Text& keyPath);
   bool ValueExists(const Text& keyPath, const Text& valueName) { return ValueType(keyPath, valueName) >= 0; }
   int64_t ValueType(const Text& keyPath, const Text& valueName);
-  void EnumRegistryKeys(const Text& rootName, const Text& subPath, ListView& out);
+  void EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out);
   std::optional<int32_t> GetRegistryDword(const Text& keyPath, const Text& valueName);
   std::optional<Text> GetRegistryString(const Text& keyPath, const Text& valueName);
   void SetRegistryString(const Text& keyPath, const Text& valueName, const Text& data);

@@ -8,8 +8,6 @@
 namespace morvane {
 
 namespace {
-// Rows ahead whose texts are asked for while this one is read.
-constexpr size_t kAhead = 24;
 
 bool EndsEqual(std::string_view a, std::string_view b, size_t m) {
   // Right$(a, m) = Right$(b, m)
@@ -126,32 +124,64 @@ class KeyFilter {
   std::vector<uint64_t> bits_ = std::vector<uint64_t>(kBits / 64);
 };
 
-std::string_view FileNameOf(std::string_view path) {
-  size_t at = path.rfind('\\');
-  return at == std::string_view::npos ? path : path.substr(at + 1);
-}
 }  // namespace
 
 bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& P1) {
   return Matches(F0, F1, P0, P1);
 }
 
-PathIndex::PathIndex(const ListView& listing) {
-  sorted_.reserve(listing.Count());
-  for (const auto& row : listing.Rows()) sorted_.push_back(row.text);
-  std::sort(sorted_.begin(), sorted_.end());
+PathIndex::PathIndex(const PathTable& listing) : listing_(listing) {
+  // Rows by folder (counted out), then by name within each folder.
+  const size_t count = listing.Count(), folders = listing.FolderCount();
+  folderRows_.assign(folders + 1, 0);
+  for (size_t i = 1; i <= count; ++i) ++folderRows_[listing.FolderOf(i) + 1];
+  for (size_t f = 0; f < folders; ++f) folderRows_[f + 1] += folderRows_[f];
+  byName_.resize(count);
+  {
+    std::vector<uint32_t> next(folderRows_.begin(), folderRows_.end() - 1);
+    for (size_t i = 1; i <= count; ++i) byName_[next[listing.FolderOf(i)]++] = uint32_t(i);
+  }
+  for (size_t f = 0; f < folders; ++f)
+    std::sort(byName_.begin() + folderRows_[f], byName_.begin() + folderRows_[f + 1],
+              [&](uint32_t a, uint32_t b) { return listing.Name(a) < listing.Name(b); });
+  folders_.resize(folders);
+  for (uint32_t f = 0; f < folders; ++f) folders_[f] = f;
+  std::sort(folders_.begin(), folders_.end(),
+            [&](uint32_t a, uint32_t b) { return listing.Folder(a) < listing.Folder(b); });
+}
+
+bool PathIndex::FolderHas(uint32_t folder, std::string_view name, bool whole) const {
+  auto begin = byName_.begin() + folderRows_[folder], end = byName_.begin() + folderRows_[folder + 1];
+  auto it = std::lower_bound(begin, end, name, [&](uint32_t row, std::string_view n) { return listing_.Name(row) < n; });
+  if (it == end) return false;
+  const std::string_view found = listing_.Name(*it);
+  return whole ? found == name : found.substr(0, name.size()) == name;
 }
 
 bool PathIndex::HasPath(const Text& path) const {
-  return std::binary_search(sorted_.begin(), sorted_.end(), std::string_view(path));
+  const std::string_view p(path);
+  const size_t slash = p.rfind('\\');
+  const size_t cut = slash == std::string_view::npos ? 0 : slash + 1;
+  const uint32_t folder = listing_.FindFolder(p.substr(0, cut));
+  return folder != PathTable::kNoFolder && FolderHas(folder, p.substr(cut), true);
 }
 
 bool PathIndex::HasPrefix(const Text& prefix) const {
-  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), std::string_view(prefix));
-  return it != sorted_.end() && it->substr(0, prefix.size()) == prefix;
+  // A row is its folder (up to its last "\") and its name: either the folder
+  // begins with prefix, or prefix runs past the folder into the name.
+  const std::string_view p(prefix);
+  auto it = std::lower_bound(folders_.begin(), folders_.end(), p,
+                             [&](uint32_t f, std::string_view t) { return listing_.Folder(f) < t; });
+  if (it != folders_.end() && listing_.Folder(*it).substr(0, p.size()) == p) return true;
+  for (size_t cut = 0; cut <= p.size(); cut = p.find('\\', cut) + 1) {
+    const uint32_t folder = listing_.FindFolder(p.substr(0, cut));
+    if (folder != PathTable::kNoFolder && FolderHas(folder, p.substr(cut), false)) return true;
+    if (p.find('\\', cut) == std::string_view::npos) break;
+  }
+  return false;
 }
 
-PatternIndex::PatternIndex(const ListView& listing, const std::vector<Text>& targets) : listing_(listing) {
+PatternIndex::PatternIndex(const PathTable& listing, const std::vector<Text>& targets) : listing_(listing) {
   Answer(targets);
 }
 
@@ -214,11 +244,9 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
   KeyTable seenExts;
   std::vector<Slots> genericByExt;
 
-  const auto& rows = listing_.Rows();
-  for (size_t i = 0; i < rows.size(); ++i) {
-    // The row texts sit apart from the rows: ask for them ahead.
-    if (i + kAhead < rows.size()) __builtin_prefetch(rows[i + kAhead].text.data() + rows[i + kAhead].text.size() - 1);
-    std::string_view name = FileNameOf(rows[i].text);
+  const size_t count = listing_.Count();
+  for (size_t i = 0; i < count; ++i) {
+    std::string_view name = listing_.Name(i + 1);
     size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) continue;
     std::string_view ext = name.substr(dot + 1), base = name.substr(0, dot);
@@ -243,16 +271,22 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
 }
 
 SubstringIndex::SubstringIndex(const std::vector<std::string_view>& texts, const std::vector<Text>& targets) {
-  Build(texts.size(), [&](size_t i) { return texts[i]; }, targets);
+  Build(texts.size(), [&](size_t i, Text& out) { out.assign(texts[i]); }, targets);
 }
 
 SubstringIndex::SubstringIndex(const ListBox& texts, const std::vector<Text>& targets) {
-  Build(texts.size(), [&](size_t i) -> std::string_view { return texts[i]; }, targets);
+  Build(texts.size(), [&](size_t i, Text& out) { out.assign(texts[i]); }, targets);
 }
 
 SubstringIndex::SubstringIndex(const ListView& texts, const std::vector<Text>& targets) {
   const auto& rows = texts.Rows();
-  Build(rows.size(), [&](size_t i) -> std::string_view { return rows[i].text; }, targets);
+  Build(rows.size(), [&](size_t i, Text& out) { out.assign(rows[i].text); }, targets);
+}
+
+SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& targets) {
+  Build(texts.Count(), [&](size_t i, Text& out) {
+    out.assign(texts.Folder(texts.FolderOf(i + 1))).append(texts.Name(i + 1));
+  }, targets);
 }
 
 template <class TextAt>
@@ -277,21 +311,27 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   // A listing often holds a text and then texts that begin with it (a key,
   // then its sub-keys). What a text's beginning holds and the automaton's
   // state after it are kept on a stack, and only the rest is scanned.
+  // Every frame's text begins the text pushed last: the frames keep their
+  // lengths, that text is kept once, and each text is read into one buffer.
   struct Frame {
-    std::string_view text;
+    size_t length;
     int32_t state;
-    size_t hitsEnd;  // hits[0, hitsEnd) occur in text
+    size_t hitsEnd;  // hits[0, hitsEnd) occur in the frame's text
   };
   std::vector<Frame> stack;
   std::vector<uint32_t> hits;
   std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
   const int32_t empty = ac.EmptyPattern();
+  Text text, top;
   for (size_t i = 0; i < count; ++i) {
-    if (i + kAhead < count) __builtin_prefetch(textAt(i + kAhead).data());
-    std::string_view text = textAt(i);
-    while (!stack.empty() && text.substr(0, stack.back().text.size()) != stack.back().text) stack.pop_back();
-    Frame base = stack.empty() ? Frame{{}, 0, 0} : stack.back();
-    hits.resize(base.hitsEnd);
+    textAt(i, text);
+    while (!stack.empty() && std::string_view(text).substr(0, stack.back().length) !=
+                                 std::string_view(top).substr(0, stack.back().length))
+      stack.pop_back();
+    const size_t baseSize = stack.empty() ? 0 : stack.back().length;
+    const int32_t baseState = stack.empty() ? 0 : stack.back().state;
+    const size_t baseHits = stack.empty() ? 0 : stack.back().hitsEnd;
+    hits.resize(baseHits);
     auto hit = [&](uint32_t id) {
       if (lastText[id] == i) return;
       lastText[id] = i;
@@ -299,12 +339,13 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
     };
     if (empty >= 0) hit(uint32_t(empty));
     for (uint32_t id : hits) hit(id);
-    int32_t state = ac.Resume(base.state, text.substr(base.text.size()), [&](uint32_t id) {
+    int32_t state = ac.Resume(baseState, std::string_view(text).substr(baseSize), [&](uint32_t id) {
       if (lastText[id] == i) return;
       hit(id);
       hits.push_back(id);
     });
-    stack.push_back({text, state, hits.size()});
+    stack.push_back({text.size(), state, hits.size()});
+    text.swap(top);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/path_table.h"
 #include "platform/tables.h"
 #include "scanner/aho_corasick.h"
 
@@ -20,14 +21,20 @@ bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& 
 // Listed paths (lstHDDItems row texts) by exact text and prefix.
 class PathIndex {
  public:
-  explicit PathIndex(const ListView& listing);
+  explicit PathIndex(const PathTable& listing);
   // Some row equals path.
   bool HasPath(const Text& path) const;
   // Some row begins with prefix.
   bool HasPrefix(const Text& prefix) const;
 
  private:
-  std::vector<std::string_view> sorted_;
+  // Some row of the folder has a name that begins with (or, when whole,
+  // equals) name.
+  bool FolderHas(uint32_t folder, std::string_view name, bool whole) const;
+  const PathTable& listing_;
+  std::vector<uint32_t> byName_;      // rows by folder, then name
+  std::vector<uint32_t> folderRows_;  // per folder: where its rows begin in byName_
+  std::vector<uint32_t> folders_;     // folder ids by text
 };
 
 // File-name pattern tests of many targets against the listed paths: for each
@@ -36,12 +43,12 @@ class PathIndex {
 class PatternIndex {
  public:
   // targets: every pattern the records will ask.
-  PatternIndex(const ListView& listing, const std::vector<Text>& targets);
+  PatternIndex(const PathTable& listing, const std::vector<Text>& targets);
   const std::vector<size_t>& Rows(const Text& target);
 
  private:
   void Answer(const std::vector<Text>& targets);
-  const ListView& listing_;
+  const PathTable& listing_;
   std::unordered_map<Text, size_t> slotOf_;
   std::vector<std::vector<size_t>> rows_;
 };
@@ -55,9 +62,11 @@ class SubstringIndex {
   SubstringIndex(const std::vector<std::string_view>& texts, const std::vector<Text>& targets);
   SubstringIndex(const ListBox& texts, const std::vector<Text>& targets);
   SubstringIndex(const ListView& texts, const std::vector<Text>& targets);
+  SubstringIndex(const PathTable& texts, const std::vector<Text>& targets);
   const std::vector<size_t>& Rows(const Text& target) const;
 
  private:
+  // textAt(i, out) reads text i into out.
   template <class TextAt>
   void Build(size_t count, TextAt textAt, const std::vector<Text>& targets);
   std::unordered_map<Text, size_t> idOf_;  // lower-cased target -> slot

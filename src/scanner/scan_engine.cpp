@@ -359,7 +359,7 @@ void ScanEngine::CookieTest() {
 void ScanEngine::ListedPathTest() {
   const Text target = app_.strDBItem[1];
   if (app_.lstHDDItems.Empty()) return;
-  bool found = Stopped() ? app_.lstHDDItems.Item(1).text == target : Paths().HasPath(target);
+  bool found = Stopped() ? app_.lstHDDItems.RowText(1) == target : Paths().HasPath(target);
   if (!found && Stopped()) stop_ = true;
   if (found) Found("path", target, 3, Counter::lblFilesIdentified, true);
 }
@@ -367,7 +367,7 @@ void ScanEngine::ListedPathTest() {
 void ScanEngine::ListedFolderTest() {
   const Text target = app_.strDBItem[1];
   if (app_.lstHDDItems.Empty()) return;
-  bool found = Stopped() ? app_.lstHDDItems.Item(1).text.substr(0, target.size()) == target
+  bool found = Stopped() ? app_.lstHDDItems.RowText(1).substr(0, target.size()) == target
                          : Paths().HasPrefix(target);
   if (!found && Stopped()) stop_ = true;
   if (found) Found("fold", target, 2, Counter::lblFoldersIdentified, false);
@@ -376,13 +376,13 @@ void ScanEngine::ListedFolderTest() {
 void ScanEngine::PatternTest() {
   const Text target = app_.strDBItem[1];
   auto one = [&](size_t row) {
-    const Text entry = app_.lstHDDItems.Item(row).text;
+    const Text entry = app_.lstHDDItems.RowText(row);
     Caption(kScanning + entry);
     Found("file", entry, 1, Counter::lblFilesIdentified, false);
   };
   if (Stopped()) {
     if (app_.lstHDDItems.Empty()) return;
-    const Text& entry = app_.lstHDDItems.Item(1).text;
+    const Text entry = app_.lstHDDItems.RowText(1);
     std::array<Text, 2> name, pattern;
     Text fileName = AfterLast(entry, '\\');
     if (fileName.find('.') != Text::npos && ParseFile(fileName, name, ".") && ParseFile(target, pattern, ".") &&
@@ -401,7 +401,7 @@ void ScanEngine::PatternTest() {
 void ScanEngine::ListedKeyTest() {
   const Text target = app_.strDBItem[1];
   auto one = [&](size_t row) {
-    const Text text = app_.lstRegScan.Item(row).text;
+    const Text text = app_.lstRegScan.RowText(row);
     Caption(kScanning + target);
     size_t eq = text.find('=');
     if (eq != Text::npos) {
@@ -414,7 +414,7 @@ void ScanEngine::ListedKeyTest() {
   };
   if (Stopped()) {
     if (app_.lstRegScan.Empty()) return;
-    if (AnsiLower(app_.lstRegScan.Item(1).text).find(AnsiLower(target)) != Text::npos) one(1);
+    if (AnsiLower(app_.lstRegScan.RowText(1)).find(AnsiLower(target)) != Text::npos) one(1);
     ctx_.YieldToHost();
     stop_ = true;
     return;

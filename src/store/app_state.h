@@ -39,8 +39,8 @@ struct AppState {
   ListView lstDBaseFile;
 
   // Working tables of a scan and its removal.
-  ListView lstHDDItems;
-  ListView lstRegScan;
+  PathTable lstHDDItems;  // full paths, held as folder and name
+  PathTable lstRegScan;   // key paths, held as parent and name
   ListView lstScanResult;
   ListView lstIremovable;
   ListView lstProcesses;

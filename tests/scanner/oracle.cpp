@@ -176,8 +176,8 @@ void LiteralScan::Loop(int mode) {
           Found(target, 3, Counter::lblFilesIdentified, mode == 0 || Opt(1));
       } else if (type == "path") {
         for (size_t k = 1; k <= app_.lstHDDItems.Count(); ++k) {
-          caption = "Scanning_item:_" + app_.lstHDDItems.Item(k).text;
-          if (app_.lstHDDItems.Item(k).text == target) {
+          caption = "Scanning_item:_" + app_.lstHDDItems.RowText(k);
+          if (app_.lstHDDItems.RowText(k) == target) {
             Found(target, 3, Counter::lblFilesIdentified, true);
             break;
           }
@@ -187,8 +187,8 @@ void LiteralScan::Loop(int mode) {
         if (DirFinds(ctx_.files(), target, kDirFilesAndFolders)) Found(target, 2, Counter::lblFoldersIdentified, false);
       } else if (type == "fold") {
         for (size_t k = 1; k <= app_.lstHDDItems.Count(); ++k) {
-          caption = "Scanning_item:_" + Left(app_.lstHDDItems.Item(k).text, target.size());
-          if (Left(app_.lstHDDItems.Item(k).text, target.size()) == target) {
+          caption = "Scanning_item:_" + Left(app_.lstHDDItems.RowText(k), target.size());
+          if (Left(app_.lstHDDItems.RowText(k), target.size()) == target) {
             Found(target, 2, Counter::lblFoldersIdentified, false);
             break;
           }
@@ -223,7 +223,7 @@ void LiteralScan::Loop(int mode) {
         }
       } else if (type == "file") {
         for (size_t k = 1; k <= app_.lstHDDItems.Count(); ++k) {
-          const Text path = app_.lstHDDItems.Item(k).text;
+          const Text path = app_.lstHDDItems.RowText(k);
           Text name = path.substr(path.rfind('\\') == Text::npos ? 0 : path.rfind('\\') + 1);
           if (Contains(name, ".")) {
             caption = "Scanning_item:_" + path;

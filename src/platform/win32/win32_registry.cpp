@@ -88,4 +88,28 @@ int32_t Win32Registry::CloseKey(win::HKey key) {
   return RegCloseKey(H(key));
 }
 
+namespace {
+size_t BareKeys(HKEY key) {
+  size_t count = 1;
+  char name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY sub = nullptr;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    count += BareKeys(sub);
+    RegCloseKey(sub);
+  }
+  return count;
+}
+}  // namespace
+
+size_t BareKeyWalk(win::HKey root, const Text& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(Root(root), path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  size_t count = BareKeys(key);
+  RegCloseKey(key);
+  return count;
+}
+
 }  // namespace morvane::w32

@@ -22,4 +22,10 @@ class Win32Registry : public IRegistry {
   int32_t CloseKey(win::HKey key) override;
 };
 
+// The plainest recursive RegOpenKeyExA/RegEnumKeyExA walk of a key tree
+// (each sub-key opened by name from its parent), for timing the registry
+// listing against: the keys seen, the start key included; 0 when it does
+// not open.
+size_t BareKeyWalk(win::HKey root, const Text& path);
+
 }  // namespace morvane::w32
