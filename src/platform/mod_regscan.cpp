@@ -52,16 +52,9 @@ void modRegScan::Walk(win::HKey RootKey, const Text& KeyPath, win::HKey Parent, 
   for (uint32_t index = 0; index < kMaxSubkeys; ++index) {
     char name[257] = {};
     uint32_t nameSize = 256;
-    char cls[257] = {};
-    uint32_t clsSize = 0;
-    lastResult_ = ctx_.registry().EnumKey(key.get(), index, name, nameSize, cls, &clsSize);
-    if (lastResult_ != win::kSuccess && lastResult_ != win::kMoreData) break;
-    // With a class size of 0 a key with a class answers "more data" and fills nothing.
-    if (lastResult_ == win::kMoreData) {
-      nameSize = 256;
-      lastResult_ = ctx_.registry().EnumKey(key.get(), index, name, nameSize, nullptr, nullptr);
-      if (lastResult_ != win::kSuccess) break;
-    }
+    // No class asked: a key with a class would only answer "more data" first.
+    lastResult_ = ctx_.registry().EnumKey(key.get(), index, name, nameSize, nullptr, nullptr);
+    if (lastResult_ != win::kSuccess) break;
     names.push_back(modRegistry::TrimAtNull(Text(name, nameSize)));
   }
   const bool hold = depth < kHeldLevels && !KeyPath.empty();
