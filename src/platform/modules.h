@@ -58,6 +58,9 @@ class modRegScan {
  private:
   template <class Table>
   void Walk(win::HKey RootKey, const Text& KeyPath, const Text& RootName, Table& rows);
+  template <class Table>
+  void Walk(win::HKey RootKey, const Text& KeyPath, win::HKey Parent, const Text& Name, const Text& RootName,
+            Table& rows, uint32_t depth);
   Context& ctx_;
   int32_t lastResult_ = 0;
 };

@@ -44,8 +44,9 @@ int32_t Win32Registry::EnumKey(win::HKey key, uint32_t index, char* name, uint32
                                uint32_t* clsSize) {
   DWORD n = nameSize;
   DWORD c = clsSize ? *clsSize : 0;
-  FILETIME t;
-  LONG r = RegEnumKeyExA(Root(key), index, name, &n, nullptr, cls, cls ? &c : nullptr, &t);
+  // No write time asked: without it and the class the API takes the key's
+  // basic information, the cheapest answer.
+  LONG r = RegEnumKeyExA(Root(key), index, name, &n, nullptr, cls, cls ? &c : nullptr, nullptr);
   nameSize = n;
   if (clsSize) *clsSize = c;
   return r;
