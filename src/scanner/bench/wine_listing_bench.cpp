@@ -12,25 +12,15 @@
 #include <string>
 
 #include "platform/win32/machine.h"
+#include "scanner/bench/bench_timing.h"
 #include "scanner/scan_engine.h"
 
 using namespace morvane;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Since;
+using bench::TimingView;
 
 namespace {
-class TimingView : public NullScanView {
- public:
-  Clock::time_point listed{};
-  bool seen = false;
-  void SetCurrentOperation(const Text& caption) override {
-    if (!seen && caption.rfind("Scanning_item:_", 0) == 0) {
-      seen = true;
-      listed = Clock::now();
-    }
-  }
-};
-
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // FILES empty files in FOLDER\dI\eJ (ten e-folders to a d-folder, a hundred
 // files to an e-folder). False when a folder or file cannot be made.

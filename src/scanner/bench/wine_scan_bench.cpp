@@ -21,14 +21,15 @@
 
 #include "database/folders.h"
 #include "platform/win32/machine.h"
+#include "scanner/bench/bench_timing.h"
 #include "scanner/scan_engine.h"
 
 using namespace morvane;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Since;
+using bench::TimingView;
 
 namespace {
-
-double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 struct Branch {
   const char* root;
@@ -86,18 +87,6 @@ size_t BareKeys() {
   for (const auto& b : kBranches) keys += w32::BareKeyWalk(modRegistry::GetRootKeyHandle(b.root), b.path);
   return keys;
 }
-
-class TimingView : public NullScanView {
- public:
-  Clock::time_point listed{};
-  bool seen = false;
-  void SetCurrentOperation(const Text& caption) override {
-    if (!seen && caption.rfind("Scanning_item:_", 0) == 0) {
-      seen = true;
-      listed = Clock::now();
-    }
-  }
-};
 
 // A mix of records, mostly not found: paths, folders, values, keys,
 // cookies, file patterns and listed-key texts.
