@@ -1,5 +1,7 @@
 #include "platform/ansi_text.h"
 
+#include <array>
+
 namespace morvane {
 
 uint32_t AnsiCodePoint(unsigned char c) {
@@ -30,7 +32,26 @@ unsigned char UpperAnsiByte(unsigned char c) {
   return c;
 }
 
+const unsigned char* UpperAnsiTable() {
+  static const auto table = [] {
+    std::array<unsigned char, 256> t{};
+    for (int b = 0; b < 256; ++b) t[size_t(b)] = UpperAnsiByte(static_cast<unsigned char>(b));
+    return t;
+  }();
+  return table.data();
+}
+
+const uint16_t* RegistryFoldTable() {
+  static const auto table = [] {
+    std::array<uint16_t, 256> t{};
+    for (int b = 0; b < 256; ++b) t[size_t(b)] = uint16_t(LowerCodePoint(AnsiCodePoint(static_cast<unsigned char>(b))));
+    return t;
+  }();
+  return table.data();
+}
+
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {
+  const unsigned char* upper = UpperAnsiTable();
   while (p < pe) {
     if (*p == '*') {
       while (p < pe && *p == '*') ++p;
@@ -40,7 +61,7 @@ bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {
       return false;
     }
     if (n == ne) return false;
-    if (*p != '?' && UpperAnsiByte(static_cast<unsigned char>(*p)) != UpperAnsiByte(static_cast<unsigned char>(*n)))
+    if (*p != '?' && upper[static_cast<unsigned char>(*p)] != upper[static_cast<unsigned char>(*n)])
       return false;
     ++p;
     ++n;

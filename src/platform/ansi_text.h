@@ -14,6 +14,10 @@ uint32_t AnsiCodePoint(unsigned char c);
 uint32_t LowerCodePoint(uint32_t cp);
 // The byte upper-cased as file names compare.
 unsigned char UpperAnsiByte(unsigned char c);
+// The two foldings as tables over all 256 bytes, built once: [b] is
+// UpperAnsiByte(b), and LowerCodePoint(AnsiCodePoint(b)).
+const unsigned char* UpperAnsiTable();
+const uint16_t* RegistryFoldTable();
 // "*" and "?" of [p, pe) against the whole of [n, ne), bytes compared upper-cased.
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne);
 // A registry sub-path split at "\", empty components dropped.

@@ -8,15 +8,26 @@ namespace morvane::sim {
 
 namespace {
 
-std::vector<Text> Split(const Text& path) {
-  std::vector<Text> parts;
+// Calls part(name) for each non-empty name between "\" or "/" in path, in
+// order, while it returns true; false when one returned false.
+template <class F>
+bool EachPart(std::string_view path, F&& part) {
   size_t start = 0;
   while (start < path.size()) {
     size_t end = path.find_first_of("\\/", start);
-    if (end == Text::npos) end = path.size();
-    if (end > start) parts.push_back(path.substr(start, end - start));
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start && !part(path.substr(start, end - start))) return false;
     start = end + 1;
   }
+  return true;
+}
+
+std::vector<Text> Split(const Text& path) {
+  std::vector<Text> parts;
+  EachPart(path, [&](std::string_view part) {
+    parts.emplace_back(part);
+    return true;
+  });
   return parts;
 }
 
@@ -29,10 +40,11 @@ char DriveOf(const Text& path) {
 
 
 // Orders names as their upper-cased bytes would (unsigned, shorter first).
-int CompareUpper(const Text& a, const Text& b) {
+int CompareUpper(std::string_view a, std::string_view b) {
+  static const unsigned char* const upper = UpperAnsiTable();
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    unsigned char x = UpperAnsiByte(static_cast<unsigned char>(a[i])), y = UpperAnsiByte(static_cast<unsigned char>(b[i]));
+    const unsigned char x = upper[static_cast<unsigned char>(a[i])], y = upper[static_cast<unsigned char>(b[i])];
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
@@ -76,12 +88,12 @@ struct SimFileSystem::Node {
   }
   uint64_t Size() const { return sized ? declaredSize : Data().size(); }
 
-  List::iterator LowerBound(List& list, const Text& n) {
+  List::iterator LowerBound(List& list, std::string_view n) {
     return std::lower_bound(list.begin(), list.end(), n,
-                            [](const std::unique_ptr<Node>& c, const Text& k) { return CompareUpper(c->name, k) < 0; });
+                            [](const std::unique_ptr<Node>& c, std::string_view k) { return CompareUpper(c->name, k) < 0; });
   }
   // The child named n (any case); null when there is none.
-  Node* Child(const Text& n) {
+  Node* Child(std::string_view n) {
     if (!extra) return nullptr;
     auto it = LowerBound(extra->children, n);
     return it != extra->children.end() && CompareUpper((*it)->name, n) == 0 ? it->get() : nullptr;
@@ -140,12 +152,11 @@ SimFileSystem::Node* SimFileSystem::Resolve(const Text& path) const {
   auto it = drives_.find(d);
   if (it == drives_.end()) return nullptr;
   Node* node = it->second.get();
-  for (const Text& part : Split(path.substr(2))) {
-    if (!node->IsDir()) return nullptr;
-    node = node->Child(part);
-    if (!node) return nullptr;
-  }
-  return node;
+  const bool found = EachPart(std::string_view(path).substr(2), [&](std::string_view part) {
+    node = node->IsDir() ? node->Child(part) : nullptr;
+    return node != nullptr;
+  });
+  return found ? node : nullptr;
 }
 
 SimFileSystem::Node* SimFileSystem::ResolveParent(const Text& path, Text& leaf) const {
@@ -187,15 +198,22 @@ IFileSystem::FindHandle SimFileSystem::FindFirst(const Text& pattern, FindData& 
   Node* dir = Resolve(folder.size() == 2 ? folder + "\\" : folder);
   if (!dir || !dir->IsDir() || namePattern.empty()) return kInvalidFind;
   Search s;
-  bool isRoot = Split(folder.substr(std::min<size_t>(2, folder.size()))).empty();
+  const std::string_view below = std::string_view(folder).substr(std::min<size_t>(2, folder.size()));
+  const bool isRoot = EachPart(below, [](std::string_view) { return false; });  // no name below the drive
   if (!isRoot) {
     for (const char* dot : {".", ".."})
       if (WildcardMatch(namePattern, dot)) s.entries.push_back(FindData{win::kAttrDirectory, 0, 0, dot});
   }
-  for (const auto& child : dir->Children()) {
-    if (!WildcardMatch(namePattern, child->name)) continue;
-    uint64_t size = child->IsDir() ? 0 : child->Size();
-    s.entries.push_back(FindData{child->attributes, uint32_t(size >> 32), uint32_t(size), child->name});
+  auto add = [&](const Node& child) {
+    uint64_t size = child.IsDir() ? 0 : child.Size();
+    s.entries.push_back(FindData{child.attributes, uint32_t(size >> 32), uint32_t(size), child.name});
+  };
+  if (namePattern.find_first_of("*?") == Text::npos) {
+    // No wildcard: the one child of that name, if any.
+    if (const Node* child = dir->Child(namePattern)) add(*child);
+  } else {
+    for (const auto& child : dir->Children())
+      if (WildcardMatch(namePattern, child->name)) add(*child);
   }
   if (s.entries.empty()) return kInvalidFind;
   data = s.entries[0];

@@ -1,6 +1,7 @@
 #include "platform/simulated/sim_registry.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "platform/ansi_text.h"
@@ -11,31 +12,66 @@ namespace {
 
 constexpr uint32_t kDelete = 0x00010000;
 
+// A name's first eight characters as they compare, ranked into bytes (0
+// past the end): two names whose heads differ order as their heads do.
+uint64_t NameHead(std::string_view n) {
+  static const auto rank = [] {
+    const uint16_t* fold = RegistryFoldTable();
+    std::vector<uint16_t> values(fold, fold + 256);
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    std::array<uint8_t, 256> r{};
+    for (int b = 0; b < 256; ++b)
+      r[size_t(b)] = uint8_t(1 + (std::lower_bound(values.begin(), values.end(), fold[b]) - values.begin()));
+    return r;
+  }();
+  uint64_t head = 0;
+  for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < n.size() ? rank[static_cast<unsigned char>(n[i])] : 0);
+  return head;
+}
+
 }  // namespace
 
 struct SimRegistry::Node {
+  // A child with its name's head beside it: a search reads the children it
+  // passes only where heads are equal.
+  struct Entry {
+    uint64_t head;
+    std::shared_ptr<Node> node;
+  };
   Text name;
   std::unique_ptr<Text> cls;  // held apart: few keys have a class
   uint32_t deny = 0;
   bool deleted = false;
   Node* parent = nullptr;
-  std::vector<Value> values;                   // creation order
-  std::vector<std::shared_ptr<Node>> children;  // sorted by CompareNames
+  std::vector<Value> values;   // creation order
+  std::vector<Entry> children;  // sorted by CompareNames
 
-  std::vector<std::shared_ptr<Node>>::iterator LowerBound(const Text& n) {
-    return std::lower_bound(children.begin(), children.end(), n,
-                            [](const std::shared_ptr<Node>& c, const Text& k) { return CompareNames(c->name, k) < 0; });
+  std::vector<Entry>::iterator LowerBound(std::string_view n) {
+    const uint64_t head = NameHead(n);
+    return std::lower_bound(children.begin(), children.end(), n, [head](const Entry& c, std::string_view k) {
+      return c.head != head ? c.head < head : CompareNames(c.node->name, k) < 0;
+    });
   }
-  std::shared_ptr<Node> Child(const Text& n) {
+  std::vector<Entry>::iterator Find(std::string_view n) {
     auto it = LowerBound(n);
-    return it != children.end() && CompareNames((*it)->name, n) == 0 ? *it : nullptr;
+    return it != children.end() && CompareNames(it->node->name, n) == 0 ? it : children.end();
+  }
+  std::shared_ptr<Node> Child(std::string_view n) {
+    auto it = Find(n);
+    return it != children.end() ? it->node : nullptr;
+  }
+  // The same, without taking a share of the node.
+  Node* ChildNode(std::string_view n) {
+    auto it = Find(n);
+    return it != children.end() ? it->node.get() : nullptr;
   }
   std::shared_ptr<Node> AddChild(const Text& n) {
     auto it = LowerBound(n);
     auto node = std::make_shared<Node>();
     node->name = n;
     node->parent = this;
-    children.insert(it, node);
+    children.insert(it, Entry{NameHead(n), node});
     return node;
   }
   const Text& Class() const {
@@ -48,7 +84,7 @@ struct SimRegistry::Node {
     return nullptr;
   }
   void MarkDeleted() {
-    for (auto& c : children) c->MarkDeleted();
+    for (auto& c : children) c.node->MarkDeleted();
     children.clear();
     values.clear();
     deleted = true;
@@ -57,11 +93,11 @@ struct SimRegistry::Node {
 
 // Names order by their lower-cased code points ("_" sorts before letters), as
 // the registry the contract tests run against enumerates them.
-int SimRegistry::CompareNames(const Text& a, const Text& b) {
+int SimRegistry::CompareNames(std::string_view a, std::string_view b) {
+  static const uint16_t* const fold = RegistryFoldTable();
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    uint32_t x = LowerCodePoint(AnsiCodePoint(static_cast<unsigned char>(a[i])));
-    uint32_t y = LowerCodePoint(AnsiCodePoint(static_cast<unsigned char>(b[i])));
+    const uint16_t x = fold[static_cast<unsigned char>(a[i])], y = fold[static_cast<unsigned char>(b[i])];
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;
@@ -93,13 +129,26 @@ int32_t SimRegistry::Resolve(win::HKey key, Open& out) const {
 
 int32_t SimRegistry::Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out) const {
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
-  std::shared_ptr<Node> node = from;
-  for (const Text& part : KeyPathComponents(subKey)) {
-    node = node->Child(part);
-    if (!node) return win::kFileNotFound;
+  // Down the names between "\" (empty ones skipped); the share is taken of
+  // the last node alone.
+  Node* parent = from.get();
+  std::string_view last;
+  size_t start = 0;
+  while (start <= subKey.size()) {
+    size_t end = subKey.find('\\', start);
+    if (end == Text::npos) end = subKey.size();
+    if (end > start) {
+      if (!last.empty() && !(parent = parent->ChildNode(last))) return win::kFileNotFound;
+      last = std::string_view(subKey).substr(start, end - start);
+    }
+    start = end + 1;
   }
-  out = node;
-  return win::kSuccess;
+  if (last.empty()) {
+    out = from;
+    return win::kSuccess;
+  }
+  out = parent->Child(last);
+  return out ? win::kSuccess : win::kFileNotFound;
 }
 
 win::HKey SimRegistry::NewHandle(const std::shared_ptr<Node>& node, uint32_t access) {
@@ -181,7 +230,7 @@ int32_t SimRegistry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t
   if (!(k.access & win::kKeyEnumerateSubKeys)) return win::kAccessDenied;
   if (name == nullptr || (cls != nullptr && clsSize == nullptr)) return win::kInvalidParameter;
   if (index >= k.node->children.size()) return win::kNoMoreItems;
-  const Node& child = *k.node->children[index];
+  const Node& child = *k.node->children[index].node;
   // Nothing is written when either buffer is too small; a class buffer of
   // size 0 is too small even for an empty class.
   if (child.name.size() + 1 > nameSize) return win::kMoreData;
@@ -266,7 +315,7 @@ int32_t SimRegistry::DeleteKey(win::HKey parent, const Text& subKey) {
   if (node->parent == nullptr || !node->children.empty() || (node->deny & kDelete)) return win::kAccessDenied;
   if (!Mutate("DeleteKey")) return win::kAccessDenied;
   auto& siblings = node->parent->children;
-  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const Node::Entry& e) { return e.node == node; }));
   node->MarkDeleted();
   node->parent = nullptr;
   return win::kSuccess;
@@ -361,7 +410,7 @@ bool SimRegistry::SetKeyClass(win::HKey root, const Text& subPath, const Text& c
 
 void SimRegistry::Clear() {
   for (auto& root : roots_) {
-    for (auto& c : root->children) c->MarkDeleted();
+    for (auto& c : root->children) c.node->MarkDeleted();
     root->children.clear();
     root->values.clear();
   }

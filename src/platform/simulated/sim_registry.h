@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/services.h"
@@ -76,7 +77,7 @@ class SimRegistry : public IRegistry {
 
   static bool IsPredefined(win::HKey key) { return key >= win::kClassesRoot && key <= win::kDynData; }
   // Case-insensitive comparison in the registry's order (lower-cased, by code point).
-  static int CompareNames(const Text& a, const Text& b);
+  static int CompareNames(std::string_view a, std::string_view b);
 
  private:
   struct Node;
