@@ -1,14 +1,11 @@
 #include "scanner/aho_corasick.h"
 
-#include <algorithm>
-
 namespace morvane {
 
 int32_t AhoCorasick::Child(int32_t node, uint8_t c) const {
-  const auto& next = nodes_[size_t(node)].next;
-  auto it = std::lower_bound(next.begin(), next.end(), c,
-                             [](const std::pair<uint8_t, int32_t>& e, uint8_t v) { return e.first < v; });
-  return it != next.end() && it->first == c ? it->second : -1;
+  for (int32_t n = firstChild_[size_t(node)]; n >= 0; n = sibling_[size_t(n)])
+    if (byte_[size_t(n)] == c) return n;
+  return -1;
 }
 
 uint32_t AhoCorasick::Add(std::string_view pattern) {
@@ -19,10 +16,10 @@ uint32_t AhoCorasick::Add(std::string_view pattern) {
     if (child < 0) {
       child = int32_t(nodes_.size());
       nodes_.push_back(Node{});
-      auto& next = nodes_[size_t(node)].next;
-      auto it = std::lower_bound(next.begin(), next.end(), c,
-                                 [](const std::pair<uint8_t, int32_t>& e, uint8_t v) { return e.first < v; });
-      next.insert(it, {c, child});
+      byte_.push_back(c);
+      sibling_.push_back(firstChild_[size_t(node)]);
+      firstChild_.push_back(-1);
+      firstChild_[size_t(node)] = child;
     }
     node = child;
   }
@@ -35,57 +32,50 @@ uint32_t AhoCorasick::Add(std::string_view pattern) {
 
 void AhoCorasick::Build(const uint8_t* fold) {
   // Number the nodes breadth first: the shallow ones, where a scan spends
-  // most of its moves, then share a few cache lines.
-  {
-    std::vector<int32_t> order{0}, newId(nodes_.size(), 0);
-    order.reserve(nodes_.size());
-    for (size_t q = 0; q < order.size(); ++q)
-      for (const auto& [c, child] : nodes_[size_t(order[q])].next) {
-        newId[size_t(child)] = int32_t(order.size());
-        order.push_back(child);
-      }
-    std::vector<Node> renumbered(nodes_.size());
-    for (size_t n = 0; n < order.size(); ++n) {
-      renumbered[n] = std::move(nodes_[size_t(order[n])]);
-      for (auto& entry : renumbered[n].next) entry.second = newId[size_t(entry.second)];
+  // most of its moves, then share a few cache lines, and a node's fail node
+  // (shallower) always comes before it.
+  const size_t count = nodes_.size();
+  std::vector<int32_t> order{0}, newId(count, 0);
+  order.reserve(count);
+  for (size_t q = 0; q < order.size(); ++q)
+    for (int32_t child = firstChild_[size_t(order[q])]; child >= 0; child = sibling_[size_t(child)]) {
+      newId[size_t(child)] = int32_t(order.size());
+      order.push_back(child);
     }
+  {
+    std::vector<Node> renumbered(count);
+    for (size_t n = 0; n < count; ++n) renumbered[n] = nodes_[size_t(order[n])];
     nodes_ = std::move(renumbered);
     for (int32_t& node : patternEnd_) node = newId[size_t(node)];
   }
   classOf_.fill(0);
   classes_ = 1;
-  for (const Node& n : nodes_)
-    for (const auto& [c, child] : n.next)
-      if (classOf_[c] == 0) classOf_[c] = uint16_t(classes_++);
+  for (size_t n = 1; n < count; ++n)
+    if (classOf_[byte_[n]] == 0) classOf_[byte_[n]] = uint16_t(classes_++);
   const size_t k = classes_;
-  move_.assign(nodes_.size() * k, 0);
-  std::vector<int32_t> fail(nodes_.size(), 0), queue;
-  queue.reserve(nodes_.size());
-  for (const auto& [c, child] : nodes_[0].next) {
-    move_[classOf_[c]] = child;
-    queue.push_back(child);
-  }
-  // Breadth first: a node's fail node is shallower, so its row is complete.
-  for (size_t q = 0; q < queue.size(); ++q) {
-    const int32_t node = queue[q];
-    const int32_t f = fail[size_t(node)];
-    // The root's pattern (the empty one) is reported separately.
-    nodes_[size_t(node)].outLink = f > 0 ? (nodes_[size_t(f)].pattern >= 0 ? f : nodes_[size_t(f)].outLink) : -1;
-    int32_t* row = &move_[size_t(node) * k];
-    const int32_t* failRow = &move_[size_t(f) * k];
-    std::copy(failRow, failRow + k, row);
-    for (const auto& [c, child] : nodes_[size_t(node)].next) {
-      fail[size_t(child)] = failRow[classOf_[c]];
-      row[classOf_[c]] = child;
-      queue.push_back(child);
+  move_.assign(count * k, 0);
+  std::vector<int32_t> fail(count, 0);
+  // In the new numbering, for every node in order: its fail node's row is
+  // complete, so the node's row starts as a copy of it.
+  for (size_t node = 0; node < count; ++node) {
+    const size_t old = size_t(order[node]);
+    int32_t* row = &move_[node * k];
+    if (node > 0) {
+      const int32_t f = fail[node];
+      // The root's pattern (the empty one) is reported separately.
+      nodes_[node].outLink = f > 0 ? (nodes_[size_t(f)].pattern >= 0 ? f : nodes_[size_t(f)].outLink) : -1;
+      const int32_t* failRow = &move_[size_t(f) * k];
+      std::copy(failRow, failRow + k, row);
+      for (int32_t c = firstChild_[old]; c >= 0; c = sibling_[size_t(c)])
+        fail[size_t(newId[size_t(c)])] = failRow[classOf_[byte_[size_t(c)]]];
     }
+    for (int32_t c = firstChild_[old]; c >= 0; c = sibling_[size_t(c)]) row[classOf_[byte_[size_t(c)]]] = newId[size_t(c)];
   }
-  firstOut_.resize(nodes_.size());
-  for (size_t i = 0; i < nodes_.size(); ++i) {
-    Node& n = nodes_[i];
-    firstOut_[i] = n.pattern >= 0 ? int32_t(i) : n.outLink;
-    std::vector<std::pair<uint8_t, int32_t>>().swap(n.next);
-  }
+  std::vector<int32_t>().swap(firstChild_);
+  std::vector<int32_t>().swap(sibling_);
+  std::vector<uint8_t>().swap(byte_);
+  firstOut_.resize(count);
+  for (size_t i = 0; i < count; ++i) firstOut_[i] = nodes_[i].pattern >= 0 ? int32_t(i) : nodes_[i].outLink;
   firstOut_[0] = -1;  // the root's (empty) pattern is reported apart
   for (int32_t& to : move_)
     if (firstOut_[size_t(to)] > 0) to |= INT32_MIN;

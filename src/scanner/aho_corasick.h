@@ -30,13 +30,16 @@ class AhoCorasick {
 
  private:
   struct Node {
-    std::vector<std::pair<uint8_t, int32_t>> next;  // sorted by byte; dropped by Build
     int32_t outLink = -1;   // nearest proper suffix node that ends a pattern
     int32_t pattern = -1;   // pattern ending here
   };
   int32_t Child(int32_t node, uint8_t c) const;
 
   std::vector<Node> nodes_{Node{}};
+  // The trie while patterns are added: each node's children as a list
+  // (first child, next sibling) and the byte that leads to it; dropped by Build.
+  std::vector<int32_t> firstChild_{-1}, sibling_{-1};
+  std::vector<uint8_t> byte_{0};
   // Bytes that occur in no pattern share class 0; the automaton's moves are
   // a dense table of nodes by classes.
   std::array<uint16_t, 256> classOf_{};  // of a pattern byte

@@ -284,15 +284,62 @@ SubstringIndex::SubstringIndex(const ListView& texts, const std::vector<Text>& t
 }
 
 SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& targets) {
-  Build(texts.Count(), [&](size_t i, Text& out) {
-    out.assign(texts.Folder(texts.FolderOf(i + 1))).append(texts.Name(i + 1));
-  }, targets);
-}
-
-template <class TextAt>
-void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>& targets) {
   AhoCorasick ac;
   std::vector<size_t> slotOfPattern;
+  if (!AddTargets(ac, targets, slotOfPattern)) return;
+  // Rows come folder by folder, a folder after the one that begins it (a
+  // key, then its sub-keys). What each folder holds and the automaton's
+  // state after it are worked out once, resumed from the longest folder on
+  // the stack that begins it; a row then reads only its name. Every frame's
+  // folder begins the folder pushed last.
+  struct Frame {
+    size_t length;
+    int32_t state;
+    size_t hitsEnd;  // hits[0, hitsEnd) occur in the frame's folder
+  };
+  std::vector<Frame> stack;
+  std::vector<uint32_t> hits;
+  std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
+  std::vector<size_t> lastPass(ac.PatternCount(), 0);  // per pattern: the folder pass that met it last
+  size_t pass = 0;
+  const int32_t empty = ac.EmptyPattern();
+  std::string_view top;
+  uint32_t current = PathTable::kNoFolder;
+  const size_t count = texts.Count();
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t folder = texts.FolderOf(i + 1);
+    if (folder != current) {
+      const std::string_view text = texts.Folder(folder);
+      while (!stack.empty() && text.substr(0, stack.back().length) != top.substr(0, stack.back().length))
+        stack.pop_back();
+      const Frame base = stack.empty() ? Frame{0, 0, 0} : stack.back();
+      hits.resize(base.hitsEnd);
+      if (stack.empty() || base.length != text.size()) {  // else the folder is on the stack
+        ++pass;
+        for (uint32_t id : hits) lastPass[id] = pass;
+        const int32_t state = ac.Resume(base.state, text.substr(base.length), [&](uint32_t id) {
+          if (lastPass[id] == pass) return;
+          lastPass[id] = pass;
+          hits.push_back(id);
+        });
+        stack.push_back({text.size(), state, hits.size()});
+      }
+      top = text;
+      current = folder;
+    }
+    auto hit = [&](uint32_t id) {
+      if (lastText[id] == i) return;
+      lastText[id] = i;
+      rows_[slotOfPattern[id]].push_back(i);
+    };
+    if (empty >= 0) hit(uint32_t(empty));
+    for (uint32_t id : hits) hit(id);
+    ac.Resume(stack.back().state, texts.Name(i + 1), hit);
+  }
+}
+
+bool SubstringIndex::AddTargets(AhoCorasick& ac, const std::vector<Text>& targets,
+                                std::vector<size_t>& slotOfPattern) {
   for (const Text& t : targets) {
     Text lower = AnsiLower(t);
     if (idOf_.count(lower)) continue;
@@ -304,10 +351,18 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
     }
     idOf_[lower] = slotOfPattern[id];
   }
-  if (rows_.empty()) return;
+  if (rows_.empty()) return false;
   uint8_t fold[256];
   for (int c = 0; c < 256; ++c) fold[c] = uint8_t(AnsiLowerChar(char(c)));
   ac.Build(fold);
+  return true;
+}
+
+template <class TextAt>
+void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>& targets) {
+  AhoCorasick ac;
+  std::vector<size_t> slotOfPattern;
+  if (!AddTargets(ac, targets, slotOfPattern)) return;
   // A listing often holds a text and then texts that begin with it (a key,
   // then its sub-keys). What a text's beginning holds and the automaton's
   // state after it are kept on a stack, and only the rest is scanned.

@@ -66,6 +66,9 @@ class SubstringIndex {
   const std::vector<size_t>& Rows(const Text& target) const;
 
  private:
+  // Adds the targets to ac and gives each pattern id its slot in rows_;
+  // false when there are none.
+  bool AddTargets(AhoCorasick& ac, const std::vector<Text>& targets, std::vector<size_t>& slotOfPattern);
   // textAt(i, out) reads text i into out.
   template <class TextAt>
   void Build(size_t count, TextAt textAt, const std::vector<Text>& targets);

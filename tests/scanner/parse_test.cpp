@@ -139,13 +139,19 @@ TEST(SubstringIndex, TextsThatBeginWithEarlierOnesMatchAsWholeTexts) {
                                   "HK\\Ab\\Cd", "HK", "Zz\\ab"};
   const std::vector<Text> targets = {"b\\c", "d\\e", "cd", "ab", "x", "abc", "k\\ab\\cd\\", "", "HK\\AB\\CD\\EF", "zz"};
   ListView view;
-  for (const Text& r : rows) view.Add(r);
-  SubstringIndex idx(view, targets);
+  PathTable table;  // the same rows held as folder and name
+  for (const Text& r : rows) {
+    view.Add(r);
+    const size_t cut = r.rfind('\\') == Text::npos ? 0 : r.rfind('\\') + 1;
+    table.Add(r.substr(0, cut), r.substr(cut));
+  }
+  const SubstringIndex fromView(view, targets), fromTable(table, targets);
   for (const Text& t : targets) {
     std::vector<size_t> want;
     for (size_t i = 0; i < rows.size(); ++i)
       if (AnsiLower(rows[i]).find(AnsiLower(t)) != Text::npos) want.push_back(i);
-    EXPECT_EQ(idx.Rows(t), want) << t;
+    EXPECT_EQ(fromView.Rows(t), want) << t;
+    EXPECT_EQ(fromTable.Rows(t), want) << t;
   }
 }
 
