@@ -1,5 +1,6 @@
 #include "platform/ansi_text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace morvane {
@@ -48,6 +49,37 @@ const uint16_t* RegistryFoldTable() {
     return t;
   }();
   return table.data();
+}
+
+namespace {
+
+template <class T>
+std::array<uint8_t, 256> RanksOf(const T* fold) {
+  std::vector<T> values(fold, fold + 256);
+  std::sort(values.begin(), values.end());
+  values.erase(std::unique(values.begin(), values.end()), values.end());
+  std::array<uint8_t, 256> rank{};
+  for (int b = 0; b < 256; ++b)
+    rank[size_t(b)] = uint8_t(1 + (std::lower_bound(values.begin(), values.end(), fold[b]) - values.begin()));
+  return rank;
+}
+
+uint64_t Head(std::string_view n, const std::array<uint8_t, 256>& rank) {
+  uint64_t head = 0;
+  for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < n.size() ? rank[static_cast<unsigned char>(n[i])] : 0);
+  return head;
+}
+
+}  // namespace
+
+uint64_t FileNameHead(std::string_view n) {
+  static const auto rank = RanksOf(UpperAnsiTable());
+  return Head(n, rank);
+}
+
+uint64_t RegistryNameHead(std::string_view n) {
+  static const auto rank = RanksOf(RegistryFoldTable());
+  return Head(n, rank);
 }
 
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {

@@ -2,6 +2,7 @@
 // bytes, registry names by lower-cased code points, FindFirstFileA wildcards.
 #pragma once
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "platform/winapi_types.h"
@@ -18,6 +19,11 @@ unsigned char UpperAnsiByte(unsigned char c);
 // UpperAnsiByte(b), and LowerCodePoint(AnsiCodePoint(b)).
 const unsigned char* UpperAnsiTable();
 const uint16_t* RegistryFoldTable();
+// A name's first eight characters as a comparison through a table above sees
+// them, ranked into bytes (0 past the end): two names whose heads differ
+// order as their heads do; equal heads need the names compared.
+uint64_t FileNameHead(std::string_view n);      // as upper-cased bytes
+uint64_t RegistryNameHead(std::string_view n);  // as lower-cased code points
 // "*" and "?" of [p, pe) against the whole of [n, ne), bytes compared upper-cased.
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne);
 // A registry sub-path split at "\", empty components dropped.

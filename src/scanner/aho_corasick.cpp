@@ -53,23 +53,29 @@ void AhoCorasick::Build(const uint8_t* fold) {
   for (size_t n = 1; n < count; ++n)
     if (classOf_[byte_[n]] == 0) classOf_[byte_[n]] = uint16_t(classes_++);
   const size_t k = classes_;
-  move_.assign(count * k, 0);
+  // Every row is written in full below: no zeroing first.
+  move_.reset(new int32_t[count * k]);
   std::vector<int32_t> fail(count, 0);
   // In the new numbering, for every node in order: its fail node's row is
-  // complete, so the node's row starts as a copy of it.
+  // complete, so the node's row starts as a copy of it. A child's fail node
+  // is shallower, so its output link is known when the move to it is made,
+  // and the move carries the sign bit when a pattern ends there.
   for (size_t node = 0; node < count; ++node) {
     const size_t old = size_t(order[node]);
     int32_t* row = &move_[node * k];
-    if (node > 0) {
-      const int32_t f = fail[node];
+    const int32_t* failRow = &move_[size_t(fail[node]) * k];
+    if (node == 0) std::fill(row, row + k, 0);
+    else std::copy(failRow, failRow + k, row);
+    for (int32_t c = firstChild_[old]; c >= 0; c = sibling_[size_t(c)]) {
+      const size_t child = size_t(newId[size_t(c)]);
+      const uint16_t cls = classOf_[byte_[size_t(c)]];
+      const int32_t f = node == 0 ? 0 : failRow[cls] & kTarget;
+      fail[child] = f;
       // The root's pattern (the empty one) is reported separately.
-      nodes_[node].outLink = f > 0 ? (nodes_[size_t(f)].pattern >= 0 ? f : nodes_[size_t(f)].outLink) : -1;
-      const int32_t* failRow = &move_[size_t(f) * k];
-      std::copy(failRow, failRow + k, row);
-      for (int32_t c = firstChild_[old]; c >= 0; c = sibling_[size_t(c)])
-        fail[size_t(newId[size_t(c)])] = failRow[classOf_[byte_[size_t(c)]]];
+      Node& n = nodes_[child];
+      n.outLink = f > 0 ? (nodes_[size_t(f)].pattern >= 0 ? f : nodes_[size_t(f)].outLink) : -1;
+      row[cls] = int32_t(child) | (n.pattern >= 0 || n.outLink > 0 ? INT32_MIN : 0);
     }
-    for (int32_t c = firstChild_[old]; c >= 0; c = sibling_[size_t(c)]) row[classOf_[byte_[size_t(c)]]] = newId[size_t(c)];
   }
   std::vector<int32_t>().swap(firstChild_);
   std::vector<int32_t>().swap(sibling_);
@@ -77,8 +83,6 @@ void AhoCorasick::Build(const uint8_t* fold) {
   firstOut_.resize(count);
   for (size_t i = 0; i < count; ++i) firstOut_[i] = nodes_[i].pattern >= 0 ? int32_t(i) : nodes_[i].outLink;
   firstOut_[0] = -1;  // the root's (empty) pattern is reported apart
-  for (int32_t& to : move_)
-    if (firstOut_[size_t(to)] > 0) to |= INT32_MIN;
   for (int b = 0; b < 256; ++b) inputClass_[size_t(b)] = classOf_[fold ? fold[b] : uint8_t(b)];
   seenStamp_.assign(patternEnd_.size(), 0);
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -47,7 +48,7 @@ class AhoCorasick {
   size_t classes_ = 1;
   // A move's target node; the sign bit marks nodes where a pattern ends.
   static constexpr int32_t kTarget = INT32_MAX;
-  std::vector<int32_t> move_;
+  std::unique_ptr<int32_t[]> move_;
   std::vector<int32_t> firstOut_;  // per node: itself or its outLink, whichever ends a pattern first
   std::vector<int32_t> patternEnd_;
   std::vector<uint64_t> seenStamp_;
@@ -64,7 +65,7 @@ template <class F>
 void AhoCorasick::Scan(std::string_view text, F&& hit) {
   ++stamp_;
   if (nodes_[0].pattern >= 0) Emit(nodes_[0].pattern, hit);
-  const int32_t* move = move_.data();
+  const int32_t* move = move_.get();
   const int32_t* firstOut = firstOut_.data();
   const size_t classes = classes_;
   size_t state = 0;
@@ -80,7 +81,7 @@ void AhoCorasick::Scan(std::string_view text, F&& hit) {
 
 template <class F>
 int32_t AhoCorasick::Resume(int32_t state, std::string_view text, F&& hit) const {
-  const int32_t* move = move_.data();
+  const int32_t* move = move_.get();
   const size_t classes = classes_;
   for (char ch : text) {
     int32_t to = move[size_t(state) * classes + inputClass_[uint8_t(ch)]];

@@ -183,9 +183,11 @@ bool PathIndex::HasPrefix(const Text& prefix) const {
 
 PatternIndex::PatternIndex(const PathTable& listing, const std::vector<Text>& targets) : listing_(listing) {
   Answer(targets);
+  for (const Text& t : targets) order_.Add(t, slotOf_[t]);
 }
 
 const std::vector<size_t>& PatternIndex::Rows(const Text& target) {
+  if (size_t slot = order_.Next(target); slot != SIZE_MAX) return rows_[slot];
   auto it = slotOf_.find(target);
   if (it == slotOf_.end()) {
     Answer({target});
@@ -342,7 +344,10 @@ bool SubstringIndex::AddTargets(AhoCorasick& ac, const std::vector<Text>& target
                                 std::vector<size_t>& slotOfPattern) {
   for (const Text& t : targets) {
     Text lower = AnsiLower(t);
-    if (idOf_.count(lower)) continue;
+    if (auto known = idOf_.find(lower); known != idOf_.end()) {
+      order_.Add(t, known->second);
+      continue;
+    }
     uint32_t id = ac.Add(lower);
     if (slotOfPattern.size() <= id) slotOfPattern.resize(id + 1, SIZE_MAX);
     if (slotOfPattern[id] == SIZE_MAX) {
@@ -350,6 +355,7 @@ bool SubstringIndex::AddTargets(AhoCorasick& ac, const std::vector<Text>& target
       rows_.emplace_back();
     }
     idOf_[lower] = slotOfPattern[id];
+    order_.Add(t, slotOfPattern[id]);
   }
   if (rows_.empty()) return false;
   uint8_t fold[256];
@@ -404,7 +410,8 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   }
 }
 
-const std::vector<size_t>& SubstringIndex::Rows(const Text& target) const {
+const std::vector<size_t>& SubstringIndex::Rows(const Text& target) {
+  if (size_t slot = order_.Next(target); slot != SIZE_MAX) return rows_[slot];
   auto it = idOf_.find(AnsiLower(target));
   return it == idOf_.end() ? none_ : rows_[it->second];
 }

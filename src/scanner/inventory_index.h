@@ -18,6 +18,23 @@ namespace morvane {
 // (both already split at their last "."): F0/P0 extensions, F1/P1 base names.
 bool PatternMatches(const Text& F0, const Text& F1, const Text& P0, const Text& P1);
 
+// The targets as the records will ask them, in order, each with its slot:
+// a question in that order is answered by comparing one text.
+class TargetOrder {
+ public:
+  void Add(const Text& target, size_t slot) { order_.emplace_back(target, slot); }
+  // target's slot when it is the next one in order (and then moves on);
+  // SIZE_MAX otherwise.
+  size_t Next(const Text& target) {
+    if (next_ >= order_.size() || order_[next_].first != target) return SIZE_MAX;
+    return order_[next_++].second;
+  }
+
+ private:
+  std::vector<std::pair<Text, size_t>> order_;
+  size_t next_ = 0;
+};
+
 // Listed paths (lstHDDItems row texts) by exact text and prefix.
 class PathIndex {
  public:
@@ -50,6 +67,7 @@ class PatternIndex {
   void Answer(const std::vector<Text>& targets);
   const PathTable& listing_;
   std::unordered_map<Text, size_t> slotOf_;
+  TargetOrder order_;
   std::vector<std::vector<size_t>> rows_;
 };
 
@@ -63,7 +81,7 @@ class SubstringIndex {
   SubstringIndex(const ListBox& texts, const std::vector<Text>& targets);
   SubstringIndex(const ListView& texts, const std::vector<Text>& targets);
   SubstringIndex(const PathTable& texts, const std::vector<Text>& targets);
-  const std::vector<size_t>& Rows(const Text& target) const;
+  const std::vector<size_t>& Rows(const Text& target);
 
  private:
   // Adds the targets to ac and gives each pattern id its slot in rows_;
@@ -73,6 +91,7 @@ class SubstringIndex {
   template <class TextAt>
   void Build(size_t count, TextAt textAt, const std::vector<Text>& targets);
   std::unordered_map<Text, size_t> idOf_;  // lower-cased target -> slot
+  TargetOrder order_;
   std::vector<std::vector<size_t>> rows_;
   std::vector<size_t> none_;
 };

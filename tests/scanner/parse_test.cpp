@@ -145,7 +145,7 @@ TEST(SubstringIndex, TextsThatBeginWithEarlierOnesMatchAsWholeTexts) {
     const size_t cut = r.rfind('\\') == Text::npos ? 0 : r.rfind('\\') + 1;
     table.Add(r.substr(0, cut), r.substr(cut));
   }
-  const SubstringIndex fromView(view, targets), fromTable(table, targets);
+  SubstringIndex fromView(view, targets), fromTable(table, targets);
   for (const Text& t : targets) {
     std::vector<size_t> want;
     for (size_t i = 0; i < rows.size(); ++i)

@@ -1,7 +1,6 @@
 #include "platform/simulated/sim_registry.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "platform/ansi_text.h"
@@ -11,24 +10,6 @@ namespace morvane::sim {
 namespace {
 
 constexpr uint32_t kDelete = 0x00010000;
-
-// A name's first eight characters as they compare, ranked into bytes (0
-// past the end): two names whose heads differ order as their heads do.
-uint64_t NameHead(std::string_view n) {
-  static const auto rank = [] {
-    const uint16_t* fold = RegistryFoldTable();
-    std::vector<uint16_t> values(fold, fold + 256);
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    std::array<uint8_t, 256> r{};
-    for (int b = 0; b < 256; ++b)
-      r[size_t(b)] = uint8_t(1 + (std::lower_bound(values.begin(), values.end(), fold[b]) - values.begin()));
-    return r;
-  }();
-  uint64_t head = 0;
-  for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < n.size() ? rank[static_cast<unsigned char>(n[i])] : 0);
-  return head;
-}
 
 }  // namespace
 
@@ -48,7 +29,7 @@ struct SimRegistry::Node {
   std::vector<Entry> children;  // sorted by CompareNames
 
   std::vector<Entry>::iterator LowerBound(std::string_view n) {
-    const uint64_t head = NameHead(n);
+    const uint64_t head = RegistryNameHead(n);
     return std::lower_bound(children.begin(), children.end(), n, [head](const Entry& c, std::string_view k) {
       return c.head != head ? c.head < head : CompareNames(c.node->name, k) < 0;
     });
@@ -71,7 +52,7 @@ struct SimRegistry::Node {
     auto node = std::make_shared<Node>();
     node->name = n;
     node->parent = this;
-    children.insert(it, Entry{NameHead(n), node});
+    children.insert(it, Entry{RegistryNameHead(n), node});
     return node;
   }
   const Text& Class() const {
