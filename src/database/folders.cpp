@@ -1,5 +1,7 @@
 #include "database/folders.h"
 
+#include <cstring>
+
 #include "platform/modules.h"
 
 namespace morvane {
@@ -43,8 +45,16 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
 
 size_t FindNoCase(const Text& text, const Text& needle, size_t from) {
   const size_t n = needle.size();
+  // A first character without case ("%") is looked for directly.
+  const bool caseless = needle[0] < 'a' || needle[0] > 'z';
   for (size_t i = from; i + n <= text.size(); ++i) {
-    if (FoldAscii(text[i]) != needle[0]) continue;
+    if (caseless) {
+      const void* at = std::memchr(text.data() + i, needle[0], text.size() - n + 1 - i);
+      if (!at) return Text::npos;
+      i = size_t(static_cast<const char*>(at) - text.data());
+    } else if (FoldAscii(text[i]) != needle[0]) {
+      continue;
+    }
     size_t k = 1;
     while (k < n && FoldAscii(text[i + k]) == needle[k]) ++k;
     if (k == n) return i;

@@ -1,5 +1,7 @@
 #include "scanner/aho_corasick.h"
 
+#include <algorithm>
+
 namespace morvane {
 
 int32_t AhoCorasick::Child(int32_t node, uint8_t c) const {
@@ -53,29 +55,42 @@ void AhoCorasick::Build(const uint8_t* fold) {
   for (size_t n = 1; n < count; ++n)
     if (classOf_[byte_[n]] == 0) classOf_[byte_[n]] = uint16_t(classes_++);
   const size_t k = classes_;
-  // Every row is written in full below: no zeroing first.
-  move_.reset(new int32_t[count * k]);
+  // Dense rows for the shallowest nodes, within about a megabyte.
+  dense_ = std::min(count, std::max<size_t>(1, (size_t(1) << 18) / k));
+  move_.reset(new int32_t[dense_ * k]);  // every row is written in full below
+  edgeBegin_.assign(1, 0);
+  edges_.clear();
+  deepFail_.clear();
   std::vector<int32_t> fail(count, 0);
-  // In the new numbering, for every node in order: its fail node's row is
-  // complete, so the node's row starts as a copy of it. A child's fail node
-  // is shallower, so its output link is known when the move to it is made,
-  // and the move carries the sign bit when a pattern ends there.
+  // In the new numbering, for every node in order: its fail node comes
+  // before it, so a dense node's row starts as a copy of its fail node's. A
+  // child's fail node is shallower, so its output link is known when the
+  // move to it is made, and the move carries the sign bit when a pattern
+  // ends there.
   for (size_t node = 0; node < count; ++node) {
     const size_t old = size_t(order[node]);
-    int32_t* row = &move_[node * k];
-    const int32_t* failRow = &move_[size_t(fail[node]) * k];
-    if (node == 0) std::fill(row, row + k, 0);
-    else std::copy(failRow, failRow + k, row);
+    int32_t* row = node < dense_ ? &move_[node * k] : nullptr;
+    if (node == 0) {
+      std::fill(row, row + k, 0);
+    } else if (row) {
+      const int32_t* failRow = &move_[size_t(fail[node]) * k];
+      std::copy(failRow, failRow + k, row);
+    } else {
+      deepFail_.push_back(fail[node]);
+    }
     for (int32_t c = firstChild_[old]; c >= 0; c = sibling_[size_t(c)]) {
       const size_t child = size_t(newId[size_t(c)]);
       const uint16_t cls = classOf_[byte_[size_t(c)]];
-      const int32_t f = node == 0 ? 0 : failRow[cls] & kTarget;
+      const int32_t f = node == 0 ? 0 : Step(fail[node], cls) & kTarget;
       fail[child] = f;
       // The root's pattern (the empty one) is reported separately.
       Node& n = nodes_[child];
       n.outLink = f > 0 ? (nodes_[size_t(f)].pattern >= 0 ? f : nodes_[size_t(f)].outLink) : -1;
-      row[cls] = int32_t(child) | (n.pattern >= 0 || n.outLink > 0 ? INT32_MIN : 0);
+      const int32_t target = int32_t(child) | (n.pattern >= 0 || n.outLink > 0 ? INT32_MIN : 0);
+      if (row) row[cls] = target;
+      else edges_.emplace_back(cls, target);
     }
+    if (!row) edgeBegin_.push_back(uint32_t(edges_.size()));
   }
   std::vector<int32_t>().swap(firstChild_);
   std::vector<int32_t>().swap(sibling_);
@@ -84,7 +99,6 @@ void AhoCorasick::Build(const uint8_t* fold) {
   for (size_t i = 0; i < count; ++i) firstOut_[i] = nodes_[i].pattern >= 0 ? int32_t(i) : nodes_[i].outLink;
   firstOut_[0] = -1;  // the root's (empty) pattern is reported apart
   for (int b = 0; b < 256; ++b) inputClass_[size_t(b)] = classOf_[fold ? fold[b] : uint8_t(b)];
-  seenStamp_.assign(patternEnd_.size(), 0);
 }
 
 }  // namespace morvane

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "scanner/inventory_index.h"
 #include "scanner/parse.h"
 
@@ -153,6 +155,39 @@ TEST(SubstringIndex, TextsThatBeginWithEarlierOnesMatchAsWholeTexts) {
     EXPECT_EQ(fromView.Rows(t), want) << t;
     EXPECT_EQ(fromTable.Rows(t), want) << t;
   }
+}
+
+TEST(SubstringIndex, ManyTargetsFindWhatAPlainSearchFinds) {
+  // Enough long targets over a small alphabet that the automaton's deeper
+  // states keep only their own moves; texts made of pieces of targets, so
+  // that matches begin inside partial ones.
+  std::mt19937 rng(7);
+  std::vector<Text> targets, store;
+  for (int i = 0; i < 6000; ++i) {
+    Text w;
+    for (size_t n = 8 + rng() % 23; n > 0; --n) w += "abAB\\"[rng() % 5];
+    targets.push_back(w);
+  }
+  for (int i = 0; i < 300; ++i) {
+    Text text;
+    for (int piece = 0; piece < 6; ++piece) {
+      const Text& t = targets[rng() % targets.size()];
+      const size_t from = rng() % t.size();
+      text += t.substr(from, 1 + rng() % (t.size() - from));
+    }
+    store.push_back(text);
+  }
+  std::vector<std::string_view> texts(store.begin(), store.end());
+  SubstringIndex idx(texts, targets);
+  size_t found = 0;
+  for (const Text& t : targets) {
+    std::vector<size_t> want;
+    for (size_t i = 0; i < store.size(); ++i)
+      if (AnsiLower(store[i]).find(AnsiLower(t)) != Text::npos) want.push_back(i);
+    found += want.size();
+    ASSERT_EQ(idx.Rows(t), want) << t;
+  }
+  EXPECT_GT(found, store.size());
 }
 
 TEST(SubstringIndex, OverlappingSuffixPatternsAreAllReported) {
