@@ -70,7 +70,24 @@ uint64_t Head(std::string_view n, const std::array<uint8_t, 256>& rank) {
   return head;
 }
 
+template <class T>
+uint64_t HashThrough(std::string_view n, const T* fold) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n.size();
+  for (char c : n) h = (h ^ fold[static_cast<unsigned char>(c)]) * 0x100000001B3ull;
+  return h ^ (h >> 29);
+}
+
 }  // namespace
+
+uint64_t FileNameHash(std::string_view n) {
+  static const unsigned char* const upper = UpperAnsiTable();
+  return HashThrough(n, upper);
+}
+
+uint64_t RegistryNameHash(std::string_view n) {
+  static const uint16_t* const fold = RegistryFoldTable();
+  return HashThrough(n, fold);
+}
 
 uint64_t FileNameHead(std::string_view n) {
   static const auto rank = RanksOf(UpperAnsiTable());

@@ -24,6 +24,10 @@ const uint16_t* RegistryFoldTable();
 // order as their heads do; equal heads need the names compared.
 uint64_t FileNameHead(std::string_view n);      // as upper-cased bytes
 uint64_t RegistryNameHead(std::string_view n);  // as lower-cased code points
+// A hash of a name as the same comparisons see it: names that compare
+// equal hash alike.
+uint64_t FileNameHash(std::string_view n);
+uint64_t RegistryNameHash(std::string_view n);
 // "*" and "?" of [p, pe) against the whole of [n, ne), bytes compared upper-cased.
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne);
 // A registry sub-path split at "\", empty components dropped.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/ansi_text.h"
+#include "platform/simulated/name_index.h"
 
 namespace morvane::sim {
 
@@ -13,7 +14,7 @@ constexpr uint32_t kDelete = 0x00010000;
 
 }  // namespace
 
-struct SimRegistry::Node {
+struct SimRegistry::Node : std::enable_shared_from_this<SimRegistry::Node> {
   // A child with its name's head beside it: a search reads the children it
   // passes only where heads are equal.
   struct Entry {
@@ -27,6 +28,7 @@ struct SimRegistry::Node {
   Node* parent = nullptr;
   std::vector<Value> values;   // creation order
   std::vector<Entry> children;  // sorted by CompareNames
+  NameIndex<Node> index;        // of the children, when there are many
 
   std::vector<Entry>::iterator LowerBound(std::string_view n) {
     const uint64_t head = RegistryNameHead(n);
@@ -34,18 +36,19 @@ struct SimRegistry::Node {
       return c.head != head ? c.head < head : CompareNames(c.node->name, k) < 0;
     });
   }
-  std::vector<Entry>::iterator Find(std::string_view n) {
-    auto it = LowerBound(n);
-    return it != children.end() && CompareNames(it->node->name, n) == 0 ? it : children.end();
-  }
   std::shared_ptr<Node> Child(std::string_view n) {
-    auto it = Find(n);
-    return it != children.end() ? it->node : nullptr;
+    Node* child = ChildNode(n);
+    return child ? child->shared_from_this() : nullptr;
   }
   // The same, without taking a share of the node.
   Node* ChildNode(std::string_view n) {
-    auto it = Find(n);
-    return it != children.end() ? it->node.get() : nullptr;
+    if (children.size() >= NameIndex<Node>::kFrom) {
+      if (!index.Ready())
+        for (const Entry& c : children) index.Insert(RegistryNameHash(c.node->name), c.node.get());
+      return index.Find(RegistryNameHash(n), [n](const Node& c) { return CompareNames(c.name, n) == 0; });
+    }
+    auto it = LowerBound(n);
+    return it != children.end() && CompareNames(it->node->name, n) == 0 ? it->node.get() : nullptr;
   }
   std::shared_ptr<Node> AddChild(const Text& n) {
     auto it = LowerBound(n);
@@ -53,6 +56,7 @@ struct SimRegistry::Node {
     node->name = n;
     node->parent = this;
     children.insert(it, Entry{RegistryNameHead(n), node});
+    if (index.Ready()) index.Insert(RegistryNameHash(n), node.get());
     return node;
   }
   const Text& Class() const {
@@ -67,6 +71,7 @@ struct SimRegistry::Node {
   void MarkDeleted() {
     for (auto& c : children) c.node->MarkDeleted();
     children.clear();
+    index.Drop();
     values.clear();
     deleted = true;
   }
@@ -297,6 +302,7 @@ int32_t SimRegistry::DeleteKey(win::HKey parent, const Text& subKey) {
   if (!Mutate("DeleteKey")) return win::kAccessDenied;
   auto& siblings = node->parent->children;
   siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const Node::Entry& e) { return e.node == node; }));
+  node->parent->index.Drop();
   node->MarkDeleted();
   node->parent = nullptr;
   return win::kSuccess;
@@ -393,6 +399,7 @@ void SimRegistry::Clear() {
   for (auto& root : roots_) {
     for (auto& c : root->children) c.node->MarkDeleted();
     root->children.clear();
+    root->index.Drop();
     root->values.clear();
   }
 }
