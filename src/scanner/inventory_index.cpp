@@ -292,39 +292,55 @@ SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& 
   // Rows come folder by folder, a folder after the one that begins it (a
   // key, then its sub-keys). What each folder holds and the automaton's
   // state after it are worked out once, resumed from the longest folder on
-  // the stack that begins it; a row then reads only its name. Every frame's
-  // folder begins the folder pushed last.
+  // the stack that begins it, or, for the folder of the row just read (its
+  // sub-keys), from where that row ended; a row then reads only its name.
+  // Every frame's folder begins the folder pushed last.
   struct Frame {
     size_t length;
     int32_t state;
     size_t hitsEnd;  // hits[0, hitsEnd) occur in the frame's folder
   };
   std::vector<Frame> stack;
-  std::vector<uint32_t> hits;
+  std::vector<uint32_t> hits, nameHits;  // nameHits: met in the last row's name alone
   std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
   std::vector<size_t> lastPass(ac.PatternCount(), 0);  // per pattern: the folder pass that met it last
   size_t pass = 0;
   const int32_t empty = ac.EmptyPattern();
-  std::string_view top;
+  std::string_view top, lastName;
+  int32_t lastState = 0;  // after the last row
   uint32_t current = PathTable::kNoFolder;
+  auto resume = [&](int32_t state, std::string_view more) {
+    return ac.Resume(state, more, [&](uint32_t id) {
+      if (lastPass[id] == pass) return;
+      lastPass[id] = pass;
+      hits.push_back(id);
+    });
+  };
   const size_t count = texts.Count();
   for (size_t i = 0; i < count; ++i) {
     const uint32_t folder = texts.FolderOf(i + 1);
     if (folder != current) {
       const std::string_view text = texts.Folder(folder);
-      while (!stack.empty() && text.substr(0, stack.back().length) != top.substr(0, stack.back().length))
-        stack.pop_back();
-      const Frame base = stack.empty() ? Frame{0, 0, 0} : stack.back();
-      hits.resize(base.hitsEnd);
-      if (stack.empty() || base.length != text.size()) {  // else the folder is on the stack
+      if (current != PathTable::kNoFolder && text.size() == top.size() + lastName.size() + 1 &&
+          text.back() == '\\' && text.substr(0, top.size()) == top &&
+          text.substr(top.size(), lastName.size()) == lastName) {
+        // The last row's own folder: on from where it ended.
         ++pass;
+        hits.insert(hits.end(), nameHits.begin(), nameHits.end());
         for (uint32_t id : hits) lastPass[id] = pass;
-        const int32_t state = ac.Resume(base.state, text.substr(base.length), [&](uint32_t id) {
-          if (lastPass[id] == pass) return;
-          lastPass[id] = pass;
-          hits.push_back(id);
-        });
-        stack.push_back({text.size(), state, hits.size()});
+        stack.push_back({text.size(), resume(lastState, "\\"), 0});
+        stack.back().hitsEnd = hits.size();
+      } else {
+        while (!stack.empty() && text.substr(0, stack.back().length) != top.substr(0, stack.back().length))
+          stack.pop_back();
+        const Frame base = stack.empty() ? Frame{0, 0, 0} : stack.back();
+        hits.resize(base.hitsEnd);
+        if (stack.empty() || base.length != text.size()) {  // else the folder is on the stack
+          ++pass;
+          for (uint32_t id : hits) lastPass[id] = pass;
+          stack.push_back({text.size(), resume(base.state, text.substr(base.length)), 0});
+          stack.back().hitsEnd = hits.size();
+        }
       }
       top = text;
       current = folder;
@@ -336,7 +352,13 @@ SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& 
     };
     if (empty >= 0) hit(uint32_t(empty));
     for (uint32_t id : hits) hit(id);
-    ac.Resume(stack.back().state, texts.Name(i + 1), hit);
+    nameHits.clear();
+    lastName = texts.Name(i + 1);
+    lastState = ac.Resume(stack.back().state, lastName, [&](uint32_t id) {
+      if (lastText[id] == i) return;
+      hit(id);
+      nameHits.push_back(id);
+    });
   }
 }
 
