@@ -126,6 +126,14 @@ TEST_F(FilesContract, DirectorySearchSeesOnlyVisibleFiles) {
   EXPECT_TRUE(DirFinds(fs(), root + "\\p*.exe", kDirFilesOnly));
   EXPECT_FALSE(DirFinds(fs(), root + "\\h*.exe", kDirFilesOnly));
   EXPECT_FALSE(DirFinds(fs(), root + "\\missing.exe", kDirFilesAndFolders));
+  // A name, in any case, answers as a search that can only return it.
+  for (const Text name : {"plain.exe", "PLAIN.EXE", "hidden.exe", "system.dll", "ro.dll", "sub", "missing.exe",
+                          "missing\\plain.exe"})
+    for (uint32_t allowed : {kDirFilesOnly, kDirFilesAndFolders}) {
+      Text search = name;
+      search.back() = '?';
+      EXPECT_EQ(DirFinds(fs(), root + "\\" + name, allowed), DirFinds(fs(), root + "\\" + search, allowed)) << name;
+    }
 }
 
 class FindFilesContract : public FilesContract {};
