@@ -4,21 +4,21 @@
 
 namespace morvane {
 
-void ParseItem(Text Item, std::span<Text> Fields, const Text& Separator) {
+void ParseItem(std::string_view Item, std::span<Text> Fields, std::string_view Separator) {
   if (Item.empty() || Fields.empty()) return;
   size_t field = 0;
   if (Separator.empty()) {
-    Fields[0] = Item;
+    Fields[0].assign(Item);
     return;
   }
   while (!Item.empty()) {
     size_t at = Item.find(Separator);
-    if (at == Text::npos) {
-      Fields[field] = Item;
+    if (at == std::string_view::npos) {
+      Fields[field].assign(Item);
       return;
     }
-    Fields[field] = Item.substr(0, at);
-    Item.erase(0, at + Separator.size());
+    Fields[field].assign(Item.substr(0, at));
+    Item.remove_prefix(at + Separator.size());
     if (++field == Fields.size()) return;
   }
 }

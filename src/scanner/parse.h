@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <span>
+#include <string_view>
 
 #include "platform/winapi_types.h"
 
@@ -10,7 +11,7 @@ namespace morvane {
 // Splits Item at every Separator into Fields[0], Fields[1], ... Stops with the
 // last field (the rest is dropped); fields beyond the last piece keep their
 // text; an empty Item stores nothing; a trailing separator adds no piece.
-void ParseItem(Text Item, std::span<Text> Fields, const Text& Separator);
+void ParseItem(std::string_view Item, std::span<Text> Fields, std::string_view Separator);
 
 // Splits Path at the last Separator: Parts[0] = after it, Parts[1] = before it.
 // False (Parts untouched) when Path holds no Separator.

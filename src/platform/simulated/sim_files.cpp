@@ -112,7 +112,9 @@ struct SimFileSystem::Node {
   Node* Put(std::unique_ptr<Node> node) {
     List& list = More().children;
     const uint64_t head = FileNameHead(node->name);
-    const size_t at = list.empty() || CompareUpper(list.back()->name, node->name) < 0 ? list.size() : LowerBound(node->name);
+    // Children made in order go on the end without a search.
+    const bool last = list.empty() || CompareUpper(list.back()->name, node->name) < 0;
+    const size_t at = last ? list.size() : LowerBound(node->name);
     if (Holds(at, node->name)) {
       list[at] = std::move(node);
     } else {
