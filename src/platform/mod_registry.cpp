@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -159,7 +160,7 @@ std::vector<Text> modRegistry::GetSubKeyNames(const Text& KeyPath) {
     LastRegResult = r;
     names.resize(size_t(i) + 1);
     if (r != win::kSuccess) return names;
-    names[i] = TrimAtNull(Text(buffer, 255));
+    names[i] = TrimAtNull(Text(buffer, std::min<uint32_t>(size, 255)));
   }
 }
 
