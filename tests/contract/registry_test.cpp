@@ -167,6 +167,14 @@ TEST_F(RegistryContract, SubKeyNamesEndWithOneEmptyText) {
   EXPECT_TRUE(KeyExists("ALPHA"));
 }
 
+TEST_F(RegistryContract, ManySubKeysAreFoundInAnyCaseAsTheyComeAndGo) {
+  for (int i = 0; i < 40; ++i) MakeKey("Key" + std::to_string(i));
+  for (int i = 0; i < 40; i += 3) EXPECT_TRUE(reg->DeleteRegistryKey(key + "\\KEY" + std::to_string(i)));
+  MakeKey("key0");  // back, in another case
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(KeyExists("kEY" + std::to_string(i)), i == 0 || i % 3 != 0) << i;
+  EXPECT_EQ(reg->GetSubKeyNames(key).size(), 40u - 14 + 1 + 1);  // and the closing empty text
+}
+
 TEST_F(RegistryContract, DeleteKeyRefusesSubkeys) {
   MakeKey("top\\child");
   EXPECT_FALSE(reg->DeleteRegistryKey(key + "\\top"));
