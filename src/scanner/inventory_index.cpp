@@ -273,16 +273,16 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
 }
 
 SubstringIndex::SubstringIndex(const std::vector<std::string_view>& texts, const std::vector<Text>& targets) {
-  Build(texts.size(), [&](size_t i, Text& out) { out.assign(texts[i]); }, targets);
+  Build(texts.size(), [&](size_t i) { return texts[i]; }, targets);
 }
 
 SubstringIndex::SubstringIndex(const ListBox& texts, const std::vector<Text>& targets) {
-  Build(texts.size(), [&](size_t i, Text& out) { out.assign(texts[i]); }, targets);
+  Build(texts.size(), [&](size_t i) { return std::string_view(texts[i]); }, targets);
 }
 
 SubstringIndex::SubstringIndex(const ListView& texts, const std::vector<Text>& targets) {
   const auto& rows = texts.Rows();
-  Build(rows.size(), [&](size_t i, Text& out) { out.assign(rows[i].text); }, targets);
+  Build(rows.size(), [&](size_t i) { return std::string_view(rows[i].text); }, targets);
 }
 
 SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& targets) {
@@ -391,44 +391,18 @@ void SubstringIndex::Build(size_t count, TextAt textAt, const std::vector<Text>&
   AhoCorasick ac;
   std::vector<size_t> slotOfPattern;
   if (!AddTargets(ac, targets, slotOfPattern)) return;
-  // A listing often holds a text and then texts that begin with it (a key,
-  // then its sub-keys). What a text's beginning holds and the automaton's
-  // state after it are kept on a stack, and only the rest is scanned.
-  // Every frame's text begins the text pushed last: the frames keep their
-  // lengths, that text is kept once, and each text is read into one buffer.
-  struct Frame {
-    size_t length;
-    int32_t state;
-    size_t hitsEnd;  // hits[0, hitsEnd) occur in the frame's text
-  };
-  std::vector<Frame> stack;
-  std::vector<uint32_t> hits;
+  // Each text is read whole; key paths, which begin with one another, come
+  // as a path table instead.
   std::vector<size_t> lastText(ac.PatternCount(), SIZE_MAX);
   const int32_t empty = ac.EmptyPattern();
-  Text text, top;
   for (size_t i = 0; i < count; ++i) {
-    textAt(i, text);
-    while (!stack.empty() && std::string_view(text).substr(0, stack.back().length) !=
-                                 std::string_view(top).substr(0, stack.back().length))
-      stack.pop_back();
-    const size_t baseSize = stack.empty() ? 0 : stack.back().length;
-    const int32_t baseState = stack.empty() ? 0 : stack.back().state;
-    const size_t baseHits = stack.empty() ? 0 : stack.back().hitsEnd;
-    hits.resize(baseHits);
     auto hit = [&](uint32_t id) {
       if (lastText[id] == i) return;
       lastText[id] = i;
       rows_[slotOfPattern[id]].push_back(i);
     };
     if (empty >= 0) hit(uint32_t(empty));
-    for (uint32_t id : hits) hit(id);
-    int32_t state = ac.Resume(baseState, std::string_view(text).substr(baseSize), [&](uint32_t id) {
-      if (lastText[id] == i) return;
-      hit(id);
-      hits.push_back(id);
-    });
-    stack.push_back({text.size(), state, hits.size()});
-    text.swap(top);
+    ac.Resume(0, textAt(i), hit);
   }
 }
 

@@ -87,7 +87,7 @@ class SubstringIndex {
   // Adds the targets to ac and gives each pattern id its slot in rows_;
   // false when there are none.
   bool AddTargets(AhoCorasick& ac, const std::vector<Text>& targets, std::vector<size_t>& slotOfPattern);
-  // textAt(i, out) reads text i into out.
+  // textAt(i) is text i.
   template <class TextAt>
   void Build(size_t count, TextAt textAt, const std::vector<Text>& targets);
   std::unordered_map<Text, size_t> idOf_;  // lower-cased target -> slot
