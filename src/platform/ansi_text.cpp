@@ -1,6 +1,5 @@
 #include "platform/ansi_text.h"
 
-#include <algorithm>
 #include <array>
 
 namespace morvane {
@@ -54,23 +53,6 @@ const uint16_t* RegistryFoldTable() {
 namespace {
 
 template <class T>
-std::array<uint8_t, 256> RanksOf(const T* fold) {
-  std::vector<T> values(fold, fold + 256);
-  std::sort(values.begin(), values.end());
-  values.erase(std::unique(values.begin(), values.end()), values.end());
-  std::array<uint8_t, 256> rank{};
-  for (int b = 0; b < 256; ++b)
-    rank[size_t(b)] = uint8_t(1 + (std::lower_bound(values.begin(), values.end(), fold[b]) - values.begin()));
-  return rank;
-}
-
-uint64_t Head(std::string_view n, const std::array<uint8_t, 256>& rank) {
-  uint64_t head = 0;
-  for (size_t i = 0; i < 8; ++i) head = head << 8 | (i < n.size() ? rank[static_cast<unsigned char>(n[i])] : 0);
-  return head;
-}
-
-template <class T>
 uint64_t HashThrough(std::string_view n, const T* fold) {
   uint64_t h = 0x9E3779B97F4A7C15ull ^ n.size();
   for (char c : n) h = (h ^ fold[static_cast<unsigned char>(c)]) * 0x100000001B3ull;
@@ -87,16 +69,6 @@ uint64_t FileNameHash(std::string_view n) {
 uint64_t RegistryNameHash(std::string_view n) {
   static const uint16_t* const fold = RegistryFoldTable();
   return HashThrough(n, fold);
-}
-
-uint64_t FileNameHead(std::string_view n) {
-  static const auto rank = RanksOf(UpperAnsiTable());
-  return Head(n, rank);
-}
-
-uint64_t RegistryNameHead(std::string_view n) {
-  static const auto rank = RanksOf(RegistryFoldTable());
-  return Head(n, rank);
 }
 
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {

@@ -19,11 +19,6 @@ unsigned char UpperAnsiByte(unsigned char c);
 // UpperAnsiByte(b), and LowerCodePoint(AnsiCodePoint(b)).
 const unsigned char* UpperAnsiTable();
 const uint16_t* RegistryFoldTable();
-// A name's first eight characters as a comparison through a table above sees
-// them, ranked into bytes (0 past the end): two names whose heads differ
-// order as their heads do; equal heads need the names compared.
-uint64_t FileNameHead(std::string_view n);      // as upper-cased bytes
-uint64_t RegistryNameHead(std::string_view n);  // as lower-cased code points
 // A hash of a name as the same comparisons see it: names that compare
 // equal hash alike.
 uint64_t FileNameHash(std::string_view n);

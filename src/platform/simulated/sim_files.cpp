@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/ansi_text.h"
+#include "platform/simulated/name_index.h"
 
 namespace morvane::sim {
 
@@ -61,8 +62,8 @@ struct SimFileSystem::Node {
   struct Extra {
     std::string content;
     Text linkTarget;
-    List children;                // sorted by upper-cased name
-    std::vector<uint64_t> heads;  // per child: FileNameHead of its name
+    List children;                  // sorted by upper-cased name
+    mutable NameIndex<Node> index;  // of the children, when there are many
   };
   Text name;
   uint64_t declaredSize = 0;
@@ -89,48 +90,47 @@ struct SimFileSystem::Node {
   }
   uint64_t Size() const { return sized ? declaredSize : Data().size(); }
 
-  // Where n is or would go among the children: their heads are compared
-  // first, a child's name only where heads are equal.
-  size_t LowerBound(std::string_view n) const {
-    const List& list = extra->children;
-    const uint64_t head = FileNameHead(n);
-    auto it = std::lower_bound(extra->heads.begin(), extra->heads.end(), head);
-    size_t at = size_t(it - extra->heads.begin());
-    while (at < list.size() && extra->heads[at] == head && CompareUpper(list[at]->name, n) < 0) ++at;
-    return at;
-  }
-  bool Holds(size_t at, std::string_view n) const {
-    return at < extra->children.size() && CompareUpper(extra->children[at]->name, n) == 0;
+  List::iterator LowerBound(List& list, std::string_view n) const {
+    return std::lower_bound(list.begin(), list.end(), n, [](const std::unique_ptr<Node>& c, std::string_view k) {
+      return CompareUpper(c->name, k) < 0;
+    });
   }
   // The child named n (any case); null when there is none.
   Node* Child(std::string_view n) const {
     if (!extra) return nullptr;
-    const size_t at = LowerBound(n);
-    return Holds(at, n) ? extra->children[at].get() : nullptr;
+    List& list = extra->children;
+    if (list.size() >= NameIndex<Node>::kFrom) {
+      if (!extra->index.Ready())
+        for (const auto& c : list) extra->index.Insert(FileNameHash(c->name), c.get());
+      return extra->index.Find(FileNameHash(n), [n](const Node& c) { return CompareUpper(c.name, n) == 0; });
+    }
+    auto it = LowerBound(list, n);
+    return it != list.end() && CompareUpper((*it)->name, n) == 0 ? it->get() : nullptr;
   }
   // Puts node under its name, replacing a child of the same name.
   Node* Put(std::unique_ptr<Node> node) {
     List& list = More().children;
-    const uint64_t head = FileNameHead(node->name);
     // Children made in order go on the end without a search.
-    const bool last = list.empty() || CompareUpper(list.back()->name, node->name) < 0;
-    const size_t at = last ? list.size() : LowerBound(node->name);
-    if (Holds(at, node->name)) {
-      list[at] = std::move(node);
+    auto it = list.empty() || CompareUpper(list.back()->name, node->name) < 0 ? list.end()
+                                                                             : LowerBound(list, node->name);
+    if (it != list.end() && CompareUpper((*it)->name, node->name) == 0) {
+      *it = std::move(node);
+      extra->index.Drop();
     } else {
-      list.insert(list.begin() + std::ptrdiff_t(at), std::move(node));
-      extra->heads.insert(extra->heads.begin() + std::ptrdiff_t(at), head);
+      it = list.insert(it, std::move(node));
+      if (extra->index.Ready()) extra->index.Insert(FileNameHash((*it)->name), it->get());
     }
-    return list[at].get();
+    return it->get();
   }
   // Takes the child named n out; null when there is none.
   std::unique_ptr<Node> Take(const Text& n) {
     if (!extra) return nullptr;
-    const size_t at = LowerBound(n);
-    if (!Holds(at, n)) return nullptr;
-    std::unique_ptr<Node> node = std::move(extra->children[at]);
-    extra->children.erase(extra->children.begin() + std::ptrdiff_t(at));
-    extra->heads.erase(extra->heads.begin() + std::ptrdiff_t(at));
+    List& list = extra->children;
+    auto it = LowerBound(list, n);
+    if (it == list.end() || CompareUpper((*it)->name, n) != 0) return nullptr;
+    std::unique_ptr<Node> node = std::move(*it);
+    list.erase(it);
+    extra->index.Drop();
     return node;
   }
 };

@@ -15,26 +15,18 @@ constexpr uint32_t kDelete = 0x00010000;
 }  // namespace
 
 struct SimRegistry::Node : std::enable_shared_from_this<SimRegistry::Node> {
-  // A child with its name's head beside it: a search reads the children it
-  // passes only where heads are equal.
-  struct Entry {
-    uint64_t head;
-    std::shared_ptr<Node> node;
-  };
   Text name;
   std::unique_ptr<Text> cls;  // held apart: few keys have a class
   uint32_t deny = 0;
   bool deleted = false;
   Node* parent = nullptr;
-  std::vector<Value> values;   // creation order
-  std::vector<Entry> children;  // sorted by CompareNames
-  NameIndex<Node> index;        // of the children, when there are many
+  std::vector<Value> values;                   // creation order
+  std::vector<std::shared_ptr<Node>> children;  // sorted by CompareNames
+  NameIndex<Node> index;                       // of the children, when there are many
 
-  std::vector<Entry>::iterator LowerBound(std::string_view n) {
-    const uint64_t head = RegistryNameHead(n);
-    return std::lower_bound(children.begin(), children.end(), n, [head](const Entry& c, std::string_view k) {
-      return c.head != head ? c.head < head : CompareNames(c.node->name, k) < 0;
-    });
+  std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::string_view n) {
+    auto before = [](const std::shared_ptr<Node>& c, std::string_view k) { return CompareNames(c->name, k) < 0; };
+    return std::lower_bound(children.begin(), children.end(), n, before);
   }
   std::shared_ptr<Node> Child(std::string_view n) {
     Node* child = ChildNode(n);
@@ -44,18 +36,18 @@ struct SimRegistry::Node : std::enable_shared_from_this<SimRegistry::Node> {
   Node* ChildNode(std::string_view n) {
     if (children.size() >= NameIndex<Node>::kFrom) {
       if (!index.Ready())
-        for (const Entry& c : children) index.Insert(RegistryNameHash(c.node->name), c.node.get());
+        for (const auto& c : children) index.Insert(RegistryNameHash(c->name), c.get());
       return index.Find(RegistryNameHash(n), [n](const Node& c) { return CompareNames(c.name, n) == 0; });
     }
     auto it = LowerBound(n);
-    return it != children.end() && CompareNames(it->node->name, n) == 0 ? it->node.get() : nullptr;
+    return it != children.end() && CompareNames((*it)->name, n) == 0 ? it->get() : nullptr;
   }
   std::shared_ptr<Node> AddChild(const Text& n) {
     auto it = LowerBound(n);
     auto node = std::make_shared<Node>();
     node->name = n;
     node->parent = this;
-    children.insert(it, Entry{RegistryNameHead(n), node});
+    children.insert(it, node);
     if (index.Ready()) index.Insert(RegistryNameHash(n), node.get());
     return node;
   }
@@ -69,7 +61,7 @@ struct SimRegistry::Node : std::enable_shared_from_this<SimRegistry::Node> {
     return nullptr;
   }
   void MarkDeleted() {
-    for (auto& c : children) c.node->MarkDeleted();
+    for (auto& c : children) c->MarkDeleted();
     children.clear();
     index.Drop();
     values.clear();
@@ -216,7 +208,7 @@ int32_t SimRegistry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t
   if (!(k.access & win::kKeyEnumerateSubKeys)) return win::kAccessDenied;
   if (name == nullptr || (cls != nullptr && clsSize == nullptr)) return win::kInvalidParameter;
   if (index >= k.node->children.size()) return win::kNoMoreItems;
-  const Node& child = *k.node->children[index].node;
+  const Node& child = *k.node->children[index];
   // Nothing is written when either buffer is too small; a class buffer of
   // size 0 is too small even for an empty class.
   if (child.name.size() + 1 > nameSize) return win::kMoreData;
@@ -301,7 +293,7 @@ int32_t SimRegistry::DeleteKey(win::HKey parent, const Text& subKey) {
   if (node->parent == nullptr || !node->children.empty() || (node->deny & kDelete)) return win::kAccessDenied;
   if (!Mutate("DeleteKey")) return win::kAccessDenied;
   auto& siblings = node->parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const Node::Entry& e) { return e.node == node; }));
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
   node->parent->index.Drop();
   node->MarkDeleted();
   node->parent = nullptr;
@@ -397,7 +389,7 @@ bool SimRegistry::SetKeyClass(win::HKey root, const Text& subPath, const Text& c
 
 void SimRegistry::Clear() {
   for (auto& root : roots_) {
-    for (auto& c : root->children) c.node->MarkDeleted();
+    for (auto& c : root->children) c->MarkDeleted();
     root->children.clear();
     root->index.Drop();
     root->values.clear();
