@@ -1,6 +1,9 @@
 #include "scanner/scan_engine.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <string_view>
 
 #include "database/folders.h"
 #include "platform/dir_search.h"
@@ -85,6 +88,7 @@ void ScanEngine::StartScan() {
   cookies_.reset();
   regRows_.reset();
   subKeys_.clear();
+  keyParents_.reset();
   const Settings settings(app_);
   if (settings.ScanModeIs(ScanMode::Smart)) {
     app_.lstLog.push_back("");
@@ -105,6 +109,7 @@ void ScanEngine::StartScan() {
   cookies_.reset();
   regRows_.reset();
   subKeys_.clear();
+  keyParents_.reset();
 
   if (hooks_) hooks_->AddListedToLog(ctx_, app_);
   view_.StopScrollingBar();
@@ -243,6 +248,20 @@ bool ScanEngine::HandleRecord(Mode mode, const Text& type) {
   return true;
 }
 
+namespace {
+std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
+  std::vector<Text> targets;
+  for (size_t i = 2; i <= db.Count(); ++i) {
+    const Text& entry = db.Item(i).text;
+    if (AnsiLower(entry.substr(0, 4)) != type) continue;
+    std::array<Text, 4> fields;
+    ParseItem(entry, fields, "|");
+    targets.push_back(fields[1]);
+  }
+  return targets;
+}
+}  // namespace
+
 // --- direct probes ---------------------------------------------------------
 
 bool ScanEngine::FileTest() { return DirFinds(ctx_.files(), app_.strDBItem[1], kDirFilesOnly); }
@@ -262,26 +281,46 @@ bool ScanEngine::KeyTest() {
   if (slash == Text::npos) return false;
   const Text parent = target.substr(0, slash);
   const Text name = AnsiLower(target.substr(slash + 1));
-  std::shared_ptr<std::vector<Text>> names;
-  auto cached = subKeys_.find(parent);
-  if (cached != subKeys_.end()) {
-    names = cached->second;
+  // The names are looked through in order and an abort ends the look after
+  // the first: then only the first can be found. The list ends with one
+  // empty text that stands for no key: an empty key name is never found.
+  bool found = false;
+  if (SharedParent(parent)) {
+    auto cached = subKeys_.find(parent);
+    if (cached == subKeys_.end()) {
+      SubKeys keys;
+      std::vector<Text> names = reg_.GetSubKeyNames(parent);
+      keys.first = AnsiLower(names.front());
+      for (Text& n : names) keys.all.insert(AnsiLower(n));
+      cached = subKeys_.emplace(parent, std::move(keys)).first;
+    }
+    found = !name.empty() && (Stopped() ? cached->second.first == name : cached->second.all.count(name) > 0);
   } else {
-    names = std::make_shared<std::vector<Text>>(reg_.GetSubKeyNames(parent));
-    for (Text& n : *names) n = AnsiLower(n);
-    // Paths with an unknown root show a message on every read: not cached.
-    if (modRegistry::GetRootKeyHandle(parent.substr(0, parent.find('\\'))) != 0) subKeys_[parent] = names;
-  }
-  // The list ends with one empty text that stands for no key: an empty key
-  // name is never found.
-  for (const Text& n : *names) {
-    if (!name.empty() && n == name) return true;
-    if (Stopped()) {
-      stop_ = true;
-      return false;
+    // Asked once, or under a root that is not known (such a read shows a
+    // message every time): read and looked through at once.
+    for (const Text& n : reg_.GetSubKeyNames(parent)) {
+      found = !name.empty() && n.size() == name.size() &&
+              std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) { return AnsiLowerChar(a) == b; });
+      if (found || Stopped()) break;
     }
   }
-  return false;
+  if (!found && Stopped()) stop_ = true;
+  return found;
+}
+
+bool ScanEngine::SharedParent(const Text& parent) {
+  if (modRegistry::GetRootKeyHandle(parent.substr(0, parent.find('\\'))) == 0) return false;
+  if (!keyParents_) {
+    // Hashes of the parents the key records name, sorted: a parent met twice
+    // (or a collision, which only costs a cached list) is kept.
+    keyParents_.emplace();
+    for (const Text& t : TargetsOfType(app_.lstDBaseFile, "regk"))
+      if (size_t slash = t.rfind('\\'); slash != Text::npos)
+        keyParents_->push_back(std::hash<std::string_view>()(std::string_view(t).substr(0, slash)));
+    std::sort(keyParents_->begin(), keyParents_->end());
+  }
+  auto [lo, hi] = std::equal_range(keyParents_->begin(), keyParents_->end(), std::hash<std::string_view>()(parent));
+  return hi - lo > 1;
 }
 
 // --- listing tests -----------------------------------------------------------
@@ -291,19 +330,6 @@ PathIndex& ScanEngine::Paths() {
   return *paths_;
 }
 
-namespace {
-std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
-  std::vector<Text> targets;
-  for (size_t i = 2; i <= db.Count(); ++i) {
-    const Text& entry = db.Item(i).text;
-    if (AnsiLower(entry.substr(0, 4)) != type) continue;
-    std::array<Text, 4> fields;
-    ParseItem(entry, fields, "|");
-    targets.push_back(fields[1]);
-  }
-  return targets;
-}
-}  // namespace
 
 PatternIndex& ScanEngine::Patterns() {
   if (!patterns_) patterns_ = std::make_unique<PatternIndex>(app_.lstHDDItems, TargetsOfType(app_.lstDBaseFile, "file"));

@@ -4,7 +4,10 @@
 // every listed entry.
 #pragma once
 #include <memory>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "platform/context.h"
 #include "platform/modules.h"
@@ -61,6 +64,8 @@ class ScanEngine {
   void Found(const Text& type, const Text& object, int icon, Counter typeCounter, bool processTest,
              const Text* category = nullptr);
   bool Ignored(const Text& object);
+  // More than one key record has parent as its parent, under a known root.
+  bool SharedParent(const Text& parent);
   void ProcessTest();
 
   PathIndex& Paths();
@@ -79,7 +84,13 @@ class ScanEngine {
   std::unique_ptr<PatternIndex> patterns_;
   std::unique_ptr<SubstringIndex> cookies_, regRows_;
   std::unique_ptr<IgnoreIndex> ignored_;  // of the running scan
-  std::unordered_map<Text, std::shared_ptr<std::vector<Text>>> subKeys_;
+  // Sub-key names, lower-cased, of the parents more than one key record names.
+  struct SubKeys {
+    Text first;  // in listing order
+    std::unordered_set<Text> all;
+  };
+  std::unordered_map<Text, SubKeys> subKeys_;
+  std::optional<std::vector<size_t>> keyParents_;
 };
 
 }  // namespace morvane
