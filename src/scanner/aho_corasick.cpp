@@ -10,6 +10,13 @@ int32_t AhoCorasick::Child(int32_t node, uint8_t c) const {
   return -1;
 }
 
+void AhoCorasick::Reserve(size_t bytes) {
+  nodes_.reserve(bytes + 1);
+  firstChild_.reserve(bytes + 1);
+  sibling_.reserve(bytes + 1);
+  byte_.reserve(bytes + 1);
+}
+
 uint32_t AhoCorasick::Add(std::string_view pattern) {
   int32_t node = 0;
   for (char ch : pattern) {
@@ -59,8 +66,11 @@ void AhoCorasick::Build(const uint8_t* fold) {
   dense_ = std::min(count, std::max<size_t>(1, (size_t(1) << 18) / k));
   move_.reset(new int32_t[dense_ * k]);  // every row is written in full below
   edgeBegin_.assign(1, 0);
+  edgeBegin_.reserve(count - dense_ + 1);
   edges_.clear();
+  edges_.reserve(count - 1);
   deepFail_.clear();
+  deepFail_.reserve(count - dense_);
   std::vector<int32_t> fail(count, 0);
   // In the new numbering, for every node in order: its fail node comes
   // before it, so a dense node's row starts as a copy of its fail node's. A

@@ -16,6 +16,8 @@ class AhoCorasick {
   // Returns the pattern's id (the same id for a repeated pattern). The empty
   // pattern occurs in every text.
   uint32_t Add(std::string_view pattern);
+  // Room for patterns of this many bytes in all, before the first Add.
+  void Reserve(size_t bytes);
   // Call once after the last Add. fold, when given, maps every byte of the
   // scanned texts before matching (for example to lower case).
   void Build(const uint8_t* fold = nullptr);

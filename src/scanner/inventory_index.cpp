@@ -364,6 +364,9 @@ SubstringIndex::SubstringIndex(const PathTable& texts, const std::vector<Text>& 
 
 bool SubstringIndex::AddTargets(AhoCorasick& ac, const std::vector<Text>& targets,
                                 std::vector<size_t>& slotOfPattern) {
+  size_t bytes = 0;
+  for (const Text& t : targets) bytes += t.size();
+  ac.Reserve(bytes);
   for (const Text& t : targets) {
     Text lower = AnsiLower(t);
     if (auto known = idOf_.find(lower); known != idOf_.end()) {
