@@ -4,18 +4,10 @@
 
 namespace morvane {
 
-// The file is read in pieces through a small buffer, twice: once to count
-// its lines (the table is sized once), then to split them. A line may run
-// over several pieces; it is gathered in a separate text then.
+// The file is read in pieces through a small buffer. A line may run over
+// several pieces; it is gathered in a separate text then.
 void ReadLines(IFileSystem& files, const Text& path, ListView& rows, const std::function<void(Text&)>& eachRow) {
   rows.Clear();
-  size_t breaks = 0, size = 0;
-  if (!files.ReadPieces(path, [&](const char* piece, size_t n) {
-        for (const char* p = piece; (p = static_cast<const char*>(std::memchr(p, '\n', piece + n - p))); ++p) ++breaks;
-        size += n;
-      }))
-    return;
-  rows.Reserve(size == 0 ? 0 : breaks + 1);
   Text pending;  // the start of a line begun in an earlier piece
   auto add = [&](const char* line, size_t n) {
     if (n > 0 && line[n - 1] == '\r') --n;

@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -70,13 +71,12 @@ class ListView {
     return rows_.back();
   }
   void Clear() { rows_.clear(); }
-  void Reserve(size_t rows) { rows_.reserve(rows); }
-  std::vector<ListItem>& Rows() { return rows_; }
-  const std::vector<ListItem>& Rows() const { return rows_; }
+  std::deque<ListItem>& Rows() { return rows_; }
+  const std::deque<ListItem>& Rows() const { return rows_; }
   bool operator==(const ListView&) const = default;
 
  private:
-  std::vector<ListItem> rows_;
+  std::deque<ListItem> rows_;
 };
 
 }  // namespace morvane
