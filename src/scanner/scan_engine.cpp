@@ -402,9 +402,9 @@ void ScanEngine::ListedFolderTest() {
 void ScanEngine::PatternTest() {
   const Text target = app_.strDBItem[1];
   auto one = [&](size_t row) {
-    const Text entry = app_.lstHDDItems.RowText(row);
+    Text entry = app_.lstHDDItems.RowText(row);
     Caption(kScanning + entry);
-    Found("file", entry, 1, Counter::lblFilesIdentified, false);
+    Found("file", std::move(entry), 1, Counter::lblFilesIdentified, false);
   };
   if (Stopped()) {
     if (app_.lstHDDItems.Empty()) return;
@@ -427,7 +427,7 @@ void ScanEngine::PatternTest() {
 void ScanEngine::ListedKeyTest() {
   const Text target = app_.strDBItem[1];
   auto one = [&](size_t row) {
-    const Text text = app_.lstRegScan.RowText(row);
+    Text text = app_.lstRegScan.RowText(row);
     Caption(kScanning + target);
     size_t eq = text.find('=');
     if (eq != Text::npos) {
@@ -435,7 +435,7 @@ void ScanEngine::ListedKeyTest() {
       Found("regs", text.substr(0, eq), 5, Counter::lblRegValuesIdentified, false, &category);
     } else {
       const Text category = "RegKey";
-      Found("regs", text, 4, Counter::lblRegKeysIdentified, false, &category);
+      Found("regs", std::move(text), 4, Counter::lblRegKeysIdentified, false, &category);
     }
   };
   if (Stopped()) {
@@ -470,7 +470,7 @@ void ScanEngine::ProcessTest() {
   }
 }
 
-void ScanEngine::Found(const Text& type, const Text& object, int icon, Counter typeCounter, bool processTest,
+void ScanEngine::Found(std::string_view type, Text object, int icon, Counter typeCounter, bool processTest,
                        const Text* category) {
   if (type != "regk") Raise(Counter::lblObjectsRecognized);
   if (Ignored(object)) {
@@ -483,7 +483,7 @@ void ScanEngine::Found(const Text& type, const Text& object, int icon, Counter t
   ListView& table = app_.strDBItem[3].empty() ? app_.lstScanResult : app_.lstIremovable;
   ListItem& row = table.Add(app_.strDBItem[0], icon);
   row.SubItems(1) = category ? *category : app_.strDBItem[2];
-  row.SubItems(2) = object;
+  row.SubItems(2) = std::move(object);
   row.SubItems(3) = app_.strDBItem[3];
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -61,7 +62,7 @@ class ScanEngine {
   void ListedKeyTest();
   bool AbortedAfterRow();
 
-  void Found(const Text& type, const Text& object, int icon, Counter typeCounter, bool processTest,
+  void Found(std::string_view type, Text object, int icon, Counter typeCounter, bool processTest,
              const Text* category = nullptr);
   bool Ignored(const Text& object);
   // More than one key record has parent as its parent, under a known root.
