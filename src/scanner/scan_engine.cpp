@@ -89,7 +89,6 @@ void ScanEngine::StartScan() {
   regRows_.reset();
   subKeys_.clear();
   keyParents_.reset();
-  targets_.reset();
   const Settings settings(app_);
   if (settings.ScanModeIs(ScanMode::Smart)) {
     app_.lstLog.push_back("");
@@ -111,7 +110,6 @@ void ScanEngine::StartScan() {
   regRows_.reset();
   subKeys_.clear();
   keyParents_.reset();
-  targets_.reset();
 
   if (hooks_) hooks_->AddListedToLog(ctx_, app_);
   view_.StopScrollingBar();
@@ -250,25 +248,19 @@ bool ScanEngine::HandleRecord(Mode mode, const Text& type) {
   return true;
 }
 
-const std::vector<Text>& ScanEngine::Targets(Listed type) {
-  static constexpr const char* kTypes[] = {"file", "cook", "regs", "regk"};
-  if (!targets_) {
-    // Every listing test's targets, gathered in one pass over the records.
-    targets_.emplace();
-    const ListView& db = app_.lstDBaseFile;
-    for (size_t i = 2; i <= db.Count(); ++i) {
-      const Text& entry = db.Item(i).text;
-      const Text kind = AnsiLower(entry.substr(0, 4));
-      for (size_t k = 0; k < 4; ++k) {
-        if (kind != kTypes[k]) continue;
-        std::array<Text, 2> fields;
-        ParseItem(entry, fields, "|");
-        (*targets_)[k].push_back(std::move(fields[1]));
-      }
-    }
+namespace {
+std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
+  std::vector<Text> targets;
+  for (size_t i = 2; i <= db.Count(); ++i) {
+    const Text& entry = db.Item(i).text;
+    if (AnsiLower(entry.substr(0, 4)) != type) continue;
+    std::array<Text, 4> fields;
+    ParseItem(entry, fields, "|");
+    targets.push_back(fields[1]);
   }
-  return (*targets_)[size_t(type)];
+  return targets;
 }
+}  // namespace
 
 // --- direct probes ---------------------------------------------------------
 
@@ -322,7 +314,7 @@ bool ScanEngine::SharedParent(const Text& parent) {
     // Hashes of the parents the key records name, sorted: a parent met twice
     // (or a collision, which only costs a cached list) is kept.
     keyParents_.emplace();
-    for (const Text& t : Targets(Listed::Keys))
+    for (const Text& t : TargetsOfType(app_.lstDBaseFile, "regk"))
       if (size_t slash = t.rfind('\\'); slash != Text::npos)
         keyParents_->push_back(std::hash<std::string_view>()(std::string_view(t).substr(0, slash)));
     std::sort(keyParents_->begin(), keyParents_->end());
@@ -340,20 +332,20 @@ PathIndex& ScanEngine::Paths() {
 
 
 PatternIndex& ScanEngine::Patterns() {
-  if (!patterns_) patterns_ = std::make_unique<PatternIndex>(app_.lstHDDItems, Targets(Listed::Patterns));
+  if (!patterns_) patterns_ = std::make_unique<PatternIndex>(app_.lstHDDItems, TargetsOfType(app_.lstDBaseFile, "file"));
   return *patterns_;
 }
 
 SubstringIndex& ScanEngine::Cookies() {
   if (!cookies_) {
-    cookies_ = std::make_unique<SubstringIndex>(app_.lstCache, Targets(Listed::Cookies));
+    cookies_ = std::make_unique<SubstringIndex>(app_.lstCache, TargetsOfType(app_.lstDBaseFile, "cook"));
   }
   return *cookies_;
 }
 
 SubstringIndex& ScanEngine::RegRows() {
   if (!regRows_) {
-    regRows_ = std::make_unique<SubstringIndex>(app_.lstRegScan, Targets(Listed::KeyRows));
+    regRows_ = std::make_unique<SubstringIndex>(app_.lstRegScan, TargetsOfType(app_.lstDBaseFile, "regs"));
   }
   return *regRows_;
 }

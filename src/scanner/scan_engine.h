@@ -3,7 +3,6 @@
 // inventories; the finds, their order and the counters are those of walking
 // every listed entry.
 #pragma once
-#include <array>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -70,10 +69,6 @@ class ScanEngine {
   bool SharedParent(const Text& parent);
   void ProcessTest();
 
-  // The targets of one type's records, in record order: "file", "cook",
-  // "regs", "regk".
-  enum class Listed { Patterns, Cookies, KeyRows, Keys };
-  const std::vector<Text>& Targets(Listed type);
   PathIndex& Paths();
   PatternIndex& Patterns();
   SubstringIndex& Cookies();
@@ -97,7 +92,6 @@ class ScanEngine {
   };
   std::unordered_map<Text, SubKeys> subKeys_;
   std::optional<std::vector<size_t>> keyParents_;
-  std::optional<std::array<std::vector<Text>, 4>> targets_;
 };
 
 }  // namespace morvane
