@@ -253,10 +253,11 @@ std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
   std::vector<Text> targets;
   for (size_t i = 2; i <= db.Count(); ++i) {
     const Text& entry = db.Item(i).text;
-    if (AnsiLower(entry.substr(0, 4)) != type) continue;
-    std::array<Text, 4> fields;
+    if (entry.size() < 4 || !std::equal(type, type + 4, entry.begin(), [](char t, char e) { return t == AnsiLowerChar(e); }))
+      continue;
+    std::array<Text, 2> fields;
     ParseItem(entry, fields, "|");
-    targets.push_back(fields[1]);
+    targets.push_back(std::move(fields[1]));
   }
   return targets;
 }
