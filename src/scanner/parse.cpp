@@ -1,5 +1,6 @@
 #include "scanner/parse.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace morvane {
@@ -49,6 +50,11 @@ Text AnsiLower(const Text& text) {
   Text out = text;
   for (char& c : out) c = AnsiLowerChar(c);
   return out;
+}
+
+bool LowerEquals(std::string_view text, std::string_view lower) {
+  return text.size() == lower.size() &&
+         std::equal(text.begin(), text.end(), lower.begin(), [](char t, char l) { return AnsiLowerChar(t) == l; });
 }
 
 Text RaisedCaption(const Text& caption) {

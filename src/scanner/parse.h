@@ -20,6 +20,8 @@ bool ParseFile(const Text& Path, std::array<Text, 2>& Parts, const Text& Separat
 // Lower case in the ANSI code page (Windows-1252).
 char AnsiLowerChar(char c);
 Text AnsiLower(const Text& text);
+// AnsiLower(text) == lower, without a copy.
+bool LowerEquals(std::string_view text, std::string_view lower);
 
 // Caption of a raised counter: the whole part of the caption's number plus 1.
 Text RaisedCaption(const Text& caption);

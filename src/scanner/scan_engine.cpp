@@ -253,8 +253,7 @@ std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
   std::vector<Text> targets;
   for (size_t i = 2; i <= db.Count(); ++i) {
     const Text& entry = db.Item(i).text;
-    if (entry.size() < 4 || !std::equal(type, type + 4, entry.begin(), [](char t, char e) { return t == AnsiLowerChar(e); }))
-      continue;
+    if (!LowerEquals(std::string_view(entry).substr(0, 4), type)) continue;
     std::array<Text, 2> fields;
     ParseItem(entry, fields, "|");
     targets.push_back(std::move(fields[1]));
@@ -300,8 +299,7 @@ bool ScanEngine::KeyTest() {
     // Asked once, or under a root that is not known (such a read shows a
     // message every time): read and looked through at once.
     for (const Text& n : reg_.GetSubKeyNames(parent)) {
-      found = !name.empty() && n.size() == name.size() &&
-              std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) { return AnsiLowerChar(a) == b; });
+      found = !name.empty() && LowerEquals(n, name);
       if (found || Stopped()) break;
     }
   }
@@ -330,7 +328,6 @@ PathIndex& ScanEngine::Paths() {
   if (!paths_) paths_ = std::make_unique<PathIndex>(app_.lstHDDItems);
   return *paths_;
 }
-
 
 PatternIndex& ScanEngine::Patterns() {
   if (!patterns_) patterns_ = std::make_unique<PatternIndex>(app_.lstHDDItems, TargetsOfType(app_.lstDBaseFile, "file"));
