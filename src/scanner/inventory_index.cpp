@@ -183,17 +183,26 @@ bool PathIndex::HasPrefix(const Text& prefix) const {
 
 PatternIndex::PatternIndex(const PathTable& listing, const std::vector<Text>& targets) : listing_(listing) {
   Answer(targets);
-  for (const Text& t : targets) order_.Add(t, slotOf_[t]);
+  asks_.assign(rows_.size(), 0);
+  for (const Text& t : targets) {
+    order_.Add(t, slotOf_[t]);
+    ++asks_[slotOf_[t]];
+  }
 }
 
-const std::vector<size_t>& PatternIndex::Rows(const Text& target) {
-  if (size_t slot = order_.Next(target); slot != SIZE_MAX) return rows_[slot];
-  auto it = slotOf_.find(target);
-  if (it == slotOf_.end()) {
+PatternIndex::Asked PatternIndex::Rows(const Text& target) {
+  size_t slot = order_.Next(target);
+  if (slot == SIZE_MAX) slot = slotOf_.count(target) ? slotOf_[target] : SIZE_MAX;
+  if (slot == SIZE_MAX || asks_[slot] == 0) {
+    // Not among the targets, or asked once more than counted (its texts
+    // may be gone): answered afresh, never moved from.
+    slotOf_.erase(target);
     Answer({target});
-    it = slotOf_.find(target);
+    slot = slotOf_[target];
+    asks_.resize(rows_.size(), SIZE_MAX);
   }
-  return rows_[it->second];
+  if (asks_[slot] != SIZE_MAX) --asks_[slot];
+  return {rows_[slot], asks_[slot] == 0};
 }
 
 void PatternIndex::Answer(const std::vector<Text>& targets) {
@@ -252,7 +261,12 @@ void PatternIndex::Answer(const std::vector<Text>& targets) {
     size_t dot = name.rfind('.');
     if (dot == std::string_view::npos) continue;
     std::string_view ext = name.substr(dot + 1), base = name.substr(0, dot);
-    auto add = [&](uint32_t p) { rows_[patterns[p].slot].push_back(i + 1); };
+    auto add = [&](uint32_t p) {
+      const std::string_view folder = listing_.Folder(listing_.FolderOf(i + 1));
+      Text text;
+      text.reserve(folder.size() + name.size());
+      rows_[patterns[p].slot].push_back(std::move(text.append(folder).append(name)));
+    };
     if (anyBase && baseFilter.MayHold(base))
       if (uint32_t id = baseKeys.Find(base); id != KeyTable::kNone)
         for (uint32_t p : byBase[id])

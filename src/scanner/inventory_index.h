@@ -55,20 +55,26 @@ class PathIndex {
 };
 
 // File-name pattern tests of many targets against the listed paths: for each
-// target, the rows (1-based, ascending) whose file name matches it. The
-// targets are gathered first and the listing is read once for all of them.
+// target, the texts of the rows whose file name matches it, in row order. The
+// targets are gathered first and the listing is read once for all of them;
+// a row's text is made then, while its folder and name are at hand.
 class PatternIndex {
  public:
-  // targets: every pattern the records will ask.
+  // targets: every pattern the records will ask, in order.
   PatternIndex(const PathTable& listing, const std::vector<Text>& targets);
-  const std::vector<size_t>& Rows(const Text& target);
+  struct Asked {
+    std::vector<Text>& texts;
+    bool last;  // target is not asked again: the texts may be moved out
+  };
+  Asked Rows(const Text& target);
 
  private:
   void Answer(const std::vector<Text>& targets);
   const PathTable& listing_;
   std::unordered_map<Text, size_t> slotOf_;
   TargetOrder order_;
-  std::vector<std::vector<size_t>> rows_;
+  std::vector<std::vector<Text>> rows_;
+  std::vector<size_t> asks_;  // per slot: the asks still to come
 };
 
 // Lower-case substring tests of many targets against one list of texts: for

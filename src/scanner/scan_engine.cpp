@@ -46,6 +46,11 @@ void ScanEngine::Raise(Counter c) {
   view_.CounterChanged(c);
 }
 
+void ScanEngine::ScanningCaption(std::string_view item) {
+  caption_.assign(kScanning).append(item);
+  Caption(caption_);
+}
+
 void ScanEngine::ResetUsedValues() {
   for (size_t i = 0; i < kCounterCount; ++i) {
     app_.counters[i] = "0";
@@ -204,7 +209,7 @@ void ScanEngine::RecordLoop(Mode mode) {
         break;
     }
     if (handled) {
-      app_.strDBItem = {};
+      for (Text& field : app_.strDBItem) field.clear();  // capacity kept for the next record
       ParseItem(entry, app_.strDBItem, "|");
       if (!HandleRecord(mode, type)) return;
     }
@@ -219,7 +224,7 @@ bool ScanEngine::HandleRecord(Mode mode, const Text& type) {
   if ((type == "path" || type == "fold") && target.find('%') != Text::npos) {
     ReplaceVariableFolders(app_.folders, target);
   }
-  Caption(kScanning + target);
+  ScanningCaption(target);
   if (type == "path") {
     if (mode == Mode::Folders) {
       ListedPathTest();
@@ -249,15 +254,19 @@ bool ScanEngine::HandleRecord(Mode mode, const Text& type) {
 }
 
 namespace {
+// Each record of this type: its target (the second field) as it is parsed.
+template <class F>
+void ForEachTarget(const ListView& db, const char* type, F&& f) {
+  for (size_t i = 2; i <= db.Count(); ++i) {
+    const std::string_view entry = db.Item(i).text;
+    if (!LowerEquals(entry.substr(0, 4), type)) continue;
+    const size_t bar = entry.find('|');
+    f(bar == std::string_view::npos ? std::string_view() : entry.substr(bar + 1, entry.find('|', bar + 1) - bar - 1));
+  }
+}
 std::vector<Text> TargetsOfType(const ListView& db, const char* type) {
   std::vector<Text> targets;
-  for (size_t i = 2; i <= db.Count(); ++i) {
-    const Text& entry = db.Item(i).text;
-    if (!LowerEquals(std::string_view(entry).substr(0, 4), type)) continue;
-    std::array<Text, 2> fields;
-    ParseItem(entry, fields, "|");
-    targets.push_back(std::move(fields[1]));
-  }
+  ForEachTarget(db, type, [&](std::string_view t) { targets.emplace_back(t); });
   return targets;
 }
 }  // namespace
@@ -313,9 +322,10 @@ bool ScanEngine::SharedParent(const Text& parent) {
     // Hashes of the parents the key records name, sorted: a parent met twice
     // (or a collision, which only costs a cached list) is kept.
     keyParents_.emplace();
-    for (const Text& t : TargetsOfType(app_.lstDBaseFile, "regk"))
-      if (size_t slash = t.rfind('\\'); slash != Text::npos)
-        keyParents_->push_back(std::hash<std::string_view>()(std::string_view(t).substr(0, slash)));
+    ForEachTarget(app_.lstDBaseFile, "regk", [&](std::string_view t) {
+      if (size_t slash = t.rfind('\\'); slash != std::string_view::npos)
+        keyParents_->push_back(std::hash<std::string_view>()(t.substr(0, slash)));
+    });
     std::sort(keyParents_->begin(), keyParents_->end());
   }
   auto [lo, hi] = std::equal_range(keyParents_->begin(), keyParents_->end(), std::hash<std::string_view>()(parent));
@@ -363,13 +373,13 @@ bool ScanEngine::AbortedAfterRow() {
 void ScanEngine::CookieTest() {
   const Text target = app_.strDBItem[1];
   auto one = [&](const Text& entry) {
-    Caption(kScanning + entry);
+    ScanningCaption(entry);
     Found("cook", entry, 6, Counter::lblFilesIdentified, false);
   };
   if (Stopped()) {
     if (app_.lstCache.empty()) return;
     Text entry = app_.lstCache.front();
-    Caption(kScanning + entry);
+    ScanningCaption(entry);
     if (AnsiLower(entry).find(AnsiLower(target)) != Text::npos) one(entry);
     stop_ = true;
     return;
@@ -399,9 +409,8 @@ void ScanEngine::ListedFolderTest() {
 
 void ScanEngine::PatternTest() {
   const Text target = app_.strDBItem[1];
-  auto one = [&](size_t row) {
-    Text entry = app_.lstHDDItems.RowText(row);
-    Caption(kScanning + entry);
+  auto one = [&](Text entry) {
+    ScanningCaption(entry);
     Found("file", std::move(entry), 1, Counter::lblFilesIdentified, false);
   };
   if (Stopped()) {
@@ -411,13 +420,14 @@ void ScanEngine::PatternTest() {
     Text fileName = AfterLast(entry, '\\');
     if (fileName.find('.') != Text::npos && ParseFile(fileName, name, ".") && ParseFile(target, pattern, ".") &&
         PatternMatches(name[0], name[1], pattern[0], pattern[1])) {
-      one(1);
+      one(entry);
     }
     stop_ = true;
     return;
   }
-  for (size_t row : Patterns().Rows(target)) {
-    one(row);
+  auto [texts, last] = Patterns().Rows(target);
+  for (Text& text : texts) {
+    one(last ? std::move(text) : text);
     if (AbortedAfterRow()) return;
   }
 }
@@ -426,7 +436,7 @@ void ScanEngine::ListedKeyTest() {
   const Text target = app_.strDBItem[1];
   auto one = [&](size_t row) {
     Text text = app_.lstRegScan.RowText(row);
-    Caption(kScanning + target);
+    ScanningCaption(target);
     size_t eq = text.find('=');
     if (eq != Text::npos) {
       const Text category = "RegVal";

@@ -42,6 +42,8 @@ class ScanEngine {
   bool Option(CustomScanLine option) const;
   void Raise(Counter c);
   void Caption(const Text& text) { view_.SetCurrentOperation(text); }
+  // "Scanning_item:_" and the item, in one buffer kept between calls.
+  void ScanningCaption(std::string_view item);
   bool Stopped() const { return !ctx_.OperationInProgress; }
 
   void RunSmart();
@@ -92,6 +94,7 @@ class ScanEngine {
   };
   std::unordered_map<Text, SubKeys> subKeys_;
   std::optional<std::vector<size_t>> keyParents_;
+  Text caption_;
 };
 
 }  // namespace morvane

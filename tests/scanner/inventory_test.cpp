@@ -44,4 +44,24 @@ TEST(PathTable, RowsAndPathIndexAnswerAsTheTexts) {
   EXPECT_EQ(copy.FindFolder("C:\\A\\"), PathTable::kNoFolder);
 }
 
+TEST(PatternIndex, TextsSurviveMovesOnTheLastAsk) {
+  // The engine moves texts out when told an ask is the last; an ask past the
+  // count, or of a target never listed, is answered afresh.
+  PathTable table;
+  table.Add("C:\\A\\", "x.exe");
+  table.Add("C:\\B\\", "x.dll");
+  table.Add("C:\\B\\", "y.exe");
+  PatternIndex index(table, {"x.*", "*.exe", "x.*"});
+  const std::vector<Text> xs = {"C:\\A\\x.exe", "C:\\B\\x.dll"}, exes = {"C:\\A\\x.exe", "C:\\B\\y.exe"};
+  const std::vector<std::pair<const char*, const std::vector<Text>*>> asks = {
+      {"x.*", &xs}, {"*.exe", &exes}, {"x.*", &xs}, {"x.*", &xs}, {"*.exe", &exes}};
+  for (const auto& [target, want] : asks) {
+    auto [texts, last] = index.Rows(target);
+    std::vector<Text> got;
+    for (Text& t : texts) got.push_back(last ? std::move(t) : t);
+    EXPECT_EQ(got, *want) << target;
+  }
+  EXPECT_TRUE(index.Rows("q.*").texts.empty());
+}
+
 }  // namespace morvane
