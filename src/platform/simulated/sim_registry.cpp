@@ -15,14 +15,15 @@ constexpr uint32_t kDelete = 0x00010000;
 }  // namespace
 
 struct SimRegistry::Node : std::enable_shared_from_this<SimRegistry::Node> {
+  // What a look-up down the tree reads comes first, in the node's first lines.
   Text name;
-  std::unique_ptr<Text> cls;  // held apart: few keys have a class
-  uint32_t deny = 0;
-  bool deleted = false;
-  Node* parent = nullptr;
-  std::vector<Value> values;                   // creation order
   std::vector<std::shared_ptr<Node>> children;  // sorted by CompareNames
   NameIndex<Node> index;                       // of the children, when there are many
+  uint32_t deny = 0;
+  bool deleted = false;
+  std::unique_ptr<Text> cls;  // held apart: few keys have a class
+  Node* parent = nullptr;
+  std::vector<Value> values;  // creation order
 
   std::vector<std::shared_ptr<Node>>::iterator LowerBound(std::string_view n) {
     auto before = [](const std::shared_ptr<Node>& c, std::string_view k) { return CompareNames(c->name, k) < 0; };
