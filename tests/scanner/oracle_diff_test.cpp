@@ -85,6 +85,10 @@ void Plant(Gen& g, sim::SimulatedMachine& m, AppState& app) {
       app.lstDBaseFile.Add(g.Chance(50) ? "# note" : "@x");
       continue;
     }
+    if (g.Chance(15) && app.lstDBaseFile.Count() > 1) {  // a record met again
+      app.lstDBaseFile.Add(app.lstDBaseFile.Item(2 + g.Pick(app.lstDBaseFile.Count() - 1)).text);
+      continue;
+    }
     if (lower == "path") target = g.Chance(60) && !planted.empty() ? g.Case(g.Of(planted)) : g.Of(kDirs) + "\\" + FileName(g);
     else if (lower == "fold") target = g.Case(g.Of(kDirs)).substr(0, 10 + g.Pick(12));
     else if (lower == "file") target = PatternOf(g);
