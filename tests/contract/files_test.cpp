@@ -20,7 +20,9 @@ class FilesContract : public testing::Test {
   IFileSystem& fs() { return m->os().files; }
   void File(const Text& rel, const std::string& content = "x", uint32_t attrs = 0) {
     ASSERT_TRUE(fs().WriteAll(root + "\\" + rel, content)) << rel;
-    if (attrs) ASSERT_TRUE(fs().SetAttributes(root + "\\" + rel, attrs));
+    if (attrs) {
+      ASSERT_TRUE(fs().SetAttributes(root + "\\" + rel, attrs));
+    }
   }
   void Folder(const Text& rel) { ASSERT_TRUE(fs().MakeFolder(root + "\\" + rel)) << rel; }
   std::vector<Text> Names(const Text& pattern) {
@@ -246,7 +248,7 @@ TEST_F(FindFilesContract, AbortedListingStopsAtOnce) {
 // entry: what the one-read listing must reproduce, yield for yield.
 struct TwoPassListing {
   Context& ctx;
-  ListView rows;
+  ListView rows = {};
   int32_t files = 0, dirs = 0;
   uint64_t Folder(Text path, const Text& pattern) {
     if (path.back() != '\\') path += "\\";
@@ -325,7 +327,9 @@ TEST_F(FindFilesContract, AbortAtEveryYieldMatchesTwoFullPasses) {
       Text path = root;
       auto got = run([&] { return ff.FindFilesToListView(path, pattern, files, dirs, rows, recurse); });
       ASSERT_EQ(got, want);
-      if (abortAt == 0) ASSERT_LT(want.second, 60u) << "every abort point is tried";
+      if (abortAt == 0) {
+        ASSERT_LT(want.second, 60u) << "every abort point is tried";
+      }
       ASSERT_EQ(rows, expected.rows);
       ASSERT_EQ(files, expected.files);
       ASSERT_EQ(dirs, expected.dirs);

@@ -362,7 +362,7 @@ const Case kCases[] = {
     {"purge",
      [](World& w) {
        PlantObjects(w, true);
-       for (const Text& session : {"1-1-2026-0-0-0", "2-1-2026-0-0-0"}) {
+       for (const char* session : {"1-1-2026-0-0-0", "2-1-2026-0-0-0"}) {
          w.p().app.QuarantineSession = session;
          RowsOfEveryType(w.p(), true);
          w.p().engine.QuarantineChecked();

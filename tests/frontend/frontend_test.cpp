@@ -126,8 +126,10 @@ TEST_F(ConsoleRun, RemovalQuarantinesEachObjectReportsItAndTheQuarantineRestores
     ASSERT_NE(o, nullptr) << e.object;
     EXPECT_EQ(o->outcome, e.outcome) << e.object;
     EXPECT_EQ(o->item != 0, e.stored) << e.object;
-    if (e.stored) EXPECT_TRUE(m.files.GetAttributes(kPf + "\\Quarantine\\" + o->package + "\\" +
-                                                    std::to_string(o->item) + ".qnf") != win::kInvalidAttributes);
+    if (e.stored) {
+      EXPECT_TRUE(m.files.GetAttributes(kPf + "\\Quarantine\\" + o->package + "\\" + std::to_string(o->item) +
+                                        ".qnf") != win::kInvalidAttributes);
+    }
   }
   EXPECT_TRUE(Find(r, "C:\\Spy\\manual.exe")->manual);
   EXPECT_EQ(Find(r, "C:\\Spy\\manual.exe")->commentUrl, "http://help.example/manual");

@@ -112,7 +112,9 @@ TEST_F(Faults, SettingsSaveKilledAtEveryByteLeavesOldOrNew) {
                 r.lstSelectedFolders == changed.lstSelectedFolders);
     EXPECT_TRUE(r.lstCustomScanSettings == old.lstCustomScanSettings ||
                 r.lstCustomScanSettings == changed.lstCustomScanSettings);
-    if (budget == total) EXPECT_EQ(r.lstCustomScanSettings, changed.lstCustomScanSettings);
+    if (budget == total) {
+      EXPECT_EQ(r.lstCustomScanSettings, changed.lstCustomScanSettings);
+    }
   }
 }
 
@@ -221,7 +223,9 @@ TEST_F(Faults, HostileDatabasesLoadAndScan) {
     app.lstScanResult.Clear();
     app.lstIremovable.Clear();
     EXPECT_EQ(Scan("0"), 0u);
-    if (scanned) EXPECT_EQ(app.counter(Counter::lblScannedObjects), scanned);
+    if (scanned) {
+      EXPECT_EQ(app.counter(Counter::lblScannedObjects), scanned);
+    }
   }
 }
 

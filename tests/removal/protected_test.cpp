@@ -150,8 +150,11 @@ TEST_F(RemovalTest, ProtectedRowsAreLeftInPlaceAndLogged) {
   engine.RemoveChecked();
 
   for (const char* gone : {"C:\\Bad\\bad.txt"}) EXPECT_FALSE(HasFile(gone));
-  for (const auto& [path, data] : filesBefore)
-    if (path != "C:\\Bad\\bad.txt" && path.find("Quarantine") == Text::npos) EXPECT_TRUE(HasFile(path)) << path;
+  for (const auto& [path, data] : filesBefore) {
+    if (path != "C:\\Bad\\bad.txt" && path.find("Quarantine") == Text::npos) {
+      EXPECT_TRUE(HasFile(path)) << path;
+    }
+  }
   EXPECT_TRUE(KeyExists("HKEY_LOCAL_MACHINE\\Software\\Microsoft"));
   for (const Text& line : {Text("Protected location not removed=C:\\WINDOWS"),
                            Text("Protected location not removed=HKEY_LOCAL_MACHINE\\Software"),

@@ -71,7 +71,7 @@ class SimRoundTrip : public testing::Test {
 };
 
 TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
-  for (const Text& f : {"\\Prog\\Quarantine", "\\Prog\\Settings", "\\Cookies", "\\SpyTree\\sub\\deep"})
+  for (const char* f : {"\\Prog\\Quarantine", "\\Prog\\Settings", "\\Cookies", "\\SpyTree\\sub\\deep"})
     m.files.AddFolder(kBase + f);
   app.programFolder = kBase + "\\Prog";
   app.folders.txtCookies = kBase + "\\Cookies";

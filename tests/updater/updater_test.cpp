@@ -28,7 +28,7 @@ struct Response {
   std::string body;
   int64_t announced = -1;  // Content-Length when it differs from the body
   bool networkError = false;
-  std::vector<size_t> chunks;  // sizes GetChunk hands out (default 1024)
+  std::vector<size_t> chunks = {};  // sizes GetChunk hands out (default 1024)
 };
 
 // Stands in for the signature service: a signature is a keyed checksum of

@@ -29,6 +29,7 @@ using namespace morvane;
 
 namespace {
 
+#ifndef MORVANE_DB_NO_MAIN  // the commands; a fuzz target takes CheckContent alone
 bool ReadFile(const std::string& path, std::string& content) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -82,6 +83,8 @@ int Convert(const std::string& from, const std::string& to, bool encrypt) {
   return 0;
 }
 
+#endif  // MORVANE_DB_NO_MAIN
+
 // The report of one database file's content; 1 when it has problems.
 int CheckContent(const std::string& content, const std::string& path, std::ostream& out, std::ostream& err) {
   if (SplitTextLines(content).empty()) {
@@ -102,6 +105,7 @@ int CheckContent(const std::string& content, const std::string& path, std::ostre
   return 0;
 }
 
+#ifndef MORVANE_DB_NO_MAIN
 int Check(const std::string& path) {
   std::string content;
   if (!ReadFile(path, content)) {
@@ -195,6 +199,7 @@ int Keygen(const std::string&, const std::string&) { return NativeOnly("keygen")
 int Sign(const std::string&, const std::string&) { return NativeOnly("sign"); }
 int Pubkey(const std::string&) { return NativeOnly("pubkey"); }
 #endif
+#endif  // MORVANE_DB_NO_MAIN
 
 }  // namespace
 
