@@ -156,7 +156,8 @@ class RemovalRoundTrip : public ::testing::Test {
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     if (!CopyFileA(self, exe.c_str(), FALSE)) return nullptr;
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi;
     std::string cmd = "\"" + exe + "\" --linger";
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
@@ -200,7 +201,8 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   const std::string exe = base + "\\Spy Files\\spyproc.exe";
   ASSERT_TRUE(CopyFileA(self, exe.c_str(), FALSE));
-  STARTUPINFOA si = {sizeof si};
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi;
   std::string cmd = "\"" + exe + "\" --linger";
   ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
@@ -345,7 +347,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
   // Explorer's hidden "desktop.ini" files, which the listing never shows, go too.
   const std::string package = app.programFolder + "\\Quarantine\\8-12-2026-9-0-0";
-  for (const std::string ini : {package + "\\desktop.ini", package + "\\SpyTree\\desktop.ini"}) {
+  for (const std::string& ini : {package + "\\desktop.ini", package + "\\SpyTree\\desktop.ini"}) {
     Write(ini, "[.ShellClassInfo]");
     ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
   }
@@ -412,7 +414,8 @@ TEST_F(RemovalRoundTrip, OnlyThePlantedProgramEndsAndFilesInUseGoAtRestart) {
   // The programs holding the files end with the session; the system starts again.
   for (HANDLE h : held) CloseHandle(h);
   held.clear();
-  STARTUPINFOA si = {sizeof si};
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi;
   std::string restart = "wineboot.exe -r";
   ASSERT_TRUE(CreateProcessA(nullptr, restart.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
@@ -512,8 +515,11 @@ TEST_F(RemovalRoundTrip, NamesOutsideTheAnsiCodePage) {
   EXPECT_FALSE(Exists(folder + "\\spy.exe"));
   // A name with "?" in it (what the ANSI calls make of the rest) is never
   // handed to a delete or a shell copy, which would read it as a wildcard.
-  for (const Text& line : flushed)
-    if (line.find('?') != Text::npos) EXPECT_EQ(line.rfind("Protected location not removed=", 0), 0u) << line;
+  for (const Text& line : flushed) {
+    if (line.find('?') != Text::npos) {
+      EXPECT_EQ(line.rfind("Protected location not removed=", 0), 0u) << line;
+    }
+  }
   // Every name the ANSI calls cannot spell is still there, and so is the text file.
   for (const wchar_t* name : {foreign[0], foreign[1], foreign[3]})
     EXPECT_NE(GetFileAttributesW((wfolder + L"\\" + name).c_str()), INVALID_FILE_ATTRIBUTES);
