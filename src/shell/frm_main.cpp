@@ -206,8 +206,14 @@ void frmMain::SetCaption(Label label, const Text& caption) {
 
 void frmMain::SetScanPhase(ScanPhase phase) {
   scanPhase = phase;
+  // The button is greyed while its caption changes: "Next" is never offered,
+  // even for an instant, while the scan still holds the window.
+  const CommandSet allowed = AllowedCommands(State());
+  CommandSet greyed = allowed;
+  greyed[size_t(Command::cmdAbortNextResults)] = false;
+  view.SetCommandsEnabled(greyed);
   view.SetButtonCaption(Button::cmdAbortNextResults, AbortNextCaption(phase));
-  UpdateCommands();
+  view.SetCommandsEnabled(allowed);
 }
 
 void frmMain::SetResultButtonsEnabled(bool enabled) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include "database/crypt.h"
@@ -30,6 +31,11 @@ struct RecordingView : testing::PartsView {
       events.push_back("label " + std::to_string(int(l)));
   }
   void ShowPopupMenu(Menu m) override { events.push_back("menu " + std::to_string(int(m))); }
+  std::function<void()> onButtonCaption;
+  void SetButtonCaption(Button b, const Text& t) override {
+    PartsView::SetButtonCaption(b, t);
+    if (onButtonCaption) onButtonCaption();
+  }
   void SetScrollingBarLeft(float twips) override { barLeft = twips; }
   void SetWindowState(WindowState s) override {
     events.push_back(s == WindowState::Minimized ? "minimized" : "normal");
@@ -245,6 +251,15 @@ TEST_F(MainWindow, RefusedCommandsAreDisabledInTheView) {
     for (C c : watched) s += view.enabled[size_t(c)] ? '1' : '0';
     seen.emplace(state, s);
   };
+  // Abort/Next never shows a caption, enabled, that a click would not carry out.
+  int captions = 0;
+  view.onButtonCaption = [&] {
+    ++captions;
+    if (view.enabled[size_t(C::cmdAbortNextResults)]) {
+      EXPECT_TRUE(IsCommandAllowed(C::cmdAbortNextResults, form->State()))
+          << view.buttonCaptions[Button::cmdAbortNextResults];
+    }
+  };
   ASSERT_TRUE(form->Form_Load());
   see("status");
   form->Run(C::lblCmdScan);
@@ -265,6 +280,7 @@ TEST_F(MainWindow, RefusedCommandsAreDisabledInTheView) {
       {"status", "111000"},  {"scan selection", "110100"}, {"scanning", "010010"}, {"scan ended", "010010"},
       {"results wait", "010001"}, {"removing", "010000"}, {"removed", "111000"}};
   EXPECT_EQ(seen, expected);
+  EXPECT_GE(captions, 3);
 }
 
 TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
