@@ -24,6 +24,15 @@ void ParseItem(std::string_view Item, std::span<Text> Fields, std::string_view S
   }
 }
 
+std::string_view ItemField(std::string_view Item, size_t index, char Separator) {
+  for (; index > 0; --index) {
+    const size_t at = Item.find(Separator);
+    if (at == std::string_view::npos) return {};
+    Item.remove_prefix(at + 1);
+  }
+  return Item.substr(0, Item.find(Separator));
+}
+
 bool ParseFile(const Text& Path, std::array<Text, 2>& Parts, const Text& Separator) {
   if (Separator.empty()) return false;
   size_t at = Path.rfind(Separator);

@@ -12,6 +12,9 @@ namespace morvane {
 // last field (the rest is dropped); fields beyond the last piece keep their
 // text; an empty Item stores nothing; a trailing separator adds no piece.
 void ParseItem(std::string_view Item, std::span<Text> Fields, std::string_view Separator);
+// The field ParseItem would store at index (empty when Item has fewer
+// pieces), without a copy.
+std::string_view ItemField(std::string_view Item, size_t index, char Separator);
 
 // Splits Path at the last Separator: Parts[0] = after it, Parts[1] = before it.
 // False (Parts untouched) when Path holds no Separator.

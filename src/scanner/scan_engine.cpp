@@ -259,9 +259,7 @@ template <class F>
 void ForEachTarget(const ListView& db, const char* type, F&& f) {
   for (size_t i = 2; i <= db.Count(); ++i) {
     const std::string_view entry = db.Item(i).text;
-    if (!LowerEquals(entry.substr(0, 4), type)) continue;
-    const size_t bar = entry.find('|');
-    f(bar == std::string_view::npos ? std::string_view() : entry.substr(bar + 1, entry.find('|', bar + 1) - bar - 1));
+    if (LowerEquals(entry.substr(0, 4), type)) f(ItemField(entry, 1, '|'));
   }
 }
 std::vector<Text> TargetsOfType(const ListView& db, const char* type) {

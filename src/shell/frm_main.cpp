@@ -208,12 +208,11 @@ void frmMain::SetScanPhase(ScanPhase phase) {
   scanPhase = phase;
   // The button is greyed while its caption changes: "Next" is never offered,
   // even for an instant, while the scan still holds the window.
-  const CommandSet allowed = AllowedCommands(State());
-  CommandSet greyed = allowed;
+  CommandSet greyed = AllowedCommands(State());
   greyed[size_t(Command::cmdAbortNextResults)] = false;
   view.SetCommandsEnabled(greyed);
   view.SetButtonCaption(Button::cmdAbortNextResults, AbortNextCaption(phase));
-  view.SetCommandsEnabled(allowed);
+  UpdateCommands();
 }
 
 void frmMain::SetResultButtonsEnabled(bool enabled) {

@@ -27,6 +27,12 @@ TEST(ParseItem, SplitsIntoAFixedArrayAndLeavesTheRestAlone) {
   f = {};
   ParseItem("a::b", f, "::");
   EXPECT_EQ(f[1], "b");
+  // One field without a copy: what ParseItem stores there, from empty fields.
+  for (const char* item : {"a||b", "a|b|", "", "1|2|3|4|5|6", "|lead", "path", "regk|HKCU\\x|Cat|"}) {
+    f = {};
+    ParseItem(item, f, "|");
+    for (size_t i = 0; i < f.size(); ++i) EXPECT_EQ(ItemField(item, i, '|'), f[i]) << item << " " << i;
+  }
 }
 
 TEST(ParseFile, SplitsAtTheLastSeparator) {

@@ -29,6 +29,26 @@ using namespace morvane;
 
 namespace {
 
+// The report of one database file's content; 1 when it has problems.
+int CheckContent(const std::string& content, const std::string& path, std::ostream& out, std::ostream& err) {
+  if (SplitTextLines(content).empty()) {
+    err << "morvane-db: " << path << " is empty\n";
+    return 1;
+  }
+  const DatabaseReport report = CheckDatabaseFile(content);
+  out << "version: " << report.version << "\n";
+  out << "records: " << report.records << "\n";
+  for (const auto& [type, count] : report.perType)
+    out << "  " << (type.empty() ? "(unknown)" : type) << ": " << count << "\n";
+  for (const RecordProblem& p : report.problems)
+    out << "line " << p.lineNumber << ": " << p.reason << ": " << p.line << "\n";
+  if (!report.problems.empty()) {
+    err << "morvane-db: " << report.problems.size() << " record(s) can never match, be removed or be trusted\n";
+    return 1;
+  }
+  return 0;
+}
+
 #ifndef MORVANE_DB_NO_MAIN  // the commands; a fuzz target takes CheckContent alone
 bool ReadFile(const std::string& path, std::string& content) {
   std::ifstream in(path, std::ios::binary);
@@ -83,29 +103,6 @@ int Convert(const std::string& from, const std::string& to, bool encrypt) {
   return 0;
 }
 
-#endif  // MORVANE_DB_NO_MAIN
-
-// The report of one database file's content; 1 when it has problems.
-int CheckContent(const std::string& content, const std::string& path, std::ostream& out, std::ostream& err) {
-  if (SplitTextLines(content).empty()) {
-    err << "morvane-db: " << path << " is empty\n";
-    return 1;
-  }
-  const DatabaseReport report = CheckDatabaseFile(content);
-  out << "version: " << report.version << "\n";
-  out << "records: " << report.records << "\n";
-  for (const auto& [type, count] : report.perType)
-    out << "  " << (type.empty() ? "(unknown)" : type) << ": " << count << "\n";
-  for (const RecordProblem& p : report.problems)
-    out << "line " << p.lineNumber << ": " << p.reason << ": " << p.line << "\n";
-  if (!report.problems.empty()) {
-    err << "morvane-db: " << report.problems.size() << " record(s) can never match, be removed or be trusted\n";
-    return 1;
-  }
-  return 0;
-}
-
-#ifndef MORVANE_DB_NO_MAIN
 int Check(const std::string& path) {
   std::string content;
   if (!ReadFile(path, content)) {
