@@ -46,6 +46,9 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   } else if (type == "folder") {
     size_t slash = location.rfind('\\');
     storedName = slash == Text::npos ? location : location.substr(slash + 1);
+    // The copy keeps the folder's name: another folder's copy of that name
+    // would be merged into, and neither could come back whole.
+    if (ops_.Exists(s + storedName)) return StoreResult::Failed;
     ok = ops_.CopyFolder(location, session) && ops_.FolderExists(s + storedName);
   } else if (type == "regkey") {
     const Text temp = TemporaryRegFile();

@@ -120,6 +120,29 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
   EXPECT_EQ(Below("C:\\", true), filesBefore);
 }
 
+// Two folders of one name in one session: the second is not copied over the
+// first's copy, so it stays in place and the first comes back as it was.
+TEST_F(QuarantineListTest, FolderCopiesNeverShareAName) {
+  app.lstCustomScanSettings[3] = "1";
+  fs.AddFile("C:\\A\\Toolbar\\a.txt", "from A");
+  fs.AddFile("C:\\B\\Toolbar\\a.txt", "from B");
+  fs.AddFile("C:\\B\\Toolbar\\b.txt", "only B");
+  const auto filesBefore = Below("C:\\", true);
+  AddRow("folder", "C:\\A\\Toolbar");
+  AddRow("folder", "C:\\B\\Toolbar");
+  AnswerNext(MsgResult::Yes);
+  engine.RemoveChecked();
+  EXPECT_EQ(flushedLog, Strings{"Folder not deleted (quarantine copy failed)=C:\\B\\Toolbar"});
+  EXPECT_FALSE(HasFolder("C:\\A\\Toolbar"));
+
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  const RestoreReport report = engine.RestoreSelected();
+  EXPECT_EQ(report.restored, 1u);
+  EXPECT_EQ(report.failed, 0u);
+  EXPECT_EQ(Below("C:\\", true), filesBefore);
+}
+
 TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
   fs.AddFile("C:\\Gone\\f.txt", "f");
   SetText("HKEY_CURRENT_USER\\Software\\K", "v", "x");
