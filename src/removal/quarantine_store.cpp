@@ -44,12 +44,14 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   } else if (type == "file" || type == "path") {
     ok = ops_.ShellCopyFile(location, dataPath) == 0 && ops_.Exists(dataPath);
   } else if (type == "folder") {
-    size_t slash = location.rfind('\\');
-    storedName = slash == Text::npos ? location : location.substr(slash + 1);
+    // A closing backslash ("C:\Spy\") is dropped: the copy and the item line need the name.
+    while (origin.size() > 3 && origin.back() == '\\') origin.pop_back();
+    size_t slash = origin.rfind('\\');
+    storedName = slash == Text::npos ? origin : origin.substr(slash + 1);
     // The copy keeps the folder's name: another folder's copy of that name
     // would be merged into, and neither could come back whole.
     if (ops_.Exists(s + storedName)) return StoreResult::Failed;
-    ok = ops_.CopyFolder(location, session) && ops_.FolderExists(s + storedName);
+    ok = ops_.CopyFolder(origin, session) && ops_.FolderExists(s + storedName);
   } else if (type == "regkey") {
     const Text temp = TemporaryRegFile();
     // A stale export must not pass for this key's.

@@ -121,24 +121,28 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
 }
 
 // Two folders of one name in one session: the second is not copied over the
-// first's copy, so it stays in place and the first comes back as it was.
+// first's copy, so it stays in place and the first comes back as it was. A
+// folder written with a closing backslash comes back too.
 TEST_F(QuarantineListTest, FolderCopiesNeverShareAName) {
   app.lstCustomScanSettings[3] = "1";
   fs.AddFile("C:\\A\\Toolbar\\a.txt", "from A");
   fs.AddFile("C:\\B\\Toolbar\\a.txt", "from B");
   fs.AddFile("C:\\B\\Toolbar\\b.txt", "only B");
+  fs.AddFile("C:\\Slash\\s.txt", "s");
   const auto filesBefore = Below("C:\\", true);
   AddRow("folder", "C:\\A\\Toolbar");
   AddRow("folder", "C:\\B\\Toolbar");
+  AddRow("folder", "C:\\Slash\\");
   AnswerNext(MsgResult::Yes);
   engine.RemoveChecked();
   EXPECT_EQ(flushedLog, Strings{"Folder not deleted (quarantine copy failed)=C:\\B\\Toolbar"});
   EXPECT_FALSE(HasFolder("C:\\A\\Toolbar"));
+  EXPECT_FALSE(HasFolder("C:\\Slash"));
 
   engine.ListQuarantine();
   engine.SelectAllPackages();
   const RestoreReport report = engine.RestoreSelected();
-  EXPECT_EQ(report.restored, 1u);
+  EXPECT_EQ(report.restored, 2u);
   EXPECT_EQ(report.failed, 0u);
   EXPECT_EQ(Below("C:\\", true), filesBefore);
 }
