@@ -250,10 +250,13 @@ void RemovalEngine::RemoveFileRow(const ListItem& row) {
 void RemovalEngine::RemoveFolderRow(const ListItem& row) {
   const Text& location = row.SubItems(2);
   if (!QuarantineBeforeRemoval(row, "Folder", false)) return;
-  WipeFolder(location);
+  // A link goes alone: what is seen through it belongs to the folder it points at.
+  const uint32_t attributes = ctx_.files().GetAttributes(location);
+  const bool link = attributes != win::kInvalidAttributes && (attributes & win::kAttrReparsePoint);
+  if (!link) WipeFolder(location);
   ops_.RemoveFolder(location);
   if (!ops_.Exists(location)) return;
-  if (RemoveLeftoversAtRestart(location)) {
+  if (!link && RemoveLeftoversAtRestart(location)) {
     Log("Folder will be deleted at restart=" + location);
     atRestart_.push_back(location);
   } else {

@@ -191,6 +191,15 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   engine.RemoveChecked();
   EXPECT_FALSE(fs().Exists("C:\\Bad\\spy.exe"));
   EXPECT_EQ(Read("C:\\WINDOWS\\SYSTEM32\\kernel32.dll"), "MZ kernel");
+
+  // A folder row that is itself a link: what is seen through it stays, now and at the restart.
+  fs().AddJunction("C:\\Bad Link", "C:\\Users\\Me\\Documents");
+  fs().AddFile("C:\\Bad Link\\thesis.doc", "mine");
+  Row("folder", "C:\\Bad Link");
+  ctx.OperationInProgress = true;
+  engine.RemoveChecked();
+  EXPECT_EQ(Read("C:\\Bad Link\\thesis.doc"), "mine");
+  EXPECT_TRUE(fs().PendingRemovals().empty());
 }
 
 // Paths far beyond 260 characters are found and removed like any other.
