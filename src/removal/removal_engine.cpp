@@ -225,7 +225,8 @@ void RemovalEngine::EndProcessesOf(const Text& location) {
 void RemovalEngine::RemoveFileRow(const ListItem& row) {
   const Text& location = row.SubItems(2);
   if (EndsWithLower(location, "exe")) EndProcessesOf(location);
-  if (EndsWithLower(location, "dll")) ops_.ShellAndWait("regsvr32.exe /s /u " + location);
+  // Quoted: a path with a space would otherwise name another file, or none.
+  if (EndsWithLower(location, "dll")) ops_.ShellAndWait("regsvr32.exe /s /u " + QuoteArgument(location));
 
   if (!QuarantineBeforeRemoval(row, "File", true)) return;
 

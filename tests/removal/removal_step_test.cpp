@@ -81,7 +81,7 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   EXPECT_EQ(machine.messages.shown.at(0).text, "Are you sure you want to delete 7 items?");
   EXPECT_FALSE(machine.processes.IsRunning(bad));
   EXPECT_TRUE(machine.processes.IsRunning(other));
-  EXPECT_EQ(Commands(), Strings{"regsvr32.exe /s /u C:\\Program Files\\Bad\\hook lib.dll"});
+  EXPECT_EQ(Commands(), Strings{"regsvr32.exe /s /u \"C:\\Program Files\\Bad\\hook lib.dll\""});
   EXPECT_EQ(Below("C:\\Bad Tree"), (std::map<Text, std::string>{}));
   EXPECT_FALSE(HasFolder("C:\\Bad Tree"));
   EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Software\\Bad"));

@@ -131,7 +131,7 @@ TEST_F(SimRoundTrip, QuarantineRemoveRestorePurge) {
   engine.RemoveChecked();
   EXPECT_FALSE(m.processes.IsRunning(pid));
   EXPECT_TRUE(m.processes.IsRunning(namesake));
-  EXPECT_EQ(regsvr, "regsvr32.exe /s /u " + dll);
+  EXPECT_EQ(regsvr, "regsvr32.exe /s /u \"" + dll + "\"");
   for (const Text& p : {exe, dll, kBase + "\\SpyTree", kBase + "\\Cookies\\user@spy[1].txt"})
     EXPECT_FALSE(m.files.Exists(p)) << p;
   EXPECT_FALSE(m.registry.KeyExists(win::kCurrentUser, key));
