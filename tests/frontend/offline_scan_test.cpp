@@ -82,5 +82,39 @@ TEST(OfflineScan, RemoveQuarantinesIntoMorvanesFolderAndChangesTheHives) {
   EXPECT_EQ(backups, 1u);
 }
 
+// A disk that cannot be scanned as asked ends with status 2, never a clean run.
+TEST(OfflineScan, AnUnreadableInstallationIsAnError) {
+  struct Case {
+    const char* name;
+    const char* garbage;     // a file below the mount made no hive ("" none)
+    const char* gone;        // a file below the mount removed ("" none)
+    const char* quarantine;  // appended to the mount's host path; "" Morvane installed
+    int status;
+  };
+  const Case cases[] = {
+      {"installed", "", "", "", 0},
+      {"no SOFTWARE hive", "", "WINDOWS/system32/config/SOFTWARE", "", 2},
+      {"SOFTWARE no hive", "WINDOWS/system32/config/SOFTWARE", "", "", 2},
+      {"NTUSER.DAT no hive", "Documents and Settings/Alice/NTUSER.DAT", "", "", 2},
+      {"quarantine below the mount", "", "", "/Morvane Q", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PlantedInstall disk;
+    ASSERT_TRUE(disk.ok());
+    if (!*c.quarantine) Put(disk.Host("Program Files/Morvane/Morvane.exe"), "MZ");
+    const std::string db = disk.Host(*c.quarantine ? "db.ref" : "Program Files/Morvane/DataBase.ref");
+    Put(db, modCrypt::EncryptString("Version 9", kDatabaseKey) + "\r\n" +
+                modCrypt::EncryptString("regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|", kDatabaseKey));
+    if (*c.garbage) Put(disk.Host(c.garbage), std::string(8192, 'x'));
+    if (*c.gone) fs::remove(disk.Host(c.gone));
+    std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "' --quiet";
+    if (*c.quarantine) command += " --db '" + db + "' --quarantine '" + disk.Root() + c.quarantine + "'";
+    const int rc = std::system((command + " > /dev/null 2>&1").c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), c.status);
+  }
+}
+
 }  // namespace
 }  // namespace morvane::offline_test

@@ -78,12 +78,14 @@ int main(int argc, char** argv) {
   }
   std::error_code ec;
   if (!std::filesystem::is_directory(a.offline, ec)) return Fail("The mount folder does not exist: " + a.offline);
-  if (!std::filesystem::is_regular_file(a.offline + "/Windows/System32/config/SOFTWARE", ec) &&
-      !std::filesystem::is_regular_file(a.offline + "/WINDOWS/system32/config/SOFTWARE", ec)) {
-    // Names on the mount may be in any case: the backend finds them; only a plain miss is told here.
+  {
+    // Without a readable SOFTWARE hive every machine key reads as missing and the scan finds nothing.
     offline::OfflineMachine probe(a.offline);
-    if (!probe.registry.Problems().empty()) return Fail("No Windows installation at " + a.offline + ": " +
-                                                        probe.registry.Problems().front());
+    win::HKey software = 0;
+    if (probe.registry.OpenKeyEx(win::kLocalMachine, "SOFTWARE", win::kKeyRead, software) != win::kSuccess)
+      return Fail("No Windows installation at " + a.offline + ": " +
+                  (probe.registry.Problems().empty() ? Text("no SOFTWARE hive") : probe.registry.Problems().front()));
+    probe.registry.CloseKey(software);
   }
   if (!a.report.empty() && !CanWriteFile(a.report)) return Fail("Cannot write the report file: " + a.report);
   if (!a.request.database.empty()) {
@@ -107,6 +109,9 @@ int main(int argc, char** argv) {
     offline::OfflineMachine machine(a.offline, user);
     if (!user.empty() && !machine.UserProfile())
       return Fail("No profile named " + user + " on " + a.offline);
+    // The machine's hives and the profile's are opened as it is made; one that failed would scan as empty.
+    if (!machine.registry.Problems().empty())
+      return Fail("A hive cannot be read: " + machine.registry.Problems().front());
     Text folder = InstalledFolder(machine);
     if (folder.empty()) {
       if (a.quarantine.empty())
