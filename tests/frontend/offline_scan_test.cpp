@@ -83,7 +83,7 @@ TEST(OfflineScan, RemoveQuarantinesIntoMorvanesFolderAndChangesTheHives) {
 }
 
 // A disk that cannot be scanned as asked ends with status 2, never a clean run.
-TEST(OfflineScan, AnUnreadableInstallationIsAnError) {
+TEST(OfflineScan, AnUnreadableInstallationOrAQuarantineOffTheDiskIsAnError) {
   struct Case {
     const char* name;
     const char* garbage;     // a file below the mount made no hive ("" none)
@@ -97,6 +97,7 @@ TEST(OfflineScan, AnUnreadableInstallationIsAnError) {
       {"SOFTWARE no hive", "WINDOWS/system32/config/SOFTWARE", "", "", 2},
       {"NTUSER.DAT no hive", "Documents and Settings/Alice/NTUSER.DAT", "", "", 2},
       {"quarantine below the mount", "", "", "/Morvane Q", 0},
+      {"quarantine beside the mount", "", "", "-q", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -113,6 +114,8 @@ TEST(OfflineScan, AnUnreadableInstallationIsAnError) {
     const int rc = std::system((command + " > /dev/null 2>&1").c_str());
     ASSERT_TRUE(WIFEXITED(rc));
     EXPECT_EQ(WEXITSTATUS(rc), c.status);
+    // A sibling folder whose name starts with the mount's is not on the disk.
+    EXPECT_FALSE(fs::exists(disk.Host("-q")));
   }
 }
 

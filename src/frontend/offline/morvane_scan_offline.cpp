@@ -49,13 +49,16 @@ Text InstalledFolder(offline::OfflineMachine& m) {
 // ("C:\...") or a host path below the mount.
 Text InstallPath(const std::string& mount, const std::string& given) {
   if (given.size() >= 2 && given[1] == ':') return given;
-  std::error_code ec;
-  const auto root = std::filesystem::weakly_canonical(mount, ec).string();
-  const auto path = std::filesystem::weakly_canonical(given, ec).string();
-  if (path.size() < root.size() || path.compare(0, root.size(), root) != 0) return {};
-  Text rest = path.substr(root.size());
+  std::error_code rootError, pathError;
+  const auto root = std::filesystem::weakly_canonical(mount, rootError);
+  const auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(given, pathError), pathError);
+  if (rootError || pathError) return {};
+  // Compared by whole names: "/mnt/w-q" is not below "/mnt/w".
+  const auto rel = path.lexically_relative(root);
+  if (rel.empty() || *rel.begin() == "..") return {};
+  Text rest = rel == "." ? Text() : rel.string();
   for (char& c : rest) c = c == '/' ? '\\' : c;
-  return "C:" + (rest.empty() ? Text("\\") : rest);
+  return "C:\\" + rest;
 }
 
 }  // namespace
