@@ -6,6 +6,7 @@
 #include "database/crypt.h"
 #include "database/database.h"
 #include "database/folders.h"
+#include "database/records.h"
 #include "removal/removal_engine.h"
 #include "removal/store_hooks.h"
 #include "scanner/scan_engine.h"
@@ -234,6 +235,16 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   if (app.lstDBaseFile.Empty() || app.lstDBaseFile.Item(1).text.empty()) {
     report.error = "The reference database cannot be read: " + dbPath;
     return report;
+  }
+  {
+    // A file that deciphers to no records would scan nothing and report a clean machine.
+    std::vector<Text> lines;
+    lines.reserve(app.lstDBaseFile.Count());
+    for (const auto& row : app.lstDBaseFile.Rows()) lines.push_back(row.text);
+    if (Text why; !IsDatabase(CheckDatabase(lines), why)) {
+      report.error = "The reference database cannot be read: " + dbPath + " (" + why + ")";
+      return report;
+    }
   }
   report.databaseVersion = app.lstDBaseFile.Item(1).text;
 

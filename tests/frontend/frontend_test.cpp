@@ -181,6 +181,13 @@ TEST_F(ConsoleRun, StatusZeroWhenCleanAndTwoWithAClearReason) {
   ScanRequest otherDb;
   otherDb.database = "C:\\none.ref";
   EXPECT_EQ(Run(otherDb).error, "No reference database: C:\\none.ref");
+  // A file that deciphers to no database scans nothing: never a clean result.
+  for (const std::string& content : {modCrypt::EncryptString("Version 7", kDatabaseKey),
+                                     std::string("\x01\x9f\x30\r\n\x7f\xe2|\x05\n\x80\x81\x82")}) {
+    m.files.AddFile("C:\\other.ref", content);
+    otherDb.database = "C:\\other.ref";
+    EXPECT_EQ(ExitStatus(Run(otherDb)), 2);
+  }
 
   Write("\\Settings\\Settings.stg", "0\r\n0\r\n0\r\n1\r\n0\r\n0\r\nabout:blank\r\nIE\r\n30\r\n7\r\n10");
   EXPECT_EQ(ExitStatus(Run({})), 2);  // no scan mode saved
