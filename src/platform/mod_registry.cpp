@@ -153,8 +153,9 @@ std::vector<Text> modRegistry::GetSubKeyNames(const Text& KeyPath) {
   RegKey key(ctx_.registry());
   if (currentRoot_ != 0) LastRegResult = key.Open(currentRoot_, sub);
   for (uint32_t i = 0;; ++i) {
+    // A key name has up to 255 characters; the size counts the NUL.
     char buffer[256] = {};
-    uint32_t size = 255;
+    uint32_t size = sizeof buffer;
     int32_t r = key.IsOpen() ? ctx_.registry().EnumKey(key.get(), i, buffer, size, nullptr, nullptr)
                              : win::kInvalidHandle;
     LastRegResult = r;

@@ -157,12 +157,15 @@ TEST_F(RegistryContract, SubKeyNamesEndWithOneEmptyText) {
 
   MakeKey("Alpha");
   MakeKey("beta");
+  // A name of the longest length a key may have neither ends the listing nor is cut.
+  const Text longest(255, 'a');
+  MakeKey(longest);
   auto names = reg->GetSubKeyNames(key);
-  ASSERT_EQ(names.size(), 3u);
-  EXPECT_EQ(names[2], "");
-  std::vector<Text> sorted{names[0], names[1]};
+  ASSERT_EQ(names.size(), 4u);
+  EXPECT_EQ(names[3], "");
+  std::vector<Text> sorted{names[0], names[1], names[2]};
   std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(sorted, (std::vector<Text>{"Alpha", "beta"}));
+  EXPECT_EQ(sorted, (std::vector<Text>{"Alpha", longest, "beta"}));
   // Key names are case-insensitive but keep their case.
   EXPECT_TRUE(KeyExists("ALPHA"));
 }
