@@ -1,13 +1,20 @@
 #include "shell/main_window_parts.h"
 
+#include <utility>
+
 #include "store/app_settings.h"
 
 namespace morvane {
 
 MainWindowParts::MainWindowParts(PartsHost host, IPartsView& view, const Text& programFileBase)
     : run(host.ctx, host.app.programFolder, programFileBase),
-      // Through the window's rule: no scan starts inside another long handler either.
-      scheduler(host.ctx, host.app, *this, {host.autoScan, [this] { settings.ApplySettings(); }}),
+      // Through the window's rule: no scan starts inside another long handler
+      // either, nor while a dialog is open over the window.
+      scheduler(host.ctx, host.app, *this,
+                {[this, scan = host.autoScan] {
+                   if (!dialogOpen_ && scan) scan();
+                 },
+                 [this] { settings.ApplySettings(); }}),
       settings(host.ctx, host.app, *this, scheduler, run, {host.statusInfoDisplay, host.programVersion}),
       homePage(host.ctx, host.app),
       tray(host.ctx, view, {host.saveData, host.exit}),
@@ -28,6 +35,13 @@ void MainWindowParts::OpenDialog(Dialog dialog) {
   Context& ctx = host_.ctx;
   AppState& app = host_.app;
   auto apply = [this] { settings.ApplySettings(); };
+  // The dialog's modal loop still runs the timers.
+  const bool wasOpen = std::exchange(dialogOpen_, true);
+  struct Reopen {
+    bool& open;
+    bool was;
+    ~Reopen() { open = was; }
+  } reopen{dialogOpen_, wasOpen};
   switch (dialog) {
     case Dialog::HomePage: {
       frmHomePageInfo d(ctx, app);

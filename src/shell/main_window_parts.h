@@ -71,6 +71,7 @@ class MainWindowParts : public IMainWindowParts, private ISettingsView {
 
   PartsHost host_;
   IPartsView& view_;
+  bool dialogOpen_ = false;
 };
 
 }  // namespace morvane

@@ -91,7 +91,7 @@ TEST_F(MainPartsTest, StartsMinimizedAndLivesInTheTray) {
   EXPECT_EQ(view.events.back(), "icon add Clik here to open Morvane.");
 }
 
-TEST_F(MainPartsTest, SchedulerWaitsOutStartUpThenScansAndRemovesUnasked) {
+TEST_F(MainPartsTest, SchedulerWaitsOutStartUpAndDialogsThenScansAndRemovesUnasked) {
   m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
   // The first due time falls inside start-up, a long handler: it starts nothing.
   bool dueDuringStartUp = false;
@@ -103,6 +103,18 @@ TEST_F(MainPartsTest, SchedulerWaitsOutStartUpThenScansAndRemovesUnasked) {
   ASSERT_TRUE(form->Form_Load());
   ASSERT_TRUE(dueDuringStartUp);
   EXPECT_TRUE(m.files.Exists("C:\\Spy\\spy.exe"));
+
+  // Nor does one that falls while a dialog is open over the window: the
+  // dialog writes the tables the scan reads.
+  ctx.onYield = nullptr;
+  view.onHomePage = [&](frmHomePageInfo& d) {
+    Seconds(60);
+    d.cmdCancel_Click();
+  };
+  form->Run(Command::lblCmdSettings);
+  form->Run(Command::lblCmdHomepageProtectSett);
+  EXPECT_TRUE(m.files.Exists("C:\\Spy\\spy.exe"));
+  EXPECT_EQ(view.screen, Screen::Settings);
 
   // The next one scans and removes without a single question; the tray's
   // "Exit" is refused while that scan runs.
