@@ -69,6 +69,19 @@ TEST_F(BackgroundTest, RunValueIsQuotedWrittenDeletedAndRewrittenAtStart) {
   screen.chkStartWithWindows_Click(false);
   EXPECT_EQ(Reg(kRunKeyPath, "Morvane"), "Error");
 
+  // A write or delete the registry refuses puts the box back as the value is.
+  machine.faults.FailCall("SetValue", 1);
+  view.startWithWindows = true;  // the user's tick
+  screen.chkStartWithWindows_Click(true);
+  EXPECT_EQ(Reg(kRunKeyPath, "Morvane"), "Error");
+  EXPECT_FALSE(view.startWithWindows);
+  screen.chkStartWithWindows_Click(true);
+  EXPECT_TRUE(view.startWithWindows);
+  machine.faults.FailCall("DeleteValue", 1);
+  view.startWithWindows = false;
+  screen.chkStartWithWindows_Click(false);
+  EXPECT_TRUE(view.startWithWindows);
+
   // A start from a moved folder finds the value and rewrites it with the new path.
   machine.registry.SetStringValue(win::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Morvane",
                                   "D:\\Old\\Morvane.Exe");

@@ -82,6 +82,8 @@ void SettingsScreen::chkStartWithWindows_Click(bool ticked) {
     run_.Register();
   else
     run_.Unregister();
+  // The box shows what the registry holds, also when it refused the change.
+  view_.ShowChkStartWithWindows(run_.Registered());
 }
 
 }  // namespace morvane
