@@ -366,7 +366,8 @@ bool ScanEngine::AbortedAfterRow() {
 }
 
 // After an abort a listing walk ends after its first entry; the walks below
-// then look at that entry alone, exactly as a full walk would.
+// then look at that entry alone, exactly as a full walk would. An empty
+// target names nothing, as for the direct probes (every text holds it).
 
 void ScanEngine::CookieTest() {
   const Text target = app_.strDBItem[1];
@@ -378,10 +379,11 @@ void ScanEngine::CookieTest() {
     if (app_.lstCache.empty()) return;
     Text entry = app_.lstCache.front();
     ScanningCaption(entry);
-    if (AnsiLower(entry).find(AnsiLower(target)) != Text::npos) one(entry);
+    if (!target.empty() && AnsiLower(entry).find(AnsiLower(target)) != Text::npos) one(entry);
     stop_ = true;
     return;
   }
+  if (target.empty()) return;
   for (size_t r : Cookies().Rows(target)) {
     one(app_.lstCache[r]);
     if (AbortedAfterRow()) return;
@@ -399,8 +401,8 @@ void ScanEngine::ListedPathTest() {
 void ScanEngine::ListedFolderTest() {
   const Text target = app_.strDBItem[1];
   if (app_.lstHDDItems.Empty()) return;
-  bool found = Stopped() ? app_.lstHDDItems.RowText(1).substr(0, target.size()) == target
-                         : Paths().HasPrefix(target);
+  bool found = !target.empty() && (Stopped() ? app_.lstHDDItems.RowText(1).substr(0, target.size()) == target
+                                             : Paths().HasPrefix(target));
   if (!found && Stopped()) stop_ = true;
   if (found) Found("fold", target, 2, Counter::lblFoldersIdentified, false);
 }
@@ -446,11 +448,12 @@ void ScanEngine::ListedKeyTest() {
   };
   if (Stopped()) {
     if (app_.lstRegScan.Empty()) return;
-    if (AnsiLower(app_.lstRegScan.RowText(1)).find(AnsiLower(target)) != Text::npos) one(1);
+    if (!target.empty() && AnsiLower(app_.lstRegScan.RowText(1)).find(AnsiLower(target)) != Text::npos) one(1);
     ctx_.YieldToHost();
     stop_ = true;
     return;
   }
+  if (target.empty()) return;
   for (size_t r : RegRows().Rows(target)) {
     one(r + 1);
     if (AbortedAfterRow()) return;

@@ -188,7 +188,7 @@ void LiteralScan::Loop(int mode) {
       } else if (type == "fold") {
         for (size_t k = 1; k <= app_.lstHDDItems.Count(); ++k) {
           caption = "Scanning_item:_" + Left(app_.lstHDDItems.RowText(k), target.size());
-          if (Left(app_.lstHDDItems.RowText(k), target.size()) == target) {
+          if (target != "" && Left(app_.lstHDDItems.RowText(k), target.size()) == target) {
             Found(target, 2, Counter::lblFoldersIdentified, false);
             break;
           }
@@ -218,7 +218,7 @@ void LiteralScan::Loop(int mode) {
         for (size_t k = 0; k < app_.lstCache.size(); ++k) {
           const Text name = app_.lstCache[k];
           caption = "Scanning_item:_" + name;
-          if (Contains(Lower(name), Lower(target))) Found(name, 6, Counter::lblFilesIdentified, false);
+          if (target != "" && Contains(Lower(name), Lower(target))) Found(name, 6, Counter::lblFilesIdentified, false);
           if (!End()) break;
         }
       } else if (type == "file") {
@@ -253,7 +253,7 @@ void LiteralScan::Loop(int mode) {
         for (size_t k = 1; k <= app_.lstRegScan.Count(); ++k) {
           const Text row = app_.lstRegScan.Item(k).text;
           caption = "Scanning_item:_" + target;
-          if (Contains(Lower(row), Lower(target))) {
+          if (target != "" && Contains(Lower(row), Lower(target))) {
             if (Contains(row, "=")) {
               const Text cat = "RegVal";
               Found(row.substr(0, row.find('=')), 5, Counter::lblRegValuesIdentified, false, &cat);

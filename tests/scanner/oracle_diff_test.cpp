@@ -99,6 +99,7 @@ void Plant(Gen& g, sim::SimulatedMachine& m, AppState& app) {
       target = Text(rootNames[g.Pick(3)]) + (lower == "regv" ? "," : "\\") + g.Of(kKeyNames);
     }
     if (g.Chance(10) && lower == "path") target = "%WinDir%\\" + FileName(g);
+    if (g.Chance(3)) target.clear();
     Text line = type + "|" + target + "|Cat" + std::to_string(i);
     if (g.Chance(25)) line += "|http://info/" + std::to_string(i);
     else if (g.Chance(30)) line += "|";

@@ -64,6 +64,21 @@ TEST_F(RecordLoop, ModeLinesAreLogged) {
   }
 }
 
+TEST_F(RecordLoop, EmptyTargetsNameNothingInAnyMode) {
+  machine.files.AddFile(kCookies + "\\u@ad[1].txt");
+  machine.files.AddFile("C:\\S\\a.exe");
+  app.lstSelectedFolders = {"C:\\S"};
+  machine.registry.CreateKeyPath(win::kCurrentUser, "Software\\Ad");
+  Db({"cook||c|", "regs||c|", "fold||c|", "fold|", "path||c|", "file||c|", "regk||c|", "regv||c|"});
+  Options({0, 1, 2, 5, 6});
+  for (const char* mode : {"0", "1", "2"}) {
+    Mode(mode);
+    Scan();
+    EXPECT_EQ(Objects(app.lstScanResult), std::vector<Text>{}) << mode;
+    EXPECT_EQ(C(C_::lblObjectsRecognized), "0") << mode;
+  }
+}
+
 class FoundObjects : public ScanFixture {};
 
 TEST_F(FoundObjects, RegkNeverRaisesRecognized) {
