@@ -52,7 +52,12 @@ def main():
                       settings={"Settings.stg": settings({})})
     f = h.win(folder)
     stg = f + "\\Settings\\Settings.stg"
-    out = h.drive("settings", f"""
+    # A drive letter whose folder is missing: picking it in the folder dialog gives a box.
+    gone = next(d for d in "qrstuvwxy" if not os.path.lexists(os.path.join(a.prefix, "dosdevices", d + ":")))
+    gone_link = os.path.join(a.prefix, "dosdevices", gone + ":")
+    os.symlink(os.path.join(os.path.abspath(a.work), "no-such-drive"), gone_link)
+    try:
+        out = h.drive("settings", f"""
 start {f}
 wait "Morvane - Status"
 nav Settings "Morvane - Settings"
@@ -136,6 +141,10 @@ click Cancel
 wait-gone "Custom Scan Settings"
 click-id 1306
 wait "Custom Drive/Folder Select"
+combo "Custom Drive/Folder Select" 2401 {gone.upper()}:
+box "Device unavailable." -
+enabled "Custom Drive/Folder Select"
+box "Device unavailable." OK
 dlg-select "Custom Drive/Folder Select" 2402 0
 click Add
 click Add
@@ -165,7 +174,10 @@ menu-wait
 menu-key 38 13
 wait-exit
 """)
+    finally:
+        os.remove(gone_link)
     check(out and out[-1] == "DONE", "settings script ran to its end", out)
+    check("ENABLED Custom Drive/Folder Select=0" in out, "the folder dialog waits behind its own box", out)
     check('REG Morvane="%s\\Morvane.Exe"' % f in out, "the Run value stays after the settings are applied", out)
     check("EDIT 2003=about:blank" in out, "Use Blank fills the page box", out)
     check(out.count("EDIT 2003=http://home.example/") == 1, "Use Blank then Cancel keeps the page", out)

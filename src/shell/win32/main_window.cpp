@@ -337,6 +337,12 @@ void MainWindow::PaintNow() {
 
 win::HWnd MainWindow::OwnerWindow() {
   HWND owner = shown_ && !closed_ ? hwnd_ : splash_;
+  // While a modal dialog holds the main window, a box belongs to the dialog:
+  // owned by the disabled main window it left the dialog usable behind it.
+  if (owner && owner == hwnd_ && !IsWindowEnabled(owner)) {
+    HWND popup = GetLastActivePopup(owner);
+    if (popup && popup != owner && IsWindowVisible(popup) && IsWindowEnabled(popup)) owner = popup;
+  }
   return win::HWnd(reinterpret_cast<uintptr_t>(owner));
 }
 
