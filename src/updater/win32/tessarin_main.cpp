@@ -80,7 +80,7 @@ HWND Child(HWND parent, const char* cls, const char* text, DWORD style, int x, i
   return c;
 }
 
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE: {
       Child(hwnd, "BUTTON", kCaption, BS_GROUPBOX, 8, 4, 424, 236, kIdFrame);
@@ -114,7 +114,11 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       while (!gApp->pending.empty()) {
         auto [state, request] = gApp->pending.front();
         gApp->pending.pop_front();
-        Handle(state, request);
+        try {
+          Handle(state, request);
+        } catch (...) {
+          // The next states still run.
+        }
       }
       gApp->handling = false;
       return 0;
@@ -123,6 +127,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// Nothing crosses into the system; the window goes on.
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  try {
+    return OnMessage(hwnd, msg, wp, lp);
+  } catch (...) {
+    return 0;
+  }
 }
 
 }  // namespace
