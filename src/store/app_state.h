@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <set>
 
 #include "database/folders.h"
 #include "platform/modules.h"
@@ -34,6 +35,9 @@ struct AppState {
   ListBox lstIgnoreListFile;
   ListBox lstSelectedFolders;
   ListBox lstCustomScanSettings;
+  // Settings files that are there but could not be read (another program
+  // holds them): their tables are not the files' lines and are never saved over them.
+  std::set<Text> unreadSettingsFiles;  // full paths, lower case
 
   // The deciphered database, entries from 1 (row text only).
   ListView lstDBaseFile;

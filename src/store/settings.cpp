@@ -118,9 +118,11 @@ void SettingsStore::LoadFiles(const Text& strPath, const Text& strFileName, List
   SettingsList.clear();
   const Text path = Full(strPath + strFileName);
   std::string buffer;
+  state_.unreadSettingsFiles.erase(Lower(path));
   if (!ctx_.files().ReadAll(path, buffer)) {
     buffer.clear();
     if (ctx_.files().GetAttributes(path) == win::kInvalidAttributes) ctx_.files().WriteAll(path, "");
+    else state_.unreadSettingsFiles.insert(Lower(path));
   }
   size_t pos = 0;
   while (pos < buffer.size() && !(buffer.size() - pos == 1 && buffer[pos] == '\r')) {
@@ -164,7 +166,9 @@ void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, L
 }
 
 void SettingsStore::SaveSettingsToFile(const Text& strPath, const Text& strFileName, const ListBox& lstSettingsList) {
-  ReplaceFileContent(ctx_.files(), Full(strPath + strFileName), JoinLines(lstSettingsList));
+  const Text path = Full(strPath + strFileName);
+  if (state_.unreadSettingsFiles.count(Lower(path))) return;  // the user's lines are still in it
+  ReplaceFileContent(ctx_.files(), path, JoinLines(lstSettingsList));
 }
 
 void SettingsStore::SaveData() {

@@ -32,13 +32,16 @@ class SettingsStore {
   // padding a short settings or statistics table with its defaults.
   void LoadAllFiles();
   // Replaces SettingsList by the lines of program folder & strPath & strFileName.
+  // A file that is there but cannot be read loads empty (or as the defaults)
+  // and is not saved over until it has been read.
   void LoadFiles(const Text& strPath, const Text& strFileName, ListBox& SettingsList);
   // Replaces the rows of SettingsList by the text lines of the file; a
   // missing file is not created and leaves the list empty.
   // eachRow, when given, is called with each row's text as soon as it is added.
   void LoadListView(const Text& strPath, const Text& strFileName, ListView& SettingsList,
                     const std::function<void(Text&)>& eachRow = {});
-  // Replaces the file by the lines of the list, CR LF between lines. The new
+  // Replaces the file by the lines of the list, CR LF between lines (not a
+  // file that could not be read when it was loaded). The new
   // content goes to a temporary file first; the old file is replaced only
   // once that is complete.
   void SaveSettingsToFile(const Text& strPath, const Text& strFileName, const ListBox& lstSettingsList);

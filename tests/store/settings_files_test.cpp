@@ -192,6 +192,30 @@ TEST_F(SettingsFiles, SaveDataWritesAllFiveTables) {
   EXPECT_EQ(reloaded.lstSettingsFile, state.lstSettingsFile);
 }
 
+#ifndef _WIN32
+// A file held by another program loads empty or as the defaults: saving must
+// not put that over the user's lines, and once it reads again it is saved.
+TEST_F(SettingsFiles, FileThatCouldNotBeReadIsNotSavedOver) {
+  store.CheckSettings();
+  Write("\\Settings\\IgnoreList.stg", "path|C:\\kept");
+  Write("\\Settings\\Settings.stg", "1\r\n1\r\n1\r\n1\r\n1\r\n1\r\nhttp://mine/\r\nIE\r\n7\r\n1\r\n3");
+  m_.faults.FailCall("ReadAll", 1);
+  m_.faults.FailCall("ReadAll", 3);
+  store.LoadAllFiles();
+  EXPECT_NE(state.lstSettingsFile[6], "http://mine/");  // the defaults
+  EXPECT_TRUE(state.lstIgnoreListFile.empty());
+  state.lstIgnoreListFile = {"path|C:\\new"};
+  store.SaveData();
+  store.SaveSettingsToFile("\\Settings\\", "IGNORELIST.STG", state.lstIgnoreListFile);
+  EXPECT_EQ(Read("\\Settings\\IgnoreList.stg"), "path|C:\\kept");
+  EXPECT_EQ(Read("\\Settings\\Settings.stg").substr(0, 12), "1\r\n1\r\n1\r\n1\r\n");
+  store.LoadFiles("\\Settings\\", "IgnoreList.stg", state.lstIgnoreListFile);
+  state.lstIgnoreListFile.push_back("path|C:\\new");
+  store.SaveData();
+  EXPECT_EQ(Read("\\Settings\\IgnoreList.stg"), "path|C:\\kept\r\npath|C:\\new");
+}
+#endif
+
 TEST_F(SettingsFiles, QuarantineDataFilesAndBlankFiles) {
   store.CheckSettings();
   state.QuarantineSession = "7-12-2026-14-5-9";
