@@ -1,7 +1,6 @@
 // Drives Tessarin's real window the way a user does: starts the program from
 // a folder, presses "&Update Now", answers its message box and reports what
-// the window showed. Usage: tessarin_driver FOLDER [--press-twice] [--no-press] [--keys]
-// (--keys: Tab, Shift+Tab and Enter as typed instead of the click)
+// the window showed. Usage: tessarin_driver FOLDER [--press-twice] [--no-press]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -45,34 +44,6 @@ std::string BoxText(HWND box) {
   return c ? Text(c) : std::string();
 }
 
-// The identifier of the control that has the keyboard focus in the thread (0: none).
-int FocusId(DWORD thread) {
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof info;
-  return GetGUIThreadInfo(thread, &info) && info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0;
-}
-
-// Waits, capped generously, for the focus to reach the control; the one it is on.
-int FocusAfter(DWORD thread, int id) {
-  for (DWORD begin = GetTickCount(); FocusId(thread) != id && GetTickCount() - begin < 20000;) Sleep(20);
-  return FocusId(thread);
-}
-
-void Key(WORD vk, bool shift) {
-  INPUT in[4] = {};
-  int n = 0;
-  auto add = [&](WORD k, DWORD flags) {
-    in[n].type = INPUT_KEYBOARD;
-    in[n].ki.wVk = k;
-    in[n++].ki.dwFlags = flags;
-  };
-  if (shift) add(VK_SHIFT, 0);
-  add(vk, 0);
-  add(vk, KEYEVENTF_KEYUP);
-  if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
-  SendInput(UINT(n), in, sizeof(INPUT));
-}
-
 bool Final(const std::string& s) {
   return s.rfind("Updates currently", 0) == 0 || s.rfind("Error while", 0) == 0 || s.rfind("Update installed", 0) == 0 ||
          s.rfind("The downloaded file is not", 0) == 0 || s.find("Tessarin.ini") != std::string::npos ||
@@ -86,7 +57,6 @@ int main(int argc, char** argv) {
   std::string folder = argv[1];
   bool twice = argc > 2 && std::strcmp(argv[2], "--press-twice") == 0;
   bool press = !(argc > 2 && std::strcmp(argv[2], "--no-press") == 0);
-  bool keys = argc > 2 && std::strcmp(argv[2], "--keys") == 0;
   std::string exe = folder + "\\Tessarin.exe";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -117,19 +87,7 @@ int main(int argc, char** argv) {
 
   HWND fetch = GetDlgItem(main, kIdFetch);
   auto click = [&] { PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdFetch, BN_CLICKED), LPARAM(fetch)); };
-  if (keys) {
-    // The focus starts on Update Now; Tab and Shift+Tab move it; Enter presses the focused default.
-    SetForegroundWindow(main);
-    std::string seen = std::to_string(FocusAfter(pi.dwThreadId, kIdFetch));
-    Key(VK_TAB, false);
-    seen += "," + std::to_string(FocusAfter(pi.dwThreadId, kIdExit));
-    Key(VK_TAB, true);
-    seen += "," + std::to_string(FocusAfter(pi.dwThreadId, kIdFetch));
-    std::printf("KEYS:%s\n", seen.c_str());
-    Key(VK_RETURN, false);
-  } else if (press) {
-    click();
-  }
+  if (press) click();
   if (twice) {
     click();
     // The server holds the body back until both presses are queued: the
