@@ -47,10 +47,9 @@ def main():
         if os.path.lexists(gone_link):
             os.remove(gone_link)
         os.symlink(gone_target, gone_link)
-        server = os.path.join(os.path.dirname(os.path.realpath("/usr/lib/wine/wine64")), "wineserver")
-        env = dict(os.environ, WINEPREFIX=prefix)
-        subprocess.run([server if os.path.exists(server) else "wineserver", "-k"], env=env)
-        subprocess.run([server if os.path.exists(server) else "wineserver", "-w"], env=env)
+        server = "/usr/lib/wine/wineserver" if os.path.exists("/usr/lib/wine/wineserver") else "wineserver"
+        for how in ("-k", "-w"):  # its server goes, so the next one reads the new letter
+            subprocess.run([server, how], env=dict(os.environ, WINEPREFIX=prefix))
     h = Harness(a.wine, prefix, a.driver, a.morvane, a.dbtool, a.work)
     shots = os.path.abspath(a.screens)
     os.makedirs(shots, exist_ok=True)
