@@ -73,21 +73,27 @@ uint64_t RegistryNameHash(std::string_view n) {
 
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {
   const unsigned char* upper = UpperAnsiTable();
-  while (p < pe) {
-    if (*p == '*') {
-      while (p < pe && *p == '*') ++p;
-      if (p == pe) return true;
-      for (const char* s = n; s <= ne; ++s)
-        if (StarMatch(p, pe, s, ne)) return true;
+  // On a mismatch only the last "*" is tried again, one name byte further:
+  // an earlier one could only take fewer bytes, which the last one covers.
+  // Time grows with the product of the lengths, never with the count of "*".
+  const char* afterStar = nullptr;
+  const char* retry = nullptr;
+  while (n < ne) {
+    if (p < pe && *p == '*') {
+      afterStar = ++p;
+      retry = n;
+    } else if (p < pe && (*p == '?' || upper[static_cast<unsigned char>(*p)] == upper[static_cast<unsigned char>(*n)])) {
+      ++p;
+      ++n;
+    } else if (afterStar) {
+      p = afterStar;
+      n = ++retry;
+    } else {
       return false;
     }
-    if (n == ne) return false;
-    if (*p != '?' && upper[static_cast<unsigned char>(*p)] != upper[static_cast<unsigned char>(*n)])
-      return false;
-    ++p;
-    ++n;
   }
-  return n == ne;
+  while (p < pe && *p == '*') ++p;
+  return p == pe;
 }
 
 std::vector<Text> KeyPathComponents(const Text& path) {

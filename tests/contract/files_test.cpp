@@ -50,10 +50,14 @@ TEST_F(FilesContract, WildcardsFollowTheFindRules) {
   File("b.TXT");
   File("ab.dat");
   File("a.b.c");
-  EXPECT_EQ(Names("*.*"), (std::vector<Text>{"a.b.c", "a.txt", "ab.dat", "b.TXT", "readme"}));
+  File(Text(60, 'a'));
+  EXPECT_EQ(Names("*.*"), (std::vector<Text>{"a.b.c", "a.txt", Text(60, 'a'), "ab.dat", "b.TXT", "readme"}));
   EXPECT_EQ(Names("*.txt"), (std::vector<Text>{"a.txt", "b.TXT"}));
   EXPECT_EQ(Names("?.txt"), (std::vector<Text>{"a.txt", "b.TXT"}));
-  EXPECT_EQ(Names("a*"), (std::vector<Text>{"a.b.c", "a.txt", "ab.dat"}));
+  EXPECT_EQ(Names("a*"), (std::vector<Text>{"a.b.c", "a.txt", Text(60, 'a'), "ab.dat"}));
+  // Many stars against a long name answer at once, found or not.
+  EXPECT_EQ(Names(Text(20, '*') + "a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a"), (std::vector<Text>{Text(60, 'a')}));
+  EXPECT_TRUE(Names("a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b").empty());
   EXPECT_EQ(Names("READ*"), (std::vector<Text>{"readme"}));
   EXPECT_TRUE(Names("*.exe").empty());
 }
