@@ -136,6 +136,20 @@ bool IsDatabase(const DatabaseReport& report, Text& why) {
   return false;
 }
 
+bool IsDatabase(const ListView& lines, Text& why) {
+  DatabaseReport report;
+  if (!lines.Empty()) report.version = lines.Item(1).text;
+  for (size_t i = 2; i <= lines.Count() && !report.unsplitLine; ++i) {
+    const Text& line = lines.Item(i).text;
+    if (IsSkippedLine(line)) continue;
+    ++report.records;
+    // A type, a "|" and a target before the next "|" or the end.
+    const size_t bar = line.find('|');
+    if (bar == Text::npos || bar == 0 || bar + 1 == line.size() || line[bar + 1] == '|') report.unsplitLine = i;
+  }
+  return IsDatabase(report, why);
+}
+
 std::vector<Text> SplitTextLines(const std::string& content) {
   std::vector<Text> lines;
   size_t start = 0;

@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/tables.h"
 #include "platform/winapi_types.h"
 
 namespace morvane {
@@ -41,6 +42,9 @@ DatabaseReport CheckDatabaseFile(const std::string& content);
 // that removal refuses or skips does not matter here. Otherwise why says
 // what is wrong.
 bool IsDatabase(const DatabaseReport& report, Text& why);
+// The same test on loaded, deciphered lines (row 1 the version line), in one
+// light pass: cheap enough before every scan.
+bool IsDatabase(const ListView& lines, Text& why);
 
 // Splits file content into lines at LF, dropping a CR before it; a final
 // line break adds no empty line.

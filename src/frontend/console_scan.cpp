@@ -236,15 +236,10 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
     report.error = "The reference database cannot be read: " + dbPath;
     return report;
   }
-  {
-    // A file that deciphers to no records would scan nothing and report a clean machine.
-    std::vector<Text> lines;
-    lines.reserve(app.lstDBaseFile.Count());
-    for (const auto& row : app.lstDBaseFile.Rows()) lines.push_back(row.text);
-    if (Text why; !IsDatabase(CheckDatabase(lines), why)) {
-      report.error = "The reference database cannot be read: " + dbPath + " (" + why + ")";
-      return report;
-    }
+  // A file that deciphers to no records would scan nothing and report a clean machine.
+  if (Text why; !IsDatabase(app.lstDBaseFile, why)) {
+    report.error = "The reference database cannot be read: " + dbPath + " (" + why + ")";
+    return report;
   }
   report.databaseVersion = app.lstDBaseFile.Item(1).text;
 

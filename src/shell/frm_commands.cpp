@@ -2,6 +2,7 @@
 #include <iterator>
 
 #include "shell/frm_main.h"
+#include "database/records.h"
 #include "store/app_settings.h"
 #include "store/server_address.h"
 
@@ -207,12 +208,24 @@ void frmMain::optScanMode_Click(int index, bool ticked) {
 
 void frmMain::RunScan(bool autoScan) {
   LongOperation busy(*this);
+  if (!DatabaseReady()) return;
   ShowScanProc();
   app.AutoScan = autoScan;
   scan.StartScan();
   // The scheduler's scan removes what it found at once.
   if (app.AutoScan) RemovalStep(true);
   ctx.YieldToHost();
+}
+
+bool frmMain::DatabaseReady() {
+  Text why;
+  if (IsDatabase(app.lstDBaseFile, why)) return true;
+  database.LoadDatabase();
+  if (IsDatabase(app.lstDBaseFile, why)) return true;
+  ctx.messages().Show("The reference database cannot be read: " + app.programFolder + "\\" + kDatabaseFileName + " (" +
+                          why + ").\r\nDownload a new one with the updater.",
+                      kDefaultTitle, MsgButtons::Ok, MsgIcon::Critical);
+  return false;
 }
 
 void frmMain::cmdNextScan_Click() {

@@ -171,6 +171,28 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
   EXPECT_EQ(view2.screen, Screen::Status);
   EXPECT_NE(view2.Pos("splash Finished."), SIZE_MAX);
   EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 10u);
+
+  // No database yet, or one without records: a scan is refused, not reported clean.
+  MainWindowParts parts2(form2.Host(), view2, "Morvane");
+  form2.SetParts(&parts2);
+  view2.form = &form2;
+  m.files.AddFile("C:\\Spy\\spy.exe", "MZ");
+  form2.Run(Command::lblCmdScan);
+  for (bool empty : {true, false}) {
+    if (!empty) Database({});
+    form2.Run(Command::cmdNextScan);
+    ASSERT_EQ(m.messages.shown.size(), empty ? 3u : 4u);
+    EXPECT_EQ(m.messages.shown.back().text,
+              "The reference database cannot be read: " + kPf + "\\DataBase.ref (" +
+                  (empty ? "no version line" : "no records") + ").\r\nDownload a new one with the updater.");
+    EXPECT_EQ(m.messages.shown.back().icon, MsgIcon::Critical);
+    EXPECT_EQ(view2.screen, Screen::ScanPrep);
+  }
+  // The updater's database, once it is there, is read and scanned with.
+  Database({"path|C:\\Spy\\spy.exe|Spy|"});
+  form2.Run(Command::cmdNextScan);
+  EXPECT_EQ(m.messages.shown.size(), 4u);
+  EXPECT_EQ(form2.App().lstScanResult.Count(), 1u);
 }
 
 TEST_F(MainWindow, StartUpPrunesBackupsToTheKeptNumber) {
