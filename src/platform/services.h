@@ -142,7 +142,8 @@ class IProcesses {
 class IShell {
  public:
   virtual ~IShell() = default;
-  // SHFileOperationA with one source and one destination; returns its status (0 = success).
+  // SHFileOperationA with one source and one destination; returns its status
+  // (0 = success). A question the user answered No to, or a cancel, is no success.
   virtual int32_t FileOperation(uint32_t operation, const Text& from, const Text& to, uint16_t flags) = 0;
   // ShellExecuteA; the result is greater than 32 on success.
   virtual intptr_t Execute(win::HWnd owner, const Text& verb, const Text& file, const Text& parameters,

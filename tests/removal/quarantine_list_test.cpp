@@ -171,6 +171,23 @@ TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
   EXPECT_EQ(Data("C:\\Gone\\f.txt"), "f");
   EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software\\K"));
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+
+  // A file now in the item's place, and the shell's "replace?" answered No:
+  // that file stays and so does the quarantined copy.
+  AddRow("file", "C:\\Gone\\f.txt");
+  QuarantineAndRemoveAll();
+  fs.AddFile("C:\\Gone\\f.txt", "new");
+  machine.shell.declineReplace = true;
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  EXPECT_EQ(engine.RestoreSelected().failed, 1u);
+  EXPECT_EQ(Data("C:\\Gone\\f.txt"), "new");
+  ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
+  machine.shell.declineReplace = false;
+  engine.SelectAllPackages();
+  engine.RestoreSelected();
+  EXPECT_EQ(Data("C:\\Gone\\f.txt"), "f");
+  EXPECT_TRUE(engine.lstQuarantinedList.Empty());
 }
 
 TEST_F(QuarantineListTest, RestoreAndPurgeOnlyTouchCheckedPackages) {

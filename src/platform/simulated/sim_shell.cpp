@@ -51,6 +51,8 @@ int32_t SimShell::FileOperation(uint32_t operation, const Text& fromIn, const Te
   Text target = files_.IsFolder(to) ? to + "\\" + LeafOf(from) : to;
   if (target == from) return kFailed;
   Text parent = ParentOf(target);
+  if (declineReplace && !(flags & win::kFofNoConfirmation) && files_.Exists(target) && !files_.IsFolder(target))
+    return kCancelled;
   if (!MakeFolders(parent)) return kFailed;
   if (!CopyTree(from, target)) return kFailed;
   if (operation == win::kFoMove) {

@@ -1,5 +1,5 @@
 // Simulated shell: file and folder copy and move as the Explorer shell does
-// them (answering its questions with yes), and ShellExecute records.
+// them (answering its questions with yes, unless told), and ShellExecute records.
 #pragma once
 #include <vector>
 
@@ -15,6 +15,9 @@ class SimShell : public IShell {
   // Status for a source that does not exist.
   static constexpr int32_t kMissingSource = 2;
   static constexpr int32_t kFailed = 0x402;
+  static constexpr int32_t kCancelled = 1223;
+  // The user answers No when asked to replace a file: nothing is copied.
+  bool declineReplace = false;
 
   SimShell(SimFileSystem& files, SimProcesses& processes) : files_(files), processes_(processes) {}
   int32_t FileOperation(uint32_t operation, const Text& from, const Text& to, uint16_t flags) override;

@@ -15,7 +15,9 @@ int32_t Win32Shell::FileOperation(uint32_t operation, const Text& from, const Te
   op.pFrom = f.c_str();
   op.pTo = t.c_str();
   op.fFlags = flags;
-  return SHFileOperationA(&op);
+  const int r = SHFileOperationA(&op);
+  // A "replace?" answered No returns 0 with only this flag to tell.
+  return r == 0 && op.fAnyOperationsAborted ? ERROR_CANCELLED : r;
 }
 
 intptr_t Win32Shell::Execute(win::HWnd owner, const Text& verb, const Text& file, const Text& parameters,
