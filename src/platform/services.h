@@ -77,7 +77,8 @@ class IFileSystem {
   // CopyFileA.
   virtual bool CopyTo(const Text& source, const Text& destination, bool failIfExists) = 0;
   // MoveFileExA(MOVEFILE_REPLACE_EXISTING): replaces an existing destination
-  // file in one step; used to put a completely written file in place.
+  // file in one step; used to put a completely written file in place. While
+  // another program briefly holds the destination open it is tried again.
   virtual bool MoveReplace(const Text& source, const Text& destination) = 0;
   // MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT): the file, or the
   // then empty folder, is deleted when the system next starts.

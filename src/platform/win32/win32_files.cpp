@@ -78,7 +78,18 @@ bool Win32FileSystem::CopyTo(const Text& source, const Text& destination, bool f
 }
 
 bool Win32FileSystem::MoveReplace(const Text& source, const Text& destination) {
-  return MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  // A file open in another program (a virus scanner looking at what was just
+  // written, a reader) cannot be replaced; such a hold is brief, so the move
+  // is tried again for about half a second before it counts as failed.
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 10) {
+      SetLastError(error);
+      return false;
+    }
+    Sleep(50);
+  }
 }
 
 bool Win32FileSystem::RemoveAtRestart(const Text& path) {
