@@ -1,4 +1,5 @@
 // The main window's commands: the command table and its handlers.
+#include <algorithm>
 #include <iterator>
 
 #include "shell/frm_main.h"
@@ -209,6 +210,13 @@ void frmMain::optScanMode_Click(int index, bool ticked) {
 void frmMain::RunScan(bool autoScan) {
   LongOperation busy(*this);
   if (!DatabaseReady()) return;
+  // A File/Folder Scan of no folder would look nowhere and call the machine clean.
+  if (Settings(app).ScanModeIs(ScanMode::Folders) &&
+      std::all_of(app.lstSelectedFolders.begin(), app.lstSelectedFolders.end(), [](const Text& f) { return f.empty(); })) {
+    ctx.messages().Show("No drives or folders are selected to scan.\r\nSelect them first.", kDefaultTitle,
+                        MsgButtons::Ok, MsgIcon::Exclamation);
+    return;
+  }
   ShowScanProc();
   app.AutoScan = autoScan;
   scan.StartScan();

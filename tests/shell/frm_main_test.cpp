@@ -188,10 +188,17 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
     EXPECT_EQ(m.messages.shown.back().icon, MsgIcon::Critical);
     EXPECT_EQ(view2.screen, Screen::ScanPrep);
   }
-  // The updater's database, once it is there, is read and scanned with.
+  // The updater's database, once it is there, is read and scanned with;
+  // a File/Folder Scan without folders is refused as well.
   Database({"path|C:\\Spy\\spy.exe|Spy|"});
+  form2.Run(Command::optScanMode, 2);
   form2.Run(Command::cmdNextScan);
-  EXPECT_EQ(m.messages.shown.size(), 4u);
+  ASSERT_EQ(m.messages.shown.size(), 5u);
+  EXPECT_EQ(m.messages.shown.back().text, "No drives or folders are selected to scan.\r\nSelect them first.");
+  EXPECT_EQ(view2.screen, Screen::ScanPrep);
+  form2.Run(Command::optScanMode, 0);
+  form2.Run(Command::cmdNextScan);
+  EXPECT_EQ(m.messages.shown.size(), 5u);
   EXPECT_EQ(form2.App().lstScanResult.Count(), 1u);
 }
 
