@@ -44,7 +44,19 @@ bool DatabaseLoader::EnsureDatabase(IUpdaterLauncher& launcher, win::HWnd owner)
   return true;
 }
 
+uint64_t DatabaseLoader::FileStamp() {
+  uint64_t hash = 0xcbf29ce484222325ull, size = 0;
+  const bool read = ctx_.files().ReadPieces(ProgramFolder() + "\\" + kDatabaseFileName, [&](const char* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) hash = (hash ^ static_cast<unsigned char>(p[i])) * 0x100000001b3ull;
+    size += n;
+  });
+  return read ? (hash ^ size) | 1 : 0;
+}
+
+bool DatabaseLoader::Changed() { return FileStamp() != loadedStamp_; }
+
 void DatabaseLoader::LoadDatabase() {
+  loadedStamp_ = FileStamp();
   // Each line is deciphered while its bytes are still in the cache.
   ReadLines(ctx_.files(), ProgramFolder() + "\\" + kDatabaseFileName, lstDBaseFile_, [this](Text& line) {
     modCrypt::DecryptInPlace(line, kDatabaseKey);

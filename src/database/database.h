@@ -52,9 +52,15 @@ class DatabaseLoader {
   // Reads every line of the file into lstDBaseFile and deciphers it in
   // place, yielding after each entry. An unreadable file leaves it empty.
   void LoadDatabase();
+  // The file's bytes are no longer those last loaded (the updater put a new
+  // database in place, or one appeared or went).
+  bool Changed();
 
  private:
   Text ProgramFolder() const;
+  // A hash of the file's bytes and their count; 0 when it cannot be read.
+  uint64_t FileStamp();
+  uint64_t loadedStamp_ = 0;
   Context& ctx_;
   const Text& programFolder_;
   ListView& lstDBaseFile_;

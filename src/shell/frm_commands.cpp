@@ -226,9 +226,8 @@ void frmMain::RunScan(bool autoScan) {
 }
 
 bool frmMain::DatabaseReady() {
+  if (database.Changed()) database.LoadDatabase();
   Text why;
-  if (IsDatabase(app.lstDBaseFile, why)) return true;
-  database.LoadDatabase();
   if (IsDatabase(app.lstDBaseFile, why)) return true;
   ctx.messages().Show("The reference database cannot be read: " + app.programFolder + "\\" + kDatabaseFileName + " (" +
                           why + ").\r\nDownload a new one with the updater.",

@@ -142,9 +142,9 @@ class frmMain {
 
   // ShowScanProc, AutoScan, the scan (and, for a scheduler scan, its removal); yield.
   void RunScan(bool autoScan);
-  // The loaded database holds records; else it is read again (the updater
-  // may have put one in place since start-up), and failing that a message
-  // says so: a scan without one would find nothing and call the machine clean.
+  // The database file is read again when it changed since it was loaded
+  // (the updater put a new one in place); it must hold records, or a message
+  // says so: a scan without them would find nothing and call the machine clean.
   bool DatabaseReady();
   // Starts the database updater through the shell.
   void StartUpdater();
