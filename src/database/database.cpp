@@ -19,9 +19,11 @@ Text DatabaseLoader::ProgramFolder() const {
   return programFolder_.empty() ? ctx_.system().ProgramFolder() : programFolder_;
 }
 
+Text DatabaseLoader::DatabasePath() const { return ProgramFolder() + "\\" + kDatabaseFileName; }
+
 bool DatabaseLoader::DatabaseExists() {
   FindData data;
-  const IFileSystem::FindHandle h = ctx_.files().FindFirst(ProgramFolder() + "\\" + kDatabaseFileName, data);
+  const IFileSystem::FindHandle h = ctx_.files().FindFirst(DatabasePath(), data);
   if (h == IFileSystem::kInvalidFind) return false;
   bool found = false;
   do {
@@ -46,7 +48,7 @@ bool DatabaseLoader::EnsureDatabase(IUpdaterLauncher& launcher, win::HWnd owner)
 
 uint64_t DatabaseLoader::FileStamp() {
   uint64_t hash = 0xcbf29ce484222325ull, size = 0;
-  const bool read = ctx_.files().ReadPieces(ProgramFolder() + "\\" + kDatabaseFileName, [&](const char* p, size_t n) {
+  const bool read = ctx_.files().ReadPieces(DatabasePath(), [&](const char* p, size_t n) {
     for (size_t i = 0; i < n; ++i) hash = (hash ^ static_cast<unsigned char>(p[i])) * 0x100000001b3ull;
     size += n;
   });
@@ -58,7 +60,7 @@ bool DatabaseLoader::Changed() { return FileStamp() != loadedStamp_; }
 void DatabaseLoader::LoadDatabase() {
   loadedStamp_ = FileStamp();
   // Each line is deciphered while its bytes are still in the cache.
-  ReadLines(ctx_.files(), ProgramFolder() + "\\" + kDatabaseFileName, lstDBaseFile_, [this](Text& line) {
+  ReadLines(ctx_.files(), DatabasePath(), lstDBaseFile_, [this](Text& line) {
     modCrypt::DecryptInPlace(line, kDatabaseKey);
     ctx_.YieldToHost();
   });

@@ -55,6 +55,8 @@ class DatabaseLoader {
   // The file's bytes are no longer those last loaded (the updater put a new
   // database in place, or one appeared or went).
   bool Changed();
+  // Program folder & "\DataBase.ref".
+  Text DatabasePath() const;
 
  private:
   Text ProgramFolder() const;

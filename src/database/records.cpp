@@ -51,6 +51,12 @@ bool IsSkippedLine(const Text& line) { return !line.empty() && (line[0] == '#' |
 
 namespace {
 
+// A type, a "|" and a target before the next "|" or the end.
+bool SplitsIntoTypeAndTarget(const Text& line) {
+  const size_t bar = line.find('|');
+  return bar != Text::npos && bar != 0 && bar + 1 != line.size() && line[bar + 1] != '|';
+}
+
 // A file-name pattern whose name part is only "*" and whose extension is
 // any or one every machine is full of ("*.*", "*.dll") would remove the
 // files of that type in every folder a scan lists.
@@ -82,9 +88,7 @@ DatabaseReport CheckDatabase(const std::vector<Text>& lines) {
     const Text type = RecordType(line);
     ++report.perType[type];
     auto problem = [&](const char* reason) { report.problems.push_back({i + 1, line, reason}); };
-    const size_t bar = line.find('|');
-    if (!report.unsplitLine && (bar == Text::npos || bar == 0 || SplitRecord(line)[1].empty()))
-      report.unsplitLine = i + 1;
+    if (!report.unsplitLine && !SplitsIntoTypeAndTarget(line)) report.unsplitLine = i + 1;
     if (type.empty()) {
       problem("unknown type code");
       continue;
@@ -143,9 +147,7 @@ bool IsDatabase(const ListView& lines, Text& why) {
     const Text& line = lines.Item(i).text;
     if (IsSkippedLine(line)) continue;
     ++report.records;
-    // A type, a "|" and a target before the next "|" or the end.
-    const size_t bar = line.find('|');
-    if (bar == Text::npos || bar == 0 || bar + 1 == line.size() || line[bar + 1] == '|') report.unsplitLine = i;
+    if (!SplitsIntoTypeAndTarget(line)) report.unsplitLine = i;
   }
   return IsDatabase(report, why);
 }

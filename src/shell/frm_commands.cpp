@@ -229,8 +229,8 @@ bool frmMain::DatabaseReady() {
   if (database.Changed()) database.LoadDatabase();
   Text why;
   if (IsDatabase(app.lstDBaseFile, why)) return true;
-  ctx.messages().Show("The reference database cannot be read: " + app.programFolder + "\\" + kDatabaseFileName + " (" +
-                          why + ").\r\nDownload a new one with the updater.",
+  ctx.messages().Show("The reference database cannot be read: " + database.DatabasePath() + " (" + why +
+                          ").\r\nDownload a new one with the updater.",
                       kDefaultTitle, MsgButtons::Ok, MsgIcon::Critical);
   return false;
 }
