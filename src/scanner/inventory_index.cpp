@@ -192,7 +192,8 @@ PatternIndex::PatternIndex(const PathTable& listing, const std::vector<Text>& ta
 
 PatternIndex::Asked PatternIndex::Rows(const Text& target) {
   size_t slot = order_.Next(target);
-  if (auto it = slotOf_.find(target); slot == SIZE_MAX && it != slotOf_.end()) slot = it->second;
+  if (slot == SIZE_MAX)
+    if (auto it = slotOf_.find(target); it != slotOf_.end()) slot = it->second;
   if (slot == SIZE_MAX || asks_[slot] == 0) {
     // Not among the targets, or asked once more than counted (its texts
     // may be gone): answered afresh, never moved from.

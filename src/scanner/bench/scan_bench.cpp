@@ -40,14 +40,14 @@ double CpuSeconds() {
 
 class TimingView : public NullScanView {
  public:
+  // Called for every record: the clock is read only at the three marks.
   void SetCurrentOperation(const Text& caption) override {
-    auto now = Clock::now();
     if (!inventoryStarted && caption == "Listing IE Cookies...")
-      inventoryStart = now, inventoryCpu = CpuSeconds(), inventoryPages = PagesTouched(),
+      inventoryStart = Clock::now(), inventoryCpu = CpuSeconds(), inventoryPages = PagesTouched(),
       inventoryStarted = true;
     if (!recordsStarted && caption.rfind("Scanning_item:_", 0) == 0)
-      recordStart = now, recordCpu = CpuSeconds(), recordPages = PagesTouched(), recordsStarted = true;
-    if (caption == "Finished.") end = now, endCpu = CpuSeconds(), endPages = PagesTouched();
+      recordStart = Clock::now(), recordCpu = CpuSeconds(), recordPages = PagesTouched(), recordsStarted = true;
+    if (caption == "Finished.") end = Clock::now(), endCpu = CpuSeconds(), endPages = PagesTouched();
   }
   bool inventoryStarted = false, recordsStarted = false;
   Clock::time_point inventoryStart, recordStart, end;
