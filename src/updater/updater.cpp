@@ -118,14 +118,9 @@ void Updater::OnHeaders() {
     throw HandlerError("no usable Content-Length");
   if (fetchingSignature_) return;
   contentLength_ = std::stoll(length);
+  // A database of the installed size may still differ from it: it is
+  // downloaded and compared whole.
   yield_();
-  if (done_) return;
-  uint64_t installed = 0;
-  if (FileSize(Path("DataBase.ref"), installed) && int64_t(installed) == contentLength_) {
-    done_ = true;
-    inet_.Cancel();
-    view_.SetStatus(kUpToDate);
-  }
 }
 
 void Updater::OnCompleted() {
@@ -152,6 +147,7 @@ void Updater::OnCompleted() {
   uint64_t refSize = 0, tmpSize = 0;
   bool haveRef = FileSize(ref, refSize);
   FileSize(tmp, tmpSize);
+  const bool differs = !haveRef || refSize != tmpSize || !SameContent(ref, tmp);
   if (done_) {
     view_.SetStatus(kUpToDate);
   } else if (received_ != contentLength_ || int64_t(tmpSize) != contentLength_) {
@@ -161,12 +157,12 @@ void Updater::OnCompleted() {
     view_.SetProgress(0);
     view_.SetHeaders("");
     throw HandlerError("download shorter than announced");
-  } else if (Text why; (!haveRef || refSize != tmpSize) && !ProvesDatabase(tmp, why)) {
+  } else if (Text why; differs && !ProvesDatabase(tmp, why)) {
     // Complete, but not a database (an error page served as 200, a tampered
     // file): the installed one stays. Asking again would fetch the same.
     done_ = true;
     view_.SetStatus(NotDatabaseText(why));
-  } else if (!haveRef || refSize != tmpSize) {
+  } else if (differs) {
     // The download waits in "DataBase.tmp" for its signature.
     replacing_ = haveRef;
     fetchingSignature_ = true;
@@ -233,6 +229,11 @@ void Updater::Clear() {
   RemoveTemporaryFiles();
   view_.SetProgress(0);
   view_.SetHeaders("");
+}
+
+bool Updater::SameContent(const Text& a, const Text& b) {
+  std::string x, y;
+  return fs_.ReadAll(a, x) && fs_.ReadAll(b, y) && x == y;
 }
 
 bool Updater::ProvesDatabase(const Text& path, Text& why) {

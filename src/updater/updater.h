@@ -65,6 +65,8 @@ class Updater {
   void RemoveTemporaryFiles();
   void Clear();
   bool FileSize(const Text& path, uint64_t& size);
+  // Both files read and hold the same bytes.
+  bool SameContent(const Text& a, const Text& b);
   // The downloaded file deciphers to a database.
   bool ProvesDatabase(const Text& path, Text& why);
   Text Path(const char* name) const { return folder_ + "\\" + name; }

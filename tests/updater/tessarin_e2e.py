@@ -170,11 +170,15 @@ def main():
           and lines.get("RANGE") == "100" and "EXITED" in out, out)
 
     old = bytes(range(256)) * 4
-    lines, boxes, data, tmp, out = case("uptodate", "normal", b"n" * len(old), installed=old)
-    check("installed file of the announced size is up to date and untouched",
-          lines.get("STATUS") == UP_TO_DATE and data == old and not tmp and not boxes, out)
+    lines, boxes, data, tmp, out = case("uptodate", "normal", old, installed=old)
+    check("the installed bytes served again are up to date, untouched, no signature asked",
+          lines.get("STATUS") == UP_TO_DATE and data == old and not tmp and not boxes and State.requests == 1, out)
 
     body = database(2500)
+    lines, boxes, data, tmp, out = case("samesize", "normal", body, installed=b"o" * len(body))
+    check("a database of the installed size but other bytes is installed",
+          lines.get("STATUS") == INSTALLED and data == body and State.requests == 2, out)
+
     lines, boxes, data, tmp, out = case("install", "normal", body)
     check("missing database is installed with its signature, temporary files gone, box shown",
           lines.get("STATUS") == INSTALLED and data == body and case.sig == State.sig and not tmp

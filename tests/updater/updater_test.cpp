@@ -148,15 +148,26 @@ class UpdaterTest : public testing::Test {
   int retriesLeft = -1;
 };
 
-TEST_F(UpdaterTest, InstalledFileOfTheAnnouncedSizeIsUpToDate) {
-  fs().AddFile(folder + "\\DataBase.ref", std::string(100, 'o'));
-  inet.script = {Response{200, true, std::string(100, 'n')}};
+TEST_F(UpdaterTest, OnlyTheSameBytesAreUpToDate) {
+  // The installed database itself: nothing is installed, no signature asked.
+  const std::string installed = Database(300), newer = Database(300, {"path|%WinDir%\\worse.exe|Adware|"});
+  ASSERT_EQ(installed.size(), newer.size());
+  ASSERT_NE(installed, newer);
+  fs().AddFile(folder + "\\DataBase.ref", installed);
+  inet.script = {Response{200, true, installed}};
   Press();
   EXPECT_EQ(inet.lastUrl, "http://127.0.0.1:8123/DataBase.ref");
-  EXPECT_EQ(view.statuses, (std::vector<Text>{kRequestingText, kUpToDate}));
-  EXPECT_EQ(Read("DataBase.ref"), std::string(100, 'o'));
+  EXPECT_EQ(view.statuses.back(), kUpToDate);
+  EXPECT_EQ(Read("DataBase.ref"), installed);
   EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
   EXPECT_EQ(view.completed, 0);
+  // Another database of the same size is a new one.
+  inet.script = {Response{200, true, newer}};
+  Press();
+  EXPECT_EQ(view.statuses.back(), kInstalled);
+  EXPECT_EQ(Read("DataBase.ref"), newer);
+  EXPECT_EQ(Read("DataBase.ref.sig"), ChecksumSignatures::Sign(kPublisher, newer));
+  EXPECT_EQ(view.completed, 1);
 }
 
 TEST_F(UpdaterTest, MissingDatabaseIsInstalledFromChunks) {
