@@ -23,6 +23,10 @@ class RegKey {
     Close();
     return reg_->OpenKey(parent, sub, key_);
   }
+  int32_t OpenLink(win::HKey parent, const Text& sub, uint32_t access) {
+    Close();
+    return reg_->OpenLink(parent, sub, access, key_);
+  }
   int32_t Create(win::HKey parent, const Text& sub) {
     Close();
     return reg_->CreateKey(parent, sub, key_);

@@ -132,7 +132,9 @@ bool modRegistry::DeleteRegistryKey(const Text& KeyPath) {
   Text sub = KeyPath;
   SplitRegistryPath(sub, currentRoot_);
   if (currentRoot_ == 0) return false;
-  LastRegResult = ctx_.registry().DeleteKey(currentRoot_, sub);
+  // A link goes alone: the key it points at belongs elsewhere.
+  LastRegResult = ctx_.registry().DeleteLink(currentRoot_, sub);
+  if (LastRegResult == win::kFileNotFound) LastRegResult = ctx_.registry().DeleteKey(currentRoot_, sub);
   return LastRegResult == win::kSuccess;
 }
 

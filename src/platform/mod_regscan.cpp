@@ -12,6 +12,9 @@ constexpr uint32_t kScanAccess = 0x3F;
 constexpr uint32_t kMaxSubkeys = 32767;
 // Open parent handles a walk keeps at most.
 constexpr uint32_t kHeldLevels = 64;
+// Levels a registry tree has at most; deeper names only come round through
+// links, which a walk then does not follow further.
+constexpr uint32_t kMaxLevels = 512;
 }  // namespace
 
 void modRegScan::AddRegistryKeyToList(win::HKey RootKey, const Text& KeyPath, const Text& RootName,
@@ -43,13 +46,18 @@ template <class Table>
 void modRegScan::Walk(win::HKey RootKey, const Text& KeyPath, win::HKey Parent, const Text& Name,
                       const Text& RootName, Table& rows, uint32_t depth) {
   RegKey key(ctx_.registry());
-  int32_t opened = Parent ? key.OpenEx(Parent, Name, kScanAccess) : key.OpenEx(RootKey, KeyPath, kScanAccess);
+  // Below the start key a link opens as itself when links are not entered:
+  // it is listed and has no sub-keys.
+  int32_t opened = depth == 0      ? key.OpenEx(RootKey, KeyPath, kScanAccess)
+                   : !enterLinks_ ? key.OpenLink(Parent ? Parent : RootKey, Parent ? Name : KeyPath, kScanAccess)
+                   : Parent       ? key.OpenEx(Parent, Name, kScanAccess)
+                                  : key.OpenEx(RootKey, KeyPath, kScanAccess);
   if (opened != win::kSuccess) return;
   // The key is open with the row's access: its row goes in without a
   // second open.
   rows.Add(RootName + "\\" + KeyPath);
   std::vector<Text> names;
-  for (uint32_t index = 0; index < kMaxSubkeys; ++index) {
+  for (uint32_t index = 0; depth < kMaxLevels && index < kMaxSubkeys; ++index) {
     char name[257] = {};
     uint32_t nameSize = 256;
     // No class asked: a key with a class would only answer "more data" first.

@@ -43,6 +43,21 @@ class IRegistry {
   virtual int32_t DeleteValue(win::HKey key, const char* valueName) = 0;
   // RegCloseKey. Closing a predefined root is a no-op success.
   virtual int32_t CloseKey(win::HKey key) = 0;
+
+  // Symbolic links (keys made with REG_OPTION_CREATE_LINK). A backend without
+  // them opens every key as OpenKeyEx does and has none to delete.
+  // RegOpenKeyExA with REG_OPTION_OPEN_LINK: a link opens as itself, with no
+  // sub-keys, instead of as the key it points at.
+  virtual int32_t OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
+    return OpenKeyEx(parent, subKey, access, out);
+  }
+  // Deletes the key subKey names when it is a link, never what it points at;
+  // kFileNotFound when it is no link.
+  virtual int32_t DeleteLink(win::HKey parent, const Text& subKey) {
+    (void)parent;
+    (void)subKey;
+    return win::kFileNotFound;
+  }
 };
 
 // What FindFirstFileA / FindNextFileA report of one entry.

@@ -15,7 +15,10 @@ RemovalMachine::RemovalMachine(Context& ctx, AppState& app, RemovalHooks hooks)
       find_(ctx),
       end_(ctx),
       fileOper_(ctx),
-      copyFolder_(ctx) {}
+      copyFolder_(ctx) {
+  // A removed key's links go with it; what they point at stays.
+  regScan_.StopAtLinks();
+}
 
 uint64_t RemovalMachine::FindFilesToList(const Text& path, const Text& pattern, bool recurse, ListBox& out,
                                            int32_t& fileCount) {

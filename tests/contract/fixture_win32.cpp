@@ -27,6 +27,8 @@ class Win32Fixture : public MachineFixture {
     }
     for (const auto& f : folders_) RemoveTree(f);
     for (const auto& k : deniedKeys_) SetKeyDacl(k, "D:(A;;KA;;;WD)");
+    // Links first: a tree deletion would go through them.
+    for (auto it = links_.rbegin(); it != links_.rend(); ++it) machine.os().registry.DeleteLink(win::kCurrentUser, *it);
     if (keyMade_) RegDeleteTreeA(HKEY_CURRENT_USER, ScratchSubKey().c_str());
   }
   Platform& os() override { return machine.os(); }
@@ -93,6 +95,30 @@ class Win32Fixture : public MachineFixture {
     CloseHandle(h);
     return ended;
   }
+  bool MakeKeyLink(const Text& subPath, const Text& target) override {
+    // The link names its target by the kernel's path of the user's hive.
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    alignas(TOKEN_USER) char buffer[256];
+    DWORD size = 0;
+    char* sid = nullptr;
+    const bool user = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+                      ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid);
+    CloseHandle(token);
+    if (!user) return false;
+    const std::string path = std::string("\\Registry\\User\\") + sid + "\\" + target;
+    LocalFree(sid);
+    const std::wstring wide(path.begin(), path.end());
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, subPath.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS,
+                        nullptr, &k, nullptr) != ERROR_SUCCESS)
+      return false;
+    links_.push_back(subPath);
+    const LONG r = RegSetValueExW(k, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(wide.data()),
+                                  DWORD(wide.size() * sizeof(wchar_t)));
+    RegCloseKey(k);
+    return r == ERROR_SUCCESS;
+  }
   // A DACL that denies everyone the rights in mask and allows the rest.
   bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {
     char sddl[96];
@@ -146,6 +172,7 @@ class Win32Fixture : public MachineFixture {
   std::vector<std::string> folders_;
   bool keyMade_ = false;
   std::vector<std::string> deniedKeys_;
+  std::vector<std::string> links_;
 };
 
 }  // namespace

@@ -145,6 +145,46 @@ TEST_F(RegistryService, DeniedRightsRefuseOnlyOpensAskingForThem) {
   EXPECT_EQ(reg().SetValue(k.get(), "x", win::kRegSz, reinterpret_cast<const uint8_t*>("a"), 2), win::kAccessDenied);
 }
 
+TEST_F(RegistryService, WalksAndDeletionsNeverGoThroughALinkToHarmItsTarget) {
+  Make("Target\\Leaf");
+  Make("Evil");
+  Make("Loop\\A");
+  if (!m->MakeKeyLink(sub + "\\Evil\\R", sub + "\\Target\\Leaf") ||
+      !m->MakeKeyLink(sub + "\\Loop\\A\\Back", sub + "\\Loop"))
+    GTEST_SKIP() << "no registry links on " << m->Name();
+  Context ctx(m->os());
+  ctx.OperationInProgress = true;
+  const Text root = "HKEY_CURRENT_USER\\" + sub;
+  modRegistry regs(ctx);
+  regs.SetRegistryString(root + "\\Target\\Leaf", "keep", "me");
+  ASSERT_EQ(regs.GetRegistryString(root + "\\Evil\\R", "keep"), "me");  // an open goes through
+
+  auto walk = [&](const Text& rel, bool enterLinks) {
+    modRegScan scan(ctx);
+    if (!enterLinks) scan.StopAtLinks();
+    ListView rows;
+    scan.EnumRegistryKeys(win::kCurrentUser, sub + "\\" + rel, "HKEY_CURRENT_USER", rows);
+    std::vector<Text> texts;
+    for (const auto& row : rows.Rows()) texts.push_back(row.text);
+    return texts;
+  };
+  // Before a removal a walk lists a link and stops there.
+  EXPECT_EQ(walk("Evil", false), (std::vector<Text>{root + "\\Evil", root + "\\Evil\\R"}));
+  EXPECT_EQ(walk("Loop", false),
+            (std::vector<Text>{root + "\\Loop", root + "\\Loop\\A", root + "\\Loop\\A\\Back"}));
+  // A scan's walk goes through links, and round a loop only as deep as a tree can be.
+  const std::vector<Text> loop = walk("Loop", true);
+  ASSERT_GE(loop.size(), 4u);
+  EXPECT_LE(loop.size(), 513u);
+  EXPECT_EQ(loop[3], root + "\\Loop\\A\\Back\\A");
+  // Deleting the link deletes the link alone.
+  EXPECT_TRUE(regs.DeleteRegistryKey(root + "\\Evil\\R"));
+  EXPECT_TRUE(regs.DeleteRegistryKey(root + "\\Evil"));
+  EXPECT_EQ(regs.GetRegistryString(root + "\\Target\\Leaf", "keep"), "me");
+  EXPECT_TRUE(regs.DeleteRegistryKey(root + "\\Loop\\A\\Back"));
+  EXPECT_EQ(Names("Loop"), std::vector<Text>{"A"});
+}
+
 #if !defined(_WIN32)
 // The simulated machine only: the handle count and a key too wide for the walk's index.
 TEST(SimRegistryOnly, EveryModuleCallClosesItsKeys) {

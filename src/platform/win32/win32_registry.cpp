@@ -89,6 +89,33 @@ int32_t Win32Registry::CloseKey(win::HKey key) {
   return RegCloseKey(H(key));
 }
 
+int32_t Win32Registry::OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
+  HKEY h = nullptr;
+  LONG r = RegOpenKeyExA(Root(parent), subKey.c_str(), REG_OPTION_OPEN_LINK, access, &h);
+  out = r == ERROR_SUCCESS ? Back(h) : 0;
+  return r;
+}
+
+int32_t Win32Registry::DeleteLink(win::HKey parent, const Text& subKey) {
+  HKEY h = nullptr;
+  LONG r = RegOpenKeyExA(Root(parent), subKey.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, &h);
+  if (r != ERROR_SUCCESS) return r;
+  DWORD type = 0;
+  const bool link = RegQueryValueExW(h, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+                    type == REG_LINK;
+  r = ERROR_FILE_NOT_FOUND;
+  if (link) {
+    // The Reg* calls open the name again, which goes through the link: the
+    // open link itself is deleted.
+    using DeleteKeyCall = LONG(WINAPI*)(HANDLE);
+    auto deleteKey = reinterpret_cast<DeleteKeyCall>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+    r = deleteKey && deleteKey(h) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+  }
+  RegCloseKey(h);
+  return r;
+}
+
 namespace {
 size_t BareKeys(HKEY key) {
   size_t count = 1;
