@@ -12,8 +12,8 @@ constexpr uint32_t kScanAccess = 0x3F;
 constexpr uint32_t kMaxSubkeys = 32767;
 // Open parent handles a walk keeps at most.
 constexpr uint32_t kHeldLevels = 64;
-// Levels a registry tree has at most; deeper names only come round through
-// links, which a walk then does not follow further.
+// Levels a registry tree has at most: a walk goes no deeper, whatever a
+// backend answers.
 constexpr uint32_t kMaxLevels = 512;
 }  // namespace
 
@@ -46,12 +46,10 @@ template <class Table>
 void modRegScan::Walk(win::HKey RootKey, const Text& KeyPath, win::HKey Parent, const Text& Name,
                       const Text& RootName, Table& rows, uint32_t depth) {
   RegKey key(ctx_.registry());
-  // Below the start key a link opens as itself when links are not entered:
-  // it is listed and has no sub-keys.
-  int32_t opened = depth == 0      ? key.OpenEx(RootKey, KeyPath, kScanAccess)
-                   : !enterLinks_ ? key.OpenLink(Parent ? Parent : RootKey, Parent ? Name : KeyPath, kScanAccess)
-                   : Parent       ? key.OpenEx(Parent, Name, kScanAccess)
-                                  : key.OpenEx(RootKey, KeyPath, kScanAccess);
+  // A link opens as itself: it is listed, with no sub-keys. What it points
+  // at lies elsewhere, under its own name; a row through a link would name
+  // another key than it seems to, and a removal of it would delete that key.
+  int32_t opened = Parent ? key.OpenLink(Parent, Name, kScanAccess) : key.OpenLink(RootKey, KeyPath, kScanAccess);
   if (opened != win::kSuccess) return;
   // The key is open with the row's access: its row goes in without a
   // second open.

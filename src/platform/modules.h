@@ -54,9 +54,6 @@ class modRegScan {
   void EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const Text& RootName, ListView& lstRegScan);
   void EnumRegistryKeys(win::HKey RootKey, const Text& KeyPath, const Text& RootName, PathTable& lstRegScan);
   void AddRegistryKeyToList(win::HKey RootKey, const Text& KeyPath, const Text& RootName, ListView& lstRegScan);
-  // Walks list a link below their start key without entering it (a walk
-  // before a removal: what the link points at is not the removed key's).
-  void StopAtLinks() { enterLinks_ = false; }
 
  private:
   template <class Table>
@@ -66,7 +63,6 @@ class modRegScan {
             Table& rows, uint32_t depth);
   Context& ctx_;
   int32_t lastResult_ = 0;
-  bool enterLinks_ = true;
 };
 
 // The main window's file-search totals.

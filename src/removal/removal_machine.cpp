@@ -15,10 +15,7 @@ RemovalMachine::RemovalMachine(Context& ctx, AppState& app, RemovalHooks hooks)
       find_(ctx),
       end_(ctx),
       fileOper_(ctx),
-      copyFolder_(ctx) {
-  // A removed key's links go with it; what they point at stays.
-  regScan_.StopAtLinks();
-}
+      copyFolder_(ctx) {}
 
 uint64_t RemovalMachine::FindFilesToList(const Text& path, const Text& pattern, bool recurse, ListBox& out,
                                            int32_t& fileCount) {

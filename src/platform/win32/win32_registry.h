@@ -25,9 +25,9 @@ class Win32Registry : public IRegistry {
 };
 
 // The plainest recursive RegOpenKeyExA/RegEnumKeyExA walk of a key tree
-// (each sub-key opened by name from its parent), for timing the registry
-// listing against: the keys seen, the start key included; 0 when it does
-// not open.
+// (each sub-key opened by name from its parent, a link as itself), for
+// timing the registry listing against: the keys seen, the start key
+// included; 0 when it does not open.
 size_t BareKeyWalk(win::HKey root, const Text& path);
 
 }  // namespace morvane::w32
