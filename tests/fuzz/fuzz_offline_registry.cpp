@@ -102,8 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 1; i <= rows.Count() && read < 2000; ++i, ++read) {
       const Text row = rows.RowText(i);
       const Text path = row.size() > std::strlen(rootName) ? row.substr(std::strlen(rootName) + 1) : Text();
+      // A name with characters the program's code page lacks lists with "?" in
+      // their place and opens by that spelling no more than under Windows.
       RegKey again(ctx.registry());
-      FUZZ_CHECK(again.OpenEx(root, path, win::kKeyRead) == win::kSuccess);
+      FUZZ_CHECK(again.OpenEx(root, path, win::kKeyRead) == win::kSuccess || path.find('?') != Text::npos);
       again.Close();
       ReadValues(ctx, reg, root, rootName, path);
     }

@@ -43,6 +43,12 @@ Text NodeName(hive_h* h, size_t node) {
   return n ? FromUtf8(n.get()) : Text();
 }
 
+// A name a key can have: one that opens it again below its parent. An
+// unreadable name reads empty, and an empty one would open the parent.
+bool UsableKeyName(const Text& name) {
+  return !name.empty() && name.size() <= kMaxKeyNameLength && name.find('\\') == Text::npos;
+}
+
 Text ValueName(hive_h* h, size_t value) {
   Owned<char> n(hivex_value_key(h, value));
   return n ? FromUtf8(n.get()) : Text();
@@ -236,10 +242,14 @@ const OfflineRegistry::Listing& OfflineRegistry::ListingOf(win::HKey handle, con
   for (const Part& p : key.parts) {
     hive_h* h = hives_[p.hive].h;
     Owned<size_t> children(hivex_node_children(h, p.node));
-    for (size_t* c = children.get(); c && *c; ++c) l.keys.push_back(NodeName(h, *c));
+    for (size_t* c = children.get(); c && *c; ++c)
+      if (Text name = NodeName(h, *c); UsableKeyName(name)) l.keys.push_back(std::move(name));
     Owned<size_t> values(hivex_node_values(h, p.node));
     for (size_t* v = values.get(); v && *v; ++v) {
-      Text name = ValueName(h, *v);
+      // A value whose name cannot be read is not there (it would read as the default value).
+      Owned<char> raw(hivex_value_key(h, *v));
+      if (!raw) continue;
+      Text name = FromUtf8(raw.get());
       // A merged key shows the user's value over the machine's.
       if (std::none_of(l.values.begin(), l.values.end(), [&](const ValueRef& r) { return EqualNoCase(r.name, name); }))
         l.values.push_back(ValueRef{std::move(name), p, *v});
