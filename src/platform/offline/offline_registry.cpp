@@ -20,6 +20,8 @@ namespace morvane::offline {
 namespace {
 
 constexpr size_t kMaxKeyNameLength = 255;
+// Keys nest at most this deep in the registry; deeper ones are not there.
+constexpr uint32_t kMaxDepth = 512;
 constexpr size_t kMaxValueNameLength = 16383;
 constexpr size_t kNone = ~size_t(0);
 
@@ -136,17 +138,24 @@ int32_t OfflineRegistry::Resolve(win::HKey key, Open& out) {
       out.key.kind = Key::kParts;
       out.key.parts.insert(out.key.parts.end(), machine.parts.begin(), machine.parts.end());
     }
+    out.key.depth = 0;
   }
   return win::kSuccess;
 }
 
+bool OfflineRegistry::IsChild(const Part& p, size_t node) {
+  hive_h* h = hives_[p.hive].h;
+  return node && node != hivex_root(h) && hivex_node_parent(h, node) == p.node;
+}
+
 size_t OfflineRegistry::Child(const Part& p, const Text& name) {
   hive_h* h = hives_[p.hive].h;
-  if (size_t c = hivex_node_get_child(h, p.node, ToUtf8(name).c_str())) return c;
-  if (HasHighBytes(name)) {
+  const size_t first = hivex_node_get_child(h, p.node, ToUtf8(name).c_str());
+  if (IsChild(p, first)) return first;
+  if (first || HasHighBytes(name)) {
     Owned<size_t> children(hivex_node_children(h, p.node));
     for (size_t* c = children.get(); c && *c; ++c)
-      if (EqualNoCase(NodeName(h, *c), name)) return *c;
+      if (IsChild(p, *c) && EqualNoCase(NodeName(h, *c), name)) return *c;
   }
   // The running system links CurrentControlSet to the set Select\Current names.
   if (hives_[p.hive].name == "SYSTEM" && p.node == hivex_root(h) && EqualNoCase(name, "CurrentControlSet")) {
@@ -157,7 +166,8 @@ size_t OfflineRegistry::Child(const Part& p, const Text& name) {
     if (current && hivex_value_type(h, current, &t, &len) == 0 && t == hive_t_REG_DWORD) {
       char set[32];
       std::snprintf(set, sizeof set, "ControlSet%03u", unsigned(hivex_value_dword(h, current)));
-      return hivex_node_get_child(h, p.node, set);
+      const size_t c = hivex_node_get_child(h, p.node, set);
+      return IsChild(p, c) ? c : 0;
     }
   }
   return 0;
@@ -167,13 +177,14 @@ int32_t OfflineRegistry::Walk(const Key& from, const Text& subKey, Key& out) {
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
   Key k = from;
   for (const Text& name : KeyPathComponents(subKey)) {
-    if (k.kind == Key::kEmptyRoot) return win::kFileNotFound;
+    if (k.kind == Key::kEmptyRoot || k.depth >= kMaxDepth) return win::kFileNotFound;
+    ++k.depth;
     if (k.kind == Key::kMachineRoot) {
       size_t found = kNone;
       for (size_t i = 0; i < hives_.size(); ++i)
         if (IsMachineHive(i) && EqualNoCase(hives_[i].name, name) && Loaded(i)) found = i;
       if (found == kNone) return win::kFileNotFound;
-      k = Key{Key::kParts, {Part{found, hivex_root(hives_[found].h)}}};
+      k = Key{Key::kParts, {Part{found, hivex_root(hives_[found].h)}}, k.depth};
       continue;
     }
     std::vector<Part> next;
@@ -241,9 +252,9 @@ const OfflineRegistry::Listing& OfflineRegistry::ListingOf(win::HKey handle, con
   }
   for (const Part& p : key.parts) {
     hive_h* h = hives_[p.hive].h;
-    Owned<size_t> children(hivex_node_children(h, p.node));
+    Owned<size_t> children(key.depth < kMaxDepth ? hivex_node_children(h, p.node) : nullptr);
     for (size_t* c = children.get(); c && *c; ++c)
-      if (Text name = NodeName(h, *c); UsableKeyName(name)) l.keys.push_back(std::move(name));
+      if (Text name = NodeName(h, *c); IsChild(p, *c) && UsableKeyName(name)) l.keys.push_back(std::move(name));
     Owned<size_t> values(hivex_node_values(h, p.node));
     for (size_t* v = values.get(); v && *v; ++v) {
       // A value whose name cannot be read is not there (it would read as the default value).
@@ -371,7 +382,7 @@ int32_t OfflineRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HK
       k = std::move(next);
       continue;
     }
-    if (k.kind != Key::kParts || k.parts.empty()) return win::kAccessDenied;
+    if (k.kind != Key::kParts || k.parts.empty() || k.depth >= kMaxDepth) return win::kAccessDenied;
     // A new class key goes where its parent is the machine's, as the system
     // makes them, else into the user's classes hive.
     Part at = k.parts.back();
@@ -380,7 +391,7 @@ int32_t OfflineRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HK
     size_t made = hivex_node_add_child(hives_[at.hive].h, at.node, ToUtf8(n).c_str());
     if (!made) return win::kAccessDenied;
     if (!Commit(at.hive)) return win::kAccessDenied;
-    k = Key{Key::kParts, {Part{at.hive, made}}};
+    k = Key{Key::kParts, {Part{at.hive, made}}, k.depth + 1};
   }
   if (IsPredefined(parent) && names.empty()) {
     out = parent;
