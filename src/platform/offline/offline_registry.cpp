@@ -56,6 +56,16 @@ Text ValueName(hive_h* h, size_t value) {
   return n ? FromUtf8(n.get()) : Text();
 }
 
+// A value's type is any 32 bits, which libhivex hands over in its enum as
+// stored: such a type is read and written only through its bytes.
+static_assert(sizeof(hive_type) == sizeof(uint32_t));
+uint32_t TypeBits(const hive_type& t) {
+  uint32_t bits;
+  std::memcpy(&bits, &t, sizeof bits);
+  return bits;
+}
+void SetTypeBits(hive_type& t, uint32_t bits) { std::memcpy(&t, &bits, sizeof bits); }
+
 // Copies into a new file; fails rather than write through anything already there.
 bool CopyNew(const std::string& from, const std::string& to) {
   std::ifstream in(from, std::ios::binary);
@@ -163,7 +173,7 @@ size_t OfflineRegistry::Child(const Part& p, const Text& name) {
     size_t current = select ? hivex_node_get_value(h, select, "Current") : 0;
     hive_type t;
     size_t len = 0;
-    if (current && hivex_value_type(h, current, &t, &len) == 0 && t == hive_t_REG_DWORD) {
+    if (current && hivex_value_type(h, current, &t, &len) == 0 && TypeBits(t) == win::kRegDword) {
       char set[32];
       std::snprintf(set, sizeof set, "ControlSet%03u", unsigned(hivex_value_dword(h, current)));
       const size_t c = hivex_node_get_child(h, p.node, set);
@@ -293,7 +303,7 @@ std::string OfflineRegistry::ValueBytes(const ValueRef& v, uint32_t& type) {
   hive_type t = hive_t_REG_NONE;
   size_t len = 0;
   Owned<char> raw(hivex_value_value(hives_[v.at.hive].h, v.value, &t, &len));
-  type = uint32_t(t);
+  type = TypeBits(t);
   if (!raw) return {};
   return IsText(type) ? FromUtf16(raw.get(), len) : std::string(raw.get(), len);
 }
@@ -489,7 +499,8 @@ int32_t OfflineRegistry::SetValue(win::HKey key, const char* valueName, uint32_t
   const Part at = k.key.parts.front();
   if (!BeginChange(at.hive)) return win::kAccessDenied;
   std::string utf8 = ToUtf8(n);
-  hive_set_value v{utf8.data(), hive_type(type), bytes.size(), bytes.data()};
+  hive_set_value v{utf8.data(), hive_t_REG_NONE, bytes.size(), bytes.data()};
+  SetTypeBits(v.t, type);
   if (hivex_node_set_value(hives_[at.hive].h, at.node, &v, 0) != 0) return win::kAccessDenied;
   return Commit(at.hive) ? win::kSuccess : win::kAccessDenied;
 }
@@ -538,7 +549,8 @@ int32_t OfflineRegistry::DeleteValue(win::HKey key, const char* valueName) {
       size_t len = 0;
       datas.emplace_back(hivex_value_value(h, *v, &t, &len));
       names.emplace_back(raw ? raw.get() : "");
-      kept.push_back(hive_set_value{nullptr, t, len, datas.back().get()});
+      kept.push_back(hive_set_value{nullptr, hive_t_REG_NONE, len, datas.back().get()});
+      std::memcpy(&kept.back().t, &t, sizeof t);
     }
     if (!here) continue;
     for (size_t i = 0; i < kept.size(); ++i) kept[i].key = names[i].data();
