@@ -19,9 +19,12 @@ for src in tests/fuzz/fuzz_*.cpp; do
   cp -n tests/fuzz/corpus/$t/* "$run/corpus/" 2>/dev/null || true
   dict=()
   [ -f tests/fuzz/$t.dict ] && dict=(-dict=tests/fuzz/$t.dict)
+  # A target's own flags (one a line), after the common ones so that they win.
+  own=()
+  [ -f tests/fuzz/$t.options ] && mapfile -t own < tests/fuzz/$t.options
   echo "== $t: $seconds s"
   if ! build/fuzz/tests/fuzz/$t "${dict[@]}" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2560 \
-      -max_len=8192 -print_final_stats=1 -artifact_prefix="$run/" "$run/corpus" >"$run/log.txt" 2>&1; then
+      -max_len=8192 "${own[@]}" -print_final_stats=1 -artifact_prefix="$run/" "$run/corpus" >"$run/log.txt" 2>&1; then
     failed+=("$t")
     tail -40 "$run/log.txt"
   fi

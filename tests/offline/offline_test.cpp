@@ -14,6 +14,7 @@
 #include "platform/modules.h"
 #include "platform/offline/machine.h"
 #include "platform/offline/offline_text.h"
+#include "platform/path_table.h"
 
 namespace morvane::offline_test {
 namespace {
@@ -195,6 +196,33 @@ TEST(OfflineRegistry, RootsMergesAndLastingChangesWithOneBackup) {
   EXPECT_EQ(Read(OfflineMachine(p.Root(), "Alice"), "HKEY_CLASSES_ROOT\\.spy|"), "cleaned");
   EXPECT_TRUE(again.registry.Flush());
   EXPECT_EQ(Read(OfflineMachine(p.Root(), "Alice"), "HKEY_CLASSES_ROOT\\.spy|"), "deferred");
+}
+
+// The registry nests keys at most 512 levels deep: below that a hive's keys
+// are not there, so that a walk ends however deep a crafted hive goes.
+TEST(OfflineRegistry, KeysBelow512LevelsAreNotThere) {
+  HiveContent user;
+  std::string path = "Software";
+  for (int level = 2; level <= 514; ++level) {
+    path += "\\z";
+    user.Dword(path, "level", uint32_t(level));
+  }
+  PlantedInstall p({}, {}, user);
+  ASSERT_TRUE(p.ok());
+  OfflineMachine m(p.Root(), "Alice");
+  Context ctx(m.os());
+  ctx.OperationInProgress = true;
+  PathTable rows;
+  modRegScan(ctx).EnumRegistryKeys(win::kCurrentUser, "Software", "HKEY_CURRENT_USER", rows);
+  // The chain of "z" comes last in the walk, down to level 512.
+  const Text deepest = "HKEY_CURRENT_USER\\" + path.substr(0, path.size() - 2 * 2);
+  EXPECT_EQ(rows.RowText(rows.Count()), deepest);
+  modRegistry reg(ctx);
+  EXPECT_EQ(reg.GetRegistryDword(deepest, "level"), 512);
+  EXPECT_EQ(reg.GetRegistryDword(deepest + "\\z", "level"), std::nullopt);
+  RegKey made(m.registry);
+  EXPECT_NE(made.Create(win::kCurrentUser, deepest.substr(18) + "\\new"), win::kSuccess);
+  EXPECT_TRUE(m.registry.Backups().empty());
 }
 
 TEST(OfflineMachine, ProfilesEnvironmentAndAbsentServices) {

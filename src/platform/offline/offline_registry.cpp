@@ -20,6 +20,8 @@ namespace morvane::offline {
 namespace {
 
 constexpr size_t kMaxKeyNameLength = 255;
+// Keys nest at most this deep in the registry; deeper ones are not there.
+constexpr uint32_t kMaxDepth = 512;
 constexpr size_t kMaxValueNameLength = 16383;
 constexpr size_t kNone = ~size_t(0);
 
@@ -43,10 +45,26 @@ Text NodeName(hive_h* h, size_t node) {
   return n ? FromUtf8(n.get()) : Text();
 }
 
+// A name a key can have: one that opens it again below its parent. An
+// unreadable name reads empty, and an empty one would open the parent.
+bool UsableKeyName(const Text& name) {
+  return !name.empty() && name.size() <= kMaxKeyNameLength && name.find('\\') == Text::npos;
+}
+
 Text ValueName(hive_h* h, size_t value) {
   Owned<char> n(hivex_value_key(h, value));
   return n ? FromUtf8(n.get()) : Text();
 }
+
+// A value's type is any 32 bits, which libhivex hands over in its enum as
+// stored: such a type is read and written only through its bytes.
+static_assert(sizeof(hive_type) == sizeof(uint32_t));
+uint32_t TypeBits(const hive_type& t) {
+  uint32_t bits;
+  std::memcpy(&bits, &t, sizeof bits);
+  return bits;
+}
+void SetTypeBits(hive_type& t, uint32_t bits) { std::memcpy(&t, &bits, sizeof bits); }
 
 // Copies into a new file; fails rather than write through anything already there.
 bool CopyNew(const std::string& from, const std::string& to) {
@@ -130,17 +148,24 @@ int32_t OfflineRegistry::Resolve(win::HKey key, Open& out) {
       out.key.kind = Key::kParts;
       out.key.parts.insert(out.key.parts.end(), machine.parts.begin(), machine.parts.end());
     }
+    out.key.depth = 0;
   }
   return win::kSuccess;
 }
 
+bool OfflineRegistry::IsChild(const Part& p, size_t node) {
+  hive_h* h = hives_[p.hive].h;
+  return node && node != hivex_root(h) && hivex_node_parent(h, node) == p.node;
+}
+
 size_t OfflineRegistry::Child(const Part& p, const Text& name) {
   hive_h* h = hives_[p.hive].h;
-  if (size_t c = hivex_node_get_child(h, p.node, ToUtf8(name).c_str())) return c;
-  if (HasHighBytes(name)) {
+  const size_t first = hivex_node_get_child(h, p.node, ToUtf8(name).c_str());
+  if (IsChild(p, first)) return first;
+  if (first || HasHighBytes(name)) {
     Owned<size_t> children(hivex_node_children(h, p.node));
     for (size_t* c = children.get(); c && *c; ++c)
-      if (EqualNoCase(NodeName(h, *c), name)) return *c;
+      if (IsChild(p, *c) && EqualNoCase(NodeName(h, *c), name)) return *c;
   }
   // The running system links CurrentControlSet to the set Select\Current names.
   if (hives_[p.hive].name == "SYSTEM" && p.node == hivex_root(h) && EqualNoCase(name, "CurrentControlSet")) {
@@ -148,10 +173,11 @@ size_t OfflineRegistry::Child(const Part& p, const Text& name) {
     size_t current = select ? hivex_node_get_value(h, select, "Current") : 0;
     hive_type t;
     size_t len = 0;
-    if (current && hivex_value_type(h, current, &t, &len) == 0 && t == hive_t_REG_DWORD) {
+    if (current && hivex_value_type(h, current, &t, &len) == 0 && TypeBits(t) == win::kRegDword) {
       char set[32];
       std::snprintf(set, sizeof set, "ControlSet%03u", unsigned(hivex_value_dword(h, current)));
-      return hivex_node_get_child(h, p.node, set);
+      const size_t c = hivex_node_get_child(h, p.node, set);
+      return IsChild(p, c) ? c : 0;
     }
   }
   return 0;
@@ -161,13 +187,14 @@ int32_t OfflineRegistry::Walk(const Key& from, const Text& subKey, Key& out) {
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
   Key k = from;
   for (const Text& name : KeyPathComponents(subKey)) {
-    if (k.kind == Key::kEmptyRoot) return win::kFileNotFound;
+    if (k.kind == Key::kEmptyRoot || k.depth >= kMaxDepth) return win::kFileNotFound;
+    ++k.depth;
     if (k.kind == Key::kMachineRoot) {
       size_t found = kNone;
       for (size_t i = 0; i < hives_.size(); ++i)
         if (IsMachineHive(i) && EqualNoCase(hives_[i].name, name) && Loaded(i)) found = i;
       if (found == kNone) return win::kFileNotFound;
-      k = Key{Key::kParts, {Part{found, hivex_root(hives_[found].h)}}};
+      k = Key{Key::kParts, {Part{found, hivex_root(hives_[found].h)}}, k.depth};
       continue;
     }
     std::vector<Part> next;
@@ -235,11 +262,15 @@ const OfflineRegistry::Listing& OfflineRegistry::ListingOf(win::HKey handle, con
   }
   for (const Part& p : key.parts) {
     hive_h* h = hives_[p.hive].h;
-    Owned<size_t> children(hivex_node_children(h, p.node));
-    for (size_t* c = children.get(); c && *c; ++c) l.keys.push_back(NodeName(h, *c));
+    Owned<size_t> children(key.depth < kMaxDepth ? hivex_node_children(h, p.node) : nullptr);
+    for (size_t* c = children.get(); c && *c; ++c)
+      if (Text name = NodeName(h, *c); IsChild(p, *c) && UsableKeyName(name)) l.keys.push_back(std::move(name));
     Owned<size_t> values(hivex_node_values(h, p.node));
     for (size_t* v = values.get(); v && *v; ++v) {
-      Text name = ValueName(h, *v);
+      // A value whose name cannot be read is not there (it would read as the default value).
+      Owned<char> raw(hivex_value_key(h, *v));
+      if (!raw) continue;
+      Text name = FromUtf8(raw.get());
       // A merged key shows the user's value over the machine's.
       if (std::none_of(l.values.begin(), l.values.end(), [&](const ValueRef& r) { return EqualNoCase(r.name, name); }))
         l.values.push_back(ValueRef{std::move(name), p, *v});
@@ -272,7 +303,7 @@ std::string OfflineRegistry::ValueBytes(const ValueRef& v, uint32_t& type) {
   hive_type t = hive_t_REG_NONE;
   size_t len = 0;
   Owned<char> raw(hivex_value_value(hives_[v.at.hive].h, v.value, &t, &len));
-  type = uint32_t(t);
+  type = TypeBits(t);
   if (!raw) return {};
   return IsText(type) ? FromUtf16(raw.get(), len) : std::string(raw.get(), len);
 }
@@ -361,7 +392,7 @@ int32_t OfflineRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HK
       k = std::move(next);
       continue;
     }
-    if (k.kind != Key::kParts || k.parts.empty()) return win::kAccessDenied;
+    if (k.kind != Key::kParts || k.parts.empty() || k.depth >= kMaxDepth) return win::kAccessDenied;
     // A new class key goes where its parent is the machine's, as the system
     // makes them, else into the user's classes hive.
     Part at = k.parts.back();
@@ -370,7 +401,7 @@ int32_t OfflineRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HK
     size_t made = hivex_node_add_child(hives_[at.hive].h, at.node, ToUtf8(n).c_str());
     if (!made) return win::kAccessDenied;
     if (!Commit(at.hive)) return win::kAccessDenied;
-    k = Key{Key::kParts, {Part{at.hive, made}}};
+    k = Key{Key::kParts, {Part{at.hive, made}}, k.depth + 1};
   }
   if (IsPredefined(parent) && names.empty()) {
     out = parent;
@@ -468,7 +499,8 @@ int32_t OfflineRegistry::SetValue(win::HKey key, const char* valueName, uint32_t
   const Part at = k.key.parts.front();
   if (!BeginChange(at.hive)) return win::kAccessDenied;
   std::string utf8 = ToUtf8(n);
-  hive_set_value v{utf8.data(), hive_type(type), bytes.size(), bytes.data()};
+  hive_set_value v{utf8.data(), hive_t_REG_NONE, bytes.size(), bytes.data()};
+  SetTypeBits(v.t, type);
   if (hivex_node_set_value(hives_[at.hive].h, at.node, &v, 0) != 0) return win::kAccessDenied;
   return Commit(at.hive) ? win::kSuccess : win::kAccessDenied;
 }
@@ -517,7 +549,8 @@ int32_t OfflineRegistry::DeleteValue(win::HKey key, const char* valueName) {
       size_t len = 0;
       datas.emplace_back(hivex_value_value(h, *v, &t, &len));
       names.emplace_back(raw ? raw.get() : "");
-      kept.push_back(hive_set_value{nullptr, t, len, datas.back().get()});
+      kept.push_back(hive_set_value{nullptr, hive_t_REG_NONE, len, datas.back().get()});
+      std::memcpy(&kept.back().t, &t, sizeof t);
     }
     if (!here) continue;
     for (size_t i = 0; i < kept.size(); ++i) kept[i].key = names[i].data();

@@ -82,6 +82,7 @@ class OfflineRegistry : public IRegistry {
   struct Key {
     enum { kParts, kMachineRoot, kEmptyRoot } kind = kParts;
     std::vector<Part> parts;
+    uint32_t depth = 0;  // levels below the predefined root
   };
   struct ValueRef {
     Text name;
@@ -103,7 +104,10 @@ class OfflineRegistry : public IRegistry {
   Hive* Loaded(size_t i);
   int32_t Resolve(win::HKey key, Open& out);
   int32_t Walk(const Key& from, const Text& subKey, Key& out);
+  // A subkey that is the key's own: its cell names the key as its parent, so
+  // that no key shows below two keys and a crafted list cannot loop.
   size_t Child(const Part& p, const Text& name);
+  bool IsChild(const Part& p, size_t node);
   const Listing& ListingOf(win::HKey handle, const Key& key);
   const ValueRef* FindValue(const Key& key, const Text& name, std::vector<ValueRef>& scratch);
   std::string ValueBytes(const ValueRef& v, uint32_t& type);
