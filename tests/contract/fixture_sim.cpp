@@ -40,6 +40,9 @@ class SimFixture : public MachineFixture {
   bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {
     return machine.registry.DenyAccess(win::kCurrentUser, subPath, mask);
   }
+  bool MakeKeyLink(const Text& subPath, const Text& target) override {
+    return machine.registry.CreateLink(win::kCurrentUser, subPath, win::kCurrentUser, target);
+  }
   bool FolderWithLink(Text& folder, Text& link) override {
     folder = ScratchFolder();
     machine.files.AddFile(folder + "\\own.txt", "x");

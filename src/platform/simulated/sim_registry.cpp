@@ -11,6 +11,8 @@ namespace morvane::sim {
 namespace {
 
 constexpr uint32_t kDelete = 0x00010000;
+// Links one open goes through at most.
+constexpr int kMaxLinkHops = 32;
 
 }  // namespace
 
@@ -21,6 +23,7 @@ struct SimRegistry::Node : std::enable_shared_from_this<SimRegistry::Node> {
   NameIndex<Node> index;                       // of the children, when there are many
   uint32_t deny = 0;
   bool deleted = false;
+  bool link = false;  // its target is in SimRegistry::links_
   std::unique_ptr<Text> cls;  // held apart: few keys have a class
   Node* parent = nullptr;
   std::vector<Value> values;  // creation order
@@ -106,28 +109,49 @@ int32_t SimRegistry::Resolve(win::HKey key, Open& out) const {
   return win::kSuccess;
 }
 
-int32_t SimRegistry::Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out) const {
+int32_t SimRegistry::Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out,
+                          bool openLink) const {
   if (!subKey.empty() && subKey[0] == '\\') return kBadPathName;
-  // Down the names between "\" (empty ones skipped); the share is taken of
-  // the last node alone.
-  Node* parent = from.get();
+  int hops = 0;
+  Node* node = nullptr;
+  if (int32_t r = WalkFrom(from.get(), subKey, node, openLink, hops)) return r;
+  out = node == from.get() ? from : node->shared_from_this();
+  return win::kSuccess;
+}
+
+// Down the names between "\" (empty ones skipped); a share is taken of the
+// last node alone, by the caller.
+int32_t SimRegistry::WalkFrom(Node* parent, const Text& subKey, Node*& out, bool openLink, int& hops) const {
   std::string_view last;
   size_t start = 0;
   while (start <= subKey.size()) {
     size_t end = subKey.find('\\', start);
     if (end == Text::npos) end = subKey.size();
     if (end > start) {
-      if (!last.empty() && !(parent = parent->ChildNode(last))) return win::kFileNotFound;
+      if (!last.empty()) {
+        if (!(parent = parent->ChildNode(last))) return win::kFileNotFound;
+        if (parent->link && !(parent = Follow(*parent, hops))) return win::kFileNotFound;
+      }
       last = std::string_view(subKey).substr(start, end - start);
     }
     start = end + 1;
   }
-  if (last.empty()) {
-    out = from;
-    return win::kSuccess;
+  if (!last.empty()) {
+    if (!(parent = parent->ChildNode(last))) return win::kFileNotFound;
+    if (parent->link && !openLink && !(parent = Follow(*parent, hops))) return win::kFileNotFound;
   }
-  out = parent->Child(last);
-  return out ? win::kSuccess : win::kFileNotFound;
+  out = parent;
+  return win::kSuccess;
+}
+
+SimRegistry::Node* SimRegistry::Follow(const Node& link, int& hops) const {
+  auto it = links_.find(&link);
+  if (it == links_.end() || ++hops > kMaxLinkHops) return nullptr;
+  Node* target = nullptr;
+  return WalkFrom(roots_[it->second.root - win::kClassesRoot].get(), it->second.path, target, false, hops) ==
+                 win::kSuccess
+             ? target
+             : nullptr;
 }
 
 win::HKey SimRegistry::NewHandle(const std::shared_ptr<Node>& node, uint32_t access) {
@@ -183,6 +207,12 @@ int32_t SimRegistry::CreateKey(win::HKey parent, const Text& subKey, win::HKey& 
   bool made = false;
   for (const Text& part : parts) {
     auto child = node->Child(part);
+    if (child && child->link) {
+      int hops = 0;
+      Node* target = Follow(*child, hops);
+      if (!target) return win::kFileNotFound;
+      child = target->shared_from_this();
+    }
     if (!child) {
       if (node->deny & win::kKeyCreateSubKey) return win::kAccessDenied;
       // One call makes every missing level: one change.
@@ -301,6 +331,39 @@ int32_t SimRegistry::DeleteKey(win::HKey parent, const Text& subKey) {
   return win::kSuccess;
 }
 
+int32_t SimRegistry::OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
+  out = 0;
+  if (!Read("OpenKeyEx")) return win::kAccessDenied;
+  Open p;
+  if (int32_t r = Resolve(parent, p)) return r;
+  std::shared_ptr<Node> node;
+  if (int32_t r = Walk(p.node, subKey, node, true)) return r;
+  if (node->deny & access) return win::kAccessDenied;
+  if (node == p.node && IsPredefined(parent)) {
+    out = parent;
+    return win::kSuccess;
+  }
+  out = NewHandle(node, access);
+  return win::kSuccess;
+}
+
+int32_t SimRegistry::DeleteLink(win::HKey parent, const Text& subKey) {
+  Open p;
+  if (int32_t r = Resolve(parent, p)) return r;
+  std::shared_ptr<Node> node;
+  if (int32_t r = Walk(p.node, subKey, node, true)) return r;
+  if (!node->link) return win::kFileNotFound;
+  if (node->deny & kDelete) return win::kAccessDenied;
+  if (!Mutate("DeleteKey")) return win::kAccessDenied;
+  auto& siblings = node->parent->children;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  node->parent->index.Drop();
+  links_.erase(node.get());
+  node->MarkDeleted();
+  node->parent = nullptr;
+  return win::kSuccess;
+}
+
 int32_t SimRegistry::DeleteValue(win::HKey key, const char* valueName) {
   Open k;
   if (int32_t r = Resolve(key, k)) return r;
@@ -388,7 +451,20 @@ bool SimRegistry::SetKeyClass(win::HKey root, const Text& subPath, const Text& c
   return true;
 }
 
+bool SimRegistry::CreateLink(win::HKey root, const Text& subPath, win::HKey targetRoot, const Text& target) {
+  if (!IsPredefined(root) || !IsPredefined(targetRoot)) return false;
+  const size_t slash = subPath.rfind('\\');
+  auto parent = slash == Text::npos ? roots_[root - win::kClassesRoot] : Find(root, subPath.substr(0, slash));
+  const Text name = slash == Text::npos ? subPath : subPath.substr(slash + 1);
+  if (!parent || name.empty() || parent->Child(name)) return false;
+  auto node = parent->AddChild(name);
+  node->link = true;
+  links_[node.get()] = LinkTarget{targetRoot, target};
+  return true;
+}
+
 void SimRegistry::Clear() {
+  links_.clear();
   for (auto& root : roots_) {
     for (auto& c : root->children) c->MarkDeleted();
     root->children.clear();

@@ -46,6 +46,8 @@ class SimRegistry : public IRegistry {
   int32_t DeleteKey(win::HKey parent, const Text& subKey) override;
   int32_t DeleteValue(win::HKey key, const char* valueName) override;
   int32_t CloseKey(win::HKey key) override;
+  int32_t OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) override;
+  int32_t DeleteLink(win::HKey parent, const Text& subKey) override;
 
   // Test setup, bypassing access checks. Paths are sub-paths below a root.
   bool CreateKeyPath(win::HKey root, const Text& subPath);
@@ -66,6 +68,10 @@ class SimRegistry : public IRegistry {
   // default (maximum allowed) access get every right but those.
   bool DenyAccess(win::HKey root, const Text& subPath, uint32_t mask);
   bool SetKeyClass(win::HKey root, const Text& subPath, const Text& cls);
+  // A new key at subPath that is a symbolic link to the key at target: opens
+  // through it reach the target (resolved at each open); OpenLink reaches it
+  // itself. False when the key is there already or its parent is not.
+  bool CreateLink(win::HKey root, const Text& subPath, win::HKey targetRoot, const Text& target);
   // Keys opened and not yet closed (the predefined roots do not count).
   size_t OpenHandleCount() const { return handles_.size(); }
   // The power and fault switches the machine shares among its services.
@@ -87,7 +93,12 @@ class SimRegistry : public IRegistry {
   };
   // Resolves a handle to its key; status kInvalidHandle or kKeyDeleted when it cannot.
   int32_t Resolve(win::HKey key, Open& out) const;
-  int32_t Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out) const;
+  // openLink: a link named last is the key reached, not its target.
+  int32_t Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out,
+               bool openLink = false) const;
+  // The key a link points at, or null (gone, or too many links on the way).
+  Node* Follow(const Node& link, int& hops) const;
+  int32_t WalkFrom(Node* parent, const Text& subKey, Node*& out, bool openLink, int& hops) const;
   std::shared_ptr<Node> Find(win::HKey root, const Text& subPath) const;
   std::shared_ptr<Node> Make(win::HKey root, const Text& subPath);
   win::HKey NewHandle(const std::shared_ptr<Node>& node, uint32_t access);
@@ -98,6 +109,11 @@ class SimRegistry : public IRegistry {
   SimFaults* faults_ = nullptr;
   std::shared_ptr<Node> roots_[7];
   std::map<win::HKey, Open> handles_;
+  struct LinkTarget {
+    win::HKey root;
+    Text path;
+  };
+  std::map<const Node*, LinkTarget> links_;
   win::HKey nextHandle_ = 0x1000;
 };
 
