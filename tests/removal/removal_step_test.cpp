@@ -65,6 +65,9 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   fs.AddFile("C:\\Bad Tree\\a.txt", "a");
   fs.AddFile("C:\\Bad Tree\\sub\\deep\\b.txt", "b");
   SetText("HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2\\L3", "v", "x");
+  // A link in the removed key goes with it; the key it points at stays whole.
+  SetText("HKEY_CURRENT_USER\\Keep\\Inner", "v", "x");
+  ASSERT_TRUE(machine.registry.CreateLink(win::kCurrentUser, "Software\\Bad\\L1\\Link", win::kCurrentUser, "Keep"));
   SetText("HKEY_CURRENT_USER\\Run", "bad,one", "c:\\bad.exe");
   SetText("HKEY_CURRENT_USER\\Run", "keep", "c:\\good.exe");
   AddRow("Cookie", "user@ads[1].txt");
@@ -86,6 +89,7 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   EXPECT_FALSE(HasFolder("C:\\Bad Tree"));
   EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Software\\Bad"));
   EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software"));
+  EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Keep\\Inner", "v"), win::kRegSz);
   EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", "bad,one"), -1);
   EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", "keep"), win::kRegSz);
   EXPECT_TRUE(HasFile("C:\\keep.txt"));
@@ -96,16 +100,17 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
                                   "Process Killed=C:\\Program Files\\Bad\\bad.EXE",
                                   "File deleted=C:\\Program Files\\Bad\\bad.EXE",
                                   "File deleted=C:\\Program Files\\Bad\\hook lib.dll",
+                                  "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\Link",
                                   "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2\\L3",
                                   "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2",
                                   "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1",
                                   "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad",
                                   "Registry value deleted=HKEY_CURRENT_USER\\Run,bad,one",
                               }));
-  // 1 cookie + 2 files + 4 folder entries + 4 keys + 1 value.
-  EXPECT_EQ(RemovedTotal(), "22");
+  // 1 cookie + 2 files + 4 folder entries + 5 keys + 1 value.
+  EXPECT_EQ(RemovedTotal(), "23");
   EXPECT_EQ(report.rows, 7u);
-  EXPECT_EQ(report.removed, 12u);
+  EXPECT_EQ(report.removed, 13u);
   EXPECT_EQ(app.lstScanResult.Count(), 0u);
   EXPECT_EQ(app.QuarantineCounter, 10000);
 }
