@@ -350,6 +350,7 @@ wait-top "Morvane DataBase Update"
 close-top "Morvane DataBase Update"
 wait "Morvane - Status"
 read "Database Version:"
+wait-gone "Morvane starting"
 close
 wait-exit
 '''.format(no=h.win(no_db), yes=h.win(yes_db)))

@@ -127,7 +127,8 @@ def run(h, seed, check):
     # Restart: the status screen, the registry values and the settings files.
     script = "start %s\nwait \"Morvane - Status\"\nread \"Objects Quarantined:\"\n" % h.win(folder)
     script += "".join("reg-read %s %s\n" % (KEY, name) for name in values)
-    script += "close\nwait-exit\nreg-delete-tree %s\n" % KEY
+    # The close is refused while the start-up still runs: it waits for the splash to go.
+    script += "wait-gone \"Morvane starting\"\nclose\nwait-exit\nreg-delete-tree %s\n" % KEY
     out = h.drive("seed%d/restart" % seed, script, timeout=CAP)
     check("seed %d: the restarted program opens its status screen and closes" % seed,
           "SEEN Morvane - Status" in out and "EXITED 0" in out and "DONE" in out, out)
