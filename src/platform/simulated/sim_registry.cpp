@@ -162,12 +162,20 @@ win::HKey SimRegistry::NewHandle(const std::shared_ptr<Node>& node, uint32_t acc
 }
 
 int32_t SimRegistry::OpenKeyEx(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
+  return OpenAs(parent, subKey, access, false, out);
+}
+
+int32_t SimRegistry::OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
+  return OpenAs(parent, subKey, access, true, out);
+}
+
+int32_t SimRegistry::OpenAs(win::HKey parent, const Text& subKey, uint32_t access, bool openLink, win::HKey& out) {
   out = 0;
   if (!Read("OpenKeyEx")) return win::kAccessDenied;
   Open p;
   if (int32_t r = Resolve(parent, p)) return r;
   std::shared_ptr<Node> node;
-  if (int32_t r = Walk(p.node, subKey, node)) return r;
+  if (int32_t r = Walk(p.node, subKey, node, openLink)) return r;
   if (node->deny & access) return win::kAccessDenied;
   if (node == p.node && IsPredefined(parent)) {
     out = parent;
@@ -323,28 +331,17 @@ int32_t SimRegistry::DeleteKey(win::HKey parent, const Text& subKey) {
   if (int32_t r = Walk(p.node, subKey, node)) return r;
   if (node->parent == nullptr || !node->children.empty() || (node->deny & kDelete)) return win::kAccessDenied;
   if (!Mutate("DeleteKey")) return win::kAccessDenied;
-  auto& siblings = node->parent->children;
-  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
-  node->parent->index.Drop();
-  node->MarkDeleted();
-  node->parent = nullptr;
+  Remove(node);
   return win::kSuccess;
 }
 
-int32_t SimRegistry::OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
-  out = 0;
-  if (!Read("OpenKeyEx")) return win::kAccessDenied;
-  Open p;
-  if (int32_t r = Resolve(parent, p)) return r;
-  std::shared_ptr<Node> node;
-  if (int32_t r = Walk(p.node, subKey, node, true)) return r;
-  if (node->deny & access) return win::kAccessDenied;
-  if (node == p.node && IsPredefined(parent)) {
-    out = parent;
-    return win::kSuccess;
-  }
-  out = NewHandle(node, access);
-  return win::kSuccess;
+void SimRegistry::Remove(const std::shared_ptr<Node>& node) {
+  auto& siblings = node->parent->children;
+  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+  node->parent->index.Drop();
+  links_.erase(node.get());
+  node->MarkDeleted();
+  node->parent = nullptr;
 }
 
 int32_t SimRegistry::DeleteLink(win::HKey parent, const Text& subKey) {
@@ -355,12 +352,7 @@ int32_t SimRegistry::DeleteLink(win::HKey parent, const Text& subKey) {
   if (!node->link) return win::kFileNotFound;
   if (node->deny & kDelete) return win::kAccessDenied;
   if (!Mutate("DeleteKey")) return win::kAccessDenied;
-  auto& siblings = node->parent->children;
-  siblings.erase(std::find(siblings.begin(), siblings.end(), node));
-  node->parent->index.Drop();
-  links_.erase(node.get());
-  node->MarkDeleted();
-  node->parent = nullptr;
+  Remove(node);
   return win::kSuccess;
 }
 

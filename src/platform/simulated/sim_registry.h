@@ -96,6 +96,10 @@ class SimRegistry : public IRegistry {
   // openLink: a link named last is the key reached, not its target.
   int32_t Walk(const std::shared_ptr<Node>& from, const Text& subKey, std::shared_ptr<Node>& out,
                bool openLink = false) const;
+  // OpenKeyEx, or OpenLink when openLink.
+  int32_t OpenAs(win::HKey parent, const Text& subKey, uint32_t access, bool openLink, win::HKey& out);
+  // Takes a key out of its parent's children, gone for its open handles too.
+  void Remove(const std::shared_ptr<Node>& node);
   // The key a link points at, or null (gone, or too many links on the way).
   Node* Follow(const Node& link, int& hops) const;
   int32_t WalkFrom(Node* parent, const Text& subKey, Node*& out, bool openLink, int& hops) const;
