@@ -25,12 +25,37 @@ Text AfterLast(const Text& text, char c) {
   return at == Text::npos ? text : text.substr(at + 1);
 }
 
+// A folder as a prefix of the paths below it: lower case, one "\" at the end.
+Text FolderPrefix(const Text& folder) {
+  Text key = AnsiLower(folder);
+  while (key.size() > 3 && key.back() == '\\') key.pop_back();
+  if (key.empty() || key.back() != '\\') key += '\\';
+  return key;
+}
+
 Text TimeText(const DateTime& t) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", t.hour % 100, t.minute % 100, t.second % 100);
   return buffer;
 }
 }  // namespace
+
+ListBox FoldersToList(const ListBox& selected) {
+  // A folder inside another selected one, or named before, is listed with
+  // that one: its entries are listed, and found, once.
+  ListBox out;
+  for (size_t i = 0; i < selected.size(); ++i) {
+    const Text inner = FolderPrefix(selected[i]);
+    bool covered = false;
+    for (size_t j = 0; j < selected.size() && !covered; ++j) {
+      if (j == i || selected[j].empty()) continue;
+      const Text outer = FolderPrefix(selected[j]);
+      covered = outer == inner ? j < i : inner.rfind(outer, 0) == 0;
+    }
+    if (!covered) out.push_back(selected[i]);
+  }
+  return out;
+}
 
 ScanEngine::ScanEngine(Context& ctx, AppState& app, IScanView& view, IScanHooks* hooks)
     : ctx_(ctx), app_(app), view_(view), hooks_(hooks), reg_(ctx) {}
@@ -176,7 +201,7 @@ void ScanEngine::RunFolders() {
   app_.lstHDDItems.Clear();
   app_.totals.ResetSearchTotals();
   modFindFiles find(ctx_);
-  for (const Text& entry : app_.lstSelectedFolders) {
+  for (const Text& entry : FoldersToList(app_.lstSelectedFolders)) {
     Text folder = entry;
     bool recurse = true;
     find.FindFilesToListView(folder, "*.*", app_.totals.FileCount, app_.totals.DirCount, app_.lstHDDItems,

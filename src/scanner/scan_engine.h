@@ -23,6 +23,10 @@ class PathIndex;
 class PatternIndex;
 class SubstringIndex;
 
+// The selected folders a File/Folder Scan lists, in order: those inside
+// another selected folder, and repeats, are left out.
+ListBox FoldersToList(const ListBox& selected);
+
 class ScanEngine {
  public:
   // hooks may be null: then only the process snapshot is taken before the

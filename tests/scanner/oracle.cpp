@@ -7,6 +7,7 @@
 #include "platform/modules.h"
 #include "platform/process_list.h"
 #include "scanner/parse.h"
+#include "scanner/scan_engine.h"
 #include "store/ignore_list.h"
 
 namespace morvane::oracle {
@@ -136,8 +137,8 @@ void LiteralScan::StartScan() {
   } else if (mode == "2") {
     app_.lstHDDItems.Clear();
     app_.totals.ResetSearchTotals();
-    for (size_t i = 0; i < app_.lstSelectedFolders.size(); ++i) {
-      Text folder = app_.lstSelectedFolders[i];
+    for (const Text& entry : FoldersToList(app_.lstSelectedFolders)) {
+      Text folder = entry;
       bool r = true;
       ff.FindFilesToListView(folder, "*.*", app_.totals.FileCount, app_.totals.DirCount, app_.lstHDDItems, r);
       app_.totals.ResetSearchTotals();

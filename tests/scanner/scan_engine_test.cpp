@@ -272,10 +272,12 @@ TEST_F(FolderScan, PatternFindsEachListedFileAndTestsDottedFolders) {
   machine.files.AddFile("C:\\S\\b\\t.exe");
   machine.files.AddFolder("C:\\S\\dir.exe");
   machine.files.AddFile("C:\\S\\exe");
-  app.lstSelectedFolders = {"C:\\S"};
+  // Folders inside another selected one, or named twice, are listed once.
+  app.lstSelectedFolders = {"C:\\S\\a", "C:\\S", "c:\\s\\", "C:\\S\\B"};
   Db({"file|*.exe|c|"});
   Scan();
-  EXPECT_EQ(app.lstScanResult.Count(), 3u);
+  EXPECT_EQ(Objects(app.lstScanResult),
+            (std::vector<Text>{"C:\\S\\dir.exe", "C:\\S\\a\\t.exe", "C:\\S\\b\\t.exe"}));
   EXPECT_EQ(C(C_::lblObjectsRecognized), "3");
   EXPECT_EQ(C(C_::lblNewObjects), "3");
   EXPECT_EQ(C(C_::lblFilesIdentified), "3");
