@@ -1,5 +1,6 @@
 // The quarantine store: one numbered item line (".qnf") and data file
 // (".qit") per stored object, or a folder copy, in the session folder.
+#include "platform/handles.h"
 #include "removal/text_util.h"
 #include "removal/removal_engine.h"
 #include "store/reg_backups.h"
@@ -51,6 +52,7 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     // The copy keeps the folder's name: another folder's copy of that name
     // would be merged into, and neither could come back whole.
     if (ops_.Exists(s + storedName)) return StoreResult::Failed;
+    if (HoldsLink(origin)) return StoreResult::HoldsLink;
     ok = ops_.CopyFolder(origin, session) && ops_.FolderExists(s + storedName);
   } else if (type == "regkey") {
     const Text temp = TemporaryRegFile();
@@ -100,6 +102,25 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   return StoreResult::Failed;
 }
 
+bool RemovalEngine::HoldsLink(const Text& folder) {
+  const uint32_t attributes = ctx_.files().GetAttributes(folder);
+  if (attributes != win::kInvalidAttributes && (attributes & win::kAttrReparsePoint)) return true;
+  std::vector<Text> pending{folder};
+  while (!pending.empty()) {
+    const Text at = std::move(pending.back());
+    pending.pop_back();
+    FindHandleOwner find(ctx_.files());
+    FindData fd;
+    for (bool more = find.First(at + "\\*", fd); more; more = find.Next(fd)) {
+      if (fd.name == "." || fd.name == "..") continue;
+      if (fd.attributes & win::kAttrReparsePoint) return true;
+      if (fd.attributes & win::kAttrDirectory) pending.push_back(at + "\\" + fd.name);
+    }
+    ctx_.YieldToHost();
+  }
+  return false;
+}
+
 std::optional<QuarantineReport> RemovalEngine::QuarantineChecked() {
   ListView& results = app_.lstScanResult;
   if (results.Empty()) return std::nullopt;
@@ -120,7 +141,7 @@ std::optional<QuarantineReport> RemovalEngine::QuarantineChecked() {
       if (r == StoreResult::Stored) {
         ++report.stored;
         Log("     " + row.text + ":" + row.SubItems(2) + "   |" + row.SubItems(1));
-      } else if (r == StoreResult::Failed) {
+      } else if (r == StoreResult::Failed || r == StoreResult::HoldsLink) {
         ++report.failed;
         Log("     Not quarantined=" + row.SubItems(2));
       } else {

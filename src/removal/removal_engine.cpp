@@ -175,7 +175,9 @@ bool RemovalEngine::QuarantineBeforeRemoval(const ListItem& row, const Text& wha
   if (!QuarantineOptionOn() && !(autoEraseCopies && AutoEraseMode())) return true;
   StoreResult r = StoreRow(row);
   if (r == StoreResult::Stored) return true;
-  const Text why = r == StoreResult::NoFreeNumber ? "no free quarantine number" : "quarantine copy failed";
+  const Text why = r == StoreResult::NoFreeNumber ? "no free quarantine number"
+                   : r == StoreResult::HoldsLink  ? "a link cannot be quarantined"
+                                                  : "quarantine copy failed";
   Log(what + " not deleted (" + why + ")=" + row.SubItems(2));
   return false;
 }

@@ -100,7 +100,10 @@ class RemovalEngine {
   void SelectNoPackages() { SelectNoRows(lstQuarantinedList); }
   void InvertPackages() { InvertRowSelection(lstQuarantinedList); }
 
-  enum class StoreResult { Stored, Failed, NoFreeNumber };
+  // HoldsLink: a folder that is, or holds, a link is not copied: the copy
+  // would take in what the link points at (a whole drive, or the folder
+  // itself again).
+  enum class StoreResult { Stored, Failed, NoFreeNumber, HoldsLink };
   // Stores one result row in the current session folder; logs nothing.
   StoreResult StoreRow(const ListItem& row);
 
@@ -122,6 +125,8 @@ class RemovalEngine {
   size_t selectedQuarantined = 0; // selected row of lstQuarantinedList, 0 = none
 
  private:
+  // folder is a link or holds one somewhere below it (links are not entered).
+  bool HoldsLink(const Text& folder);
   // The row names a location removal and restore never touch.
   bool Protected(const ListItem& row) const;
   void RemoveRow(const ListItem& row);

@@ -185,16 +185,30 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   app.lstDBaseFile.Add("file|spy.exe|Spy|");
   app.lstCustomScanSettings = {"1", "0", "0", "0", "0", "0", "0"};
   EXPECT_EQ(Scan("1"), 1u);
+  fs().AddJunction("C:\\Bad Link", "C:\\Users\\Me\\Documents");
+  fs().AddFile("C:\\Bad Link\\thesis.doc", "mine");
+  // With quarantine, neither is copied (the copy would go through the links)
+  // and so neither is removed.
   app.lstScanResult.Clear();
   Row("folder", "C:\\Bad");
-  app.lstCustomScanSettings[4] = "0";
+  Row("folder", "C:\\Bad Link");
+  app.lstCustomScanSettings[3] = "1";
+  engine.RemoveChecked();
+  EXPECT_TRUE(fs().Exists("C:\\Bad\\spy.exe"));
+  EXPECT_TRUE(fs().Exists("C:\\Bad Link"));
+  for (const char* row : {"C:\\Bad", "C:\\Bad Link"})
+    EXPECT_TRUE(Logged(Text("Folder not deleted (a link cannot be quarantined)=") + row)) << row;
+  EXPECT_TRUE(fs().ListTree(app.programFolder + "\\Quarantine\\" + app.QuarantineSession).empty());
+
+  app.lstScanResult.Clear();
+  Row("folder", "C:\\Bad");
+  app.lstCustomScanSettings[3] = "0";
+  ctx.OperationInProgress = true;
   engine.RemoveChecked();
   EXPECT_FALSE(fs().Exists("C:\\Bad\\spy.exe"));
   EXPECT_EQ(Read("C:\\WINDOWS\\SYSTEM32\\kernel32.dll"), "MZ kernel");
 
   // A folder row that is itself a link: what is seen through it stays, now and at the restart.
-  fs().AddJunction("C:\\Bad Link", "C:\\Users\\Me\\Documents");
-  fs().AddFile("C:\\Bad Link\\thesis.doc", "mine");
   Row("folder", "C:\\Bad Link");
   ctx.OperationInProgress = true;
   engine.RemoveChecked();
