@@ -4,28 +4,45 @@
 
 namespace morvane {
 
+namespace {
+// The object field of entry: the whole entry when it has no "|".
+std::string_view ObjectField(std::string_view entry) {
+  const size_t bar = entry.find('|');
+  if (bar == std::string_view::npos) return entry;
+  const std::string_view rest = entry.substr(bar + 1);
+  return rest.substr(0, rest.find('|'));
+}
+
+// The entry names object. An object may hold "|" itself (a registry value's
+// name): then the entry's text after the type must begin with it and end or
+// go on with a "|" there.
+bool Names(std::string_view entry, std::string_view object) {
+  if (entry == object) return true;
+  const size_t bar = entry.find('|');
+  if (bar == std::string_view::npos) return false;
+  const std::string_view rest = entry.substr(bar + 1);
+  return rest.substr(0, object.size()) == object && (rest.size() == object.size() || rest[object.size()] == '|');
+}
+}  // namespace
+
 bool ObjectIgnored(Context& ctx, const ListBox& lstIgnoreListFile, const Text& object) {
   for (const Text& entry : lstIgnoreListFile) {
-    if (entry.find(object) != Text::npos) return true;
+    if (Names(entry, object)) return true;
     ctx.YieldToHost();
   }
   return false;
 }
 
 IgnoreIndex::IgnoreIndex(const ListBox& lstIgnoreListFile) : list_(lstIgnoreListFile) {
-  size_t size = 0;
-  for (const Text& entry : list_) size += entry.size() + 1;
-  joined_.reserve(size);
+  objects_.reserve(list_.size());
   for (const Text& entry : list_) {
-    joined_ += entry;
-    joined_ += '\n';
+    objects_.insert(ObjectField(entry));
   }
 }
 
 bool IgnoreIndex::Ignored(Context& ctx, const Text& object) const {
-  if (object.find('\n') != Text::npos) return ObjectIgnored(ctx, list_, object);
-  // A match cannot span two entries: the object holds no line break.
-  const bool found = !list_.empty() && joined_.find(object) != Text::npos;
+  if (object.find('|') != Text::npos) return ObjectIgnored(ctx, list_, object);
+  const bool found = objects_.count(object) > 0;
   ctx.YieldToHost();
   return found;
 }

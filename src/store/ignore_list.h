@@ -1,18 +1,22 @@
 // The ignore list: the test the scans apply and the table operations.
 #pragma once
 #include <functional>
+#include <string_view>
+#include <unordered_set>
 
 #include "platform/context.h"
 #include "store/app_state.h"
 
 namespace morvane {
 
-// Ignored when object occurs anywhere in an entry (case-sensitive), entries in order.
+// Ignored when an entry names object: the entry's object field (after the
+// type and its "|", up to the next "|" or the end) is object, case-sensitive,
+// or the whole entry is. Entries in order, a yield after each.
 bool ObjectIgnored(Context& ctx, const ListBox& lstIgnoreListFile, const Text& object);
 
-// The same test over a list prepared once: one search of all entries joined
-// by line breaks (an object holding a line break is tested entry by entry),
-// one yield per test. A scan's lists of many thousand entries stay quick.
+// The same test over a list prepared once: the entries' object fields in a
+// set (an object holding a "|" is tested entry by entry), one yield per
+// test. A scan's lists of many thousand entries stay quick.
 class IgnoreIndex {
  public:
   explicit IgnoreIndex(const ListBox& lstIgnoreListFile);
@@ -21,7 +25,7 @@ class IgnoreIndex {
 
  private:
   const ListBox& list_;
-  Text joined_;
+  std::unordered_set<std::string_view> objects_;
 };
 
 // "type|object|name" and "|note" when the row has one.

@@ -22,7 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Result rows from the input, some ticked, to add.
   for (int i = 0; i < 4 && !in.Empty(); ++i) {
-    ListItem& row = app.lstScanResult.Add(in.Text());
+    // A type is a record's first field: it holds no "|".
+    Text type = in.Text();
+    std::erase(type, '|');
+    ListItem& row = app.lstScanResult.Add(type);
     for (int s = 1; s <= 3; ++s) row.SubItems(s) = in.Text();
     row.checked = in.Flag();
   }

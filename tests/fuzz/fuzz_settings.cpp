@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ListBox folders;
   for (const Text& f : app.lstSelectedFolders) AddSelectedFolder(folders, f);
   RemoveDuplicates(folders);
-  for (const Text& f : app.lstSelectedFolders) FUZZ_CHECK(ObjectIgnored(ctx, {"x" + f + "y"}, f));
+  for (const Text& f : app.lstSelectedFolders) FUZZ_CHECK(ObjectIgnored(ctx, {"x|" + f + "|y"}, f));
   ObjectIgnored(ctx, app.lstIgnoreListFile, app.lstSettingsFile[6]);
   PruneRegBackups(ctx, app);
 

@@ -89,7 +89,7 @@ TEST_F(FoundObjects, RegkNeverRaisesRecognized) {
   Db({"regk|HKEY_CURRENT_USER\\Software\\badco|Spy|", "regv|HKEY_CURRENT_USER\\Software\\BadCo,Run|Spy|",
       "regk|HKEY_CURRENT_USER\\Software\\Other|Spy|", "regk|HKEY_CURRENT_USER\\Software\\|Spy|",
       "regk|HKEY_CURRENT_USER\\Software\\Missing|Spy|"});
-  app.lstIgnoreListFile = {"regk|Spy|HKEY_CURRENT_USER\\Software\\Other|"};
+  app.lstIgnoreListFile = {"regk|HKEY_CURRENT_USER\\Software\\Other|Spy"};
   Scan();
   EXPECT_EQ(C(C_::lblObjectsRecognized), "1");  // the value only
   EXPECT_EQ(C(C_::lblNewObjects), "2");
@@ -115,11 +115,11 @@ TEST_F(FoundObjects, ValueTestNeedsACommaAndANonEmptyReadableValue) {
             (std::vector<Text>{"HKEY_CURRENT_USER\\Software\\V,Full", "HKEY_CURRENT_USER\\Software\\V,Zero"}));
 }
 
-TEST_F(FoundObjects, IgnoreEntriesContainTheObjectExactly) {
+TEST_F(FoundObjects, IgnoreEntriesNameTheObjectExactly) {
   Mode("0");
   for (auto f : {"a.exe", "b.exe", "c.exe"}) machine.files.AddFile(Text("C:\\WINDOWS\\") + f);
   Db({"path|C:\\WINDOWS\\a.exe|c|", "path|C:\\WINDOWS\\b.exe|c|", "path|C:\\WINDOWS\\c.exe|c|"});
-  app.lstIgnoreListFile = {"path|c|C:\\WINDOWS\\a.exe|x", "C:\\windows\\b.exe", "C:\\WINDOWS\\c.ex"};
+  app.lstIgnoreListFile = {"path|C:\\WINDOWS\\a.exe|c|x", "C:\\windows\\b.exe", "path|C:\\WINDOWS\\c.exe.bak|c"};
   Scan();
   EXPECT_EQ(C(C_::lblObjectsRecognized), "3");
   EXPECT_EQ(C(C_::lblObjectsIgnored), "1");

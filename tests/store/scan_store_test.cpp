@@ -73,12 +73,27 @@ TEST_F(ScanStoreTest, EmptyScanLogsOneEmptyLine) {
   EXPECT_EQ(app.lstLog, (ListBox{""}));
 }
 
-TEST_F(ScanStoreTest, IgnoreTestIsCaseSensitiveContainment) {
-  ListBox entries{"path|C:\\Windows\\spy.exe|Cat", "cookie|ad@server.txt|Ads"};
-  EXPECT_TRUE(ObjectIgnored(ctx, entries, "C:\\Windows\\spy.exe"));
-  EXPECT_TRUE(ObjectIgnored(ctx, entries, "spy.exe"));
-  EXPECT_TRUE(ObjectIgnored(ctx, entries, "server"));
-  EXPECT_FALSE(ObjectIgnored(ctx, entries, "C:\\WINDOWS\\spy.exe"));
+// An entry ignores its own object, whatever the type, and nothing it merely
+// contains: ignoring a file must not hide its folder.
+TEST_F(ScanStoreTest, IgnoreTestMatchesTheEntrysObjectOnly) {
+  const ListBox entries{"path|C:\\Spy\\spy.exe|Cat", "cookie|ad@server.txt|Ads|note", "regval|HKEY_X\\K,a|b|Cat",
+                        "bare object"};
+  const IgnoreIndex index(entries);
+  for (auto [object, ignored] : {std::pair<Text, bool>{"C:\\Spy\\spy.exe", true},
+                                 {"ad@server.txt", true},
+                                 {"HKEY_X\\K,a|b", true},
+                                 {"HKEY_X\\K,a", true},
+                                 {"bare object", true},
+                                 {"C:\\Spy", false},
+                                 {"spy.exe", false},
+                                 {"server", false},
+                                 {"C:\\SPY\\spy.exe", false},
+                                 {"Cat", false},
+                                 {"path", false},
+                                 {"HKEY_X\\K,a|", false}}) {
+    EXPECT_EQ(ObjectIgnored(ctx, entries, object), ignored) << object;
+    EXPECT_EQ(index.Ignored(ctx, object), ignored) << object;
+  }
   EXPECT_FALSE(ObjectIgnored(ctx, {}, "x"));
 }
 
