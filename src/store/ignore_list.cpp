@@ -42,7 +42,7 @@ IgnoreIndex::IgnoreIndex(const ListBox& lstIgnoreListFile) : list_(lstIgnoreList
 
 bool IgnoreIndex::Ignored(Context& ctx, const Text& object) const {
   if (object.find('|') != Text::npos) return ObjectIgnored(ctx, list_, object);
-  const bool found = objects_.count(object) > 0;
+  const bool found = !objects_.empty() && objects_.count(object) > 0;
   ctx.YieldToHost();
   return found;
 }
