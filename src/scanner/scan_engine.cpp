@@ -423,11 +423,18 @@ void ScanEngine::ListedPathTest() {
   if (found) Found("path", target, 3, Counter::lblFilesIdentified, true);
 }
 
+// A folder record names that folder (or file) and what lies below it; a
+// longer name that merely begins the same ("Foobar" for "Foo") is another.
 void ScanEngine::ListedFolderTest() {
   const Text target = app_.strDBItem[1];
   if (app_.lstHDDItems.Empty()) return;
-  bool found = !target.empty() && (Stopped() ? app_.lstHDDItems.RowText(1).substr(0, target.size()) == target
-                                             : Paths().HasPrefix(target));
+  const Text below = !target.empty() && target.back() == '\\' ? target : target + '\\';
+  auto firstRow = [&] {
+    const Text first = app_.lstHDDItems.RowText(1);
+    return first == target || first.compare(0, below.size(), below) == 0;
+  };
+  const bool found =
+      !target.empty() && (Stopped() ? firstRow() : Paths().HasPath(target) || Paths().HasPrefix(below));
   if (!found && Stopped()) stop_ = true;
   if (found) Found("fold", target, 2, Counter::lblFoldersIdentified, false);
 }

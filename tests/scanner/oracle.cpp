@@ -189,7 +189,9 @@ void LiteralScan::Loop(int mode) {
       } else if (type == "fold") {
         for (size_t k = 1; k <= app_.lstHDDItems.Count(); ++k) {
           caption = "Scanning_item:_" + Left(app_.lstHDDItems.RowText(k), target.size());
-          if (target != "" && Left(app_.lstHDDItems.RowText(k), target.size()) == target) {
+          const Text row = app_.lstHDDItems.RowText(k);
+          const Text below = Right(target, 1) == "\\" ? target : target + "\\";
+          if (target != "" && (row == target || Left(row, below.size()) == below)) {
             Found(target, 2, Counter::lblFoldersIdentified, false);
             break;
           }

@@ -257,13 +257,14 @@ TEST_F(FolderScan, ExactCaseAndPrefixFolders) {
   machine.files.AddFolder("C:\\Sel");
   app.lstSelectedFolders = {"C:\\PROGRAM FILES", "C:\\Sel", "C:\\Nowhere"};
   Db({"path|C:\\Program Files\\Foobar\\x.dat|c|", "path|C:\\PROGRAM FILES\\Foobar\\x.dat|c|",
-      "fold|C:\\PROGRAM FILES\\Foo|c|", "fold|C:\\PROGRAM FILES\\Empty|c|", "fold|C:\\Sel|c|",
-      "file|x.dat|c|", "regv|HKEY_CURRENT_USER\\Software,x|c|"});
+      "fold|C:\\PROGRAM FILES\\Foo|c|", "fold|C:\\PROGRAM FILES\\Foobar\\|c|", "fold|C:\\PROGRAM FILES\\Empty|c|",
+      "fold|C:\\Sel|c|", "file|x.dat|c|", "regv|HKEY_CURRENT_USER\\Software,x|c|"});
   Scan();
+  // "Foo" only begins "Foobar": it is not there.
   EXPECT_EQ(Objects(app.lstScanResult),
-            (std::vector<Text>{"C:\\PROGRAM FILES\\Foobar\\x.dat", "C:\\PROGRAM FILES\\Foo",
+            (std::vector<Text>{"C:\\PROGRAM FILES\\Foobar\\x.dat", "C:\\PROGRAM FILES\\Foobar\\",
                                "C:\\PROGRAM FILES\\Empty", "C:\\PROGRAM FILES\\Foobar\\x.dat"}));
-  EXPECT_EQ(C(C_::lblScannedObjects), "7");
+  EXPECT_EQ(C(C_::lblScannedObjects), "8");
 }
 
 TEST_F(FolderScan, PatternFindsEachListedFileAndTestsDottedFolders) {
