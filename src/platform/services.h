@@ -109,6 +109,14 @@ class IFileSystem {
   virtual bool WriteAll(const Text& path, const std::string& data) = 0;
   // Open for append (created when missing), write everything.
   virtual bool Append(const Text& path, const std::string& data) = 0;
+  // GetFinalPathNameByHandleA: where an existing path leads once every link
+  // on the way (a junction, a symbolic link) is followed, as a drive path;
+  // false when that cannot be told.
+  virtual bool FinalPath(const Text& path, Text& out) {
+    (void)path;
+    (void)out;
+    return false;
+  }
 };
 
 struct ProcessEntry {

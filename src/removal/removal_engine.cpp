@@ -150,13 +150,31 @@ bool RemovalEngine::Protected(const ListItem& row) const {
   return ProtectedLocations(app_.folders, app_.programFolder).Row(row.text, row.SubItems(2));
 }
 
+bool RemovalEngine::LeadsToProtected(const Text& path) {
+  // What a removal or a restore touches is the entry in its folder: the way
+  // to the folder is followed, the entry itself is not (a link goes alone).
+  // A folder that does not exist yet is told by the nearest one that does.
+  Text final;
+  for (size_t cut = path.rfind('\\'); cut != Text::npos && cut >= 2; cut = path.rfind('\\', cut - 1)) {
+    const Text folder = path.substr(0, cut == 2 ? 3 : cut);
+    if (!ctx_.files().FinalPath(folder, final)) continue;
+    if (!final.empty() && final.back() == '\\') final.pop_back();
+    return ProtectedLocations(app_.folders, app_.programFolder).File(final + path.substr(cut));
+  }
+  return false;
+}
+
 void RemovalEngine::RemoveRow(const ListItem& row) {
   const Text type = Lower(row.text);
   const bool known = type == "cookie" || type == "file" || type == "path" || type == "folder" ||
                      type == "regkey" || type == "regval";
+  const bool onDisk = type == "cookie" || type == "file" || type == "path" || type == "folder";
+  const Text& location = row.SubItems(2);
   // A record naming the system, the user's folders or this program (a
-  // corrupt or tampered database) never removes them: nothing else happens.
-  if (known && Protected(row)) {
+  // corrupt or tampered database) never removes them, nor does one whose
+  // path leads there through a link: nothing else happens.
+  if ((known && Protected(row)) ||
+      (onDisk && LeadsToProtected(type == "cookie" ? app_.folders.txtCookies + "\\" + location : location))) {
     Log("Protected location not removed=" + row.SubItems(2));
     return;
   }

@@ -129,6 +129,9 @@ class RemovalEngine {
   bool HoldsLink(const Text& folder);
   // The row names a location removal and restore never touch.
   bool Protected(const ListItem& row) const;
+  // A link on the way to path's folder (a junction planted in a spyware
+  // folder) leads it to a place the rules protect.
+  bool LeadsToProtected(const Text& path);
   void RemoveRow(const ListItem& row);
   void RemoveCookie(const ListItem& row);
   void RemoveFileRow(const ListItem& row);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "contract/fixture.h"
+#include "database/protected.h"
 #include "platform/dir_search.h"
 #include "platform/handles.h"
 #include "platform/modules.h"
@@ -358,6 +359,18 @@ TEST_F(FindFilesContract, ListingDoesNotFollowLinks) {
   }
   // The link itself is an entry of its folder.
   EXPECT_TRUE(linkListed);
+}
+
+// Where a path leads: a plain path to itself, a path through a link elsewhere.
+TEST_F(FindFilesContract, FinalPathFollowsTheLinksOnTheWay) {
+  Text folder, link, plain, through, none;
+  if (!m->FolderWithLink(folder, link)) GTEST_SKIP() << "no folder link on this machine";
+  IFileSystem& files = m->os().files;
+  if (!files.FinalPath(folder, plain)) GTEST_SKIP() << "no final paths on this backend";
+  EXPECT_EQ(NormalizeFilePath(plain), NormalizeFilePath(folder));
+  ASSERT_TRUE(files.FinalPath(link, through));
+  EXPECT_NE(NormalizeFilePath(through), NormalizeFilePath(link)) << through;
+  EXPECT_FALSE(files.FinalPath(folder + "\\no such entry", none));
 }
 
 }  // namespace

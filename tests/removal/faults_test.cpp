@@ -216,6 +216,33 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   EXPECT_TRUE(fs().PendingRemovals().empty());
 }
 
+// A junction planted in a spyware folder leads into the Windows folder: what
+// lies behind it is neither removed nor written over by a restore.
+TEST_F(Faults, LinksOnTheWayNeverLeadRemovalOrRestoreIntoTheSystem) {
+  const Text spy = "C:\\Program Files\\Spy";
+  fs().AddJunction(spy, "C:\\WINDOWS\\");
+  // The simulated junction holds what is seen through it.
+  fs().AddFile(spy + "\\SYSTEM32\\kernel32.dll", "MZ kernel");
+  fs().AddFile(spy + "\\own.exe", "MZ spy");
+  Row("file", spy + "\\SYSTEM32\\kernel32.dll");
+  Row("folder", spy + "\\SYSTEM32");
+  Row("file", spy + "\\own.exe");
+  app.lstCustomScanSettings[3] = "0";
+  engine.RemoveChecked();
+  EXPECT_EQ(Read(spy + "\\SYSTEM32\\kernel32.dll"), "MZ kernel");
+  EXPECT_TRUE(Logged("Protected location not removed=" + spy + "\\SYSTEM32\\kernel32.dll"));
+  EXPECT_TRUE(Logged("Protected location not removed=" + spy + "\\SYSTEM32"));
+  EXPECT_FALSE(fs().Exists(spy + "\\own.exe"));
+
+  const Text pkg = app.programFolder + "\\Quarantine\\1-1-2026-0-0-0";
+  fs().AddFile(pkg + "\\10000.qnf", "file|10000.qit|" + spy + "\\SYSTEM32\\kernel32.dll");
+  fs().AddFile(pkg + "\\10000.qit", "not the system's");
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  EXPECT_EQ(engine.RestoreSelected().failed, 1u);
+  EXPECT_EQ(Read(spy + "\\SYSTEM32\\kernel32.dll"), "MZ kernel");
+}
+
 // Paths far beyond 260 characters are found and removed like any other.
 TEST_F(Faults, PathsLongerThan260Characters) {
   Text deep = "C:\\Deep";

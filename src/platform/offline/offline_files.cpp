@@ -168,6 +168,21 @@ bool OfflineFileSystem::HostPath(const Text& path, std::string& host) {
   return Resolve(path, false, host, exists) && exists;
 }
 
+bool OfflineFileSystem::FinalPath(const Text& path, Text& out) {
+  std::string host;
+  if (!HostPath(path, host)) return false;
+  char* real = realpath(host.c_str(), nullptr);
+  if (!real) return false;
+  std::string r = real;
+  std::free(real);
+  // Out of the mounted disk no path of it names where that leads.
+  if (r != realRoot_ && r.compare(0, realRoot_.size() + 1, realRoot_ + "/") != 0) return false;
+  Text rel = FromUtf8(r.substr(realRoot_.size()));
+  std::replace(rel.begin(), rel.end(), '/', '\\');
+  out = Text(1, drive_) + ":" + (rel.empty() ? Text("\\") : rel);
+  return true;
+}
+
 bool OfflineFileSystem::HostTarget(const Text& path, std::string& host) {
   bool exists = false;
   return Resolve(path, true, host, exists);

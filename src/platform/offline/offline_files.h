@@ -37,6 +37,7 @@ class OfflineFileSystem : public IFileSystem {
   bool Append(const Text& path, const std::string& data) override;
   // Nothing on an installation at rest is in use, so nothing waits for its start.
   bool RemoveAtRestart(const Text&) override { return false; }
+  bool FinalPath(const Text& path, Text& out) override;
 
   // The host path of an existing Windows path; false when it does not exist.
   bool HostPath(const Text& path, std::string& host);

@@ -484,6 +484,26 @@ bool SimFileSystem::AddJunction(const Text& path, const Text& target) {
   return true;
 }
 
+bool SimFileSystem::FinalPath(const Text& path, Text& out) {
+  if (!Resolve(path)) return false;
+  // A simulated link keeps what is seen through it as its own children: the
+  // nodes are found along path, and each link on the way puts its target in
+  // place of the final text up to it.
+  Text walked = path.substr(0, 2), at = walked;
+  EachPart(std::string_view(path).substr(2), [&](std::string_view part) {
+    walked.append("\\").append(part);
+    at.append("\\").append(part);
+    const Node* n = Resolve(walked);
+    if (n->extra && !n->extra->linkTarget.empty()) {
+      at = n->extra->linkTarget;
+      while (!at.empty() && at.back() == '\\') at.pop_back();
+    }
+    return true;
+  });
+  out = at.size() == 2 ? at + "\\" : at;
+  return true;
+}
+
 bool SimFileSystem::RemoveAtRestart(const Text& path) {
   if (!Powered() || !Resolve(path) || !Mutate("RemoveAtRestart")) return false;
   DeleteAtRestart(path);

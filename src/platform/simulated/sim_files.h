@@ -35,6 +35,7 @@ class SimFileSystem : public IFileSystem {
   bool CopyTo(const Text& source, const Text& destination, bool failIfExists) override;
   bool MoveReplace(const Text& source, const Text& destination) override;
   bool RemoveAtRestart(const Text& path) override;
+  bool FinalPath(const Text& path, Text& out) override;
   bool ReadAll(const Text& path, std::string& data) override;
   bool ReadPieces(const Text& path, const PieceSink& take) override;
   bool WriteAll(const Text& path, const std::string& data) override;

@@ -96,6 +96,22 @@ bool Win32FileSystem::RemoveAtRestart(const Text& path) {
   return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
+bool Win32FileSystem::FinalPath(const Text& path, Text& out) {
+  // No access asked: opening a file in use or a folder still works.
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  char buffer[32768];
+  const DWORD n = GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  ::CloseHandle(h);
+  if (n == 0 || n >= sizeof buffer) return false;
+  Text final(buffer, n);
+  if (final.rfind("\\\\?\\UNC\\", 0) == 0) final = "\\\\" + final.substr(8);
+  else if (final.rfind("\\\\?\\", 0) == 0) final = final.substr(4);
+  out = final;
+  return true;
+}
+
 bool Win32FileSystem::ReadAll(const Text& path, std::string& data) {
   File f(path, GENERIC_READ, OPEN_EXISTING);
   if (!f.ok()) return false;
