@@ -166,16 +166,15 @@ bool RemovalEngine::LeadsToProtected(const Text& path) {
 
 void RemovalEngine::RemoveRow(const ListItem& row) {
   const Text type = Lower(row.text);
-  const bool known = type == "cookie" || type == "file" || type == "path" || type == "folder" ||
-                     type == "regkey" || type == "regval";
   const bool onDisk = type == "cookie" || type == "file" || type == "path" || type == "folder";
+  const bool known = onDisk || type == "regkey" || type == "regval";
   const Text& location = row.SubItems(2);
   // A record naming the system, the user's folders or this program (a
   // corrupt or tampered database) never removes them, nor does one whose
   // path leads there through a link: nothing else happens.
   if ((known && Protected(row)) ||
       (onDisk && LeadsToProtected(type == "cookie" ? app_.folders.txtCookies + "\\" + location : location))) {
-    Log("Protected location not removed=" + row.SubItems(2));
+    Log("Protected location not removed=" + location);
     return;
   }
   if (type == "cookie") RemoveCookie(row);

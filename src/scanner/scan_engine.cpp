@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "database/folders.h"
+#include "database/protected.h"
 #include "platform/dir_search.h"
 #include "platform/process_list.h"
 #include "scanner/inventory_index.h"
@@ -25,13 +26,8 @@ Text AfterLast(const Text& text, char c) {
   return at == Text::npos ? text : text.substr(at + 1);
 }
 
-// A folder as a prefix of the paths below it: lower case, one "\" at the end.
-Text FolderPrefix(const Text& folder) {
-  Text key = AnsiLower(folder);
-  while (key.size() > 3 && key.back() == '\\') key.pop_back();
-  if (key.empty() || key.back() != '\\') key += '\\';
-  return key;
-}
+// A folder as a prefix of the paths below it, in comparable form.
+Text FolderPrefix(const Text& folder) { return NormalizeFilePath(folder) + '\\'; }
 
 Text TimeText(const DateTime& t) {
   char buffer[16];

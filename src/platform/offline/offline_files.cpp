@@ -80,11 +80,16 @@ OfflineFileSystem::OfflineFileSystem(std::string mountRoot, char drive) : root_(
 bool OfflineFileSystem::Contained(const std::string& host) {
   struct stat st;
   if (lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
-  char* real = realpath(host.c_str(), nullptr);
-  if (!real) return false;
-  std::string r = real;
-  std::free(real);
-  return r == realRoot_ || r.compare(0, realRoot_.size() + 1, realRoot_ + "/") == 0;
+  std::string real;
+  return RealPath(host, real);
+}
+
+bool OfflineFileSystem::RealPath(const std::string& host, std::string& real) {
+  char* r = realpath(host.c_str(), nullptr);
+  if (!r) return false;
+  real = r;
+  std::free(r);
+  return real == realRoot_ || real.compare(0, realRoot_.size() + 1, realRoot_ + "/") == 0;
 }
 
 // A regular file opened for reading: not a folder, a device or a pipe.
@@ -169,14 +174,9 @@ bool OfflineFileSystem::HostPath(const Text& path, std::string& host) {
 }
 
 bool OfflineFileSystem::FinalPath(const Text& path, Text& out) {
-  std::string host;
-  if (!HostPath(path, host)) return false;
-  char* real = realpath(host.c_str(), nullptr);
-  if (!real) return false;
-  std::string r = real;
-  std::free(real);
+  std::string host, r;
   // Out of the mounted disk no path of it names where that leads.
-  if (r != realRoot_ && r.compare(0, realRoot_.size() + 1, realRoot_ + "/") != 0) return false;
+  if (!HostPath(path, host) || !RealPath(host, r)) return false;
   Text rel = FromUtf8(r.substr(realRoot_.size()));
   std::replace(rel.begin(), rel.end(), '/', '\\');
   out = Text(1, drive_) + ":" + (rel.empty() ? Text("\\") : rel);

@@ -48,6 +48,8 @@ class OfflineFileSystem : public IFileSystem {
   bool Contained(const std::string& host);
 
  private:
+  // host's path once every link is followed; false when that is not on the disk.
+  bool RealPath(const std::string& host, std::string& real);
   // Resolves the components of a Windows path; the last one may be missing
   // when allowMissingLeaf (its given name is used then).
   bool Resolve(const Text& path, bool allowMissingLeaf, std::string& host, bool& exists);
