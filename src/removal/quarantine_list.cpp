@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "database/protected.h"
+#include "platform/handles.h"
 #include "removal/removal_engine.h"
 #include "removal/text_util.h"
 
@@ -184,9 +185,21 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     // The copy keeps the stored folder's name: it must be the original's, or
     // the copy would land on (and overwrite) another folder of that parent.
     if (slash == Text::npos || Lower(f[1]) != Lower(f[2].substr(slash + 1))) return false;
+    // The copy asks nothing, so it goes into a folder of that name only to
+    // finish what a stopped removal or restore left: there it changes no
+    // file, or this item's restore had begun (its mark, beside the item
+    // line, stays until the copy is whole). Over a folder made since, the
+    // stored files would overwrite newer ones: the item waits in quarantine.
+    const Text mark = itemLine + ".restoring";
+    if (ops_.Exists(f[2]) && !ops_.FolderExists(mark) && !CopyChangesNothing(data, f[2])) return false;
+    if (!ops_.FolderExists(mark) && !ops_.MakeFolder(mark)) return false;
     Text destination = f[2].substr(0, slash);
     if (destination.size() == 2 && destination[1] == ':') destination += '\\';  // a drive root
-    if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) return false;
+    if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) {
+      if (!ops_.Exists(f[2])) ops_.RemoveFolder(mark);  // nothing of it is there
+      return false;
+    }
+    ops_.RemoveFolder(mark);
     ops_.SetNormal(itemLine);
     ops_.RemoveFile(itemLine);
     const bool wasRunning = ctx_.OperationInProgress;
@@ -203,6 +216,41 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   ops_.SetNormal(itemLine);
   if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2])) return false;
   dropItemFiles();
+  return true;
+}
+
+bool RemovalEngine::CopyChangesNothing(const Text& stored, const Text& target) {
+  // Files are compared whole in memory up to this size; a larger one that
+  // is there already counts as changed. A link there would take the copy
+  // elsewhere: that counts as a change too.
+  constexpr uint64_t kCompared = 64ull << 20;
+  const uint32_t top = ctx_.files().GetAttributes(target);
+  if (top != win::kInvalidAttributes && (top & win::kAttrReparsePoint)) return false;
+  std::vector<Text> pending{Text()};
+  while (!pending.empty()) {
+    const Text at = std::move(pending.back());
+    pending.pop_back();
+    FindHandleOwner find(ctx_.files());
+    FindData fd;
+    for (bool more = find.First(stored + at + "\\*", fd); more; more = find.Next(fd)) {
+      if (fd.name == "." || fd.name == "..") continue;
+      const Text rel = at + "\\" + fd.name;
+      const uint32_t there = ctx_.files().GetAttributes(target + rel);
+      if (there == win::kInvalidAttributes) continue;
+      if (there & win::kAttrReparsePoint) return false;
+      const bool folder = (fd.attributes & win::kAttrDirectory) != 0;
+      if (folder != ((there & win::kAttrDirectory) != 0)) return false;
+      if (folder) {
+        pending.push_back(rel);
+        continue;
+      }
+      std::string mine, theirs;
+      if (fd.Size() > kCompared || !ctx_.files().ReadAll(stored + rel, mine) ||
+          !ctx_.files().ReadAll(target + rel, theirs) || mine != theirs)
+        return false;
+    }
+    ctx_.YieldToHost();
+  }
   return true;
 }
 

@@ -147,6 +147,9 @@ class RemovalEngine {
   void ResetHomePage();
   void UpdateStatistics();
   bool RestoreItem(const Text& package, const Text& itemFile);
+  // Copying the stored folder into target changes no file there: each file
+  // the two share has the same bytes (and no file stands where a folder goes).
+  bool CopyChangesNothing(const Text& stored, const Text& target);
   Text QuarantineRoot() const { return app_.programFolder + "\\Quarantine\\"; }
   Text SessionFolder() const { return QuarantineRoot() + app_.QuarantineSession; }
   void Log(const Text& line) { app_.lstLog.push_back(line); }

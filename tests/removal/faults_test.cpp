@@ -150,7 +150,8 @@ TEST_F(Faults, FullDiskInAutoEraseKeepsTheOriginals) {
 }
 
 // A restore that cannot put an item back keeps it in its package; one that
-// can leaves it nowhere else.
+// can leaves it nowhere else. A folder goes back into one made since only
+// when it changes no file there.
 TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   const Text pkg = app.programFolder + "\\Quarantine\\1-1-2026-0-0-0";
   fs().AddFile(pkg + "\\10000.qnf", "path|10000.qit|C:\\Locked\\x.txt");
@@ -161,6 +162,14 @@ TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   fs().AddFile(pkg + "\\Tree\\t.txt", "tree data");
   fs().AddFile(pkg + "\\10002.qnf", "file|10002.qit|C:\\Gone Too\\y.txt");
   fs().AddFile(pkg + "\\10002.qit", "y data");
+  // The folder was made again since: the stored copy never merges into it.
+  fs().AddFile(pkg + "\\10003.qnf", "folder|App|C:\\App");
+  fs().AddFile(pkg + "\\App\\app.ini", "old");
+  fs().AddFile("C:\\App\\app.ini", "new");
+  // One made since that shares no file with it: the stored files join it.
+  fs().AddFile(pkg + "\\10004.qnf", "folder|Own|C:\\Own");
+  fs().AddFile(pkg + "\\Own\\spy.dll", "MZ");
+  fs().AddFile("C:\\Own\\notes.txt", "mine");
   engine.ListQuarantine();
   engine.SelectAllPackages();
   const RestoreReport report = engine.RestoreSelected();
@@ -172,7 +181,13 @@ TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   // The shell makes a missing parent folder for a single file.
   const bool back = Read("C:\\Gone Too\\y.txt") == "y data";
   EXPECT_NE(back, fs().Exists(pkg + "\\10002.qit"));
-  EXPECT_EQ(report.failed, back ? 2u : 3u);
+  EXPECT_EQ(Read("C:\\App\\app.ini"), "new");
+  EXPECT_EQ(Read(pkg + "\\App\\app.ini"), "old");
+  EXPECT_EQ(Read("C:\\Own\\notes.txt") + Read("C:\\Own\\spy.dll"), "mineMZ");
+  EXPECT_FALSE(fs().Exists(pkg + "\\10004.qnf"));
+  for (const char* item : {"10001", "10003", "10004"})  // no restore of them is under way
+    EXPECT_FALSE(fs().Exists(pkg + "\\" + item + ".qnf.restoring")) << item;
+  EXPECT_EQ(report.failed, back ? 3u : 4u);
 }
 
 // A folder holding a link to itself and one to the Windows folder: the scan
