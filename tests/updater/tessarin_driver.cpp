@@ -1,6 +1,7 @@
 // Drives Tessarin's real window the way a user does: starts the program from
 // a folder, presses "&Update Now", answers its message box and reports what
-// the window showed. Usage: tessarin_driver FOLDER [--press-twice] [--no-press]
+// the window showed. Usage: tessarin_driver FOLDER [--press-twice] [--no-press] [--keys]
+// (--keys: Tab and Enter as from the keyboard instead of the click)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -44,6 +45,30 @@ std::string BoxText(HWND box) {
   return c ? Text(c) : std::string();
 }
 
+// The identifier of the control that has the keyboard focus in the thread (0: none).
+int FocusId(DWORD thread) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(thread, &info) && info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0;
+}
+
+// Waits, capped generously, for the focus to reach the control; the one it is on.
+int FocusAfter(DWORD thread, int id) {
+  for (DWORD begin = GetTickCount(); FocusId(thread) != id && GetTickCount() - begin < 20000;) Sleep(20);
+  return FocusId(thread);
+}
+
+// A key as the window's thread reads it from its queue, posted to the control
+// with the focus: the display's keyboard, shared with other tests, is not used.
+// (Posted keys carry no Shift: Shift+Tab is not tried.)
+void Key(DWORD thread, HWND main, WORD vk) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  HWND to = GetGUIThreadInfo(thread, &info) && info.hwndFocus ? info.hwndFocus : main;
+  PostMessageA(to, WM_KEYDOWN, vk, 1);
+  PostMessageA(to, WM_KEYUP, vk, LPARAM(0xC0000001u));
+}
+
 bool Final(const std::string& s) {
   return s.rfind("Updates currently", 0) == 0 || s.rfind("Error while", 0) == 0 || s.rfind("Update installed", 0) == 0 ||
          s.rfind("The downloaded file is not", 0) == 0 || s.find("Tessarin.ini") != std::string::npos ||
@@ -57,6 +82,7 @@ int main(int argc, char** argv) {
   std::string folder = argv[1];
   bool twice = argc > 2 && std::strcmp(argv[2], "--press-twice") == 0;
   bool press = !(argc > 2 && std::strcmp(argv[2], "--no-press") == 0);
+  bool keys = argc > 2 && std::strcmp(argv[2], "--keys") == 0;
   std::string exe = folder + "\\Tessarin.exe";
   STARTUPINFOA si = {};
   si.cb = sizeof si;
@@ -87,7 +113,19 @@ int main(int argc, char** argv) {
 
   HWND fetch = GetDlgItem(main, kIdFetch);
   auto click = [&] { PostMessageA(main, WM_COMMAND, MAKEWPARAM(kIdFetch, BN_CLICKED), LPARAM(fetch)); };
-  if (press) click();
+  if (keys) {
+    // The focus starts on Update Now; Tab moves it to Exit and round again; Enter presses the focused default.
+    SetForegroundWindow(main);
+    std::string seen = std::to_string(FocusAfter(pi.dwThreadId, kIdFetch));
+    Key(pi.dwThreadId, main, VK_TAB);
+    seen += "," + std::to_string(FocusAfter(pi.dwThreadId, kIdExit));
+    Key(pi.dwThreadId, main, VK_TAB);
+    seen += "," + std::to_string(FocusAfter(pi.dwThreadId, kIdFetch));
+    std::printf("KEYS:%s\n", seen.c_str());
+    Key(pi.dwThreadId, main, VK_RETURN);
+  } else if (press) {
+    click();
+  }
   if (twice) {
     click();
     // The server holds the body back until both presses are queued: the

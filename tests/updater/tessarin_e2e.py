@@ -184,6 +184,10 @@ def main():
           lines.get("STATUS") == INSTALLED and data == body and case.sig == State.sig and not tmp
           and boxes == ["Tessarin|Download completed!"], out)
 
+    lines, boxes, data, tmp, out = case("keys", "normal", body, flag="--keys")
+    check("by keys: the focus starts on Update Now, Tab reaches Exit and comes round, Enter updates",
+          lines.get("KEYS") == "104,105,104" and lines.get("STATUS") == INSTALLED and data == body, out)
+
     lines, boxes, data, tmp, out = case("replace", "normal", body, installed=b"older database")
     check("a database of another size is replaced", lines.get("STATUS") == INSTALLED and data == body, out)
 

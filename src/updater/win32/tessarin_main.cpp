@@ -39,6 +39,7 @@ struct App {
   bool handling = false;
   std::deque<std::pair<WPARAM, LPARAM>> pending;
   HFONT fixedFont = nullptr;
+  HWND focus = nullptr;  // the control that had the keyboard focus when the window was left
 };
 App* gApp = nullptr;
 
@@ -91,12 +92,30 @@ LRESULT OnMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       gApp->fixedFont = CreateFontA(-Scaled(12), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, FIXED_PITCH | FF_MODERN,
                                     "Courier New");
       SendMessageA(edit, WM_SETFONT, WPARAM(gApp->fixedFont), TRUE);
-      Child(hwnd, "BUTTON", "&Update Now", BS_DEFPUSHBUTTON, 220, 208, 96, 26, kIdFetch);
-      Child(hwnd, "BUTTON", "E&xit", BS_PUSHBUTTON, 324, 208, 96, 26, kIdExit);
+      Child(hwnd, "BUTTON", "&Update Now", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 220, 208, 96, 26, kIdFetch);
+      Child(hwnd, "BUTTON", "E&xit", BS_PUSHBUTTON | WS_TABSTOP, 324, 208, 96, 26, kIdExit);
       SendDlgItemMessageA(hwnd, kIdProgress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
       return 0;
     }
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND f = GetFocus();
+        if (f && IsChild(hwnd, f)) gApp->focus = f;
+      }
+      break;
+    case WM_SETFOCUS: {
+      // The focus goes back to its control (at first Update Now), never stays on the window itself.
+      HWND to = gApp->focus && IsWindow(gApp->focus) ? gApp->focus : GetDlgItem(hwnd, kIdFetch);
+      if (to) SetFocus(to);
+      return 0;
+    }
     case WM_COMMAND:
+      if (LOWORD(wp) == IDOK) {
+        // Enter from the dialog manager: the focused button, else the default one.
+        const int id = GetFocus() == GetDlgItem(hwnd, kIdExit) ? kIdExit : kIdFetch;
+        SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(hwnd, id)));
+        return 0;
+      }
       if (LOWORD(wp) == kIdFetch && HIWORD(wp) == BN_CLICKED) {
         gApp->logic->UpdateNowPressed();
         return 0;
