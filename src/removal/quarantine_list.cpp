@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "database/protected.h"
-#include "platform/handles.h"
 #include "removal/removal_engine.h"
 #include "removal/text_util.h"
 
@@ -191,8 +190,9 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     // line, stays until the copy is whole). Over a folder made since, the
     // stored files would overwrite newer ones: the item waits in quarantine.
     const Text mark = itemLine + ".restoring";
-    if (ops_.Exists(f[2]) && !ops_.FolderExists(mark) && !CopyChangesNothing(data, f[2])) return false;
-    if (!ops_.FolderExists(mark) && !ops_.MakeFolder(mark)) return false;
+    const bool begun = ops_.FolderExists(mark);
+    if (!begun && ops_.Exists(f[2]) && !CopyChangesNothing(data, f[2])) return false;
+    if (!begun && !ops_.MakeFolder(mark)) return false;
     Text destination = f[2].substr(0, slash);
     if (destination.size() == 2 && destination[1] == ':') destination += '\\';  // a drive root
     if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) {
@@ -226,32 +226,18 @@ bool RemovalEngine::CopyChangesNothing(const Text& stored, const Text& target) {
   constexpr uint64_t kCompared = 64ull << 20;
   const uint32_t top = ctx_.files().GetAttributes(target);
   if (top != win::kInvalidAttributes && (top & win::kAttrReparsePoint)) return false;
-  std::vector<Text> pending{Text()};
-  while (!pending.empty()) {
-    const Text at = std::move(pending.back());
-    pending.pop_back();
-    FindHandleOwner find(ctx_.files());
-    FindData fd;
-    for (bool more = find.First(stored + at + "\\*", fd); more; more = find.Next(fd)) {
-      if (fd.name == "." || fd.name == "..") continue;
-      const Text rel = at + "\\" + fd.name;
-      const uint32_t there = ctx_.files().GetAttributes(target + rel);
-      if (there == win::kInvalidAttributes) continue;
-      if (there & win::kAttrReparsePoint) return false;
-      const bool folder = (fd.attributes & win::kAttrDirectory) != 0;
-      if (folder != ((there & win::kAttrDirectory) != 0)) return false;
-      if (folder) {
-        pending.push_back(rel);
-        continue;
-      }
-      std::string mine, theirs;
-      if (fd.Size() > kCompared || !ctx_.files().ReadAll(stored + rel, mine) ||
-          !ctx_.files().ReadAll(target + rel, theirs) || mine != theirs)
-        return false;
-    }
-    ctx_.YieldToHost();
-  }
-  return true;
+  return WalkBelow(stored, [&](const Text& rel, const FindData& fd) {
+    const uint32_t there = ctx_.files().GetAttributes(target + rel);
+    if (there == win::kInvalidAttributes) return Walk::Pass;
+    if (there & win::kAttrReparsePoint) return Walk::End;
+    const bool folder = (fd.attributes & win::kAttrDirectory) != 0;
+    if (folder != ((there & win::kAttrDirectory) != 0)) return Walk::End;
+    if (folder) return Walk::Enter;
+    std::string mine, theirs;
+    const bool same = fd.Size() <= kCompared && ctx_.files().ReadAll(stored + rel, mine) &&
+                      ctx_.files().ReadAll(target + rel, theirs) && mine == theirs;
+    return same ? Walk::Pass : Walk::End;
+  });
 }
 
 RestoreReport RemovalEngine::RestoreSelected() {

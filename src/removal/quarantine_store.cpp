@@ -102,23 +102,35 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   return StoreResult::Failed;
 }
 
-bool RemovalEngine::HoldsLink(const Text& folder) {
-  const uint32_t attributes = ctx_.files().GetAttributes(folder);
-  if (attributes != win::kInvalidAttributes && (attributes & win::kAttrReparsePoint)) return true;
-  std::vector<Text> pending{folder};
+bool RemovalEngine::WalkBelow(const Text& folder,
+                              const std::function<Walk(const Text& rel, const FindData& entry)>& visit) {
+  std::vector<Text> pending{Text()};
   while (!pending.empty()) {
     const Text at = std::move(pending.back());
     pending.pop_back();
     FindHandleOwner find(ctx_.files());
     FindData fd;
-    for (bool more = find.First(at + "\\*", fd); more; more = find.Next(fd)) {
+    for (bool more = find.First(folder + at + "\\*", fd); more; more = find.Next(fd)) {
       if (fd.name == "." || fd.name == "..") continue;
-      if (fd.attributes & win::kAttrReparsePoint) return true;
-      if (fd.attributes & win::kAttrDirectory) pending.push_back(at + "\\" + fd.name);
+      const Text rel = at + "\\" + fd.name;
+      switch (visit(rel, fd)) {
+        case Walk::End: return false;
+        case Walk::Enter: pending.push_back(rel); break;
+        case Walk::Pass: break;
+      }
     }
     ctx_.YieldToHost();
   }
-  return false;
+  return true;
+}
+
+bool RemovalEngine::HoldsLink(const Text& folder) {
+  const uint32_t attributes = ctx_.files().GetAttributes(folder);
+  if (attributes != win::kInvalidAttributes && (attributes & win::kAttrReparsePoint)) return true;
+  return !WalkBelow(folder, [](const Text&, const FindData& fd) {
+    if (fd.attributes & win::kAttrReparsePoint) return Walk::End;
+    return (fd.attributes & win::kAttrDirectory) ? Walk::Enter : Walk::Pass;
+  });
 }
 
 std::optional<QuarantineReport> RemovalEngine::QuarantineChecked() {

@@ -127,6 +127,11 @@ class RemovalEngine {
  private:
   // folder is a link or holds one somewhere below it (links are not entered).
   bool HoldsLink(const Text& folder);
+  // Walks the entries below folder, each named by its path from there
+  // ("\\sub\\name"); visit says whether to go into a folder, pass it by or
+  // end the walk. False when a visit ended it. Yields after each folder.
+  enum class Walk { Enter, Pass, End };
+  bool WalkBelow(const Text& folder, const std::function<Walk(const Text& rel, const FindData& entry)>& visit);
   // The row names a location removal and restore never touch.
   bool Protected(const ListItem& row) const;
   // A link on the way to path's folder (a junction planted in a spyware
