@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_map>
 #include <vector>
 
 #include "database/folders.h"
@@ -242,14 +243,85 @@ Text NormalizeKeyPath(const Text& keyPath) {
   return Join(parts);
 }
 
-bool ExportConfinedTo(const std::string& file, const Text& keyPath) {
+namespace {
+
+// An export as one byte per character. A UTF-16 unit above Latin-1 becomes
+// "\x01" and four hex digits: it names no ANSI key, and two different ones
+// stay different.
+Text ExportText(const std::string& file) {
+  if (file.size() < 2 || uint8_t(file[0]) != 0xFF || uint8_t(file[1]) != 0xFE) return file;
   Text text;
-  if (file.size() >= 2 && uint8_t(file[0]) == 0xFF && uint8_t(file[1]) == 0xFE) {
-    // UTF-16: key names outside Latin-1 cannot name a key of keyPath anyway.
-    for (size_t i = 2; i + 1 < file.size(); i += 2) text += file[i + 1] == 0 ? file[i] : '?';
-  } else {
-    text = file;
+  text.reserve(file.size() / 2);
+  static const char kHex[] = "0123456789ABCDEF";
+  for (size_t i = 2; i + 1 < file.size(); i += 2) {
+    const unsigned unit = uint8_t(file[i]) | unsigned(uint8_t(file[i + 1])) << 8;
+    if (unit < 0x100) {
+      text += char(unit);
+    } else {
+      text += '\x01';
+      for (int shift = 12; shift >= 0; shift -= 4) text += kHex[(unit >> shift) & 0xF];
+    }
   }
+  return text;
+}
+
+// Every value line of an export by its key and name (lower case) and its
+// data as written; a line ending in "\" (hex data) goes on in the next.
+std::unordered_map<Text, Text> ExportValues(const std::string& file) {
+  const Text text = ExportText(file);
+  std::unordered_map<Text, Text> values;
+  Text section, pending;
+  auto take = [&](const Text& line) {
+    if (line[0] == '[') {
+      const size_t close = line.rfind(']');
+      section = NormalizeKeyPath(line.substr(1, close == Text::npos ? Text::npos : close - 1));
+      return;
+    }
+    size_t eq;
+    if (line[0] == '@') {
+      eq = 1;
+    } else if (line[0] == '"') {
+      eq = 1;
+      while (eq < line.size() && line[eq] != '"') eq += line[eq] == '\\' ? 2 : 1;
+      ++eq;
+    } else {
+      return;  // a comment or the header
+    }
+    if (eq >= line.size() || line[eq] != '=') return;
+    values[section + '\n' + Lower(line.substr(0, eq))] = line.substr(eq + 1);
+  };
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == Text::npos) end = text.size();
+    Text line = text.substr(start, end - start);
+    start = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == Text::npos) continue;
+    pending += line.substr(first);
+    if (pending.back() == '\\' && pending[0] != '[') {
+      pending.pop_back();
+      continue;
+    }
+    take(pending);
+    pending.clear();
+  }
+  if (!pending.empty()) take(pending);
+  return values;
+}
+
+}  // namespace
+
+bool ImportChangesNothing(const std::string& stored, const std::string& present) {
+  const auto there = ExportValues(present);
+  for (const auto& [at, data] : ExportValues(stored))
+    if (auto it = there.find(at); it != there.end() && it->second != data) return false;
+  return true;
+}
+
+bool ExportConfinedTo(const std::string& file, const Text& keyPath) {
+  const Text text = ExportText(file);
   const Text base = NormalizeKeyPath(keyPath);
   if (base.empty()) return false;
   size_t start = 0;

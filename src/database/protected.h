@@ -27,6 +27,11 @@ Text NormalizeKeyPath(const Text& keyPath);
 // every section names one of them, nothing is deleted ("[-KEY]", "name"=-).
 // A quarantined key's data file must pass before it is imported.
 bool ExportConfinedTo(const std::string& file, const Text& keyPath);
+// True when importing the export `stored` over the keys the export `present`
+// shows would write no value there with other data: every value both name
+// (key, then value name, neither case counting) holds the same data in each.
+// Values only `stored` names would be added; what only `present` holds stays.
+bool ImportChangesNothing(const std::string& stored, const std::string& present);
 
 class ProtectedLocations {
  public:

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "database/protected.h"
+#include "store/reg_backups.h"
 #include "removal/removal_engine.h"
 #include "removal/text_util.h"
 
@@ -136,6 +137,10 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     Text exported;
     // Only the key itself and what lies below it may come back.
     if (!ops_.LoadLineFromFile(package + "\\" + f[1], exported) || !ExportConfinedTo(exported, f[2])) return false;
+    // Over a key of that name made since, the import would overwrite its
+    // values: it goes ahead only where it changes none (a removal stopped
+    // half way leaves the same data), else the item waits in quarantine.
+    if (ops_.KeyExists(f[2]) && !ImportChangesNothing(exported, f[2])) return false;
     bool ok = ops_.ShellCopyFile(data, temp) == 0 && ops_.Exists(temp);
     if (ok) {
       ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /c /s " + QuoteArgument(temp));
@@ -157,9 +162,11 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     const Text name = f[2].substr(comma + 1);
     size_t bar = record.find('|');
     const Text value = After(record, bar);
+    // A value of that name made since keeps its data: the stored one goes
+    // back only where none is, or where it holds that data already (a
+    // restore stopped before its item files went).
+    const bool there = ops_.ValueType(key, name) >= 0;
     if (record.compare(0, 6, "String") == 0) {
-      ops_.SetRegistryString(key, name, value);
-      const int64_t t = ops_.ValueType(key, name);
       // What reading the written text gives: it is stored with a closing NUL,
       // the read trims blanks from both ends and drops the last character.
       Text readBack = value;
@@ -167,12 +174,17 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
       const size_t b = readBack.find_first_not_of(' ');
       readBack = readBack.substr(b, readBack.find_last_not_of(' ') + 1 - b);
       readBack.pop_back();
+      if (there && ops_.GetRegistryString(key, name) != readBack) return false;
+      ops_.SetRegistryString(key, name, value);
+      const int64_t t = ops_.ValueType(key, name);
       if (t < 0 || ops_.GetRegistryString(key, name) != readBack) return false;
     } else {
       errno = 0;
       char* end = nullptr;
       long long number = std::strtoll(value.c_str(), &end, 10);
       if (value.empty() || *end != '\0' || errno != 0 || number < INT32_MIN || number > INT32_MAX) return false;
+      if (there && (ops_.ValueType(key, name) != win::kRegDword || ops_.GetRegistryDword(key, name) != number))
+        return false;
       ops_.SetRegistryDword(key, name, int32_t(number));
       if (ops_.ValueType(key, name) != win::kRegDword) return false;
     }
@@ -217,6 +229,22 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2])) return false;
   dropItemFiles();
   return true;
+}
+
+bool RemovalEngine::ImportChangesNothing(const std::string& stored, const Text& key) {
+  const Text present = TemporaryRegFile("Present.reg");
+  auto drop = [&] {
+    ops_.SetNormal(present);
+    ops_.RemoveFile(present);
+  };
+  drop();
+  ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /e " + QuoteArgument(present) + " " + QuoteArgument(key));
+  std::string now;
+  // A key that cannot be read as it is now is not written over.
+  const bool same = ctx_.files().ReadAll(present, now) && IsWholeRegExport(now) &&
+                    morvane::ImportChangesNothing(stored, now);
+  drop();
+  return same;
 }
 
 bool RemovalEngine::CopyChangesNothing(const Text& stored, const Text& target) {

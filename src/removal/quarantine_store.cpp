@@ -9,10 +9,10 @@ namespace morvane {
 
 using namespace removal_text;
 
-Text RemovalEngine::TemporaryRegFile() const {
+Text RemovalEngine::TemporaryRegFile(const char* name) const {
   const Text& temp = app_.folders.strTempDir;
-  if (!temp.empty()) return temp + (temp.back() == '\\' ? "" : "\\") + "Temp.reg";
-  return app_.folders.strWinDir.substr(0, 3) + "Temp.reg";
+  if (!temp.empty()) return temp + (temp.back() == '\\' ? "" : "\\") + name;
+  return app_.folders.strWinDir.substr(0, 3) + name;
 }
 
 RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {

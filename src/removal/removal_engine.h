@@ -107,8 +107,8 @@ class RemovalEngine {
   // Stores one result row in the current session folder; logs nothing.
   StoreResult StoreRow(const ListItem& row);
 
-  // The temporary registry export/import file.
-  Text TemporaryRegFile() const;
+  // A temporary registry export/import file of this name.
+  Text TemporaryRegFile(const char* name = "Temp.reg") const;
   bool AutoEraseMode() const;
   // CustomScan.stg line 3: keep a quarantine copy of every row before removing it.
   bool QuarantineOptionOn() const;
@@ -155,6 +155,9 @@ class RemovalEngine {
   // Copying the stored folder into target changes no file there: each file
   // the two share has the same bytes (and no file stands where a folder goes).
   bool CopyChangesNothing(const Text& stored, const Text& target);
+  // Importing the stored export over the key as it is now writes no value
+  // there with other data; false when the key cannot be exported.
+  bool ImportChangesNothing(const std::string& stored, const Text& key);
   Text QuarantineRoot() const { return app_.programFolder + "\\Quarantine\\"; }
   Text SessionFolder() const { return QuarantineRoot() + app_.QuarantineSession; }
   void Log(const Text& line) { app_.lstLog.push_back(line); }

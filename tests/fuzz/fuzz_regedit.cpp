@@ -1,7 +1,8 @@
 // The registry editor's export format as the simulated machine imports it
 // (restore of a quarantined key): any file imports without harm; an export
 // of the result imports to itself; a file that passes the restore's
-// confinement test changes nothing outside its key.
+// confinement test changes nothing outside its key, and one that passes the
+// comparison with the key's export changes no value the key held.
 #include "database/protected.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/simulated/machine.h"
@@ -35,11 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string machineBefore = Export(reg, "HKEY_LOCAL_MACHINE");
   const std::string goodBefore = Export(reg, "HKEY_CURRENT_USER\\Software\\Good");
   const bool confined = ExportConfinedTo(file, bad);
+  const std::string badBefore = Export(reg, bad);
+  const bool changesNothing = ImportChangesNothing(file, badBefore);
 
   sim::ImportRegistry(reg, file);
   if (confined) {
     FUZZ_CHECK(Export(reg, "HKEY_LOCAL_MACHINE") == machineBefore);
     FUZZ_CHECK(Export(reg, "HKEY_CURRENT_USER\\Software\\Good") == goodBefore);
+    if (changesNothing) FUZZ_CHECK(ImportChangesNothing(badBefore, Export(reg, bad)));
   }
   // What the editor exports, it imports back unchanged.
   const std::string exported = Export(reg, "HKEY_CURRENT_USER");

@@ -312,6 +312,10 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   infoText << info.rdbuf();
   EXPECT_EQ(infoText.str(), app.lstScanInfoFile[0] + "\r\n1\r\n14");
 
+  // A removal stopped half way would have left part of the key, as it was:
+  // the restore finishes it.
+  SetValue(key + "\\Sub\\Deep", "Path", REG_EXPAND_SZ, Sz("%TEMP%\\spy"));
+  SetValue(key + "\\Sub\\Deep", "Blob", REG_BINARY, std::string("\x01\x00\xff", 3));
   // Restore the package: everything comes back byte for byte.
   engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);

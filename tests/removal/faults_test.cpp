@@ -10,6 +10,7 @@
 #include "database/database.h"
 #include "database/folders.h"
 #include "platform/simulated/machine.h"
+#include "platform/simulated/sim_regedit.h"
 #include "removal/removal_engine.h"
 #include "scanner/scan_engine.h"
 #include "store/settings.h"
@@ -150,8 +151,8 @@ TEST_F(Faults, FullDiskInAutoEraseKeepsTheOriginals) {
 }
 
 // A restore that cannot put an item back keeps it in its package; one that
-// can leaves it nowhere else. A folder goes back into one made since only
-// when it changes no file there.
+// can leaves it nowhere else. A folder, key or value goes back over one made
+// since only when it changes nothing there.
 TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   const Text pkg = app.programFolder + "\\Quarantine\\1-1-2026-0-0-0";
   fs().AddFile(pkg + "\\10000.qnf", "path|10000.qit|C:\\Locked\\x.txt");
@@ -170,9 +171,44 @@ TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   fs().AddFile(pkg + "\\10004.qnf", "folder|Own|C:\\Own");
   fs().AddFile(pkg + "\\Own\\spy.dll", "MZ");
   fs().AddFile("C:\\Own\\notes.txt", "mine");
+  // Keys: one made again since with other data keeps it (and the item
+  // waits); one a removal left half way gets the rest back.
+  auto& reg = machine.registry;
+  auto text = [&](const Text& key, const Text& name) {
+    const auto v = reg.GetValue(win::kCurrentUser, key, name);
+    return v ? Text(v->data.c_str()) : Text("<none>");
+  };
+  for (const char* key : {"Made", "Half"}) {
+    const Text path = Text("Software\\") + key;
+    reg.SetStringValue(win::kCurrentUser, path, "Run", "spy.exe");
+    reg.SetStringValue(win::kCurrentUser, path + "\\Sub", "Mode", "1");
+    std::string exported;
+    ASSERT_TRUE(sim::ExportRegistry(reg, "HKEY_CURRENT_USER\\" + path, exported));
+    const Text n = key[0] == 'M' ? "10005" : "10006";
+    fs().AddFile(pkg + "\\" + n + ".qnf", "regkey|" + n + ".qit|HKEY_CURRENT_USER\\" + path);
+    fs().AddFile(pkg + "\\" + n + ".qit", exported);
+    reg.DeleteKey(win::kCurrentUser, path + "\\Sub");
+  }
+  reg.SetStringValue(win::kCurrentUser, "Software\\Made", "Run", "mine.exe");
+  // Values: one made since with other data keeps it; one that holds the
+  // stored data already (a restore stopped before its item files went) is done.
+  fs().AddFile(pkg + "\\10007.qnf", "regval|10007.qit|HKEY_CURRENT_USER\\Software\\Run,Spy");
+  fs().AddFile(pkg + "\\10007.qit", "String|spy.exe");
+  reg.SetStringValue(win::kCurrentUser, "Software\\Run", "Spy", "mine.exe");
+  fs().AddFile(pkg + "\\10008.qnf", "regval|10008.qit|HKEY_CURRENT_USER\\Software\\Run,Count");
+  fs().AddFile(pkg + "\\10008.qit", "DWORD|7");
+  reg.SetDwordValue(win::kCurrentUser, "Software\\Run", "Count", 7);
   engine.ListQuarantine();
   engine.SelectAllPackages();
   const RestoreReport report = engine.RestoreSelected();
+  EXPECT_EQ(text("Software\\Made", "Run"), "mine.exe");
+  EXPECT_FALSE(reg.KeyExists(win::kCurrentUser, "Software\\Made\\Sub"));
+  EXPECT_TRUE(fs().Exists(pkg + "\\10005.qit"));
+  EXPECT_EQ(text("Software\\Half\\Sub", "Mode"), "1");
+  EXPECT_FALSE(fs().Exists(pkg + "\\10006.qnf"));
+  EXPECT_EQ(text("Software\\Run", "Spy"), "mine.exe");
+  EXPECT_TRUE(fs().Exists(pkg + "\\10007.qnf"));
+  EXPECT_FALSE(fs().Exists(pkg + "\\10008.qnf"));
   EXPECT_EQ(Read(pkg + "\\10000.qit"), "x data");
   fs().SetLocked("C:\\Locked\\x.txt", false);
   EXPECT_EQ(Read("C:\\Locked\\x.txt"), "in use");
@@ -187,7 +223,7 @@ TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   EXPECT_FALSE(fs().Exists(pkg + "\\10004.qnf"));
   for (const char* item : {"10001", "10003", "10004"})  // no restore of them is under way
     EXPECT_FALSE(fs().Exists(pkg + "\\" + item + ".qnf.restoring")) << item;
-  EXPECT_EQ(report.failed, back ? 3u : 4u);
+  EXPECT_EQ(report.failed, back ? 5u : 6u);
 }
 
 // A folder holding a link to itself and one to the Windows folder: the scan

@@ -108,6 +108,34 @@ TEST(ProtectedLocations, RestoredKeyExportsStayBelowTheirKey) {
   EXPECT_FALSE(ExportConfinedTo(wide, key));
 }
 
+// A stored key goes back over one of that name only when no value both
+// hold would change: names and keys compare without case, hex data whole.
+TEST(ProtectedLocations, KeyImportsOverAKeyChangeNoValueThere) {
+  const std::string head = "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Bad]\r\n";
+  const std::string present = head + "\"Run\"=\"a\"\r\n@=\"d\"\r\n\"Blob\"=hex:01,02,\\\r\n  03,04\r\n\r\n";
+  const struct {
+    const char* values;
+    bool same;
+  } cases[] = {
+      {"\"RUN\"=\"a\"\r\n\"New\"=\"n\"\r\n", true},
+      {"\"run\"=\"b\"\r\n", false},
+      {"@=\"e\"\r\n", false},
+      {"\"Blob\"=hex:01,02,\\\r\n  03,04\r\n", true},
+      {"\"Blob\"=hex:01,02,\\\r\n  03,05\r\n", false},
+      {"\"Blob\"=\"x\"\r\n[HKEY_CURRENT_USER\\Software\\Bad\\Sub]\r\n\"Run\"=\"z\"\r\n", false},
+      {"[HKEY_CURRENT_USER\\Software\\Bad\\Sub]\r\n\"Run\"=\"z\"\r\n", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ImportChangesNothing(head + c.values + "\r\n", present), c.same) << c.values;
+  // Text beyond Latin-1 in the editor's UTF-16 stays apart.
+  auto wide = [](char low) {
+    std::string w = "\xff\xfe";
+    for (char c : std::string("[HKEY_CURRENT_USER\\Software\\Bad]\r\n\"v\"=\"")) w += std::string{c, '\0'};
+    return w + std::string{low, '\x04', '"', 0, '\r', 0, '\n', 0};
+  };
+  EXPECT_FALSE(ImportChangesNothing(wide('\x30'), wide('\x31')));
+  EXPECT_TRUE(ImportChangesNothing(wide('\x30'), wide('\x30')));
+}
+
 TEST(ProtectedLocations, DatabaseCheckReportsThemUnexpanded) {
   const std::vector<Text> lines = {"v1",
                                    "folder|%WinDir%|X|",
