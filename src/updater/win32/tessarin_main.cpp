@@ -51,6 +51,8 @@ void Pump() {
       PostQuitMessage(int(m.wParam));
       return;
     }
+    // Keys go through the dialog manager here too (Tab, Enter).
+    if (IsDialogMessageA(gApp->view.window, &m)) continue;
     TranslateMessage(&m);
     DispatchMessageA(&m);
   }
