@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -265,6 +266,29 @@ Text ExportText(const std::string& file) {
   return text;
 }
 
+// Calls line(text) for every line of an export that is not blank, without
+// its leading and trailing blanks, until it returns false; false then.
+template <class F>
+bool ForEachLine(const Text& text, F&& line) {
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == Text::npos) end = text.size();
+    std::string_view l(text.data() + start, end - start);
+    start = end + 1;
+    while (!l.empty() && (l.back() == '\r' || l.back() == ' ' || l.back() == '\t')) l.remove_suffix(1);
+    const size_t first = l.find_first_not_of(" \t");
+    if (first != std::string_view::npos && !line(Text(l.substr(first)))) return false;
+  }
+  return true;
+}
+
+// The key a section line "[KEY]" names, as written.
+Text SectionName(const Text& line) {
+  const size_t close = line.rfind(']');
+  return line.substr(1, close == Text::npos ? Text::npos : close - 1);
+}
+
 // Every value line of an export by its key and name (lower case) and its
 // data as written; a line ending in "\" (hex data) goes on in the next.
 std::unordered_map<Text, Text> ExportValues(const std::string& file) {
@@ -273,8 +297,7 @@ std::unordered_map<Text, Text> ExportValues(const std::string& file) {
   Text section, pending;
   auto take = [&](const Text& line) {
     if (line[0] == '[') {
-      const size_t close = line.rfind(']');
-      section = NormalizeKeyPath(line.substr(1, close == Text::npos ? Text::npos : close - 1));
+      section = NormalizeKeyPath(SectionName(line));
       return;
     }
     size_t eq;
@@ -290,23 +313,16 @@ std::unordered_map<Text, Text> ExportValues(const std::string& file) {
     if (eq >= line.size() || line[eq] != '=') return;
     values[section + '\n' + Lower(line.substr(0, eq))] = line.substr(eq + 1);
   };
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == Text::npos) end = text.size();
-    Text line = text.substr(start, end - start);
-    start = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-    const size_t first = line.find_first_not_of(" \t");
-    if (first == Text::npos) continue;
-    pending += line.substr(first);
+  ForEachLine(text, [&](const Text& line) {
+    pending += line;
     if (pending.back() == '\\' && pending[0] != '[') {
       pending.pop_back();
-      continue;
+      return true;
     }
     take(pending);
     pending.clear();
-  }
+    return true;
+  });
   if (!pending.empty()) take(pending);
   return values;
 }
@@ -324,25 +340,13 @@ bool ExportConfinedTo(const std::string& file, const Text& keyPath) {
   const Text text = ExportText(file);
   const Text base = NormalizeKeyPath(keyPath);
   if (base.empty()) return false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == Text::npos) end = text.size();
-    Text line = text.substr(start, end - start);
-    start = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-    const size_t first = line.find_first_not_of(" \t");
-    if (first == Text::npos) continue;
-    line = line.substr(first);
+  return ForEachLine(text, [&](const Text& line) {
     if (line[0] == '[') {
-      const size_t close = line.rfind(']');
-      const Text section = line.substr(1, close == Text::npos ? Text::npos : close - 1);
-      if (section.empty() || section[0] == '-' || !CoversOrIs(base, NormalizeKeyPath(section))) return false;
-    } else if (line.size() >= 2 && line.compare(line.size() - 2, 2, "=-") == 0) {
-      return false;
+      const Text section = SectionName(line);
+      return !section.empty() && section[0] != '-' && CoversOrIs(base, NormalizeKeyPath(section));
     }
-  }
-  return true;
+    return line.size() < 2 || line.compare(line.size() - 2, 2, "=-") != 0;
+  });
 }
 
 ProtectedLocations::ProtectedLocations(const FolderValues& f, const Text& programFolder) {
