@@ -71,6 +71,12 @@ uint64_t RegistryNameHash(std::string_view n) {
   return HashThrough(n, fold);
 }
 
+Text AsciiLower(Text s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+  return s;
+}
+
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {
   const unsigned char* upper = UpperAnsiTable();
   // On a mismatch only the last "*" is tried again, one name byte further:

@@ -25,6 +25,8 @@ uint64_t FileNameHash(std::string_view n);
 uint64_t RegistryNameHash(std::string_view n);
 // "*" and "?" of [p, pe) against the whole of [n, ne), bytes compared upper-cased.
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne);
+// The text with A-Z lower-cased and every other byte kept.
+Text AsciiLower(Text s);
 // A registry sub-path split at "\", empty components dropped.
 std::vector<Text> KeyPathComponents(const Text& path);
 

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/ansi_text.h"
+
 namespace morvane {
 
 namespace {
@@ -10,12 +12,6 @@ Text Trim(const Text& s) {
   size_t b = s.find_first_not_of(" \t\r\n");
   if (b == Text::npos) return Text();
   return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
-Text Lower(Text s) {
-  for (auto& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  return s;
 }
 
 }  // namespace
@@ -31,10 +27,10 @@ bool ReadServerAddress(IFileSystem& fs, const Text& programFolder, Text& url, Te
     size_t end = ini.find('\n', start);
     Text line = Trim(ini.substr(start, end == Text::npos ? Text::npos : end - start));
     start = end == Text::npos ? ini.size() + 1 : end + 1;
-    if (Lower(line).rfind("server=", 0) != 0) continue;
+    if (AsciiLower(line).rfind("server=", 0) != 0) continue;
     Text value = Trim(line.substr(7));
     while (!value.empty() && value.back() == '/') value.pop_back();
-    Text rest = Lower(value).rfind("http://", 0) == 0 ? value.substr(7) : Text();
+    Text rest = AsciiLower(value).rfind("http://", 0) == 0 ? value.substr(7) : Text();
     bool ok = !rest.empty() && rest.find_first_of("/?# ") == Text::npos;
     size_t colon = rest.find(':');
     if (ok && colon != Text::npos) {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/ansi_text.h"
 #include "platform/line_file.h"
 #include "platform/modules.h"
 
@@ -12,11 +13,6 @@ namespace {
 
 constexpr const char* kSettingsFolder = "\\Settings\\";
 constexpr const char* kStartPageKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
-
-Text Lower(Text s) {
-  for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return s;
-}
 
 std::string JoinLines(const ListBox& lines) {
   std::string out;
@@ -118,11 +114,11 @@ void SettingsStore::LoadFiles(const Text& strPath, const Text& strFileName, List
   SettingsList.clear();
   const Text path = Full(strPath + strFileName);
   std::string buffer;
-  state_.unreadSettingsFiles.erase(Lower(path));
+  state_.unreadSettingsFiles.erase(AsciiLower(path));
   if (!ctx_.files().ReadAll(path, buffer)) {
     buffer.clear();
     if (ctx_.files().GetAttributes(path) == win::kInvalidAttributes) ctx_.files().WriteAll(path, "");
-    else state_.unreadSettingsFiles.insert(Lower(path));
+    else state_.unreadSettingsFiles.insert(AsciiLower(path));
   }
   size_t pos = 0;
   while (pos < buffer.size() && !(buffer.size() - pos == 1 && buffer[pos] == '\r')) {
@@ -136,8 +132,8 @@ void SettingsStore::LoadFiles(const Text& strPath, const Text& strFileName, List
   }
 
   // A hand-edited or truncated file: the missing lines take their defaults.
-  const Text name = Lower(strFileName);
-  if (Lower(strPath) == Lower(kSettingsFolder)) {
+  const Text name = AsciiLower(strFileName);
+  if (AsciiLower(strPath) == AsciiLower(kSettingsFolder)) {
     if (name == "settings.stg")
       PadWithDefaults(SettingsList, DefaultSettingsLines(SettingsList.size() <= 6 ? ReadStartPage() : Text()));
     else if (name == "scaninfo.stg")
@@ -167,7 +163,7 @@ void SettingsStore::LoadListView(const Text& strPath, const Text& strFileName, L
 
 void SettingsStore::SaveSettingsToFile(const Text& strPath, const Text& strFileName, const ListBox& lstSettingsList) {
   const Text path = Full(strPath + strFileName);
-  if (state_.unreadSettingsFiles.count(Lower(path))) return;  // the user's lines are still in it
+  if (state_.unreadSettingsFiles.count(AsciiLower(path))) return;  // the user's lines are still in it
   ReplaceFileContent(ctx_.files(), path, JoinLines(lstSettingsList));
 }
 

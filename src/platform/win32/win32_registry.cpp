@@ -5,12 +5,12 @@
 namespace morvane::w32 {
 
 namespace {
-HKEY H(win::HKey k) { return reinterpret_cast<HKEY>(k); }
+HKEY HK(win::HKey k) { return reinterpret_cast<HKEY>(k); }
 win::HKey K(HKEY h) { return reinterpret_cast<win::HKey>(h); }
 // The predefined roots arrive as 32-bit values; the API wants them sign-extended.
 HKEY Root(win::HKey k) {
   if (k >= win::kClassesRoot && k <= win::kDynData) return reinterpret_cast<HKEY>(intptr_t(int32_t(uint32_t(k))));
-  return H(k);
+  return HK(k);
 }
 win::HKey Back(HKEY h) {
   intptr_t v = reinterpret_cast<intptr_t>(h);
@@ -86,7 +86,7 @@ int32_t Win32Registry::DeleteValue(win::HKey key, const char* valueName) {
 
 int32_t Win32Registry::CloseKey(win::HKey key) {
   if (key >= win::kClassesRoot && key <= win::kDynData) return ERROR_SUCCESS;
-  return RegCloseKey(H(key));
+  return RegCloseKey(HK(key));
 }
 
 int32_t Win32Registry::OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
