@@ -119,6 +119,7 @@ def main():
     results = []
 
     def case(name, mode, body, installed=None, ini=None, flag=None, sig="good", installed_sig=None):
+        case.began = time.monotonic()
         State.mode, State.body, State.requests = mode, body, 0
         State.sig = sign(body) if sig == "good" else sig
         folder = os.path.join(args.work, name)
@@ -157,7 +158,8 @@ def main():
 
     def check(name, cond, out=""):
         results.append((name, bool(cond)))
-        print(("ok   " if cond else "FAIL ") + name)
+        # The case's time: a stall of the machine shows where it fell.
+        print(("ok   " if cond else "FAIL ") + name + " (%.1f s)" % (time.monotonic() - case.began))
         if not cond:
             print(out)
 
