@@ -91,7 +91,7 @@ shot {h.win(shots)}\\dlg-homepage.png "Home Page Protector Info"
 click Ok
 wait-gone "Home Page Protector Info"
 click-id 1221
-click "Use Blank"
+click-sync "Use Blank"
 dlg-read "Home Page Protector Info" 2003
 click Cancel
 wait-gone "Home Page Protector Info"
