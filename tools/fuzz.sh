@@ -8,8 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+jobs=${JOBS:-$(nproc)}
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "${JOBS:-$(nproc)}"
+cmake --build --preset fuzz -j "$jobs"
 
 # One target: SECONDS seconds from its seeds; its summary line, or the log's
 # tail and a "failed" mark on a fault.
@@ -34,7 +35,6 @@ run_target() {
 }
 
 # JOBS targets at a time (default: one a processor); each prints when done.
-jobs=${JOBS:-$(nproc)}
 targets=()
 for src in tests/fuzz/fuzz_*.cpp; do targets+=("$(basename "$src" .cpp)"); done
 for t in "${targets[@]}"; do

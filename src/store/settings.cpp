@@ -1,6 +1,5 @@
 #include "store/settings.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "platform/ansi_text.h"
