@@ -1,5 +1,7 @@
 #include "store/ignore_list.h"
 
+#include <algorithm>
+
 #include "store/scan_log.h"
 
 namespace morvane {
@@ -84,7 +86,8 @@ size_t IgnoreList::IgnoreCheckedManual() {
 
 void IgnoreList::LoadIgnoredToList() {
   lstIgnoreList.Clear();
-  for (const Text& entry : app_.lstIgnoreListFile) {
+  listed_ = app_.lstIgnoreListFile;
+  for (const Text& entry : listed_) {
     Text f[4];
     size_t start = 0;
     for (int i = 0; i < 4; ++i) {
@@ -102,11 +105,18 @@ void IgnoreList::LoadIgnoredToList() {
 }
 
 size_t IgnoreList::DeleteSelected() {
+  // A ticked row drops the entry it was listed from, by its text; every
+  // other entry, one added since the list was shown too, stays as written
+  // (the columns do not hold all of it: an entry may be a bare object).
   size_t dropped = 0;
-  app_.lstIgnoreListFile.clear();
-  for (const auto& row : lstIgnoreList.Rows()) {
-    if (row.checked) ++dropped;
-    else app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
+  const auto& rows = lstIgnoreList.Rows();
+  ListBox& file = app_.lstIgnoreListFile;
+  for (size_t i = 0; i < rows.size() && i < listed_.size(); ++i) {
+    if (!rows[i].checked) continue;
+    auto at = std::find(file.begin(), file.end(), listed_[i]);
+    if (at == file.end()) continue;
+    file.erase(at);
+    ++dropped;
   }
   if (saveData_) saveData_();
   LoadIgnoredToList();

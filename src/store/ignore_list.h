@@ -42,8 +42,8 @@ class IgnoreList {
   size_t IgnoreChecked();
   size_t IgnoreCheckedManual();
   void LoadIgnoredToList();
-  // Drops the checked entries of lstIgnoreList, saves and lists again;
-  // returns how many were dropped.
+  // Drops the entries of the checked rows of lstIgnoreList, saves and lists
+  // again; returns how many were dropped.
   size_t DeleteSelected();
 
   ListView lstIgnoreList;  // Type, then sub-items Category, Object, Comment
@@ -52,6 +52,7 @@ class IgnoreList {
   Context& ctx_;
   AppState& app_;
   std::function<void()> saveData_;
+  ListBox listed_;  // the entries lstIgnoreList was made from, row by row
 };
 
 }  // namespace morvane

@@ -115,16 +115,22 @@ TEST_F(ScanStoreTest, IgnoreListAddsLogsAndDeletes) {
   EXPECT_EQ(app.lstIgnoreListFile.back(), "fold|C:\\x|Hard|http://u");
   EXPECT_EQ(app.lstLog.size(), 4u);
 
+  // Deleting one entry leaves the others as written: a bare object still
+  // ignores it, and an entry added while the list was shown stays.
   app.lstIgnoreListFile.push_back("a|b|c|d|e");
+  app.lstIgnoreListFile.push_back("C:\\Tool\\t.exe");
   ignore.LoadIgnoredToList();
-  ASSERT_EQ(ignore.lstIgnoreList.Count(), 4u);
+  ASSERT_EQ(ignore.lstIgnoreList.Count(), 5u);
   EXPECT_EQ(ignore.lstIgnoreList.Item(1).SubItems(3), "");
   EXPECT_EQ(ignore.lstIgnoreList.Item(4).SubItems(3), "d");
   ignore.lstIgnoreList.Item(2).checked = true;
-  ignore.DeleteSelected();
-  EXPECT_EQ(app.lstIgnoreListFile,
-            (ListBox{"path|C:\\a.exe|Cat", "fold|C:\\x|Hard|http://u", "a|b|c|d"}));
-  EXPECT_EQ(ignore.lstIgnoreList.Count(), 3u);
+  app.lstIgnoreListFile.push_back("file|C:\\new.dll|Cat");
+  EXPECT_EQ(ignore.DeleteSelected(), 1u);
+  EXPECT_EQ(app.lstIgnoreListFile, (ListBox{"path|C:\\a.exe|Cat", "fold|C:\\x|Hard|http://u", "a|b|c|d|e",
+                                            "C:\\Tool\\t.exe", "file|C:\\new.dll|Cat"}));
+  EXPECT_TRUE(ObjectIgnored(ctx, app.lstIgnoreListFile, "C:\\Tool\\t.exe"));
+  EXPECT_EQ(ignore.lstIgnoreList.Count(), 5u);
+  EXPECT_EQ(saves, 3);
 }
 
 TEST_F(ScanStoreTest, PruningDeletesTheOldestBackupsByTheirDates) {
