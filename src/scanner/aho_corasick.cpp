@@ -10,6 +10,16 @@ int32_t AhoCorasick::Child(int32_t node, uint8_t c) const {
   return -1;
 }
 
+int32_t AhoCorasick::StepDeep(int32_t state, uint16_t cls) const {
+  for (;;) {
+    if (size_t(state) < dense_) return move_[size_t(state) * classes_ + cls];
+    const size_t deep = size_t(state) - dense_;
+    for (uint32_t e = edgeBegin_[deep]; e < edgeBegin_[deep + 1]; ++e)
+      if (edges_[e].first == cls) return edges_[e].second;
+    state = deepFail_[deep];  // shallower: the loop ends at a dense node
+  }
+}
+
 void AhoCorasick::Reserve(size_t bytes) {
   nodes_.reserve(bytes + 1);
   firstChild_.reserve(bytes + 1);

@@ -37,6 +37,8 @@ class AhoCorasick {
   int32_t Child(int32_t node, uint8_t c) const;
   // The move from state on a byte of class cls.
   int32_t Step(int32_t state, uint16_t cls) const;
+  // The same from a deep node, kept out of the scan loop.
+  int32_t StepDeep(int32_t state, uint16_t cls) const;
 
   std::vector<Node> nodes_{Node{}};
   // The trie while patterns are added: each node's children as a list
@@ -62,20 +64,14 @@ class AhoCorasick {
 };
 
 inline int32_t AhoCorasick::Step(int32_t state, uint16_t cls) const {
-  for (;;) {
-    if (size_t(state) < dense_) return move_[size_t(state) * classes_ + cls];
-    const size_t deep = size_t(state) - dense_;
-    for (uint32_t e = edgeBegin_[deep]; e < edgeBegin_[deep + 1]; ++e)
-      if (edges_[e].first == cls) return edges_[e].second;
-    state = deepFail_[deep];  // shallower: the loop ends at a dense node
-  }
+  return size_t(state) < dense_ ? move_[size_t(state) * classes_ + cls] : StepDeep(state, cls);
 }
 
 template <class F>
 int32_t AhoCorasick::Resume(int32_t state, std::string_view text, F&& hit) const {
   for (char ch : text) {
     int32_t to = Step(state, inputClass_[uint8_t(ch)]);
-    if (to < 0) {
+    if (to < 0) [[unlikely]] {
       to &= kTarget;
       for (int32_t n = firstOut_[size_t(to)]; n > 0; n = nodes_[size_t(n)].outLink)
         hit(uint32_t(nodes_[size_t(n)].pattern));
