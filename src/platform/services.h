@@ -51,6 +51,15 @@ class IRegistry {
   virtual int32_t OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
     return OpenKeyEx(parent, subKey, access, out);
   }
+  // True when the key subKey names is itself a link (the way to it is
+  // followed); target is then the key it points at, "HKEY_...\\path", or
+  // empty when that is not a key this program can name.
+  virtual bool LinkTarget(win::HKey parent, const Text& subKey, Text& target) {
+    (void)parent;
+    (void)subKey;
+    target.clear();
+    return false;
+  }
   // Deletes the key subKey names when it is a link, never what it points at;
   // kFileNotFound when it is no link.
   virtual int32_t DeleteLink(win::HKey parent, const Text& subKey) {

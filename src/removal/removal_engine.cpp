@@ -164,6 +164,17 @@ bool RemovalEngine::LeadsToProtected(const Text& path) {
   return false;
 }
 
+bool RemovalEngine::KeyLeadsToProtected(const Text& type, const Text& location) {
+  // The keys on the way are followed, and for a value its key too; a key
+  // itself goes alone (a link is deleted as the link).
+  const size_t comma = type == "regval" ? location.find(',') : Text::npos;
+  const Text key = location.substr(0, comma);
+  const Text final = ops_.FinalKeyPath(key, type == "regval");
+  if (final == key) return false;
+  return final.empty() ||
+         ProtectedLocations(app_.folders, app_.programFolder).Row(type, final + location.substr(key.size()));
+}
+
 void RemovalEngine::RemoveRow(const ListItem& row) {
   const Text type = Lower(row.text);
   const bool onDisk = type == "cookie" || type == "file" || type == "path" || type == "folder";
@@ -173,7 +184,8 @@ void RemovalEngine::RemoveRow(const ListItem& row) {
   // corrupt or tampered database) never removes them, nor does one whose
   // path leads there through a link: nothing else happens.
   if ((known && Protected(row)) ||
-      (onDisk && LeadsToProtected(type == "cookie" ? app_.folders.txtCookies + "\\" + location : location))) {
+      (onDisk && LeadsToProtected(type == "cookie" ? app_.folders.txtCookies + "\\" + location : location)) ||
+      ((type == "regkey" || type == "regval") && KeyLeadsToProtected(type, location))) {
     Log("Protected location not removed=" + location);
     return;
   }

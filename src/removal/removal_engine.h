@@ -137,6 +137,9 @@ class RemovalEngine {
   // A link on the way to path's folder (a junction planted in a spyware
   // folder) leads it to a place the rules protect.
   bool LeadsToProtected(const Text& path);
+  // The same for a key or value row ("regkey" or "regval"): a registry link
+  // on the way leads to a protected key, or where no name reaches.
+  bool KeyLeadsToProtected(const Text& type, const Text& location);
   void RemoveRow(const ListItem& row);
   void RemoveCookie(const ListItem& row);
   void RemoveFileRow(const ListItem& row);

@@ -86,6 +86,27 @@ bool RemovalMachine::KeyExists(const Text& keyPath) {
   return true;
 }
 
+Text RemovalMachine::FinalKeyPath(const Text& keyPath, bool withLast) {
+  Text path = keyPath;
+  for (int hops = 0; hops <= 16; ++hops) {
+    const size_t slash = path.find('\\');
+    const win::HKey root = modRegistry::GetRootKeyHandle(path.substr(0, slash));
+    if (root == 0 || slash == Text::npos) return path;
+    const Text sub = path.substr(slash + 1);
+    // The first key on the way that is a link: the path goes on from its target.
+    size_t cut = sub.find('\\');
+    Text target;
+    for (;; cut = sub.find('\\', cut + 1)) {
+      if (cut == Text::npos && !withLast) return path;
+      if (ctx_.registry().LinkTarget(root, sub.substr(0, cut), target)) break;
+      if (cut == Text::npos) return path;
+    }
+    if (target.empty()) return {};
+    path = target + (cut == Text::npos ? Text() : sub.substr(cut));
+  }
+  return {};
+}
+
 int64_t RemovalMachine::ValueType(const Text& keyPath, const Text& valueName) {
   Text sub = keyPath;
   win::HKey root = 0;

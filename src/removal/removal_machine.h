@@ -59,6 +59,10 @@ class RemovalMachine {
   bool DeleteRegistryKey(const Text& keyPath);
   void DeleteRegistryValue(const Text& keyPath, const Text& valueName);
   bool KeyExists(const Text& keyPath);
+  // The key keyPath reaches, with the links on the way to it followed (the
+  // last key's own too when withLast); empty when a link leads somewhere this
+  // program cannot name, or round too often.
+  Text FinalKeyPath(const Text& keyPath, bool withLast);
   bool ValueExists(const Text& keyPath, const Text& valueName) { return ValueType(keyPath, valueName) >= 0; }
   int64_t ValueType(const Text& keyPath, const Text& valueName);
   void EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out);

@@ -171,6 +171,13 @@ TEST_F(RegistryService, WalksAndDeletionsNeverGoThroughALinkToHarmItsTarget) {
   EXPECT_EQ(walk("Evil"), (std::vector<Text>{root + "\\Evil", root + "\\Evil\\R"}));
   EXPECT_EQ(walk("Loop"), (std::vector<Text>{root + "\\Loop", root + "\\Loop\\A", root + "\\Loop\\A\\Back"}));
   EXPECT_EQ(walk("Evil\\R"), std::vector<Text>{root + "\\Evil\\R"});
+  // A link tells the key it leads to, by a name that opens it; the way to a
+  // key is followed, only the key itself is asked.
+  Text target;
+  ASSERT_TRUE(reg().LinkTarget(win::kCurrentUser, sub + "\\Evil\\R", target));
+  EXPECT_EQ(regs.GetRegistryString(target, "keep"), "me") << target;
+  EXPECT_FALSE(reg().LinkTarget(win::kCurrentUser, sub + "\\Evil", target));
+  EXPECT_FALSE(reg().LinkTarget(win::kCurrentUser, sub + "\\Evil\\R\\Inner", target));
   // Deleting the link deletes the link alone.
   EXPECT_TRUE(regs.DeleteRegistryKey(root + "\\Evil\\R"));
   EXPECT_TRUE(regs.DeleteRegistryKey(root + "\\Evil"));

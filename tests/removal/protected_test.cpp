@@ -194,6 +194,36 @@ TEST_F(RemovalTest, ProtectedRowsAreLeftInPlaceAndLogged) {
   EXPECT_TRUE(Commands().empty());
 }
 
+// A registry link on the way is followed before the check: a key or value
+// reached through one is judged where it lies; a link to an ordinary key
+// (a control set) removes as usual.
+TEST_F(RemovalTest, RegistryLinksOnTheWayAreJudgedByWhereTheyLead) {
+  const Text cv = "Software\\Microsoft\\Windows\\CurrentVersion";
+  SetText("HKEY_LOCAL_MACHINE\\" + cv + "\\Run", "keep", "c:\\good.exe");
+  SetText("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Shell", "explorer.exe");
+  SetText("HKEY_LOCAL_MACHINE\\System\\ControlSet001\\Services\\spysvc", "ImagePath", "spy.exe");
+  auto& reg = machine.registry;
+  reg.CreateKeyPath(win::kCurrentUser, "Software");
+  ASSERT_TRUE(reg.CreateLink(win::kCurrentUser, "Software\\Spy", win::kLocalMachine, cv));
+  ASSERT_TRUE(reg.CreateLink(win::kCurrentUser, "Software\\Spy2", win::kLocalMachine,
+                             "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"));
+  ASSERT_TRUE(reg.CreateLink(win::kLocalMachine, "System\\CurrentControlSet", win::kLocalMachine, "System\\ControlSet001"));
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Spy\\Run");
+  AddRow("regval", "HKEY_CURRENT_USER\\Software\\Spy2,Shell");
+  AddRow("regkey", "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\spysvc");
+  AnswerNext(MsgResult::Yes);
+  engine.RemoveChecked();
+
+  EXPECT_EQ(ValueType("HKEY_LOCAL_MACHINE\\" + cv + "\\Run", "keep"), win::kRegSz);
+  EXPECT_EQ(ValueType("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", "Shell"),
+            win::kRegSz);
+  EXPECT_FALSE(KeyExists("HKEY_LOCAL_MACHINE\\System\\ControlSet001\\Services\\spysvc"));
+  EXPECT_TRUE(KeyExists("HKEY_LOCAL_MACHINE\\System\\ControlSet001\\Services"));
+  for (const Text& line : {Text("Protected location not removed=HKEY_CURRENT_USER\\Software\\Spy\\Run"),
+                           Text("Protected location not removed=HKEY_CURRENT_USER\\Software\\Spy2,Shell")})
+    EXPECT_NE(std::find(flushedLog.begin(), flushedLog.end(), line), flushedLog.end()) << line;
+}
+
 // Tampered item lines are kept in their package, never put back.
 TEST_F(RemovalTest, RestoreRefusesItemsNamingProtectedLocations) {
   const Text pkg = Quarantine() + "\\1-1-2026-0-0-0";

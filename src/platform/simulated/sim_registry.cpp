@@ -344,6 +344,17 @@ void SimRegistry::Remove(const std::shared_ptr<Node>& node) {
   node->parent = nullptr;
 }
 
+bool SimRegistry::LinkTarget(win::HKey parent, const Text& subKey, Text& target) {
+  target.clear();
+  Open p;
+  std::shared_ptr<Node> node;
+  if (Resolve(parent, p) != win::kSuccess || Walk(p.node, subKey, node, true) != win::kSuccess || !node->link)
+    return false;
+  if (auto it = links_.find(node.get()); it != links_.end())
+    target = roots_[it->second.root - win::kClassesRoot]->name + "\\" + it->second.path;
+  return true;
+}
+
 int32_t SimRegistry::DeleteLink(win::HKey parent, const Text& subKey) {
   Open p;
   if (int32_t r = Resolve(parent, p)) return r;
@@ -451,7 +462,7 @@ bool SimRegistry::CreateLink(win::HKey root, const Text& subPath, win::HKey targ
   if (!parent || name.empty() || parent->Child(name)) return false;
   auto node = parent->AddChild(name);
   node->link = true;
-  links_[node.get()] = LinkTarget{targetRoot, target};
+  links_[node.get()] = LinkTo{targetRoot, target};
   return true;
 }
 

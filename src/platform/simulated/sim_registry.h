@@ -48,6 +48,7 @@ class SimRegistry : public IRegistry {
   int32_t CloseKey(win::HKey key) override;
   int32_t OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) override;
   int32_t DeleteLink(win::HKey parent, const Text& subKey) override;
+  bool LinkTarget(win::HKey parent, const Text& subKey, Text& target) override;
 
   // Test setup, bypassing access checks. Paths are sub-paths below a root.
   bool CreateKeyPath(win::HKey root, const Text& subPath);
@@ -113,11 +114,11 @@ class SimRegistry : public IRegistry {
   SimFaults* faults_ = nullptr;
   std::shared_ptr<Node> roots_[7];
   std::map<win::HKey, Open> handles_;
-  struct LinkTarget {
+  struct LinkTo {
     win::HKey root;
     Text path;
   };
-  std::map<const Node*, LinkTarget> links_;
+  std::map<const Node*, LinkTo> links_;
   win::HKey nextHandle_ = 0x1000;
 };
 

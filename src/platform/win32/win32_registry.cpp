@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace morvane::w32 {
 
 namespace {
@@ -96,13 +98,49 @@ int32_t Win32Registry::OpenLink(win::HKey parent, const Text& subKey, uint32_t a
   return r;
 }
 
+namespace {
+// A key opened as itself is a link when it holds its target as a link value.
+bool HoldsLinkValue(HKEY h) {
+  DWORD type = 0;
+  return RegQueryValueExW(h, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+         type == REG_LINK;
+}
+}  // namespace
+
+bool Win32Registry::LinkTarget(win::HKey parent, const Text& subKey, Text& target) {
+  target.clear();
+  HKEY h = nullptr;
+  if (RegOpenKeyExA(Root(parent), subKey.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
+    return false;
+  const bool link = HoldsLinkValue(h);
+  wchar_t path[1024] = {};
+  DWORD size = sizeof path - sizeof(wchar_t);
+  DWORD type = 0;
+  if (link && RegQueryValueExW(h, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) ==
+                  ERROR_SUCCESS) {
+    // The kernel's name of a hive key: "\\Registry\\Machine\\..." or "\\Registry\\User\\...".
+    Text text;
+    bool latin = true;
+    for (DWORD i = 0; i < size / sizeof(wchar_t) && path[i]; ++i) {
+      latin = latin && path[i] < 0x100;
+      text += char(path[i]);
+    }
+    const std::pair<const char*, const char*> hives[] = {{"\\REGISTRY\\MACHINE\\", "HKEY_LOCAL_MACHINE\\"},
+                                                         {"\\REGISTRY\\USER\\", "HKEY_USERS\\"}};
+    for (const auto& [kernel, root] : hives) {
+      const size_t n = std::strlen(kernel);
+      if (latin && text.size() > n && _strnicmp(text.c_str(), kernel, n) == 0) target = root + text.substr(n);
+    }
+  }
+  RegCloseKey(h);
+  return link;
+}
+
 int32_t Win32Registry::DeleteLink(win::HKey parent, const Text& subKey) {
   HKEY h = nullptr;
   LONG r = RegOpenKeyExA(Root(parent), subKey.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_QUERY_VALUE, &h);
   if (r != ERROR_SUCCESS) return r;
-  DWORD type = 0;
-  const bool link = RegQueryValueExW(h, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
-                    type == REG_LINK;
+  const bool link = HoldsLinkValue(h);
   r = ERROR_FILE_NOT_FOUND;
   if (link) {
     // The Reg* calls open the name again, which goes through the link: the
