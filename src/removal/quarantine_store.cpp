@@ -39,11 +39,13 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   Text storedName = dataName;
   Text origin = location;
   bool ok = false;
-  if (type == "cookie") {
-    origin = app_.folders.txtCookies + "\\" + location;
+  if (type == "cookie") origin = app_.folders.txtCookies + "\\" + location;
+  // A file row that names a folder or a folder link is not copied: the shell
+  // would copy the whole tree, or whatever the link points at.
+  if ((type == "cookie" || type == "file" || type == "path") && ops_.FolderExists(origin))
+    return HoldsLink(origin) ? StoreResult::HoldsLink : StoreResult::Failed;
+  if (type == "cookie" || type == "file" || type == "path") {
     ok = ops_.ShellCopyFile(origin, dataPath) == 0 && ops_.Exists(dataPath);
-  } else if (type == "file" || type == "path") {
-    ok = ops_.ShellCopyFile(location, dataPath) == 0 && ops_.Exists(dataPath);
   } else if (type == "folder") {
     // A closing backslash ("C:\Spy\") is dropped: the copy and the item line need the name.
     while (origin.size() > 3 && origin.back() == '\\') origin.pop_back();

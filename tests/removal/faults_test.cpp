@@ -243,12 +243,14 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   app.lstScanResult.Clear();
   Row("folder", "C:\\Bad");
   Row("folder", "C:\\Bad Link");
+  Row("file", "C:\\Bad Link");  // a file record that names the link
   app.lstCustomScanSettings[3] = "1";
   engine.RemoveChecked();
   EXPECT_TRUE(fs().Exists("C:\\Bad\\spy.exe"));
   EXPECT_TRUE(fs().Exists("C:\\Bad Link"));
   for (const char* row : {"C:\\Bad", "C:\\Bad Link"})
     EXPECT_TRUE(Logged(Text("Folder not deleted (a link cannot be quarantined)=") + row)) << row;
+  EXPECT_TRUE(Logged("File not deleted (a link cannot be quarantined)=C:\\Bad Link"));
   EXPECT_TRUE(fs().ListTree(app.programFolder + "\\Quarantine\\" + app.QuarantineSession).empty());
 
   app.lstScanResult.Clear();
