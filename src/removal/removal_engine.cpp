@@ -194,6 +194,7 @@ void RemovalEngine::RemoveRow(const ListItem& row) {
   else if (type == "folder") RemoveFolderRow(row);
   else if (type == "regkey") RemoveRegKey(row);
   else if (type == "regval") RemoveRegValue(row);
+  else Log("Item not deleted=" + location);  // no removal for this kind of row
 }
 
 bool RemovalEngine::QuarantineOptionOn() const { return Settings(app_).Custom(CustomScanLine::QuarantineFirst); }
@@ -334,6 +335,9 @@ void RemovalEngine::RemoveRegKey(const ListItem& row) {
     }
     ctx_.YieldToHost();
   }
+  // Nothing listed, yet the key is there: it refused the walk's open.
+  if (app_.lstRegScan.Empty() && KnownRoot(location) && location.back() != '\\' && ops_.KeyExists(location))
+    Log("Registry key not deleted=" + location);
   app_.lstRegScan.Clear();
   ctx_.YieldToHost();
 }

@@ -106,6 +106,7 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
                                   "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1",
                                   "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad",
                                   "Registry value deleted=HKEY_CURRENT_USER\\Run,bad,one",
+                                  "Item not deleted=C:\\keep.txt",
                               }));
   // 1 cookie + 2 files + 4 folder entries + 5 keys + 1 value.
   EXPECT_EQ(RemovedTotal(), "23");
@@ -113,6 +114,18 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   EXPECT_EQ(report.removed, 13u);
   EXPECT_EQ(app.lstScanResult.Count(), 0u);
   EXPECT_EQ(app.QuarantineCounter, 10000);
+}
+
+// A key that refuses the walk's open is still there: the row failed, and says so.
+TEST_F(RemovalTest, AKeyThatRefusesTheWalkIsLoggedAsNotDeleted) {
+  SetText("HKEY_CURRENT_USER\\Software\\Locked", "v", "x");
+  ASSERT_TRUE(machine.registry.DenyAccess(win::kCurrentUser, "Software\\Locked", win::kKeyCreateLink));
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Locked");
+  AnswerNext(MsgResult::Yes);
+  const RemovalReport report = engine.RemoveChecked();
+  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software\\Locked"));
+  EXPECT_EQ(flushedLog, Strings{"Registry key not deleted=HKEY_CURRENT_USER\\Software\\Locked"});
+  EXPECT_EQ(report.removed, 0u);
 }
 
 // Only a program whose image is the row's very file ends, in any letter case:
