@@ -166,7 +166,23 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     // back only where none is, or where it holds that data already (a
     // restore stopped before its item files went).
     const bool there = ops_.ValueType(key, name) >= 0;
-    if (record.compare(0, 6, "String") == 0) {
+    if (record.compare(0, 4, "Raw|") == 0) {
+      // "Raw|type|hex": the value's own type and bytes, written and read back.
+      const size_t typeEnd = value.find('|');
+      const Text typeText = Before(value, typeEnd);
+      std::string bytes;
+      if (typeEnd == Text::npos || typeText.empty() || typeText.size() > 10 || typeText.find_first_not_of("0123456789") != Text::npos ||
+          std::stoull(typeText) > UINT32_MAX || !BytesOfHex(After(value, typeEnd), bytes))
+        return false;
+      const uint32_t type = uint32_t(std::stoull(typeText));
+      auto holds = [&] {
+        uint32_t nowType = 0;
+        std::string now;
+        return ops_.ReadValue(key, name, nowType, now) && nowType == type && now == bytes;
+      };
+      if (there && !holds()) return false;
+      if (!ops_.WriteValue(key, name, type, bytes) || !holds()) return false;
+    } else if (record.compare(0, 6, "String") == 0) {
       // What reading the written text gives: it is stored with a closing NUL,
       // the read trims blanks from both ends and drops the last character.
       Text readBack = value;

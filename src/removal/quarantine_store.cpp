@@ -73,11 +73,19 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     const Text key = Before(location, comma);
     const Text name = After(location, comma);
     Text record;
-    // Text values stay text however short they are.
+    // Text values stay text however short they are; a value of another type
+    // than text or a number is kept as its type and bytes, so that it comes
+    // back as it was.
     const int64_t valueType = ops_.ValueType(key, name);
-    const bool isText = valueType == win::kRegSz || valueType == win::kRegExpandSz;
-    const std::optional<int32_t> number = isText ? std::nullopt : ops_.GetRegistryDword(key, name);
-    if (number) {
+    const bool isText = valueType == win::kRegSz;
+    const std::optional<int32_t> number =
+        isText || (valueType >= 0 && valueType != win::kRegDword) ? std::nullopt : ops_.GetRegistryDword(key, name);
+    uint32_t rawType = 0;
+    std::string raw;
+    if (valueType >= 0 && !isText && valueType != win::kRegDword) {
+      ok = ops_.ReadValue(key, name, rawType, raw);
+      record = "Raw|" + std::to_string(rawType) + "|" + HexBytes(raw);
+    } else if (number) {
       record = "DWORD|" + std::to_string(*number);
       ok = true;
     } else {

@@ -1,6 +1,7 @@
 // The removal code's operations on the system access modules and its hooks.
 #include "removal/removal_machine.h"
 
+#include "platform/handles.h"
 #include "platform/process_list.h"
 #include "store/settings.h"
 
@@ -122,6 +123,33 @@ int64_t RemovalMachine::ValueType(const Text& keyPath, const Text& valueName) {
 
 void RemovalMachine::EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out) {
   regScan_.EnumRegistryKeys(modRegistry::GetRootKeyHandle(rootName), subPath, rootName, out);
+}
+
+bool RemovalMachine::ReadValue(const Text& keyPath, const Text& valueName, uint32_t& type, std::string& bytes) {
+  Text sub = keyPath;
+  win::HKey root = 0;
+  registry_.SplitRegistryPath(sub, root);
+  if (root == 0) return false;
+  RegKey key(ctx_.registry());
+  if (key.OpenEx(root, sub, win::kKeyQueryValue) != win::kSuccess) return false;
+  uint32_t size = 0;
+  if (ctx_.registry().QueryValue(key.get(), valueName.c_str(), &type, nullptr, &size) != win::kSuccess) return false;
+  bytes.assign(size, '\0');
+  return ctx_.registry().QueryValue(key.get(), valueName.c_str(), &type, reinterpret_cast<uint8_t*>(bytes.data()),
+                                    &size) == win::kSuccess &&
+         size == bytes.size();
+}
+
+bool RemovalMachine::WriteValue(const Text& keyPath, const Text& valueName, uint32_t type, const std::string& bytes) {
+  Text sub = keyPath;
+  win::HKey root = 0;
+  registry_.SplitRegistryPath(sub, root);
+  if (root == 0) return false;
+  RegKey key(ctx_.registry());
+  return key.OpenEx(root, sub, win::kKeyWrite) == win::kSuccess &&
+         ctx_.registry().SetValue(key.get(), valueName.c_str(), type,
+                                  reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size())) ==
+             win::kSuccess;
 }
 
 std::optional<int32_t> RemovalMachine::GetRegistryDword(const Text& keyPath, const Text& valueName) {

@@ -65,6 +65,9 @@ class RemovalMachine {
   Text FinalKeyPath(const Text& keyPath, bool withLast);
   bool ValueExists(const Text& keyPath, const Text& valueName) { return ValueType(keyPath, valueName) >= 0; }
   int64_t ValueType(const Text& keyPath, const Text& valueName);
+  // A value as the registry holds it: its type and its bytes.
+  bool ReadValue(const Text& keyPath, const Text& valueName, uint32_t& type, std::string& bytes);
+  bool WriteValue(const Text& keyPath, const Text& valueName, uint32_t type, const std::string& bytes);
   void EnumRegistryKeys(const Text& rootName, const Text& subPath, PathTable& out);
   std::optional<int32_t> GetRegistryDword(const Text& keyPath, const Text& valueName);
   std::optional<Text> GetRegistryString(const Text& keyPath, const Text& valueName);

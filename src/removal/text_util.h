@@ -32,6 +32,28 @@ inline std::array<Text, 3> SplitFields(const Text& s, char sep) {
   return f;
 }
 
+// A value's bytes as two hex digits each, and back; false for any other text.
+inline Text HexBytes(const std::string& bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  Text hex;
+  hex.reserve(bytes.size() * 2);
+  for (unsigned char c : bytes) hex.append({kDigits[c >> 4], kDigits[c & 15]});
+  return hex;
+}
+inline bool BytesOfHex(const Text& hex, std::string& bytes) {
+  auto digit = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  };
+  if (hex.size() % 2) return false;
+  bytes.clear();
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    const int hi = digit(hex[i]), lo = digit(hex[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    bytes += char(hi << 4 | lo);
+  }
+  return true;
+}
+
 inline bool EndsWithLower(const Text& s, const char* suffix3) {
   return s.size() >= 3 && Lower(s.substr(s.size() - 3)) == suffix3;
 }

@@ -226,6 +226,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   SetValue(run, "Spy String", REG_SZ, Sz("c:\\spy.exe -x"));
   SetValue(run, "SpyDword", REG_DWORD, Dw(0xFFFFFFFEu));
   SetValue(run, "Keep", REG_SZ, Sz("c:\\good.exe"));
+  SetValue(run, "SpyBlob", REG_BINARY, std::string("\x01\xff ", 3));
 
   std::map<std::string, std::string> filesBefore;
   Snapshot(base, "", filesBefore);
@@ -239,7 +240,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   for (const Text& record : {"path|" + exe + "|Proc|", "path|" + dll + "|Hook|", "path|" + hidden + "|Hidden|",
                              "folder|" + base + "\\SpyTree|Tree|", "regkey|" + hkcu + key + "|Key|",
                              "regval|" + hkcu + run + ",Spy String|Str|", "regval|" + hkcu + run + ",SpyDword|Dw|",
-                             Text("cookie|user@spy|Cookie|")})
+                             Text("cookie|user@spy|Cookie|"), "regval|" + hkcu + run + ",SpyBlob|Bin|"})
     app.lstDBaseFile.Add(record);
   scan.StartScan();
   ASSERT_TRUE(ctx.OperationInProgress);
@@ -248,7 +249,8 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   // Smart Scan does not see hidden files; a File/Folder Scan would list it.
   EXPECT_EQ(found, (std::vector<Text>{"path:" + exe, "path:" + dll, "folder:" + base + "\\SpyTree",
                                       "regkey:" + hkcu + key, "regval:" + hkcu + run + ",Spy String",
-                                      "regval:" + hkcu + run + ",SpyDword", "cookie:user@spy[1].txt"}));
+                                      "regval:" + hkcu + run + ",SpyDword", "cookie:user@spy[1].txt",
+                                      "regval:" + hkcu + run + ",SpyBlob"}));
   ListItem hiddenRow;
   hiddenRow.text = "path";
   hiddenRow.SubItems(1) = "Hidden";
@@ -261,7 +263,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
 
   const std::optional<QuarantineReport> quarantined = engine.QuarantineChecked();
   ASSERT_TRUE(quarantined);
-  EXPECT_EQ(quarantined->stored, 8u);
+  EXPECT_EQ(quarantined->stored, 9u);
   EXPECT_EQ(quarantined->failed, 0u);
   const std::string s = app.programFolder + "\\Quarantine\\" + app.QuarantineSession + "\\";
   std::map<std::string, std::string> stored;
@@ -272,6 +274,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   EXPECT_EQ(stored["10005.qit"], "String|c:\\spy.exe -x");
   EXPECT_EQ(stored["10006.qit"], "DWORD|-2");
   EXPECT_EQ(stored["10007.qnf"], "cookie|10007.qit|" + base + "\\Cookies\\user@spy[1].txt");
+  EXPECT_EQ(stored["10008.qit"], "Raw|3|01FF20");
   // The editor's export (UTF-16 on current systems): read its ASCII letters.
   std::string exported;
   for (char c : stored["10004.qit"])
@@ -301,16 +304,17 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
                          "Registry value deleted=" + hkcu + run + ",Spy String",
                          "Registry value deleted=" + hkcu + run + ",SpyDword",
                          "Cookie deleted=user@spy[1].txt",
+                         "Registry value deleted=" + hkcu + run + ",SpyBlob",
                      }));
   EXPECT_TRUE(app.lstLog.empty());
   EXPECT_EQ(app.QuarantineCounter, 10000);
-  // 3 files, 5 entries of the tree, 3 keys, 2 values, 1 cookie.
-  EXPECT_EQ(app.lstScanInfoFile[2], "14");
+  // 3 files, 5 entries of the tree, 3 keys, 3 values, 1 cookie.
+  EXPECT_EQ(app.lstScanInfoFile[2], "15");
   EXPECT_EQ(app.lstScanInfoFile[1], "1");
   std::ifstream info(app.programFolder + "\\Settings\\ScanInfo.stg", std::ios::binary);
   std::stringstream infoText;
   infoText << info.rdbuf();
-  EXPECT_EQ(infoText.str(), app.lstScanInfoFile[0] + "\r\n1\r\n14");
+  EXPECT_EQ(infoText.str(), app.lstScanInfoFile[0] + "\r\n1\r\n15");
 
   // A removal stopped half way would have left part of the key, as it was:
   // the restore finishes it.
@@ -319,7 +323,7 @@ TEST_F(RemovalRoundTrip, QuarantineRemoveRestorePurge) {
   // Restore the package: everything comes back byte for byte.
   engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
-  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "8");
+  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "9");
   engine.SelectAllPackages();
   EXPECT_EQ(engine.RestoreSelected().failed, 0u);
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());

@@ -90,6 +90,16 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
   SetText("HKEY_CURRENT_USER\\Run", "spy,one", "run|me");
   SetDword("HKEY_CURRENT_USER\\Run", "num", 2147483648u);
   SetText("HKEY_CURRENT_USER\\Run", "keep", "k");
+  // Values of other types come back with their type and every byte.
+  const std::pair<const char*, std::pair<uint32_t, std::string>> raw[] = {
+      {"exp", {win::kRegExpandSz, std::string("%SystemRoot%\\x.exe\0", 19)}},
+      {"bin", {win::kRegBinary, std::string("a\x01 ", 3)}},
+      {"q", {win::kRegQword, std::string("\x01\0\0\0\0\0\0\x80", 8)}},
+      {"multi", {win::kRegMultiSz, std::string("a\0b c \0\0", 8)}}};
+  for (const auto& [name, value] : raw) {
+    machine.registry.SetRawValue(win::kCurrentUser, "Run", name, value.first, value.second);
+    AddRow("regval", Text("HKEY_CURRENT_USER\\Run,") + name);
+  }
   const auto filesBefore = Below("C:\\", true);
   const auto keysBefore = Registry("HKEY_CURRENT_USER");
   AddRow("cookie", "u@ads.txt");
@@ -103,14 +113,15 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
   EXPECT_FALSE(HasFolder("C:\\Spy"));
   EXPECT_FALSE(KeyExists("HKEY_CURRENT_USER\\Software\\Spy"));
   EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", "num"), -1);
+  for (const auto& [name, value] : raw) EXPECT_EQ(ValueType("HKEY_CURRENT_USER\\Run", name), -1) << name;
 
   engine.ListQuarantine();
   ASSERT_EQ(engine.lstQuarantinedList.Count(), 1u);
-  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "6");
+  EXPECT_EQ(engine.lstQuarantinedList.Item(1).SubItems(2), "10");
   engine.SelectAllPackages();
   const RestoreReport report = engine.RestoreSelected();
 
-  EXPECT_EQ(report.restored, 6u);
+  EXPECT_EQ(report.restored, 10u);
   EXPECT_EQ(report.failed, 0u);
   EXPECT_EQ(Commands().back(), "C:\\WINDOWS\\regedit.exe /c /s C:\\TEMP\\Temp.reg");
   EXPECT_EQ(Registry("HKEY_CURRENT_USER"), keysBefore);
