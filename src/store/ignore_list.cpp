@@ -108,12 +108,17 @@ size_t IgnoreList::DeleteSelected() {
   // A ticked row drops the entry it was listed from, by its text; every
   // other entry, one added since the list was shown too, stays as written
   // (the columns do not hold all of it: an entry may be a bare object).
+  // Of entries written alike, the row's own is dropped: the one as many
+  // of them after the list's start (rows are taken last first, so the
+  // earlier ones keep their places).
   size_t dropped = 0;
   const auto& rows = lstIgnoreList.Rows();
   ListBox& file = app_.lstIgnoreListFile;
-  for (size_t i = 0; i < rows.size() && i < listed_.size(); ++i) {
+  for (size_t i = std::min(rows.size(), listed_.size()); i-- > 0;) {
     if (!rows[i].checked) continue;
+    size_t alike = size_t(std::count(listed_.begin(), listed_.begin() + long(i), listed_[i]));
     auto at = std::find(file.begin(), file.end(), listed_[i]);
+    while (at != file.end() && alike-- > 0) at = std::find(at + 1, file.end(), listed_[i]);
     if (at == file.end()) continue;
     file.erase(at);
     ++dropped;
