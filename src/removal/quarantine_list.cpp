@@ -143,7 +143,9 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     if (ops_.KeyExists(f[2]) && !ImportChangesNothing(exported, f[2])) return false;
     bool ok = ops_.ShellCopyFile(data, temp) == 0 && ops_.Exists(temp);
     if (ok) {
-      ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /c /s " + QuoteArgument(temp));
+      // A silent merge ("/s"). On the Windows 9x family "/c" would build the
+      // whole registry anew from this one key's file.
+      ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /s " + QuoteArgument(temp));
       ok = ops_.KeyExists(f[2]);
     }
     ops_.SetNormal(temp);

@@ -53,7 +53,7 @@ TEST(SimRegedit, ProgramExportsImportsAndDeletes) {
   m.files.ReadAll("C:\\Temp Dir\\k.reg", file);
   ASSERT_TRUE(ImportRegistry(m.registry, "Windows Registry Editor Version 5.00\r\n\r\n[-HKEY_CURRENT_USER\\Software\\Spy Ware]\r\n"));
   EXPECT_FALSE(m.registry.KeyExists(win::kCurrentUser, "Software\\Spy Ware"));
-  ShellAndWait(ctx, "C:\\WINDOWS\\regedit.exe /c /s \"C:\\Temp Dir\\k.reg\"");
+  ShellAndWait(ctx, "C:\\WINDOWS\\regedit.exe /s \"C:\\Temp Dir\\k.reg\"");
   EXPECT_EQ(m.registry.GetValue(win::kCurrentUser, "Software\\Spy Ware\\Run", "cmd")->data,
             std::string("C:\\x y\\spy.exe /q") + '\0');
   auto flags = m.registry.GetValue(win::kCurrentUser, "Software\\Spy Ware", "Flags");

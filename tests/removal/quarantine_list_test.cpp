@@ -123,7 +123,7 @@ TEST_F(QuarantineListTest, RestorePutsEveryTypeBackExactly) {
 
   EXPECT_EQ(report.restored, 10u);
   EXPECT_EQ(report.failed, 0u);
-  EXPECT_EQ(Commands().back(), "C:\\WINDOWS\\regedit.exe /c /s C:\\TEMP\\Temp.reg");
+  EXPECT_EQ(Commands().back(), "C:\\WINDOWS\\regedit.exe /s C:\\TEMP\\Temp.reg");
   EXPECT_EQ(Registry("HKEY_CURRENT_USER"), keysBefore);
   // The quarantine is empty again: the package folder went with its last item.
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
