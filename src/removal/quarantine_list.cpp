@@ -127,8 +127,10 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   const bool isProtected = type == "regkey"   ? rules.Key(f[2])
                            : type == "regval" ? rules.Value(f[2])
                                               : rules.File(f[2]) || LeadsToProtected(f[2]);
-  // The data file is a name in the package, never a path out of it.
-  if (isProtected || f[1].find_first_of("\\/:*?") != Text::npos || f[1] == "." || f[1] == "..") return false;
+  // The data file is a name in the package, never a path out of it, nor one
+  // that Windows trims to another (". ", "x.": a closing dot or blank goes).
+  if (isProtected || f[1].find_first_of("\\/:*?") != Text::npos || f[1].back() == '.' || f[1].back() == ' ')
+    return false;
 
   if (type == "regkey") {
     const Text temp = TemporaryRegFile();

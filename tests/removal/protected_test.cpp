@@ -241,13 +241,16 @@ TEST_F(RemovalTest, RestoreRefusesItemsNamingProtectedLocations) {
   fs.AddFile(pkg + "\\system32\\kernel32.dll", "evil");
   fs.AddFile(pkg + "\\10006.qnf", "path|10006.qit|C:\\WINDOWS\\Fonts");
   fs.AddFile(pkg + "\\10006.qit", "evil");
+  // Windows would open the package folder itself for this name.
+  fs.AddFile(pkg + "\\10007.qnf", "path|. |C:\\Bad\\dot.txt");
+  fs.AddFile(pkg + "\\. ", "the package");
   fs.AddFile("C:\\WINDOWS\\Fonts\\arial.ttf", "font");
   fs.AddFile(app.programFolder + "\\DataBase.ref", "db");
   const auto before = Below("C:\\");
   const auto keys = Registry("HKEY_LOCAL_MACHINE");
   engine.ListQuarantine();
   engine.lstQuarantinedList.Item(1).checked = true;
-  EXPECT_EQ(engine.RestoreSelected().failed, 7u);
+  EXPECT_EQ(engine.RestoreSelected().failed, 8u);
   EXPECT_EQ(Below("C:\\"), before);
   EXPECT_TRUE(Commands().empty());
   EXPECT_EQ(Registry("HKEY_LOCAL_MACHINE"), keys);
