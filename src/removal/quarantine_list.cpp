@@ -175,8 +175,9 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
       const size_t typeEnd = value.find('|');
       const Text typeText = Before(value, typeEnd);
       std::string bytes;
-      if (typeEnd == Text::npos || typeText.empty() || typeText.size() > 10 || typeText.find_first_not_of("0123456789") != Text::npos ||
-          std::stoull(typeText) > UINT32_MAX || !BytesOfHex(After(value, typeEnd), bytes))
+      if (typeEnd == Text::npos || typeText.empty() || typeText.size() > 10 ||
+          typeText.find_first_not_of("0123456789") != Text::npos || std::stoull(typeText) > UINT32_MAX ||
+          !BytesOfHex(After(value, typeEnd), bytes))
         return false;
       const uint32_t type = uint32_t(std::stoull(typeText));
       auto holds = [&] {

@@ -78,11 +78,11 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     // back as it was.
     const int64_t valueType = ops_.ValueType(key, name);
     const bool isText = valueType == win::kRegSz;
-    const std::optional<int32_t> number =
-        isText || (valueType >= 0 && valueType != win::kRegDword) ? std::nullopt : ops_.GetRegistryDword(key, name);
-    uint32_t rawType = 0;
-    std::string raw;
-    if (valueType >= 0 && !isText && valueType != win::kRegDword) {
+    const bool isRaw = valueType >= 0 && !isText && valueType != win::kRegDword;
+    const std::optional<int32_t> number = isText || isRaw ? std::nullopt : ops_.GetRegistryDword(key, name);
+    if (isRaw) {
+      uint32_t rawType = 0;
+      std::string raw;
       ok = ops_.ReadValue(key, name, rawType, raw);
       record = "Raw|" + std::to_string(rawType) + "|" + HexBytes(raw);
     } else if (number) {

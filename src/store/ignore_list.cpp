@@ -105,12 +105,11 @@ void IgnoreList::LoadIgnoredToList() {
 }
 
 size_t IgnoreList::DeleteSelected() {
-  // A ticked row drops the entry it was listed from, by its text; every
-  // other entry, one added since the list was shown too, stays as written
-  // (the columns do not hold all of it: an entry may be a bare object).
-  // Of entries written alike, the row's own is dropped: the one as many
-  // of them after the list's start (rows are taken last first, so the
-  // earlier ones keep their places).
+  // A ticked row drops the entry it was listed from; every other entry, one
+  // added since the list was shown too, stays as written (the columns do
+  // not hold all of it: an entry may be a bare object). Of entries written
+  // alike the row's own goes, counted from the start; rows are taken last
+  // first, so the earlier ones keep their places.
   size_t dropped = 0;
   const auto& rows = lstIgnoreList.Rows();
   ListBox& file = app_.lstIgnoreListFile;
