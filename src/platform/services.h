@@ -118,6 +118,10 @@ class IFileSystem {
   virtual bool WriteAll(const Text& path, const std::string& data) = 0;
   // Open for append (created when missing), write everything.
   virtual bool Append(const Text& path, const std::string& data) = 0;
+  // FlushFileBuffers: the file's bytes are on the disk when it returns true.
+  // A copy or a move is not (a power cut can leave a copy empty after the
+  // original's deletion was kept); WriteAll flushes by itself.
+  virtual bool FlushFile(const Text& path) = 0;
   // GetFinalPathNameByHandleA: where an existing path leads once every link
   // on the way (a junction, a symbolic link) is followed, as a drive path;
   // false when that cannot be told.

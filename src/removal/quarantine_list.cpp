@@ -232,6 +232,8 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
       if (!ops_.Exists(f[2])) ops_.RemoveFolder(mark);  // nothing of it is there
       return false;
     }
+    // The stored files go only once the copy is on the disk.
+    if (!FlushTree(f[2])) return false;
     ops_.RemoveFolder(mark);
     ops_.SetNormal(itemLine);
     ops_.RemoveFile(itemLine);
@@ -247,7 +249,7 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   if (ops_.FolderExists(f[2])) return false;
   ops_.SetNormal(data);
   ops_.SetNormal(itemLine);
-  if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2])) return false;
+  if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2]) || !ops_.FlushFile(f[2])) return false;
   dropItemFiles();
   return true;
 }

@@ -44,8 +44,11 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
   // would copy the whole tree, or whatever the link points at.
   if ((type == "cookie" || type == "file" || type == "path") && ops_.FolderExists(origin))
     return HoldsLink(origin) ? StoreResult::HoldsLink : StoreResult::Failed;
+  // Every copy is flushed before the item line is written: the original
+  // goes after it, and a power cut must not leave a copy that never reached
+  // the disk in its place.
   if (type == "cookie" || type == "file" || type == "path") {
-    ok = ops_.ShellCopyFile(origin, dataPath) == 0 && ops_.Exists(dataPath);
+    ok = ops_.ShellCopyFile(origin, dataPath) == 0 && ops_.Exists(dataPath) && ops_.FlushFile(dataPath);
   } else if (type == "folder") {
     // A closing backslash ("C:\Spy\") is dropped: the copy and the item line need the name.
     while (origin.size() > 3 && origin.back() == '\\') origin.pop_back();
@@ -55,7 +58,7 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     // would be merged into, and neither could come back whole.
     if (ops_.Exists(s + storedName)) return StoreResult::Failed;
     if (HoldsLink(origin)) return StoreResult::HoldsLink;
-    ok = ops_.CopyFolder(origin, session) && ops_.FolderExists(s + storedName);
+    ok = ops_.CopyFolder(origin, session) && ops_.FolderExists(s + storedName) && FlushTree(s + storedName);
   } else if (type == "regkey") {
     const Text temp = TemporaryRegFile();
     // A stale export must not pass for this key's.
@@ -64,7 +67,8 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     // Quoted: key names and the temporary folder may hold blanks.
     ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /e " + QuoteArgument(temp) + " " +
                       QuoteArgument(location));
-    ok = ops_.Exists(temp) && ops_.ShellMoveFile(temp, dataPath) == 0 && ops_.Exists(dataPath);
+    ok = ops_.Exists(temp) && ops_.ShellMoveFile(temp, dataPath) == 0 && ops_.Exists(dataPath) &&
+         ops_.FlushFile(dataPath);
     // The editor's export must be whole (a full disk tears it) or the key could not come back.
     Text exported;
     ok = ok && ops_.LoadLineFromFile(app_.QuarantineSession + "\\" + dataName, exported) && IsWholeRegExport(exported);
@@ -110,6 +114,14 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     ops_.RemoveFile(dataPath);
   }
   return StoreResult::Failed;
+}
+
+bool RemovalEngine::FlushTree(const Text& folder) {
+  return WalkBelow(folder, [&](const Text& rel, const FindData& fd) {
+    if (fd.attributes & win::kAttrReparsePoint) return Walk::Pass;
+    if (fd.attributes & win::kAttrDirectory) return Walk::Enter;
+    return ops_.FlushFile(folder + rel) ? Walk::Pass : Walk::End;
+  });
 }
 
 bool RemovalEngine::WalkBelow(const Text& folder,

@@ -127,6 +127,8 @@ class RemovalEngine {
  private:
   // folder is a link or holds one somewhere below it (links are not entered).
   bool HoldsLink(const Text& folder);
+  // Every file below folder is flushed to the disk; false when one is not.
+  bool FlushTree(const Text& folder);
   // Walks the entries below folder, each named by its path from there
   // ("\\sub\\name"); visit says whether to go into a folder, pass it by or
   // end the walk. False when a visit ended it. Yields after each folder.

@@ -37,6 +37,8 @@ uint64_t RemovalMachine::FindFilesToListView(const Text& path, const Text& patte
 
 void RemovalMachine::ResetSearchTotals() { app_.totals.ResetSearchTotals(); }
 
+bool RemovalMachine::FlushFile(const Text& path) { return ctx_.files().FlushFile(path); }
+
 bool RemovalMachine::Exists(const Text& path) {
   return ctx_.files().GetAttributes(path) != win::kInvalidAttributes;
 }

@@ -38,6 +38,8 @@ class RemovalMachine {
   uint64_t FindFilesToListView(const Text& path, const Text& pattern, bool recurse, ListView& out);
   void ResetSearchTotals();
   bool Exists(const Text& path);
+  // The file's bytes are on the disk (a copy's are not until then).
+  bool FlushFile(const Text& path);
   bool FolderExists(const Text& path);
   void SetNormal(const Text& path);
   bool RemoveFile(const Text& path);

@@ -94,6 +94,12 @@ void ListRegBackups(Context& ctx, AppState& app, const std::function<void(const 
     app.lstLog.push_back("");
     app.lstLog.push_back("Registry backed up on " + ctx.clock().ShortDate(t) + "  " + ClockTime(t));
     const Text backup = app.programFolder + "\\Registry Backups\\" + stamp + ".reg";
+    // The export is on the disk before it takes a backup's name: after a
+    // power cut a backup of zeros would count, and push out a whole one.
+    if (ctx.files().GetAttributes(exported) != win::kInvalidAttributes && !ctx.files().FlushFile(exported)) {
+      ctx.files().SetAttributes(exported, win::kAttrNormal);
+      ctx.files().RemoveFile(exported);
+    }
     modFileOper(ctx).ShellMoveFile(exported, backup);
     // A torn export (a full disk) would count as a backup and push out a whole one.
     if (ctx.files().GetAttributes(backup) != win::kInvalidAttributes && !WholeRegExportFile(ctx.files(), backup)) {

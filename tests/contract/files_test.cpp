@@ -99,6 +99,14 @@ TEST_F(FilesContract, BasicOperationsKeepWindowsOutcomes) {
 
   EXPECT_TRUE(fs().CopyTo(root + "\\old.stg", root + "\\copy.stg", true));
   EXPECT_FALSE(fs().CopyTo(root + "\\old.stg", root + "\\copy.stg", true));
+  // A copy is flushed to the disk, a read-only one too, keeping its flags;
+  // a folder or a missing file is not.
+  ASSERT_TRUE(fs().SetAttributes(root + "\\copy.stg", win::kAttrReadOnly | win::kAttrHidden));
+  EXPECT_TRUE(fs().FlushFile(root + "\\copy.stg"));
+  EXPECT_EQ(fs().GetAttributes(root + "\\copy.stg") & (win::kAttrReadOnly | win::kAttrHidden),
+            win::kAttrReadOnly | win::kAttrHidden);
+  EXPECT_FALSE(fs().FlushFile(root + "\\dir"));
+  EXPECT_FALSE(fs().FlushFile(root + "\\missing.bin"));
   std::string bytes("\x00\xff\r\n\x80", 5);
   File("bin", bytes);
   EXPECT_TRUE(fs().ReadAll(root + "\\bin", data));

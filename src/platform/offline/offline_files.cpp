@@ -391,6 +391,13 @@ bool OfflineFileSystem::WriteAll(const Text& path, const std::string& data) {
   return f.WriteAllOf(data.data(), data.size()) && fsync(f.get()) == 0;
 }
 
+bool OfflineFileSystem::FlushFile(const Text& path) {
+  std::string host;
+  if (!HostPath(path, host) || IsDir(host)) return false;
+  Fd f(OpenForReading(host));
+  return f.ok() && fsync(f.get()) == 0;
+}
+
 bool OfflineFileSystem::Append(const Text& path, const std::string& data) {
   std::string host;
   bool exists = false;

@@ -34,6 +34,7 @@ class OfflineFileSystem : public IFileSystem {
   bool ReadAll(const Text& path, std::string& data) override;
   bool ReadPieces(const Text& path, const PieceSink& take) override;
   bool WriteAll(const Text& path, const std::string& data) override;
+  bool FlushFile(const Text& path) override;
   bool Append(const Text& path, const std::string& data) override;
   // Nothing on an installation at rest is in use, so nothing waits for its start.
   bool RemoveAtRestart(const Text&) override { return false; }

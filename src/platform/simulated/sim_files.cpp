@@ -70,6 +70,7 @@ struct SimFileSystem::Node {
   uint32_t attributes = win::kAttrArchive;
   bool sized = false;  // declaredSize stands for the content
   bool locked = false;
+  bool unflushed = false;  // copied and not flushed: after a restart its bytes are zeros
   std::unique_ptr<Extra> extra;
 
   bool IsDir() const { return attributes & win::kAttrDirectory; }
@@ -335,6 +336,7 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
   n->SetData(s->Data());
   n->sized = s->sized;
   n->declaredSize = s->declaredSize;
+  n->unflushed = true;
   size_t allowed = 0;
   const bool fits = Spend(s->sized ? s->declaredSize : s->Data().size(), allowed);
   if (!fits) {
@@ -413,7 +415,16 @@ bool SimFileSystem::WriteAll(const Text& path, const std::string& data) {
   const bool fits = Spend(data.size(), allowed);
   n->SetData(data.substr(0, allowed));
   n->sized = false;
+  n->unflushed = false;  // written through and flushed
   return fits;
+}
+
+bool SimFileSystem::FlushFile(const Text& path) {
+  if (!Read("FlushFile")) return false;
+  Node* n = Resolve(path);
+  if (!n || n->IsDir()) return false;
+  n->unflushed = false;
+  return true;
 }
 
 bool SimFileSystem::Append(const Text& path, const std::string& data) {
@@ -432,6 +443,9 @@ void SimFileSystem::Restart() {
   dead_ = false;
   kill_ = false;
   for (auto& [letter, root] : drives_) UnlockAll(*root);
+  // A copy that was never flushed kept its name and size; its bytes never
+  // reached the disk.
+  for (auto& [letter, root] : drives_) EmptyUnflushed(*root);
   std::vector<Text> pending;
   pending.swap(pendingDeletes_);
   for (const Text& path : pending) {
@@ -514,6 +528,17 @@ void SimFileSystem::UnlockAll(Node& node) {
   node.locked = false;
   if (node.extra)
     for (auto& child : node.extra->children) UnlockAll(*child);
+}
+
+void SimFileSystem::MarkUnflushed(const Text& path) {
+  if (Node* n = Resolve(path); n && !n->IsDir()) n->unflushed = true;
+}
+
+void SimFileSystem::EmptyUnflushed(Node& node) {
+  if (node.unflushed && !node.sized) node.SetData(std::string(node.Data().size(), '\0'));
+  node.unflushed = false;
+  if (node.extra)
+    for (auto& child : node.extra->children) EmptyUnflushed(*child);
 }
 
 bool SimFileSystem::SetLocked(const Text& path, bool locked) {

@@ -39,6 +39,7 @@ class SimFileSystem : public IFileSystem {
   bool ReadAll(const Text& path, std::string& data) override;
   bool ReadPieces(const Text& path, const PieceSink& take) override;
   bool WriteAll(const Text& path, const std::string& data) override;
+  bool FlushFile(const Text& path) override;
   bool Append(const Text& path, const std::string& data) override;
 
   // Test setup; missing parent folders are made.
@@ -50,6 +51,9 @@ class SimFileSystem : public IFileSystem {
   // A folder that is a junction or symbolic link (reparse point) to target.
   bool AddJunction(const Text& path, const Text& target);
   bool SetLocked(const Text& path, bool locked);
+  // The file was written by a program that leaves it to the cache: a
+  // restart before FlushFile finds zeros in it.
+  void MarkUnflushed(const Text& path);
   // Deletions waiting for the next start, in the order they were asked for.
   const std::vector<Text>& PendingRemovals() const { return pendingDeletes_; }
   // Faults: written bytes (WriteAll, Append, CopyTo) draw from a budget, -1
@@ -98,6 +102,7 @@ class SimFileSystem : public IFileSystem {
   // How much of size bytes may be written now; false when not all of it.
   bool Spend(uint64_t size, size_t& allowed);
   void UnlockAll(Node& node);
+  void EmptyUnflushed(Node& node);
   void Refund(uint64_t size) {
     if (writeBudget_ >= 0) writeBudget_ += int64_t(size);
   }

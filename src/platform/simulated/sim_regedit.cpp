@@ -320,7 +320,10 @@ uint32_t RunRegedit(IRegistry& registry, IFileSystem& files, const Text& command
   if (exporting) {
     std::string file;
     if (!ExportRegistry(registry, rest.size() > 1 ? rest[1] : Text(), file)) return 1;
-    return files.WriteAll(rest[0], file) ? 0 : 1;
+    if (!files.WriteAll(rest[0], file)) return 1;
+    // The editor leaves its export to the system's cache.
+    if (auto* sim = dynamic_cast<SimFileSystem*>(&files)) sim->MarkUnflushed(rest[0]);
+    return 0;
   }
   std::string file;
   if (!files.ReadAll(rest[0], file)) return 1;

@@ -1,5 +1,7 @@
 #include "platform/simulated/sim_shell.h"
 
+#include <cctype>
+
 #include "platform/simulated/sim_files.h"
 
 namespace morvane::sim {
@@ -54,6 +56,11 @@ int32_t SimShell::FileOperation(uint32_t operation, const Text& fromIn, const Te
   if (declineReplace && !(flags & win::kFofNoConfirmation) && files_.Exists(target) && !files_.IsFolder(target))
     return kCancelled;
   if (!MakeFolders(parent)) return kFailed;
+  // On one drive a move renames: the bytes stay where they are on the disk.
+  if (operation == win::kFoMove && std::tolower(static_cast<unsigned char>(from[0])) ==
+                                       std::tolower(static_cast<unsigned char>(target[0])) &&
+      !files_.Exists(target) && files_.MoveReplace(from, target))
+    return 0;
   if (!CopyTree(from, target)) return kFailed;
   if (operation == win::kFoMove) {
     std::vector<Text> tree = files_.ListTree(from);

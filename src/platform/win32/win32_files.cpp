@@ -162,6 +162,22 @@ bool Win32FileSystem::WriteAll(const Text& path, const std::string& data) {
   return f.ok() && f.WriteAllOf(data) && FlushFileBuffers(f.get());
 }
 
+bool Win32FileSystem::FlushFile(const Text& path) {
+  // Flushing needs write access: a read-only file is opened with its flag
+  // off for the moment.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  const bool readOnly = attributes & FILE_ATTRIBUTE_READONLY;
+  if (readOnly && !SetFileAttributesA(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY))) return false;
+  bool flushed = false;
+  {
+    File f(path, GENERIC_WRITE, OPEN_EXISTING);
+    flushed = f.ok() && FlushFileBuffers(f.get());
+  }
+  if (readOnly) SetFileAttributesA(path.c_str(), attributes);
+  return flushed;
+}
+
 bool Win32FileSystem::Append(const Text& path, const std::string& data) {
   File f(path, FILE_APPEND_DATA, OPEN_ALWAYS);
   return f.ok() && f.WriteAllOf(data);

@@ -21,6 +21,7 @@ class Win32FileSystem : public IFileSystem {
   bool ReadAll(const Text& path, std::string& data) override;
   bool ReadPieces(const Text& path, const PieceSink& take) override;
   bool WriteAll(const Text& path, const std::string& data) override;
+  bool FlushFile(const Text& path) override;
   bool Append(const Text& path, const std::string& data) override;
 };
 
