@@ -174,12 +174,13 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
       // "Raw|type|hex": the value's own type and bytes, written and read back.
       const size_t typeEnd = value.find('|');
       const Text typeText = Before(value, typeEnd);
+      const uint64_t typeNumber = typeText.empty() || typeText.size() > 10 ||
+                                          typeText.find_first_not_of("0123456789") != Text::npos
+                                      ? UINT64_MAX
+                                      : std::stoull(typeText);
       std::string bytes;
-      if (typeEnd == Text::npos || typeText.empty() || typeText.size() > 10 ||
-          typeText.find_first_not_of("0123456789") != Text::npos || std::stoull(typeText) > UINT32_MAX ||
-          !BytesOfHex(After(value, typeEnd), bytes))
-        return false;
-      const uint32_t type = uint32_t(std::stoull(typeText));
+      if (typeEnd == Text::npos || typeNumber > UINT32_MAX || !BytesOfHex(After(value, typeEnd), bytes)) return false;
+      const uint32_t type = uint32_t(typeNumber);
       auto holds = [&] {
         uint32_t nowType = 0;
         std::string now;

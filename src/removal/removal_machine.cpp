@@ -1,7 +1,6 @@
 // The removal code's operations on the system access modules and its hooks.
 #include "removal/removal_machine.h"
 
-#include "platform/handles.h"
 #include "platform/process_list.h"
 #include "store/settings.h"
 
@@ -78,15 +77,16 @@ void RemovalMachine::DeleteRegistryValue(const Text& keyPath, const Text& valueN
   registry_.DeleteRegistryValue(keyPath, valueName);
 }
 
-bool RemovalMachine::KeyExists(const Text& keyPath) {
+int32_t RemovalMachine::OpenKey(const Text& keyPath, uint32_t access, RegKey& key) {
   Text sub = keyPath;
   win::HKey root = 0;
   registry_.SplitRegistryPath(sub, root);
-  if (root == 0) return false;
-  win::HKey key = 0;
-  if (ctx_.registry().OpenKeyEx(root, sub, win::kKeyRead, key) != win::kSuccess) return false;
-  ctx_.registry().CloseKey(key);
-  return true;
+  return root == 0 ? win::kFileNotFound : key.OpenEx(root, sub, access);
+}
+
+bool RemovalMachine::KeyExists(const Text& keyPath) {
+  RegKey key(ctx_.registry());
+  return OpenKey(keyPath, win::kKeyRead, key) == win::kSuccess;
 }
 
 Text RemovalMachine::FinalKeyPath(const Text& keyPath, bool withLast) {
@@ -111,15 +111,10 @@ Text RemovalMachine::FinalKeyPath(const Text& keyPath, bool withLast) {
 }
 
 int64_t RemovalMachine::ValueType(const Text& keyPath, const Text& valueName) {
-  Text sub = keyPath;
-  win::HKey root = 0;
-  registry_.SplitRegistryPath(sub, root);
-  if (root == 0) return -1;
-  win::HKey key = 0;
-  if (ctx_.registry().OpenKeyEx(root, sub, win::kKeyQueryValue, key) != win::kSuccess) return -1;
+  RegKey key(ctx_.registry());
+  if (OpenKey(keyPath, win::kKeyQueryValue, key) != win::kSuccess) return -1;
   uint32_t type = 0, size = 0;
-  int32_t rc = ctx_.registry().QueryValue(key, valueName.c_str(), &type, nullptr, &size);
-  ctx_.registry().CloseKey(key);
+  const int32_t rc = ctx_.registry().QueryValue(key.get(), valueName.c_str(), &type, nullptr, &size);
   return rc == win::kSuccess || rc == win::kMoreData ? int64_t(type) : -1;
 }
 
@@ -128,12 +123,8 @@ void RemovalMachine::EnumRegistryKeys(const Text& rootName, const Text& subPath,
 }
 
 bool RemovalMachine::ReadValue(const Text& keyPath, const Text& valueName, uint32_t& type, std::string& bytes) {
-  Text sub = keyPath;
-  win::HKey root = 0;
-  registry_.SplitRegistryPath(sub, root);
-  if (root == 0) return false;
   RegKey key(ctx_.registry());
-  if (key.OpenEx(root, sub, win::kKeyQueryValue) != win::kSuccess) return false;
+  if (OpenKey(keyPath, win::kKeyQueryValue, key) != win::kSuccess) return false;
   uint32_t size = 0;
   if (ctx_.registry().QueryValue(key.get(), valueName.c_str(), &type, nullptr, &size) != win::kSuccess) return false;
   bytes.assign(size, '\0');
@@ -143,12 +134,8 @@ bool RemovalMachine::ReadValue(const Text& keyPath, const Text& valueName, uint3
 }
 
 bool RemovalMachine::WriteValue(const Text& keyPath, const Text& valueName, uint32_t type, const std::string& bytes) {
-  Text sub = keyPath;
-  win::HKey root = 0;
-  registry_.SplitRegistryPath(sub, root);
-  if (root == 0) return false;
   RegKey key(ctx_.registry());
-  return key.OpenEx(root, sub, win::kKeyWrite) == win::kSuccess &&
+  return OpenKey(keyPath, win::kKeyWrite, key) == win::kSuccess &&
          ctx_.registry().SetValue(key.get(), valueName.c_str(), type,
                                   reinterpret_cast<const uint8_t*>(bytes.data()), uint32_t(bytes.size())) ==
              win::kSuccess;

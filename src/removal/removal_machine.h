@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/handles.h"
 #include "platform/modules.h"
 #include "store/app_state.h"
 
@@ -86,6 +87,9 @@ class RemovalMachine {
   void ResetUsedValues();
 
  private:
+  // Opens the key at a full path ("HKEY_...\\sub") with access.
+  int32_t OpenKey(const Text& keyPath, uint32_t access, RegKey& key);
+
   Context& ctx_;
   AppState& app_;
   RemovalHooks hooks_;

@@ -442,10 +442,7 @@ void SimFileSystem::Restart() {
   finds_.clear();
   dead_ = false;
   kill_ = false;
-  for (auto& [letter, root] : drives_) UnlockAll(*root);
-  // A copy that was never flushed kept its name and size; its bytes never
-  // reached the disk.
-  for (auto& [letter, root] : drives_) EmptyUnflushed(*root);
+  for (auto& [letter, root] : drives_) AtRestart(*root);
   std::vector<Text> pending;
   pending.swap(pendingDeletes_);
   for (const Text& path : pending) {
@@ -524,21 +521,18 @@ bool SimFileSystem::RemoveAtRestart(const Text& path) {
   return true;
 }
 
-void SimFileSystem::UnlockAll(Node& node) {
+// What a start finds: no file held open; a copy that was never flushed kept
+// its name and size, but its bytes never reached the disk.
+void SimFileSystem::AtRestart(Node& node) {
   node.locked = false;
+  if (node.unflushed && !node.sized) node.SetData(std::string(node.Data().size(), '\0'));
+  node.unflushed = false;
   if (node.extra)
-    for (auto& child : node.extra->children) UnlockAll(*child);
+    for (auto& child : node.extra->children) AtRestart(*child);
 }
 
 void SimFileSystem::MarkUnflushed(const Text& path) {
   if (Node* n = Resolve(path); n && !n->IsDir()) n->unflushed = true;
-}
-
-void SimFileSystem::EmptyUnflushed(Node& node) {
-  if (node.unflushed && !node.sized) node.SetData(std::string(node.Data().size(), '\0'));
-  node.unflushed = false;
-  if (node.extra)
-    for (auto& child : node.extra->children) EmptyUnflushed(*child);
 }
 
 bool SimFileSystem::SetLocked(const Text& path, bool locked) {

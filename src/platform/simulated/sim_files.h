@@ -101,8 +101,7 @@ class SimFileSystem : public IFileSystem {
 
   // How much of size bytes may be written now; false when not all of it.
   bool Spend(uint64_t size, size_t& allowed);
-  void UnlockAll(Node& node);
-  void EmptyUnflushed(Node& node);
+  void AtRestart(Node& node);
   void Refund(uint64_t size) {
     if (writeBudget_ >= 0) writeBudget_ += int64_t(size);
   }

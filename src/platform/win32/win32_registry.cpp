@@ -112,12 +112,13 @@ bool Win32Registry::LinkTarget(win::HKey parent, const Text& subKey, Text& targe
   HKEY h = nullptr;
   if (RegOpenKeyExA(Root(parent), subKey.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE, &h) != ERROR_SUCCESS)
     return false;
-  const bool link = HoldsLinkValue(h);
+  // One read tells both: a link value, and the target when it fits.
   wchar_t path[1024] = {};
   DWORD size = sizeof path - sizeof(wchar_t);
   DWORD type = 0;
-  if (link && RegQueryValueExW(h, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(path), &size) ==
-                  ERROR_SUCCESS) {
+  const LONG read = RegQueryValueExW(h, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
+  const bool link = (read == ERROR_SUCCESS || read == ERROR_MORE_DATA) && type == REG_LINK;
+  if (link && read == ERROR_SUCCESS) {
     // The kernel's name of a hive key: "\\Registry\\Machine\\..." or "\\Registry\\User\\...".
     Text text;
     bool latin = true;
