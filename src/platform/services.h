@@ -60,6 +60,9 @@ class IRegistry {
     target.clear();
     return false;
   }
+  // Writes the hive that holds key to the disk (the registry otherwise keeps
+  // its changes in memory for a while: a power cut can lose them).
+  virtual int32_t FlushKey(win::HKey key) = 0;
   // Deletes the key subKey names when it is a link, never what it points at;
   // kFileNotFound when it is no link.
   virtual int32_t DeleteLink(win::HKey parent, const Text& subKey) {

@@ -148,7 +148,8 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
       // A silent merge ("/s"). On the Windows 9x family "/c" would build the
       // whole registry anew from this one key's file.
       ops_.ShellAndWait(app_.folders.strWinDir + "\\regedit.exe /s " + QuoteArgument(temp));
-      ok = ops_.KeyExists(f[2]);
+      // The stored copy goes only once the key is on the disk.
+      ok = ops_.KeyExists(f[2]) && ops_.FlushKey(f[2]);
     }
     ops_.SetNormal(temp);
     ops_.RemoveFile(temp);
@@ -210,6 +211,7 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
       ops_.SetRegistryDword(key, name, int32_t(number));
       if (ops_.ValueType(key, name) != win::kRegDword) return false;
     }
+    if (!ops_.FlushKey(key)) return false;
     dropItemFiles();
     return true;
   }

@@ -89,6 +89,12 @@ bool RemovalMachine::KeyExists(const Text& keyPath) {
   return OpenKey(keyPath, win::kKeyRead, key) == win::kSuccess;
 }
 
+bool RemovalMachine::FlushKey(const Text& keyPath) {
+  RegKey key(ctx_.registry());
+  return OpenKey(keyPath, win::kKeyRead, key) == win::kSuccess &&
+         ctx_.registry().FlushKey(key.get()) == win::kSuccess;
+}
+
 Text RemovalMachine::FinalKeyPath(const Text& keyPath, bool withLast) {
   Text path = keyPath;
   for (int hops = 0; hops <= 16; ++hops) {

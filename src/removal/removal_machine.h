@@ -62,6 +62,8 @@ class RemovalMachine {
   bool DeleteRegistryKey(const Text& keyPath);
   void DeleteRegistryValue(const Text& keyPath, const Text& valueName);
   bool KeyExists(const Text& keyPath);
+  // The hive holding the key is on the disk (changes wait in memory until then).
+  bool FlushKey(const Text& keyPath);
   // The key keyPath reaches, with the links on the way to it followed (the
   // last key's own too when withLast); empty when a link leads somewhere this
   // program cannot name, or round too often.

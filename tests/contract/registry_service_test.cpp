@@ -131,6 +131,10 @@ TEST_F(RegistryService, DeletedKeysAndRoots) {
   EXPECT_EQ(reg().CreateKey(held.get(), "sub", child), win::kKeyDeleted);
   EXPECT_EQ(reg().DeleteKey(win::kCurrentUser, sub + "\\D"), win::kSuccess);
   EXPECT_EQ(reg().CloseKey(win::HKey(0x12344)), win::kInvalidHandle);
+  RegKey scratch(reg());
+  ASSERT_EQ(scratch.OpenEx(win::kCurrentUser, sub, win::kKeyRead), win::kSuccess);
+  EXPECT_EQ(reg().FlushKey(scratch.get()), win::kSuccess);
+  EXPECT_EQ(reg().FlushKey(win::kCurrentUser), win::kSuccess);
 }
 
 TEST_F(RegistryService, DeniedRightsRefuseOnlyOpensAskingForThem) {
@@ -213,6 +217,34 @@ TEST(SimRegistryOnly, EveryModuleCallClosesItsKeys) {
   scan.EnumRegistryKeys(win::kCurrentUser, sub, "HKEY_CURRENT_USER", rows);
   EXPECT_EQ(rows.Count(), 3u);
   EXPECT_EQ(sim->OpenHandleCount(), 0u);
+}
+
+// A restart keeps what a flush wrote, in the flushed root only, links included.
+TEST(SimRegistryOnly, RestartLosesWhatNoFlushWrote) {
+  sim::SimRegistry r;
+  r.SetStringValue(win::kCurrentUser, "Software\\Kept", "v", "old");
+  r.TrackFlushes();
+  r.SetStringValue(win::kCurrentUser, "Software\\Kept", "v", "new");
+  r.CreateLink(win::kCurrentUser, "Software\\Link", win::kLocalMachine, "Software\\Target");
+  r.SetStringValue(win::kLocalMachine, "Software\\Target", "t", "1");
+  r.SetStringValue(win::kCurrentUser, "Software\\Lost", "v", "x");
+  EXPECT_EQ(r.FlushKey(win::kLocalMachine), win::kSuccess);
+  r.Restart();
+  EXPECT_EQ(r.GetValue(win::kCurrentUser, "Software\\Kept", "v")->data, std::string("old", 4));
+  EXPECT_FALSE(r.KeyExists(win::kCurrentUser, "Software\\Lost"));
+  EXPECT_FALSE(r.KeyExists(win::kCurrentUser, "Software\\Link"));
+  EXPECT_TRUE(r.KeyExists(win::kLocalMachine, "Software\\Target"));
+  r.CreateLink(win::kCurrentUser, "Software\\Link", win::kLocalMachine, "Software\\Target");
+  win::HKey k = 0;
+  ASSERT_EQ(r.OpenKey(win::kCurrentUser, "Software", k), win::kSuccess);
+  EXPECT_EQ(r.FlushKey(k), win::kSuccess);
+  r.CloseKey(k);
+  r.Restart();
+  r.Restart();
+  Text target;
+  EXPECT_TRUE(r.LinkTarget(win::kCurrentUser, "Software\\Link", target));
+  EXPECT_EQ(target, "HKEY_LOCAL_MACHINE\\Software\\Target");
+  EXPECT_TRUE(r.KeyExists(win::kCurrentUser, "Software\\Link\\"));
 }
 
 TEST(SimRegistryOnly, WalkVisitsAtMost32767SubkeysOfOneKey) {

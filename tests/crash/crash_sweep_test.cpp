@@ -444,6 +444,7 @@ TEST_P(CrashSweep, EveryCrashPointKeepsThePromise) {
     SCOPED_TRACE("crash after change " + std::to_string(k) + " of " + std::to_string(last));
     World w;
     c.setup(w);
+    w.m.registry.TrackFlushes();
     w.m.faults.CrashAfter(w.m.faults.MutatingCalls() + k);
     c.run(w);
     ASSERT_TRUE(w.m.faults.PowerOff());

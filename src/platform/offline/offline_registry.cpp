@@ -90,6 +90,15 @@ bool CopyNew(const std::string& from, const std::string& to) {
   return ok;
 }
 
+// The file's bytes on the disk, before it takes another's name.
+bool SyncFile(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
+}
+
 }  // namespace
 
 OfflineRegistry::OfflineRegistry(std::vector<HiveFile> machineHives, std::string userHive, IClock& clock,
@@ -336,7 +345,7 @@ bool OfflineRegistry::Write(Hive& h) {
   // Written whole beside the hive, then put in its place in one step.
   const std::string next = h.path + ".new";
   unlink(next.c_str());
-  if (hivex_commit(h.h, next.c_str(), 0) == 0 && std::rename(next.c_str(), h.path.c_str()) == 0) {
+  if (hivex_commit(h.h, next.c_str(), 0) == 0 && SyncFile(next) && std::rename(next.c_str(), h.path.c_str()) == 0) {
     h.dirty = false;
     return true;
   }
@@ -560,6 +569,12 @@ int32_t OfflineRegistry::DeleteValue(win::HKey key, const char* valueName) {
     found = true;
   }
   return found ? win::kSuccess : win::kFileNotFound;
+}
+
+int32_t OfflineRegistry::FlushKey(win::HKey key) {
+  Open p;
+  if (int32_t r = Resolve(key, p)) return r;
+  return Flush() ? win::kSuccess : win::kAccessDenied;
 }
 
 int32_t OfflineRegistry::CloseKey(win::HKey key) {

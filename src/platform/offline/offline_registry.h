@@ -50,6 +50,8 @@ class OfflineRegistry : public IRegistry {
   int32_t DeleteKey(win::HKey parent, const Text& subKey) override;
   int32_t DeleteValue(win::HKey key, const char* valueName) override;
   int32_t CloseKey(win::HKey key) override;
+  // Every change is on the disk once its hive is written: the deferred ones are written now.
+  int32_t FlushKey(win::HKey key) override;
 
   // With deferral, changes wait in memory until Flush() or the end, as each
   // commit writes the whole hive; for long runs of changes.

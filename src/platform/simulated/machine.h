@@ -29,7 +29,8 @@ class SimulatedMachine {
   Platform& os() { return platform_; }
 
   // The machine starts again after a crash: the power is back, what was
-  // written stays, every open handle and process is gone, deletions
+  // written stays (but a copy never flushed, and, once flushes are tracked,
+  // registry changes no flush wrote), every open handle and process is gone, deletions
   // pending until the restart are carried out (locks go with
   // the programs that held them). The disk keeps its size.
   void Restart() {

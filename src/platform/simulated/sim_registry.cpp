@@ -466,6 +466,56 @@ bool SimRegistry::CreateLink(win::HKey root, const Text& subPath, win::HKey targ
   return true;
 }
 
+int32_t SimRegistry::FlushKey(win::HKey key) {
+  Open k;
+  if (int32_t r = Resolve(key, k)) return r;
+  if (!Read("FlushKey")) return win::kAccessDenied;
+  if (!trackFlushes_) return win::kSuccess;
+  const Node* top = k.node.get();
+  while (top->parent) top = top->parent;
+  for (size_t i = 0; i < 7; ++i)
+    if (roots_[i].get() == top) {
+      DropLinks(*flushed_[i], flushedLinks_);
+      flushed_[i] = CopyTree(*roots_[i], nullptr, links_, flushedLinks_);
+    }
+  return win::kSuccess;
+}
+
+void SimRegistry::TrackFlushes() {
+  trackFlushes_ = true;
+  flushedLinks_.clear();
+  for (size_t i = 0; i < 7; ++i) flushed_[i] = CopyTree(*roots_[i], nullptr, links_, flushedLinks_);
+}
+
+void SimRegistry::Restart() {
+  handles_.clear();
+  if (!trackFlushes_) return;
+  for (size_t i = 0; i < 7; ++i) {
+    DropLinks(*roots_[i], links_);
+    roots_[i] = CopyTree(*flushed_[i], nullptr, flushedLinks_, links_);
+  }
+}
+
+std::shared_ptr<SimRegistry::Node> SimRegistry::CopyTree(const Node& from, Node* parent, const Links& fromLinks,
+                                                         Links& toLinks) {
+  auto node = std::make_shared<Node>();
+  node->name = from.name;
+  node->deny = from.deny;
+  node->link = from.link;
+  if (from.cls) node->cls = std::make_unique<Text>(*from.cls);
+  node->parent = parent;
+  node->values = from.values;
+  if (auto it = fromLinks.find(&from); it != fromLinks.end()) toLinks[node.get()] = it->second;
+  node->children.reserve(from.children.size());
+  for (const auto& c : from.children) node->children.push_back(CopyTree(*c, node.get(), fromLinks, toLinks));
+  return node;
+}
+
+void SimRegistry::DropLinks(const Node& tree, Links& links) {
+  links.erase(&tree);
+  for (const auto& c : tree.children) DropLinks(*c, links);
+}
+
 void SimRegistry::Clear() {
   links_.clear();
   for (auto& root : roots_) {

@@ -46,6 +46,7 @@ class SimRegistry : public IRegistry {
   int32_t DeleteKey(win::HKey parent, const Text& subKey) override;
   int32_t DeleteValue(win::HKey key, const char* valueName) override;
   int32_t CloseKey(win::HKey key) override;
+  int32_t FlushKey(win::HKey key) override;
   int32_t OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) override;
   int32_t DeleteLink(win::HKey parent, const Text& subKey) override;
   bool LinkTarget(win::HKey parent, const Text& subKey, Text& target) override;
@@ -77,8 +78,12 @@ class SimRegistry : public IRegistry {
   size_t OpenHandleCount() const { return handles_.size(); }
   // The power and fault switches the machine shares among its services.
   void UseFaults(SimFaults& faults) { faults_ = &faults; }
+  // From now on a restart finds each root's keys as its last flush (or this
+  // call) left them: changes no flush wrote are lost, as in a power cut.
+  // Until then a restart keeps every change.
+  void TrackFlushes();
   // The machine starts again: every open handle is gone.
-  void Restart() { handles_.clear(); }
+  void Restart();
   // Removes every key and value below every root (handles stay valid but their keys are gone).
   void Clear();
 
@@ -119,6 +124,14 @@ class SimRegistry : public IRegistry {
     Text path;
   };
   std::map<const Node*, LinkTo> links_;
+  // With flushes tracked: each root as last flushed, and its links.
+  bool trackFlushes_ = false;
+  std::shared_ptr<Node> flushed_[7];
+  std::map<const Node*, LinkTo> flushedLinks_;
+  using Links = std::map<const Node*, LinkTo>;
+  // A copy of a key and all below it; the links among them are entered in toLinks.
+  static std::shared_ptr<Node> CopyTree(const Node& from, Node* parent, const Links& fromLinks, Links& toLinks);
+  static void DropLinks(const Node& tree, Links& links);
   win::HKey nextHandle_ = 0x1000;
 };
 

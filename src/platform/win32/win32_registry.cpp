@@ -91,6 +91,8 @@ int32_t Win32Registry::CloseKey(win::HKey key) {
   return RegCloseKey(HK(key));
 }
 
+int32_t Win32Registry::FlushKey(win::HKey key) { return RegFlushKey(Root(key)); }
+
 int32_t Win32Registry::OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) {
   HKEY h = nullptr;
   LONG r = RegOpenKeyExA(Root(parent), subKey.c_str(), REG_OPTION_OPEN_LINK, access, &h);

@@ -20,6 +20,7 @@ class Win32Registry : public IRegistry {
   int32_t DeleteKey(win::HKey parent, const Text& subKey) override;
   int32_t DeleteValue(win::HKey key, const char* valueName) override;
   int32_t CloseKey(win::HKey key) override;
+  int32_t FlushKey(win::HKey key) override;
   int32_t OpenLink(win::HKey parent, const Text& subKey, uint32_t access, win::HKey& out) override;
   int32_t DeleteLink(win::HKey parent, const Text& subKey) override;
   bool LinkTarget(win::HKey parent, const Text& subKey, Text& target) override;
