@@ -254,7 +254,15 @@ void frmMain::cmdAbortNextResults_Click() {
 
 void frmMain::cmdIgnoreSelected_Click() {
   LongOperation busy(*this);
-  ignore.IgnoreChecked();
+  TellRefusedIgnores(ignore.IgnoreChecked().refused);
+}
+
+void frmMain::TellRefusedIgnores(size_t refused) {
+  if (refused == 0) return;
+  ctx.messages().Show(std::to_string(refused) +
+                          " item(s) could not be added to the Ignore List: their names hold a line break, which the "
+                          "list cannot keep. They will be found again.",
+                      kDefaultTitle, MsgButtons::Ok, MsgIcon::Exclamation);
 }
 
 void frmMain::cmdQuarantineSelected_Click() {
@@ -318,7 +326,7 @@ void frmMain::mnuResultListInverse_Click() {
 
 void frmMain::cmdIgnoreIremovable_Click() {
   LongOperation busy(*this);
-  ignore.IgnoreCheckedManual();
+  TellRefusedIgnores(ignore.IgnoreCheckedManual().refused);
 }
 
 void frmMain::cmdFinish_Click() {

@@ -203,6 +203,8 @@ class frmMain {
   void StatusCommand();  // lblCmdStatus without its rule (the removal step's report)
   // The removal step (all: every row, the scheduler's) and where it leads.
   void RemovalStep(bool all);
+  // Says how many ticked rows the Ignore List could not take.
+  void TellRefusedIgnores(size_t refused);
   // The quarantine listing's count caption and lists.
   void ShowQuarantineListing(size_t packages);
   void Show(Screen screen);

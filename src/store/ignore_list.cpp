@@ -55,34 +55,32 @@ Text IgnoreEntry(const ListItem& row) {
   return e;
 }
 
-size_t IgnoreList::IgnoreChecked() {
-  size_t added = 0;
-  app_.lstLog.push_back("");
-  app_.lstLog.push_back(" Following items added to Ignore List:");
-  for (const auto& row : app_.lstScanResult.Rows()) {
+IgnoreList::Added IgnoreList::Add(const ListView& rows, bool log) {
+  Added out;
+  if (log) {
+    app_.lstLog.push_back("");
+    app_.lstLog.push_back(" Following items added to Ignore List:");
+  }
+  for (const auto& row : rows.Rows()) {
     if (!row.checked) continue;
-    app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
-    app_.lstLog.push_back(SummaryLine(row, false));
-    ++added;
+    const Text entry = IgnoreEntry(row);
+    if (entry.find_first_of("\r\n") != Text::npos) {
+      ++out.refused;
+      continue;
+    }
+    app_.lstIgnoreListFile.push_back(entry);
+    if (log) app_.lstLog.push_back(SummaryLine(row, false));
+    ++out.added;
     ctx_.YieldToHost();
   }
   if (saveData_) saveData_();
   ctx_.YieldToHost();
-  return added;
+  return out;
 }
 
-size_t IgnoreList::IgnoreCheckedManual() {
-  size_t added = 0;
-  for (const auto& row : app_.lstIremovable.Rows()) {
-    if (!row.checked) continue;
-    app_.lstIgnoreListFile.push_back(IgnoreEntry(row));
-    ++added;
-    ctx_.YieldToHost();
-  }
-  if (saveData_) saveData_();
-  ctx_.YieldToHost();
-  return added;
-}
+IgnoreList::Added IgnoreList::IgnoreChecked() { return Add(app_.lstScanResult, true); }
+
+IgnoreList::Added IgnoreList::IgnoreCheckedManual() { return Add(app_.lstIremovable, false); }
 
 void IgnoreList::LoadIgnoredToList() {
   lstIgnoreList.Clear();

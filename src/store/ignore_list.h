@@ -38,9 +38,14 @@ class IgnoreList {
       : ctx_(ctx), app_(app), saveData_(std::move(saveData)) {}
 
   // Adds the checked result rows (logged) or manual-removal rows to the list
-  // and saves; returns how many were added.
-  size_t IgnoreChecked();
-  size_t IgnoreCheckedManual();
+  // and saves. A row whose entry holds a line break is left out: a line of
+  // the list cannot keep it.
+  struct Added {
+    size_t added = 0;
+    size_t refused = 0;
+  };
+  Added IgnoreChecked();
+  Added IgnoreCheckedManual();
   void LoadIgnoredToList();
   // Drops the entries of the checked rows of lstIgnoreList, saves and lists
   // again; returns how many were dropped.
@@ -49,6 +54,7 @@ class IgnoreList {
   ListView lstIgnoreList;  // Type, then sub-items Category, Object, Comment
 
  private:
+  Added Add(const ListView& rows, bool log);
   Context& ctx_;
   AppState& app_;
   std::function<void()> saveData_;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/ansi_text.h"
 #include "platform/process_list.h"
 #include "store/scan_log.h"
 
@@ -61,7 +62,9 @@ void PruneRegBackups(Context& ctx, AppState& app) {
   bool recurse = false;
   ff.FindFilesToList(folder, "*.reg", app.totals.FileCount, app.totals.DirCount, names, recurse);
   app.totals.ResetSearchTotals();
-  // A kept number that is not a number keeps every backup: nothing is deleted on a guess.
+  // A kept number that is not a number keeps every backup: nothing is deleted
+  // on a guess, nor on the default while the user's settings file is unread.
+  if (app.unreadSettingsFiles.count(AsciiLower(app.programFolder + "\\Settings\\Settings.stg"))) return;
   const Text line = Settings(app).BackupsKept();
   const size_t b = line.find_first_not_of(' ');
   if (b == Text::npos || line[b] < '0' || line[b] > '9') return;
@@ -96,17 +99,24 @@ void ListRegBackups(Context& ctx, AppState& app, const std::function<void(const 
     const Text backup = app.programFolder + "\\Registry Backups\\" + stamp + ".reg";
     // The export is on the disk before it takes a backup's name: after a
     // power cut a backup of zeros would count, and push out a whole one.
-    if (ctx.files().GetAttributes(exported) != win::kInvalidAttributes && !ctx.files().FlushFile(exported)) {
+    bool haveExport = ctx.files().GetAttributes(exported) != win::kInvalidAttributes;
+    if (haveExport && !ctx.files().FlushFile(exported)) {
       ctx.files().SetAttributes(exported, win::kAttrNormal);
       ctx.files().RemoveFile(exported);
+      haveExport = false;
     }
-    modFileOper(ctx).ShellMoveFile(exported, backup);
-    // A torn export (a full disk) would count as a backup and push out a whole one.
-    if (ctx.files().GetAttributes(backup) != win::kInvalidAttributes && !WholeRegExportFile(ctx.files(), backup)) {
-      ctx.files().SetAttributes(backup, win::kAttrNormal);
-      ctx.files().RemoveFile(backup);
-      app.lstLog.push_back("Registry backup incomplete and not kept");
+    // No export, no move: the shell would show its own error, and a
+    // scheduled scan would wait on it.
+    if (haveExport) {
+      modFileOper(ctx).ShellMoveFile(exported, backup);
+      // A torn export (a full disk) would count as a backup and push out a whole one.
+      if (ctx.files().GetAttributes(backup) != win::kInvalidAttributes && !WholeRegExportFile(ctx.files(), backup)) {
+        ctx.files().SetAttributes(backup, win::kAttrNormal);
+        ctx.files().RemoveFile(backup);
+        haveExport = false;
+      }
     }
+    if (!haveExport) app.lstLog.push_back("Registry backup incomplete and not kept");
     ctx.YieldToHost();
   }
   PruneRegBackups(ctx, app);

@@ -1,5 +1,6 @@
 #include "store/settings.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/ansi_text.h"
@@ -13,11 +14,15 @@ namespace {
 constexpr const char* kSettingsFolder = "\\Settings\\";
 constexpr const char* kStartPageKey = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
 
+// A line break inside a value (a start page planted with one) would split
+// its line and shift every later one: it is written as a blank.
 std::string JoinLines(const ListBox& lines) {
   std::string out;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (i) out += "\r\n";
+    const size_t at = out.size();
     out += lines[i];
+    std::replace_if(out.begin() + ptrdiff_t(at), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   }
   return out;
 }
@@ -119,15 +124,17 @@ void SettingsStore::LoadFiles(const Text& strPath, const Text& strFileName, List
     if (ctx_.files().GetAttributes(path) == win::kInvalidAttributes) ctx_.files().WriteAll(path, "");
     else state_.unreadSettingsFiles.insert(AsciiLower(path));
   }
+  // Lines end at CR LF, or at a lone CR or LF (a file edited by hand); a
+  // lone CR at the very end is no line.
   size_t pos = 0;
   while (pos < buffer.size() && !(buffer.size() - pos == 1 && buffer[pos] == '\r')) {
-    const size_t cr = buffer.find('\r', pos);
-    if (cr == std::string::npos) {
+    const size_t end = buffer.find_first_of("\r\n", pos);
+    if (end == std::string::npos) {
       SettingsList.push_back(buffer.substr(pos));
       break;
     }
-    SettingsList.push_back(buffer.substr(pos, cr - pos));
-    pos = cr + 2;  // the CR and the character after it
+    SettingsList.push_back(buffer.substr(pos, end - pos));
+    pos = end + (buffer.compare(end, 2, "\r\n") == 0 ? 2 : 1);
   }
 
   // A hand-edited or truncated file: the missing lines take their defaults.

@@ -103,7 +103,11 @@ TEST_F(ScanStoreTest, IgnoreListAddsLogsAndDeletes) {
   Row(app.lstScanResult, "path", "Cat", "C:\\a.exe").checked = true;
   Row(app.lstScanResult, "file", "Cat2", "C:\\b.dll");
   Row(app.lstScanResult, "regkey", "Cat3", "HKEY_CURRENT_USER\\S", "note").checked = true;
-  ignore.IgnoreChecked();
+  // A name with a line break cannot be a line of the list: left out, counted.
+  Row(app.lstScanResult, "regs", "Cat4", "HKEY_CURRENT_USER\\Odd\r\nName").checked = true;
+  const IgnoreList::Added added = ignore.IgnoreChecked();
+  EXPECT_EQ(added.added, 2u);
+  EXPECT_EQ(added.refused, 1u);
   EXPECT_EQ(app.lstIgnoreListFile, (ListBox{"path|C:\\a.exe|Cat", "regkey|HKEY_CURRENT_USER\\S|Cat3|note"}));
   EXPECT_EQ(app.lstLog, (ListBox{"", " Following items added to Ignore List:", "     path:C:\\a.exe   |Cat",
                                   "     regkey:HKEY_CURRENT_USER\\S   |Cat3"}));
@@ -141,6 +145,11 @@ TEST_F(ScanStoreTest, PruningDeletesTheOldestBackupsByTheirDates) {
     m.files.AddFile(Text("C:\\Morvane\\Registry Backups\\") + n, "x", win::kAttrReadOnly);
   const Text dir = "C:\\Morvane\\Registry Backups\\";
   app.lstSettingsFile[10] = "3";
+  // While the settings file is unread its defaults decide nothing.
+  app.unreadSettingsFiles.insert("c:\\morvane\\settings\\settings.stg");
+  PruneRegBackups(ctx, app);
+  EXPECT_EQ(m.files.ListTree("C:\\Morvane\\Registry Backups").size(), 6u);
+  app.unreadSettingsFiles.clear();
   PruneRegBackups(ctx, app);
   EXPECT_EQ(m.files.ListTree("C:\\Morvane\\Registry Backups"),
             (std::vector<Text>{dir + "1-1-2005.reg", dir + "1-2-2005-0-0-0.reg", dir + "10-1-2005-10-0-0.reg",
@@ -172,6 +181,14 @@ TEST_F(ScanStoreTest, BackupRunsTheRegistryEditorAndListsProcesses) {
   EXPECT_EQ(app.lstLog, (ListBox{"", "Registry backed up on 12/6/2026  09:05:07"}));
   EXPECT_TRUE(m.files.Exists("C:\\Morvane\\Registry Backups\\6-12-2026-9-5-7.reg"));
   EXPECT_FALSE(m.files.Exists("C:\\6-12-2026-9-5-7.reg"));
+
+  // The editor wrote nothing: no backup, and the log says so.
+  m.processes.RegisterProgram("regedit.exe", [](const Text&) { return 0u; });
+  m.clock.now.second = 8;
+  app.lstLog.clear();
+  ListRegBackups(ctx, app);
+  EXPECT_EQ(app.lstLog.back(), "Registry backup incomplete and not kept");
+  EXPECT_FALSE(m.files.Exists("C:\\Morvane\\Registry Backups\\6-12-2026-9-5-8.reg"));
 }
 
 }  // namespace

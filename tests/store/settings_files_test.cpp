@@ -97,6 +97,10 @@ TEST_F(SettingsFiles, LoadSplitsAtCrLfWithOrWithoutFinalBreak) {
   Write("\\Settings\\IgnoreList.stg", "a\r\n\r\n\r\nb\r");
   store.LoadFiles("\\Settings\\", "IgnoreList.stg", lines);
   EXPECT_EQ(lines, (ListBox{"a", "", "", "b"}));
+  // Edited by hand: lone line feeds and carriage returns end lines too.
+  Write("\\Settings\\IgnoreList.stg", "a\nb\rc\n\nd\r\n");
+  store.LoadFiles("\\Settings\\", "IgnoreList.stg", lines);
+  EXPECT_EQ(lines, (ListBox{"a", "b", "c", "", "d"}));
   // A missing file loads empty and is created.
   store.LoadFiles("\\Settings\\", "Other.stg", lines);
   EXPECT_TRUE(lines.empty());
@@ -107,6 +111,9 @@ TEST_F(SettingsFiles, SaveWritesCrLfBetweenLinesAndEmptyTablesAsZeroBytes) {
   store.CheckSettings();
   store.SaveSettingsToFile("\\Settings\\", "IgnoreList.stg", ListBox{"x", "y", ""});
   EXPECT_EQ(Read("\\Settings\\IgnoreList.stg"), "x\r\ny\r\n");
+  // A break inside a value keeps to its line.
+  store.SaveSettingsToFile("\\Settings\\", "Settings.stg", ListBox{"http://evil/\r\nx", "1\r", "\n2"});
+  EXPECT_EQ(Read("\\Settings\\Settings.stg"), "http://evil/  x\r\n1 \r\n 2");
   ListBox lines;
   store.LoadFiles("\\Settings\\", "IgnoreList.stg", lines);
   EXPECT_EQ(lines, (ListBox{"x", "y"}));  // the empty last line is lost
