@@ -68,7 +68,21 @@ class Settings {
   Text BackupsKept() const { return Line(SettingsLine::BackupsKept); }
   // The mode line as written ("0" to "2" when valid).
   Text ScanModeLine() const { return Line(SettingsLine::ScanMode); }
-  bool ScanModeIs(ScanMode mode) const { return ScanModeLine() == std::to_string(int(mode)); }
+  // What the line selects, on the screen and for the scan alike: its leading
+  // whole number (" 1", "01", "2.0"); a line that names none of the three
+  // modes is the Smart Scan, never no scan at all.
+  ScanMode Mode() const {
+    const Text line = ScanModeLine();
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-')) negative = line[i++] == '-';
+    long value = 0;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9' && value < kScanModeCount; ++i)
+      value = value * 10 + (line[i] - '0');
+    return (value == 0 || !negative) && value < kScanModeCount ? ScanMode(value) : ScanMode::Smart;
+  }
+  bool ScanModeIs(ScanMode mode) const { return Mode() == mode; }
   void SetScanMode(int mode) { Set(SettingsLine::ScanMode, std::to_string(mode)); }
 
   Text Info(ScanInfoLine l) const { return Get(app_.lstScanInfoFile, size_t(l)); }

@@ -25,10 +25,11 @@ TEST_F(BackgroundTest, ApplySettingsShowsTheTableAndWritesNothing) {
   EXPECT_EQ(view.labels[SettingsLabel::lblAppVersion], "1.0.3");
 
 
-  // A mode outside the three options selects nothing new and keeps its line.
+  // A mode outside the three options shows the Smart Scan the scan will run,
+  // and keeps its line.
   app.lstSettingsFile[9] = "7";
   screen.ApplySettings();
-  EXPECT_EQ(view.scanMode, 2);
+  EXPECT_EQ(view.scanMode, 0);
   EXPECT_EQ(app.lstSettingsFile[9], "7");
 }
 

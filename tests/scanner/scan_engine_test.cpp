@@ -40,17 +40,19 @@ TEST_F(RecordLoop, FieldsBeyondFourAreDroppedAndFieldsAreClearedPerRecord) {
   EXPECT_EQ(C(C_::lblFilesIdentified), "2");
 }
 
-TEST_F(RecordLoop, UnknownModeRunsOnlyOpeningAndFinishingSteps) {
+// A mode line naming no mode runs the Smart Scan, as the screen shows it:
+// never a scan of nothing that reports a clean machine.
+TEST_F(RecordLoop, UnknownModeRunsTheSmartScan) {
   Mode("3");
   machine.files.AddFile("C:\\WINDOWS\\a.exe");
   Db({"path|C:\\WINDOWS\\a.exe|Cat|"});
   app.counter(C_::lblNewObjects) = "9";
   Scan();
-  EXPECT_EQ(C(C_::lblScannedObjects), "0");
-  EXPECT_EQ(C(C_::lblNewObjects), "0");
-  ASSERT_EQ(app.lstLog.size(), 2u);
-  EXPECT_EQ(app.lstLog[0], "");
+  EXPECT_EQ(C(C_::lblScannedObjects), "1");
+  EXPECT_EQ(C(C_::lblNewObjects), "1");
+  ASSERT_GE(app.lstLog.size(), 4u);
   EXPECT_EQ(app.lstLog[1].rfind("Scan process started on ", 0), 0u);
+  EXPECT_EQ(app.lstLog[3], "Scan mode: Smart Scan");
   EXPECT_EQ(view.lastOperation, "Finished.");
 }
 

@@ -36,6 +36,20 @@ TEST(StartPage, UnreadableGivesAboutBlank) {
   EXPECT_EQ(lines[6], "about:blank");
 }
 
+// The screen and the scan read the mode line alike; no line means no scan.
+TEST(ScanModeLine, LeadingNumberSelectsAndAnyOtherLineIsTheSmartScan) {
+  AppState app;
+  Settings s(app);
+  const std::pair<const char*, ScanMode> cases[] = {
+      {"1", ScanMode::Custom},   {" 1", ScanMode::Custom}, {"01", ScanMode::Custom}, {"2.0", ScanMode::Folders},
+      {"+2", ScanMode::Folders}, {"0", ScanMode::Smart},   {"7", ScanMode::Smart},   {"30", ScanMode::Smart},
+      {"-1", ScanMode::Smart},   {"", ScanMode::Smart},    {"x", ScanMode::Smart}};
+  for (const auto& [line, mode] : cases) {
+    s.Set(SettingsLine::ScanMode, line);
+    EXPECT_EQ(s.Mode(), mode) << '"' << line << '"';
+  }
+}
+
 TEST(Flags, OnlyExactlyOneIsOn) {
   sim::SimulatedMachine m{sim::SimulatedMachine::WindowsLayout{}};
   Context ctx{m.os()};

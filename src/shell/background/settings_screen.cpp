@@ -7,20 +7,6 @@
 
 namespace morvane {
 
-namespace {
-
-// The integer value of a line: its leading whole number, 0 when it has none.
-long long LeadingInteger(const Text& text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 1000000; ++i) value = value * 10 + (text[i] - '0');
-  return negative ? -value : value;
-}
-}  // namespace
-
 bool StartWithWindows::Registered() {
   return HasRegistryText(Value());
 }
@@ -58,9 +44,8 @@ void SettingsScreen::ApplySettings() {
   homePageTimer_ = settings.HomePageProtected();
   view_.EnableTimer(ShellTimer::tmrHomePageCheck, homePageTimer_);
 
-  // A mode outside the three options selects none and leaves the line as it is.
-  const long long mode = LeadingInteger(settings.ScanModeLine());
-  if (mode >= 0 && mode < kScanModeCount) view_.ShowOptScanMode(int(mode));
+  // The mode the scan will run; the line stays as written until a click.
+  view_.ShowOptScanMode(int(settings.Mode()));
 
   scheduler_.ApplyClock();
 }
