@@ -7,26 +7,34 @@
 
 namespace morvane::testing_win32 {
 
-inline void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+// Wide calls: a name the code page lacks would come back from the ANSI ones
+// as a look-alike, which can lead out of the tree.
+inline void RemoveTreeW(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
   if (h != INVALID_HANDLE_VALUE) {
     do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = path + "\\" + name;
-      SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring full = path + L"\\" + name;
+      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
       if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        RemoveTree(full);
+        RemoveTreeW(full);
       else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryA(full.c_str());
+        RemoveDirectoryW(full.c_str());
       else
-        DeleteFileA(full.c_str());
-    } while (FindNextFileA(h, &fd));
+        DeleteFileW(full.c_str());
+    } while (FindNextFileW(h, &fd));
     FindClose(h);
   }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(path.c_str());
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  RemoveDirectoryW(path.c_str());
+}
+
+inline void RemoveTree(const std::string& path) {
+  std::wstring wide(path.size(), L'\0');
+  wide.resize(size_t(MultiByteToWideChar(CP_ACP, 0, path.data(), int(path.size()), wide.data(), int(wide.size()))));
+  RemoveTreeW(wide);
 }
 
 // Removes a key and every key below it, deepest first.

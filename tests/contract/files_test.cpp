@@ -369,6 +369,28 @@ TEST_F(FindFilesContract, ListingDoesNotFollowLinks) {
   EXPECT_TRUE(linkListed);
 }
 
+// A name the code page cannot hold is never a look-alike that leads out of
+// its folder: listing and wiping the spy folder leave the victim alone.
+TEST_F(FindFilesContract, ForeignNamesNeverLeadOutOfTheirFolder) {
+  Text folder;
+  if (!m->ForeignNameBesideVictim(folder)) GTEST_SKIP() << "no such names here";
+  modFindFiles ff(*ctx);
+  int32_t files = 0, dirs = 0;
+  bool recurse = true;
+  ListView rows;
+  ctx->OperationInProgress = true;
+  Text path = folder + "\\Spy";
+  ff.FindFilesToListView(path, "*.*", files, dirs, rows, recurse);
+  ASSERT_EQ(rows.Count(), 1u);
+  EXPECT_EQ(rows.Item(1).text.find("..\\"), Text::npos) << rows.Item(1).text;
+  for (const auto& r : rows.Rows()) {
+    fs().SetAttributes(r.text, win::kAttrNormal);
+    fs().RemoveFile(r.text);
+    fs().RemoveFolder(r.text);
+  }
+  EXPECT_NE(fs().GetAttributes(folder + "\\Victim\\precious.doc"), win::kInvalidAttributes);
+}
+
 // Where a path leads: a plain path to itself, a path through a link elsewhere.
 TEST_F(FindFilesContract, FinalPathFollowsTheLinksOnTheWay) {
   Text folder, link, plain, through, none;

@@ -44,6 +44,13 @@ class MachineFixture {
   // A folder that holds a link (junction or symbolic link) to a folder with
   // entries; sets link to the link's full path. False when none can be had.
   virtual bool FolderWithLink(Text& folder, Text& link) = 0;
+  // A scratch folder with a file "Victim\\precious.doc" and a folder "Spy"
+  // whose one sub-folder has a name Windows' code page cannot hold, made of
+  // look-alikes of "..\\Victim"; false when the backend has no such names.
+  virtual bool ForeignNameBesideVictim(Text& folder) {
+    (void)folder;
+    return false;
+  }
   // Makes the key at sub-path (below HKEY_CURRENT_USER) a link to the key at
   // target (also below it); false when the backend has no registry links.
   virtual bool MakeKeyLink(const Text& subPath, const Text& target) {

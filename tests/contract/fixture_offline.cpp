@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -31,6 +32,15 @@ class OfflineFixture : public MachineFixture {
   bool ChildRunning(uint32_t) override { return false; }
   bool DenyKeyAccess(const Text&, uint32_t) override { return false; }
   // A folder link as ntfs-3g shows a junction: a symbolic link.
+  bool ForeignNameBesideVictim(Text& folder) override {
+    folder = ScratchFolder();
+    machine.files.MakeFolder(folder + "\\Spy");
+    machine.files.MakeFolder(folder + "\\Victim");
+    machine.files.WriteAll(folder + "\\Victim\\precious.doc", "x");
+    std::string host;
+    // A name no Windows disk holds, as a Linux one may: a backslash in it.
+    return machine.files.HostPath(folder + "\\Spy", host) && mkdir((host + "/..\\Victim").c_str(), 0777) == 0;
+  }
   bool FolderWithLink(Text& folder, Text& link) override {
     folder = ScratchFolder();
     Text target = ScratchFolder();

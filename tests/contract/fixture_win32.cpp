@@ -140,6 +140,18 @@ class Win32Fixture : public MachineFixture {
     return ok;
   }
   // Wine links the user's shell folders into the host's home; use one of those.
+  bool ForeignNameBesideVictim(Text& folder) override {
+    folder = ScratchFolder();
+    CreateDirectoryA((folder + "\\Victim").c_str(), nullptr);
+    CreateDirectoryA((folder + "\\Spy").c_str(), nullptr);
+    HANDLE f = CreateFileA((folder + "\\Victim\\precious.doc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(f);
+    // Fullwidth full stops and reverse solidus.
+    std::wstring spy(folder.begin(), folder.end());
+    return CreateDirectoryW((spy + L"\\Spy\\\uFF0E\uFF0E\uFF3CVictim").c_str(), nullptr) != 0;
+  }
   bool FolderWithLink(Text& folder, Text& link) override {
     WIN32_FIND_DATAA user;
     HANDLE hu = FindFirstFileA("C:\\users\\*", &user);

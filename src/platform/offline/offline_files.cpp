@@ -247,6 +247,10 @@ IFileSystem::FindHandle OfflineFileSystem::FindFirst(const Text& pattern, FindDa
     while (dirent* e = readdir(d)) {
       if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
       Text name = FromUtf8(e->d_name);
+      // What no Windows name holds (a Linux one may) shows as "?", as an
+      // unmappable character does: never a path separator or a stream.
+      for (char& c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("\\/:*?\"<>|", c)) c = '?';
       if (!WildcardMatch(namePattern, name)) continue;
       std::string full = host + "/" + e->d_name;
       struct stat st;

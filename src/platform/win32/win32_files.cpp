@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -9,13 +10,26 @@ namespace morvane::w32 {
 
 namespace {
 
-void Fill(const WIN32_FIND_DATAA& fd, FindData& data) {
+// A name as the ANSI code page holds it, without best-fit look-alikes: a
+// character the code page lacks comes back as "?", a wildcard no call takes
+// as a name. FindFirstFileA gives a look-alike instead, which can name
+// another file or lead out of the folder (fullwidth dots and backslash
+// come back as "..\\").
+void Fill(const WIN32_FIND_DATAW& fd, FindData& data) {
   data.attributes = fd.dwFileAttributes;
   data.sizeHigh = fd.nFileSizeHigh;
   data.sizeLow = fd.nFileSizeLow;
-  size_t n = 0;
-  while (n < MAX_PATH && fd.cFileName[n] != '\0') ++n;
-  data.name.assign(fd.cFileName, n);
+  char name[2 * MAX_PATH + 1];
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fd.cFileName, -1, name, sizeof name, "?", &lossy);
+  data.name.assign(name, n > 0 ? size_t(n - 1) : 0);
+}
+
+std::wstring Wide(const Text& ansi) {
+  std::wstring out(ansi.size(), L'\0');
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), out.data(), int(out.size()));
+  out.resize(n > 0 ? size_t(n) : 0);
+  return out;
 }
 
 // An open file handle, closed on every path.
@@ -47,16 +61,16 @@ class File {
 }  // namespace
 
 IFileSystem::FindHandle Win32FileSystem::FindFirst(const Text& pattern, FindData& data) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(Wide(pattern).c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return kInvalidFind;
   Fill(fd, data);
   return reinterpret_cast<FindHandle>(h);
 }
 
 bool Win32FileSystem::FindNext(FindHandle h, FindData& data) {
-  WIN32_FIND_DATAA fd;
-  if (!FindNextFileA(reinterpret_cast<HANDLE>(h), &fd)) return false;
+  WIN32_FIND_DATAW fd;
+  if (!FindNextFileW(reinterpret_cast<HANDLE>(h), &fd)) return false;
   Fill(fd, data);
   return true;
 }
