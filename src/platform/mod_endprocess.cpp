@@ -1,3 +1,4 @@
+#include "platform/ansi_text.h"
 #include "platform/handles.h"
 #include "platform/modules.h"
 
@@ -6,6 +7,14 @@ namespace morvane {
 namespace {
 // How long a program may take to close its windows before it is ended by force.
 constexpr uint32_t kCloseWaitMs = 2000;
+
+// Paths as file names compare: bytes upper-cased.
+bool SamePath(const Text& a, const Text& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperAnsiByte(static_cast<unsigned char>(a[i])) != UpperAnsiByte(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
 }  // namespace
 
 bool modEndProcess::PostToProcessWindows(uint32_t ProcessId, uint32_t Message, uintptr_t WParam) {
@@ -22,8 +31,14 @@ bool modEndProcess::PostToProcessWindows(uint32_t ProcessId, uint32_t Message, u
   return found;
 }
 
-bool modEndProcess::EndProcess(uint32_t ProcessId, uint32_t ExitCode) {
+bool modEndProcess::EndProcess(uint32_t ProcessId, uint32_t ExitCode, const Text& Image) {
   IProcesses& p = ctx_.processes();
+  // While a handle to the process is held its id stays its own: the image is
+  // read after the open, before anything is posted or ended.
+  auto meant = [&] {
+    Text now;
+    return Image.empty() || (p.ImagePath(ProcessId, now) && SamePath(now, Image));
+  };
   if (!VersionKnown) {
     OsVersion v;
     if (p.GetVersionInfo(v))
@@ -35,6 +50,7 @@ bool modEndProcess::EndProcess(uint32_t ProcessId, uint32_t ExitCode) {
     // Windows are told the session ends; the process is ended by force even
     // when it has no window to tell.
     HandleOwner h(p, p.OpenProcess(win::kProcessTerminate | win::kSynchronize, false, ProcessId));
+    if (!meant()) return true;
     PostToProcessWindows(ProcessId, win::kWmEndSession, uintptr_t(-1));
     if (!h) return false;
     return p.TerminateProcess(h.get(), ExitCode) || p.Wait(h.get(), 0) == win::kWaitObject0;
@@ -43,6 +59,7 @@ bool modEndProcess::EndProcess(uint32_t ProcessId, uint32_t ExitCode) {
   // A program without a window, or one that ignores the request, is ended by
   // force: spyware must not survive its removal.
   HandleOwner h(p, p.OpenProcess(win::kProcessTerminate | win::kSynchronize, false, ProcessId));
+  if (!meant()) return true;
   bool asked = PostToProcessWindows(ProcessId, win::kWmClose, 0);
   if (!h) return asked;
   if (asked && p.Wait(h.get(), kCloseWaitMs) == win::kWaitObject0) return true;

@@ -94,7 +94,11 @@ class modFindFiles {
 class modEndProcess {
  public:
   explicit modEndProcess(Context& ctx) : ctx_(ctx) {}
-  bool EndProcess(uint32_t ProcessId, uint32_t ExitCode);
+  // Image, when given, is the program's path as the process listing read it:
+  // the process is asked and ended only while its id still belongs to it
+  // (an id freed by one program may be handed to another); true then too
+  // when it does not, as the one meant is gone.
+  bool EndProcess(uint32_t ProcessId, uint32_t ExitCode, const Text& Image = {});
   bool PostToProcessWindows(uint32_t ProcessId, uint32_t Message, uintptr_t WParam);
 
   bool VersionKnown = false;

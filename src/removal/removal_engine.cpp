@@ -244,7 +244,7 @@ void RemovalEngine::EndProcessesOf(const Text& location) {
   if (targets.empty()) return;
   for (uint32_t pid : targets)
     for (int attempt = 0; attempt < 20; ++attempt)
-      if (ops_.EndProcess(pid)) break;
+      if (ops_.EndProcess(pid, location)) break;
   ops_.ListActiveProcesses();
   ctx_.YieldToHost();
   const std::vector<uint32_t> alive = matching();

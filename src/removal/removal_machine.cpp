@@ -66,7 +66,9 @@ bool RemovalMachine::CopyFolder(const Text& source, const Text& destination) {
 }
 void RemovalMachine::ShellAndWait(const Text& command) { morvane::ShellAndWait(ctx_, command, 0); }
 
-bool RemovalMachine::EndProcess(uint32_t processId) { return end_.EndProcess(processId, 0); }
+bool RemovalMachine::EndProcess(uint32_t processId, const Text& image) {
+  return end_.EndProcess(processId, 0, image);
+}
 void RemovalMachine::ListActiveProcesses() {
   if (hooks_.listActiveProcesses) return hooks_.listActiveProcesses();
   morvane::ListActiveProcesses(ctx_, app_.lstProcesses);

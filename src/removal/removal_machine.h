@@ -56,7 +56,8 @@ class RemovalMachine {
   bool CopyFolder(const Text& source, const Text& destination);
   void ShellAndWait(const Text& command);
   // The listing fills lstProcesses (sub-item 2: image path).
-  bool EndProcess(uint32_t processId);
+  // Ends it only while its id belongs to the program at image.
+  bool EndProcess(uint32_t processId, const Text& image);
   void ListActiveProcesses();
   // Registry by full path; the value's type is -1 when it cannot be read.
   bool DeleteRegistryKey(const Text& keyPath);

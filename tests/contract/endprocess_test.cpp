@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "contract/fixture.h"
 #include "contract/process_fixture.h"
 #include "platform/modules.h"
@@ -27,6 +29,21 @@ TEST(EndProcessContract, EveryHandleIsClosed) {
   ListActiveProcesses(ctx, rows);
   EXPECT_EQ(OpenHandles(*m), before);
   for (uint32_t pid : {windowed, quiet, stubborn}) EXPECT_TRUE(m->ChildEnds(pid));
+}
+
+// An id whose program is no longer the one meant (freed and handed on) is
+// neither asked to close nor ended.
+TEST(EndProcessContract, OnlyTheProgramMeantIsEnded) {
+  auto m = MakeFixture();
+  Context ctx(m->os());
+  const uint32_t pid = m->StartChild("windowed.exe", ChildProcessKind{});
+  modEndProcess ep(ctx);
+  EXPECT_TRUE(ep.EndProcess(pid, 0, "C:\\Spy\\windowed.exe"));
+  EXPECT_TRUE(m->ChildRunning(pid));
+  Text image = m->childImage[pid];
+  for (char& c : image) c = char(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_TRUE(ep.EndProcess(pid, 0, image));
+  EXPECT_TRUE(m->ChildEnds(pid));
 }
 
 TEST(EndProcessContract, AnEndedProcessLeavesTheSnapshot) {
