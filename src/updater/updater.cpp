@@ -188,6 +188,9 @@ void Updater::OnSignature() {
     Refuse(kNotSigned);
     return;
   }
+  // The download was appended through the cache: its bytes reach the disk
+  // before it can take the database's name.
+  if (!fs_.FlushFile(tmp)) throw HandlerError("cannot flush the download");
   // The signature first, the database last, each in one step: an
   // interruption between them leaves the old database with a signature
   // that fails, never a new database without its own.

@@ -318,11 +318,17 @@ TEST_F(UpdaterTest, OnlyADatabaseSignedByThePublisherIsInstalled) {
     EXPECT_EQ(inet.executed, 2) << c.name;  // asking again would fetch the same
     EXPECT_EQ(view.progress.back(), 0) << c.name;
   }
+  // A download that cannot be flushed keeps the old pair, on every retry.
+  for (uint64_t n = 1; n <= kMaxRetries + 1; ++n) machine.faults.FailCall("FlushFile", n);
+  inet.script = {Response{200, true, body}};
+  inet.sigScript.clear();
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), "old database");
+  EXPECT_EQ(Read("DataBase.ref.sig"), "old signature");
+  EXPECT_EQ(view.statuses.back(), kErrorText);
   // The signature goes in first: when the database cannot be replaced, the
   // old one is left with a signature that fails, never the other way round.
   fs().SetLocked(folder + "\\DataBase.ref", true);
-  inet.script = {Response{200, true, body}};
-  inet.sigScript.clear();
   Press();
   fs().SetLocked(folder + "\\DataBase.ref", false);
   EXPECT_EQ(Read("DataBase.ref"), "old database");
