@@ -116,8 +116,8 @@ void Updater::OnHeaders() {
   if (length.empty() || length.size() > 10 || length.find_first_not_of("0123456789") != Text::npos ||
       std::stoll(length) > 0x7FFFFFFF)
     throw HandlerError("no usable Content-Length");
-  if (fetchingSignature_) return;
   contentLength_ = std::stoll(length);
+  if (fetchingSignature_) return;
   // A database of the installed size may still differ from it: it is
   // downloaded and compared whole.
   yield_();
@@ -178,9 +178,14 @@ void Updater::OnSignature() {
   const Text tmp = Path("DataBase.tmp"), ref = Path("DataBase.ref");
   const Text sigTmp = Path("DataBase.sig.tmp"), sig = ref + kSignatureSuffix;
   std::string signature;
-  for (std::string chunk = inet_.GetChunk(1024); !chunk.empty(); chunk = inet_.GetChunk(1024))
+  int64_t received = 0;
+  for (std::string chunk = inet_.GetChunk(1024); !chunk.empty(); chunk = inet_.GetChunk(1024)) {
+    received += int64_t(chunk.size());
     if (signature.size() <= kSignatureLimit) signature += chunk;
+  }
   yield_();
+  // A signature cut short is a failed transfer, asked again: no bad signature.
+  if (received != contentLength_) throw HandlerError("signature not of the announced length");
   std::string database;
   if (!fs_.ReadAll(tmp, database)) throw HandlerError("cannot read the download");
   Text key;

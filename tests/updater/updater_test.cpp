@@ -244,6 +244,16 @@ TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
   inet.script = {cut, whole};
   Press();
   EXPECT_EQ(Read("DataBase.ref"), Database(2500));
+
+  // So does a retry after a signature cut short: that is no bad signature.
+  const std::string next = Database(2600), sig = ChecksumSignatures::Sign(kPublisher, next);
+  Response cutSig{200, true, sig.substr(0, 20)};
+  cutSig.announced = int64_t(sig.size());
+  inet.script = {Response{200, true, next}};
+  inet.sigScript = {cutSig, Response{200, true, sig}};
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), next);
+  EXPECT_EQ(Read("DataBase.ref.sig"), sig);
 }
 
 // A complete download that is not a database never replaces the installed
