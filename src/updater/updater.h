@@ -24,6 +24,10 @@ inline constexpr const char* kNotSigned =
 inline constexpr const char* kNoSignature =
     "No signature was found for the downloaded database. Nothing was installed.";
 inline constexpr int kMaxRetries = 5;
+// The most a database's body may bring; a larger one fails as a transfer.
+inline constexpr uint64_t kDatabaseLimit = 64u << 20;
+// More than this is no signature.
+inline constexpr uint64_t kSignatureLimit = 4096;
 
 class IUpdaterView {
  public:
@@ -60,6 +64,8 @@ class Updater {
   void OnCompleted();
   void OnSignature();
   void ErrorBranch();
+  // The transfer failed: the error text, the attempt ends.
+  void TransferFailed();
   // Ends the attempt with status text, nothing installed.
   void Refuse(const Text& status);
   void RemoveTemporaryFiles();

@@ -60,7 +60,7 @@ class ScriptedTransfer : public ITransfer {
   int executed = 0;
   int cancels = 0;
   std::deque<int> states;  // to deliver
-  void Execute(const Text& url, const Text& verb) override {
+  void Execute(const Text& url, const Text& verb, uint64_t maxBody) override {
     ++executed;
     lastUrl = url;
     const bool sig = url.size() > 4 && url.substr(url.size() - 4) == ".sig";
@@ -77,6 +77,8 @@ class ScriptedTransfer : public ITransfer {
     busy = true;
     states = current.networkError ? std::deque<int>{kRequesting, kError}
                                   : std::deque<int>{kRequesting, kResponseReceived, kResponseCompleted};
+    // More than it may bring stops the transfer, as the real one does.
+    if (current.body.size() > BodyAllowance(GetHeader(), maxBody)) states.back() = kError;
   }
   Text GetHeader() override { return "HTTP/1.1 " + std::to_string(current.status) + " X\r\n" + Header(); }
   Text GetHeader(const Text& name) override {
@@ -226,6 +228,30 @@ TEST_F(UpdaterTest, ErrorPagesAndNetworkErrorsAreNeverInstalled) {
   Press();
   EXPECT_EQ(inet.executed, 1);  // no retry after an error of the transfer
   EXPECT_EQ(view.statuses.back(), kErrorText);
+  // Nor after a database announced larger than any is allowed to be.
+  Response huge{200, true, "x"};
+  huge.announced = int64_t(kDatabaseLimit) + 1;
+  inet.script = {huge};
+  inet.executed = 0;
+  Press();
+  EXPECT_EQ(inet.executed, 1);
+  EXPECT_EQ(view.statuses.back(), kErrorText);
+  EXPECT_EQ(Read("DataBase.ref"), "good");
+}
+
+TEST(UpdaterTransfer, ABodyMayBringItsContentLengthWithinTheCap) {
+  const struct {
+    const char* headers;
+    uint64_t allowed;
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n", 10},
+      {"HTTP/1.1 200 OK\r\ncontent-length:  \t99\r\n", 99},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 101\r\n", 100},
+      {"HTTP/1.1 200 OK\r\n", 100},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 1x\r\n", 100},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n", 100},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BodyAllowance(c.headers, 100), c.allowed) << c.headers;
 }
 
 TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
