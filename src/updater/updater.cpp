@@ -19,8 +19,8 @@ struct HandlerError : std::runtime_error {
 
 }  // namespace
 
-Text NotDatabaseText(const Text& why) {
-  return Text(kNotDatabase) + " (" + why + "). The installed database was kept.";
+Text NotDatabaseText(const Text& why, bool installed) {
+  return Text(kNotDatabase) + " (" + why + ")." + (installed ? " The installed database was kept." : "");
 }
 
 Updater::Updater(IFileSystem& fs, ISignatures& signatures, std::vector<TrustedKey> keys, ITransfer& inet,
@@ -151,7 +151,7 @@ void Updater::OnCompleted() {
     // Complete, but not a database (an error page served as 200, a tampered
     // file): the installed one stays. Asking again would fetch the same.
     done_ = true;
-    view_.SetStatus(NotDatabaseText(why));
+    view_.SetStatus(NotDatabaseText(why, haveRef));
   } else if (differs) {
     // The download waits in "DataBase.tmp" for its signature.
     replacing_ = haveRef;

@@ -40,8 +40,9 @@ class IUpdaterView {
 };
 
 
-// "The downloaded file is not a valid database (why). The installed database was kept."
-Text NotDatabaseText(const Text& why);
+// "The downloaded file is not a valid database (why)." and, when a database
+// is installed, " The installed database was kept."
+Text NotDatabaseText(const Text& why, bool installed);
 
 // After "DataBase.ref" its signature "DataBase.ref.sig" is fetched from the
 // same folder of the server; the pair is installed only when the signature

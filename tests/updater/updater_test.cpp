@@ -297,10 +297,16 @@ TEST_F(UpdaterTest, ADownloadThatIsNoDatabaseKeepsTheInstalledOne) {
     EXPECT_EQ(Read("DataBase.ref"), "good") << body;
     EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
     EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
-    EXPECT_EQ(view.statuses.back().back(), '.');
+    EXPECT_TRUE(view.statuses.back().ends_with("). The installed database was kept.")) << view.statuses.back();
     EXPECT_EQ(view.completed, 0);
     EXPECT_EQ(inet.executed, 1);
   }
+  // With none installed, none is said to be kept.
+  fs().RemoveFile(folder + "\\DataBase.ref");
+  Press();
+  EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
+  EXPECT_TRUE(view.statuses.back().ends_with(").")) << view.statuses.back();
+  EXPECT_EQ(view.statuses.back().find("kept"), Text::npos) << view.statuses.back();
 }
 
 // Records that removal would refuse or skip are no reason to refuse the update.
