@@ -44,6 +44,14 @@ foreach(n 2 3 4)
   endif()
 endforeach()
 
+# A line that enciphers to a line break would not read back: nothing is written.
+string(ASCII 5 ctl)
+file(WRITE ${WORK}/break.txt "v1\r\n${ctl}abc|x|y|\r\n")
+run(1 encrypt ${WORK}/break.txt ${WORK}/break.ref)
+if(NOT last_err MATCHES "line 2 " OR EXISTS ${WORK}/break.ref)
+  message(FATAL_ERROR "encrypt accepts a line that enciphers to a line break:\n${last_err}")
+endif()
+
 run(2 check ${WORK}/does-not-exist.ref)
 run(2 decrypt ${WORK}/does-not-exist.ref ${WORK}/x.txt)
 run(2 bogus)

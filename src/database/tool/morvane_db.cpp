@@ -91,6 +91,10 @@ int Convert(const std::string& from, const std::string& to, bool encrypt) {
     if (encrypt && modCrypt::DecryptString(converted, kDatabaseKey) != line) {
       std::cerr << "morvane-db: line " << lineNumber << " holds characters that cannot be enciphered\n";
       result = 1;
+    } else if (encrypt && converted.find_first_of("\r\n") != Text::npos) {
+      std::cerr << "morvane-db: line " << lineNumber
+                << " enciphers to a line break (CR or LF) and would not read back; change its control characters\n";
+      result = 1;
     }
     out += converted;
     out += "\r\n";
