@@ -12,24 +12,15 @@ namespace morvane::updater {
 
 namespace {
 
-Text Trim(const Text& s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == Text::npos) return Text();
-  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
 // A handler step that cannot go on (missing header, unwritable file).
 struct HandlerError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// More than this is no signature; the rest of such a body is not kept.
-constexpr size_t kSignatureLimit = 4096;
-
 }  // namespace
 
-Text NotDatabaseText(const Text& why) {
-  return Text(kNotDatabase) + " (" + why + "). The installed database was kept.";
+Text NotDatabaseText(const Text& why, bool installed) {
+  return Text(kNotDatabase) + " (" + why + ")." + (installed ? " The installed database was kept." : "");
 }
 
 Updater::Updater(IFileSystem& fs, ISignatures& signatures, std::vector<TrustedKey> keys, ITransfer& inet,
@@ -58,7 +49,7 @@ void Updater::cmdFetch_Click() {
     view_.SetStatus(configError_);
     return;
   }
-  inet_.Execute(url_, "GET");
+  inet_.Execute(url_, "GET", kDatabaseLimit);
 }
 
 bool Updater::FileSize(const Text& path, uint64_t& size) {
@@ -79,10 +70,7 @@ void Updater::StateChanged(int state) {
         OnHeaders();
         break;
       case kError:
-        view_.SetStatus(kErrorText);
-        inet_.Cancel();
-        done_ = true;
-        if (fetchingSignature_) Clear();
+        TransferFailed();
         break;
       case kResponseCompleted:
         if (fetchingSignature_)
@@ -106,18 +94,20 @@ void Updater::OnHeaders() {
   if (!fetchingSignature_) view_.SetHeaders("Header: \r\n" + inet_.GetHeader());
   // A 404 page or a server error is never a database.
   if (inet_.StatusCode() != 200) {
-    view_.SetStatus(kErrorText);
-    inet_.Cancel();
-    done_ = true;
-    if (fetchingSignature_) Clear();
+    TransferFailed();
     return;
   }
-  Text length = Trim(inet_.GetHeader("Content-Length"));
-  if (length.empty() || length.size() > 10 || length.find_first_not_of("0123456789") != Text::npos ||
-      std::stoll(length) > 0x7FFFFFFF)
-    throw HandlerError("no usable Content-Length");
-  if (fetchingSignature_) return;
-  contentLength_ = std::stoll(length);
+  contentLength_ = ContentLength(inet_.GetHeader("Content-Length"));
+  if (contentLength_ < 0) throw HandlerError("no usable Content-Length");
+  if (fetchingSignature_) {
+    if (uint64_t(contentLength_) > kSignatureLimit) Refuse(kNotSigned);
+    return;
+  }
+  // Larger than any database: the transfer would stop at the cap anyway.
+  if (uint64_t(contentLength_) > kDatabaseLimit) {
+    TransferFailed();
+    return;
+  }
   // A database of the installed size may still differ from it: it is
   // downloaded and compared whole.
   yield_();
@@ -161,12 +151,12 @@ void Updater::OnCompleted() {
     // Complete, but not a database (an error page served as 200, a tampered
     // file): the installed one stays. Asking again would fetch the same.
     done_ = true;
-    view_.SetStatus(NotDatabaseText(why));
+    view_.SetStatus(NotDatabaseText(why, haveRef));
   } else if (differs) {
     // The download waits in "DataBase.tmp" for its signature.
     replacing_ = haveRef;
     fetchingSignature_ = true;
-    inet_.Execute(url_ + kSignatureSuffix, "GET");
+    inet_.Execute(url_ + kSignatureSuffix, "GET", kSignatureLimit);
     return;
   } else {
     view_.SetStatus(kUpToDate);
@@ -178,9 +168,14 @@ void Updater::OnSignature() {
   const Text tmp = Path("DataBase.tmp"), ref = Path("DataBase.ref");
   const Text sigTmp = Path("DataBase.sig.tmp"), sig = ref + kSignatureSuffix;
   std::string signature;
-  for (std::string chunk = inet_.GetChunk(1024); !chunk.empty(); chunk = inet_.GetChunk(1024))
+  int64_t received = 0;
+  for (std::string chunk = inet_.GetChunk(1024); !chunk.empty(); chunk = inet_.GetChunk(1024)) {
+    received += int64_t(chunk.size());
     if (signature.size() <= kSignatureLimit) signature += chunk;
+  }
   yield_();
+  // A signature cut short is a failed transfer, asked again: no bad signature.
+  if (received != contentLength_) throw HandlerError("signature not of the announced length");
   std::string database;
   if (!fs_.ReadAll(tmp, database)) throw HandlerError("cannot read the download");
   Text key;
@@ -188,6 +183,9 @@ void Updater::OnSignature() {
     Refuse(kNotSigned);
     return;
   }
+  // The download was appended through the cache: its bytes reach the disk
+  // before it can take the database's name.
+  if (!fs_.FlushFile(tmp)) throw HandlerError("cannot flush the download");
   // The signature first, the database last, each in one step: an
   // interruption between them leaves the old database with a signature
   // that fails, never a new database without its own.
@@ -204,6 +202,14 @@ void Updater::OnSignature() {
   retries_ = 0;
   view_.ShowCompleted();
   Clear();
+}
+
+// No retry: asking again would fail the same.
+void Updater::TransferFailed() {
+  view_.SetStatus(kErrorText);
+  inet_.Cancel();
+  done_ = true;
+  if (fetchingSignature_) Clear();
 }
 
 void Updater::Refuse(const Text& status) {

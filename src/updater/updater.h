@@ -24,6 +24,10 @@ inline constexpr const char* kNotSigned =
 inline constexpr const char* kNoSignature =
     "No signature was found for the downloaded database. Nothing was installed.";
 inline constexpr int kMaxRetries = 5;
+// The most a database's body may bring; a larger one fails as a transfer.
+inline constexpr uint64_t kDatabaseLimit = 64u << 20;
+// More than this is no signature.
+inline constexpr uint64_t kSignatureLimit = 4096;
 
 class IUpdaterView {
  public:
@@ -36,8 +40,9 @@ class IUpdaterView {
 };
 
 
-// "The downloaded file is not a valid database (why). The installed database was kept."
-Text NotDatabaseText(const Text& why);
+// "The downloaded file is not a valid database (why)." and, when a database
+// is installed, " The installed database was kept."
+Text NotDatabaseText(const Text& why, bool installed);
 
 // After "DataBase.ref" its signature "DataBase.ref.sig" is fetched from the
 // same folder of the server; the pair is installed only when the signature
@@ -60,6 +65,8 @@ class Updater {
   void OnCompleted();
   void OnSignature();
   void ErrorBranch();
+  // The transfer failed: the error text, the attempt ends.
+  void TransferFailed();
   // Ends the attempt with status text, nothing installed.
   void Refuse(const Text& status);
   void RemoveTemporaryFiles();

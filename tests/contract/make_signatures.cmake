@@ -1,6 +1,8 @@
 # Keys and signatures made by the build machine's morvane-db for the
 # signature contract: two keys, two files, each file signed by the first key
 # and the first file by the second.  cmake -DTOOL=morvane-db -DDIR=out -P this
+# Made afresh: keygen never replaces a key.
+file(REMOVE_RECURSE ${DIR})
 file(MAKE_DIRECTORY ${DIR})
 string(REPEAT "Morvane signature contract, first file.\r\n" 80 first)
 string(REPEAT "Morvane signature contract, second file.\r\n" 70 second)

@@ -267,7 +267,7 @@ struct Install {
     std::string body;
     std::string database, signature;
     size_t pos = 0;
-    void Execute(const Text& url, const Text&) override {
+    void Execute(const Text& url, const Text&, uint64_t) override {
       body = url.size() > 4 && url.substr(url.size() - 4) == ".sig" ? signature : database;
       pos = 0;
     }

@@ -16,7 +16,7 @@ namespace {
 class FuzzTransfer : public ITransfer {
  public:
   explicit FuzzTransfer(fuzz::Input& in) : in_(in) {}
-  void Execute(const Text& url, const Text&) override {
+  void Execute(const Text& url, const Text&, uint64_t) override {
     ++executed;
     busy = true;
     signature = url.size() > 4 && url.substr(url.size() - 4) == ".sig";

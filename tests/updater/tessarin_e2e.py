@@ -215,6 +215,9 @@ def main():
     other = database(2600)
     cut = body[: body.index(b"\r\n", body.index(b"\r\n") + 2) + 2]
     stranger = os.path.join(args.work, "stranger.pem")
+    for path in (stranger, stranger + ".pub"):  # keygen never replaces a key
+        if os.path.exists(path):
+            os.remove(path)
     subprocess.run([args.signer, "keygen", stranger, stranger + ".pub"], check=True, capture_output=True)
     for name, served, sig, status in (
             ("bad signature", body, bytes(flipped), NOT_SIGNED),

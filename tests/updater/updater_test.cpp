@@ -60,7 +60,7 @@ class ScriptedTransfer : public ITransfer {
   int executed = 0;
   int cancels = 0;
   std::deque<int> states;  // to deliver
-  void Execute(const Text& url, const Text& verb) override {
+  void Execute(const Text& url, const Text& verb, uint64_t maxBody) override {
     ++executed;
     lastUrl = url;
     const bool sig = url.size() > 4 && url.substr(url.size() - 4) == ".sig";
@@ -77,6 +77,8 @@ class ScriptedTransfer : public ITransfer {
     busy = true;
     states = current.networkError ? std::deque<int>{kRequesting, kError}
                                   : std::deque<int>{kRequesting, kResponseReceived, kResponseCompleted};
+    // More than it may bring stops the transfer, as the real one does.
+    if (current.body.size() > BodyAllowance(GetHeader(), maxBody)) states.back() = kError;
   }
   Text GetHeader() override { return "HTTP/1.1 " + std::to_string(current.status) + " X\r\n" + Header(); }
   Text GetHeader(const Text& name) override {
@@ -226,6 +228,30 @@ TEST_F(UpdaterTest, ErrorPagesAndNetworkErrorsAreNeverInstalled) {
   Press();
   EXPECT_EQ(inet.executed, 1);  // no retry after an error of the transfer
   EXPECT_EQ(view.statuses.back(), kErrorText);
+  // Nor after a database announced larger than any is allowed to be.
+  Response huge{200, true, "x"};
+  huge.announced = int64_t(kDatabaseLimit) + 1;
+  inet.script = {huge};
+  inet.executed = 0;
+  Press();
+  EXPECT_EQ(inet.executed, 1);
+  EXPECT_EQ(view.statuses.back(), kErrorText);
+  EXPECT_EQ(Read("DataBase.ref"), "good");
+}
+
+TEST(UpdaterTransfer, ABodyMayBringItsContentLengthWithinTheCap) {
+  const struct {
+    const char* headers;
+    uint64_t allowed;
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Length: 10\r\n", 10},
+      {"HTTP/1.1 200 OK\r\ncontent-length:  \t99\r\n", 99},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 101\r\n", 100},
+      {"HTTP/1.1 200 OK\r\n", 100},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 1x\r\n", 100},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n", 100},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BodyAllowance(c.headers, 100), c.allowed) << c.headers;
 }
 
 TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
@@ -244,6 +270,16 @@ TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
   inet.script = {cut, whole};
   Press();
   EXPECT_EQ(Read("DataBase.ref"), Database(2500));
+
+  // So does a retry after a signature cut short: that is no bad signature.
+  const std::string next = Database(2600), sig = ChecksumSignatures::Sign(kPublisher, next);
+  Response cutSig{200, true, sig.substr(0, 20)};
+  cutSig.announced = int64_t(sig.size());
+  inet.script = {Response{200, true, next}};
+  inet.sigScript = {cutSig, Response{200, true, sig}};
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), next);
+  EXPECT_EQ(Read("DataBase.ref.sig"), sig);
 }
 
 // A complete download that is not a database never replaces the installed
@@ -261,10 +297,16 @@ TEST_F(UpdaterTest, ADownloadThatIsNoDatabaseKeepsTheInstalledOne) {
     EXPECT_EQ(Read("DataBase.ref"), "good") << body;
     EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
     EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
-    EXPECT_EQ(view.statuses.back().back(), '.');
+    EXPECT_TRUE(view.statuses.back().ends_with("). The installed database was kept.")) << view.statuses.back();
     EXPECT_EQ(view.completed, 0);
     EXPECT_EQ(inet.executed, 1);
   }
+  // With none installed, none is said to be kept.
+  fs().RemoveFile(folder + "\\DataBase.ref");
+  Press();
+  EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
+  EXPECT_TRUE(view.statuses.back().ends_with(").")) << view.statuses.back();
+  EXPECT_EQ(view.statuses.back().find("kept"), Text::npos) << view.statuses.back();
 }
 
 // Records that removal would refuse or skip are no reason to refuse the update.
@@ -318,11 +360,17 @@ TEST_F(UpdaterTest, OnlyADatabaseSignedByThePublisherIsInstalled) {
     EXPECT_EQ(inet.executed, 2) << c.name;  // asking again would fetch the same
     EXPECT_EQ(view.progress.back(), 0) << c.name;
   }
+  // A download that cannot be flushed keeps the old pair, on every retry.
+  for (uint64_t n = 1; n <= kMaxRetries + 1; ++n) machine.faults.FailCall("FlushFile", n);
+  inet.script = {Response{200, true, body}};
+  inet.sigScript.clear();
+  Press();
+  EXPECT_EQ(Read("DataBase.ref"), "old database");
+  EXPECT_EQ(Read("DataBase.ref.sig"), "old signature");
+  EXPECT_EQ(view.statuses.back(), kErrorText);
   // The signature goes in first: when the database cannot be replaced, the
   // old one is left with a signature that fails, never the other way round.
   fs().SetLocked(folder + "\\DataBase.ref", true);
-  inet.script = {Response{200, true, body}};
-  inet.sigScript.clear();
   Press();
   fs().SetLocked(folder + "\\DataBase.ref", false);
   EXPECT_EQ(Read("DataBase.ref"), "old database");

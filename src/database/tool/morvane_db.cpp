@@ -4,7 +4,7 @@
 //   morvane-db encrypt PLAIN OUT
 //   morvane-db decrypt DB OUT
 //   morvane-db check DB
-//   morvane-db keygen PRIVATE.pem PUBLIC.pem     (native build)
+//   morvane-db keygen PRIVATE.pem PUBLIC.pem     (native build; a new PRIVATE.pem, mode 0600)
 //   morvane-db sign PRIVATE.pem DB               writes DB.sig (native build)
 //   morvane-db verify DB                         checks DB.sig against the trusted keys
 //   morvane-db pubkey KEY.pem                    the public point as hex (native build)
@@ -22,6 +22,11 @@
 #include "database/records.h"
 #include "database/signature.h"
 #ifdef MORVANE_DB_SIGNING
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "database/tool/signing.h"
 #endif
 
@@ -91,6 +96,10 @@ int Convert(const std::string& from, const std::string& to, bool encrypt) {
     if (encrypt && modCrypt::DecryptString(converted, kDatabaseKey) != line) {
       std::cerr << "morvane-db: line " << lineNumber << " holds characters that cannot be enciphered\n";
       result = 1;
+    } else if (encrypt && converted.find_first_of("\r\n") != Text::npos) {
+      std::cerr << "morvane-db: line " << lineNumber
+                << " enciphers to a line break (CR or LF) and would not read back; change its control characters\n";
+      result = 1;
     }
     out += converted;
     out += "\r\n";
@@ -140,14 +149,39 @@ int Verify(const std::string& path) {
 }
 
 #ifdef MORVANE_DB_SIGNING
+// A new file only its owner may read; false (errno EEXIST) when the path is
+// taken. A file that could not be written whole is removed.
+bool WriteNewPrivateFile(const std::string& path, const std::string& content) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  if (close(fd) == 0 && done == content.size()) return true;
+  unlink(path.c_str());
+  errno = EIO;
+  return false;
+}
+
 int Keygen(const std::string& privatePath, const std::string& publicPath) {
   std::string privatePem, publicPem, error;
   if (!GenerateKeyPair(privatePem, publicPem, error)) {
     std::cerr << "morvane-db: " << error << "\n";
     return 2;
   }
-  if (!WriteFile(privatePath, privatePem) || !WriteFile(publicPath, publicPem)) {
-    std::cerr << "morvane-db: cannot write " << privatePath << " or " << publicPath << "\n";
+  if (!WriteNewPrivateFile(privatePath, privatePem)) {
+    if (errno == EEXIST)
+      std::cerr << "morvane-db: " << privatePath << " already exists; keygen never replaces a key (remove it first)\n";
+    else
+      std::cerr << "morvane-db: cannot write " << privatePath << "\n";
+    return 2;
+  }
+  if (!WriteFile(publicPath, publicPem)) {
+    std::cerr << "morvane-db: cannot write " << publicPath << "\n";
     return 2;
   }
   std::cout << "private key: " << privatePath << " (keep it secret, out of the sources)\npublic key: " << publicPath

@@ -70,7 +70,7 @@ struct SimFileSystem::Node {
   uint32_t attributes = win::kAttrArchive;
   bool sized = false;  // declaredSize stands for the content
   bool locked = false;
-  bool unflushed = false;  // copied and not flushed: after a restart its bytes are zeros
+  bool unflushed = false;  // copied or appended, not flushed: after a restart its bytes are zeros
   std::unique_ptr<Extra> extra;
 
   bool IsDir() const { return attributes & win::kAttrDirectory; }
@@ -430,11 +430,16 @@ bool SimFileSystem::FlushFile(const Text& path) {
 bool SimFileSystem::Append(const Text& path, const std::string& data) {
   if (!Powered()) return false;
   Node* n = Resolve(path);
-  if (!n) return WriteAll(path, data);
+  if (!n) {
+    const bool written = WriteAll(path, data);
+    MarkUnflushed(path);
+    return written;
+  }
   if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked || !Mutate("Append")) return false;
   size_t allowed = 0;
   const bool fits = Spend(data.size(), allowed);
   if (allowed) n->More().content += data.substr(0, allowed);
+  n->unflushed = true;  // a plain write stays in the cache until a flush
   return fits;
 }
 

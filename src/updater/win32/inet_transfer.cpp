@@ -24,12 +24,6 @@ class InetHandle {
   HINTERNET h_;
 };
 
-Text Lower(Text s) {
-  for (auto& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  return s;
-}
-
 }  // namespace
 
 struct InetTransfer::Request {
@@ -41,6 +35,7 @@ struct InetTransfer::Request {
   int status = 0;
   std::string body;
   size_t readPos = 0;
+  uint64_t maxBody = 0;
 
   void Post(int state) {
     if (!cancelled) PostMessageA(window, kStateMessage, WPARAM(state), LPARAM(number));
@@ -68,6 +63,7 @@ struct InetTransfer::Request {
       status = int(code);
     }
     Post(kResponseReceived);
+    const uint64_t allowed = BodyAllowance(raw, maxBody);
     std::string data;
     for (;;) {
       if (cancelled) return;
@@ -75,6 +71,7 @@ struct InetTransfer::Request {
       if (!InternetReadFile(file.get(), buffer, sizeof buffer, &got)) break;  // a dropped connection ends the body
       if (got == 0) break;
       data.append(buffer, got);
+      if (data.size() > allowed) return Post(kError);  // more than announced or allowed
     }
     {
       std::lock_guard<std::mutex> g(lock);
@@ -84,11 +81,12 @@ struct InetTransfer::Request {
   }
 };
 
-void InetTransfer::Execute(const Text& url, const Text&) {
+void InetTransfer::Execute(const Text& url, const Text&, uint64_t maxBody) {
   Cancel();
   auto r = std::make_shared<Request>();
   r->number = ++serial_;
   r->window = window_;
+  r->maxBody = maxBody;
   current_ = r;
   busy_ = true;
   std::thread([r, url] { r->Run(url); }).detach();
@@ -106,22 +104,7 @@ Text InetTransfer::GetHeader() {
   return current_->headers;
 }
 
-Text InetTransfer::GetHeader(const Text& name) {
-  Text all = GetHeader(), want = Lower(name) + ":";
-  size_t start = 0;
-  while (start < all.size()) {
-    size_t end = all.find("\r\n", start);
-    if (end == Text::npos) end = all.size();
-    Text line = all.substr(start, end - start);
-    if (Lower(line).rfind(want, 0) == 0) {
-      Text v = line.substr(want.size());
-      size_t b = v.find_first_not_of(' ');
-      return b == Text::npos ? Text() : v.substr(b);
-    }
-    start = end + 2;
-  }
-  return Text();
-}
+Text InetTransfer::GetHeader(const Text& name) { return HeaderValue(GetHeader(), name); }
 
 int InetTransfer::StatusCode() {
   if (!current_) return 0;

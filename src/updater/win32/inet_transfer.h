@@ -18,7 +18,7 @@ class InetTransfer : public ITransfer {
  public:
   explicit InetTransfer(HWND window) : window_(window) {}
   ~InetTransfer() override { Cancel(); }
-  void Execute(const Text& url, const Text& verb) override;
+  void Execute(const Text& url, const Text& verb, uint64_t maxBody) override;
   Text GetHeader() override;
   Text GetHeader(const Text& name) override;
   int StatusCode() override;
