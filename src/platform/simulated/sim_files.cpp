@@ -64,13 +64,14 @@ struct SimFileSystem::Node {
     Text linkTarget;
     List children;                  // sorted by upper-cased name
     mutable NameIndex<Node> index;  // of the children, when there are many
+    size_t durable = 0;             // while unflushed: the bytes before this are on the disk
   };
   Text name;
   uint64_t declaredSize = 0;
   uint32_t attributes = win::kAttrArchive;
   bool sized = false;  // declaredSize stands for the content
   bool locked = false;
-  bool unflushed = false;  // copied or appended, not flushed: after a restart its bytes are zeros
+  bool unflushed = false;  // copied or appended, not flushed: after a restart the bytes past durable are zeros
   std::unique_ptr<Extra> extra;
 
   bool IsDir() const { return attributes & win::kAttrDirectory; }
@@ -337,6 +338,7 @@ bool SimFileSystem::CopyTo(const Text& source, const Text& destination, bool fai
   n->sized = s->sized;
   n->declaredSize = s->declaredSize;
   n->unflushed = true;
+  n->More().durable = 0;
   size_t allowed = 0;
   const bool fits = Spend(s->sized ? s->declaredSize : s->Data().size(), allowed);
   if (!fits) {
@@ -438,8 +440,10 @@ bool SimFileSystem::Append(const Text& path, const std::string& data) {
   if (n->IsDir() || (n->attributes & win::kAttrReadOnly) || n->locked || !Mutate("Append")) return false;
   size_t allowed = 0;
   const bool fits = Spend(data.size(), allowed);
+  // A plain write stays in the cache until a flush; what was on the disk stays.
+  if (!n->unflushed) n->More().durable = n->Data().size();
+  n->unflushed = true;
   if (allowed) n->More().content += data.substr(0, allowed);
-  n->unflushed = true;  // a plain write stays in the cache until a flush
   return fits;
 }
 
@@ -526,18 +530,24 @@ bool SimFileSystem::RemoveAtRestart(const Text& path) {
   return true;
 }
 
-// What a start finds: no file held open; a copy that was never flushed kept
-// its name and size, but its bytes never reached the disk.
+// What a start finds: no file held open; a copy or an append that was never
+// flushed kept its name and size, but its bytes never reached the disk.
 void SimFileSystem::AtRestart(Node& node) {
   node.locked = false;
-  if (node.unflushed && !node.sized) node.SetData(std::string(node.Data().size(), '\0'));
+  if (node.unflushed && !node.sized) {
+    const size_t kept = std::min(node.More().durable, node.Data().size());
+    node.SetData(node.Data().substr(0, kept) + std::string(node.Data().size() - kept, '\0'));
+  }
   node.unflushed = false;
   if (node.extra)
     for (auto& child : node.extra->children) AtRestart(*child);
 }
 
 void SimFileSystem::MarkUnflushed(const Text& path) {
-  if (Node* n = Resolve(path); n && !n->IsDir()) n->unflushed = true;
+  if (Node* n = Resolve(path); n && !n->IsDir()) {
+    n->unflushed = true;
+    n->More().durable = 0;
+  }
 }
 
 bool SimFileSystem::SetLocked(const Text& path, bool locked) {

@@ -110,6 +110,29 @@ TEST(SimFaults, RestartCarriesOutPendingDeletionsAndEndsProcesses) {
   EXPECT_TRUE(m.files.PendingDeletes().empty());
 }
 
+// What no flush wrote is zeros after a restart: a copy whole, an append its tail.
+TEST(SimFaults, RestartZeroesWhatNoFlushWrote) {
+  SimulatedMachine m;
+  m.files.AddFolder("C:\\D");
+  ASSERT_TRUE(m.files.WriteAll("C:\\D\\log.txt", "old"));
+  ASSERT_TRUE(m.files.Append("C:\\D\\log.txt", "new"));
+  ASSERT_TRUE(m.files.CopyTo("C:\\D\\log.txt", "C:\\D\\copy.txt", true));
+  ASSERT_TRUE(m.files.Append("C:\\D\\fresh.txt", "ab"));
+  m.Restart();
+  std::string log, copy, fresh;
+  ASSERT_TRUE(m.files.ReadAll("C:\\D\\log.txt", log) && m.files.ReadAll("C:\\D\\copy.txt", copy) &&
+              m.files.ReadAll("C:\\D\\fresh.txt", fresh));
+  EXPECT_EQ(log, std::string("old\0\0\0", 6));
+  EXPECT_EQ(copy, std::string(6, '\0'));
+  EXPECT_EQ(fresh, std::string(2, '\0'));
+  ASSERT_TRUE(m.files.Append("C:\\D\\log.txt", "x"));
+  ASSERT_TRUE(m.files.FlushFile("C:\\D\\log.txt"));
+  ASSERT_TRUE(m.files.Append("C:\\D\\log.txt", "y"));
+  m.Restart();
+  ASSERT_TRUE(m.files.ReadAll("C:\\D\\log.txt", log));
+  EXPECT_EQ(log, std::string("old\0\0\0x\0", 8));
+}
+
 // The n-th call of one operation fails as the API reports failure; the others pass.
 TEST(SimFaults, FailTheNthCallOfAnOperation) {
   SimulatedMachine m;
