@@ -10,6 +10,7 @@
 #include "removal/removal_engine.h"
 #include "removal/store_hooks.h"
 #include "scanner/scan_engine.h"
+#include "store/app_settings.h"
 #include "store/settings.h"
 
 namespace morvane::frontend {
@@ -17,7 +18,8 @@ namespace morvane::frontend {
 namespace {
 
 constexpr size_t kModeLine = 9;
-constexpr size_t kQuarantineLine = 3;
+constexpr size_t kQuarantineLine = size_t(CustomScanLine::QuarantineFirst);
+constexpr size_t kEraseAllLine = size_t(CustomScanLine::EraseAll);
 
 Text Stamp(const DateTime& t) {
   char text[32];
@@ -275,10 +277,11 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   if (app.lstSettingsFile.size() <= kModeLine) app.lstSettingsFile.resize(kModeLine + 1, "0");
   app.lstSettingsFile[kModeLine] = std::to_string(int(mode) - 1);
   app.lstSelectedFolders = folders;
-  if (request.remove) {
-    if (app.lstCustomScanSettings.size() <= kQuarantineLine) app.lstCustomScanSettings.resize(kQuarantineLine + 1, "0");
-    app.lstCustomScanSettings[kQuarantineLine] = "1";
-  }
+  // Removal (each object quarantined first) only when asked: a saved "erase
+  // all" would tick every row.
+  if (app.lstCustomScanSettings.size() <= kEraseAllLine) app.lstCustomScanSettings.resize(kEraseAllLine + 1, "0");
+  if (request.remove) app.lstCustomScanSettings[kQuarantineLine] = "1";
+  else app.lstCustomScanSettings[kEraseAllLine] = "0";
   auto saveData = [&] {
     std::swap(app.lstSettingsFile, savedSettings);
     std::swap(app.lstCustomScanSettings, savedCustom);
@@ -319,7 +322,7 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   for (const auto& row : app.lstIremovable.Rows()) add(row, true);
 
   // The removal step closes the scan as in the window (statistics, settings,
-  // log); without removal no row is ticked.
+  // log); without removal the scan is closed alone.
   size_t cursor = 0;
   removal.onRowRemoved = [&](const ListItem& row, size_t firstLogLine, int32_t storedItem) {
     for (size_t i = cursor; i < report.objects.size(); ++i) {
@@ -335,7 +338,7 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
     }
   };
   if (request.remove) removal.RemoveAll();
-  else removal.RemoveChecked();
+  else removal.CloseScan();
   ctx_.OperationInProgress = false;
   report.ended = Stamp(ctx_.clock().Now());
   return report;

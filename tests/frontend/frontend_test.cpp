@@ -164,6 +164,29 @@ TEST_F(ConsoleRun, RemovalQuarantinesEachObjectReportsItAndTheQuarantineRestores
   EXPECT_TRUE(m.registry.KeyExists(win::kCurrentUser, "Software\\SpyCo"));
 }
 
+// The saved "erase all" of the custom scan ticks every row in the window; a
+// run without the remove option still removes and quarantines nothing.
+TEST_F(ConsoleRun, WithoutRemoveNothingGoesWhateverTheSavedOptions) {
+  m.registry.SetStringValue(win::kCurrentUser, "Software\\SpyCo", "id", "1");
+  const std::string custom = "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0";
+  Write("\\Settings\\CustomScan.stg", custom);
+  Write("\\Settings\\Settings.stg", "0\r\n0\r\n0\r\n1\r\n0\r\n0\r\nabout:blank\r\nIE\r\n30\r\n1\r\n10");
+  Database({"regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|"});
+  for (ScanMode mode : {ScanMode::Custom, ScanMode::Saved}) {
+    ScanRequest request;
+    request.mode = mode;
+    const ScanReport r = Run(request);
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.objects.size(), 1u) << r.mode;
+    EXPECT_EQ(r.objects[0].outcome, "");
+    EXPECT_TRUE(m.registry.KeyExists(win::kCurrentUser, "Software\\SpyCo")) << r.mode;
+    EXPECT_EQ(Read(kPf + "\\Settings\\CustomScan.stg").substr(0, custom.size()), custom);
+    AppState app;
+    app.programFolder = kPf;
+    EXPECT_EQ(RemovalEngine(ctx, app).ListQuarantine(), 0u);
+  }
+}
+
 TEST_F(ConsoleRun, StatusZeroWhenCleanAndTwoWithAClearReason) {
   Database({"path|C:\\Spy\\spy.exe|Spy Exe|"});
   ScanReport clean = Run({});
