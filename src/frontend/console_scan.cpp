@@ -120,6 +120,27 @@ int ExitStatus(const ScanReport& report) {
   return report.objects.empty() ? 0 : 1;
 }
 
+Text Summary(const ScanReport& r) {
+  const Text& ignored = r.counters[size_t(Counter::lblObjectsIgnored)];
+  Text line = std::to_string(r.objects.size()) + " object(s) found, " + (ignored.empty() ? Text("0") : ignored) +
+              " ignored";
+  if (r.removal) {
+    size_t removed = 0, failed = 0, atRestart = 0, protect = 0, manual = 0;
+    for (const FoundObject& o : r.objects) {
+      if (o.outcome == "removed" || o.outcome == "quarantined") ++removed;
+      else if (o.outcome == "atRestart") ++atRestart;
+      else if (o.outcome == "protected") ++protect;
+      else if (o.outcome == "manual") ++manual;
+      else ++failed;
+    }
+    line += ": " + std::to_string(removed) + " removed, " + std::to_string(failed) + " failed";
+    if (atRestart) line += ", " + std::to_string(atRestart) + " at the next restart";
+    if (protect) line += ", " + std::to_string(protect) + " protected";
+    if (manual) line += ", " + std::to_string(manual) + " for removal by hand";
+  }
+  return line + ".";
+}
+
 Text ReportJson(const ScanReport& r) {
   std::string out = "{\n  ";
   if (!r.user.empty()) Field(out, "user", r.user);

@@ -53,6 +53,28 @@ TEST(ConsoleArguments, Table) {
   EXPECT_EQ(a.request.database, "x.ref");
 }
 
+TEST(ConsoleSummary, CountsWhatTheRemovalDid) {
+  struct Case {
+    bool removal;
+    std::vector<Text> outcomes;
+    Text summary;
+  };
+  const Case cases[] = {
+      {false, {"", ""}, "2 object(s) found, 3 ignored."},
+      {true, {"failed", "failed"}, "2 object(s) found, 3 ignored: 0 removed, 2 failed."},
+      {true,
+       {"quarantined", "removed", "atRestart", "protected", "manual", "failed"},
+       "6 object(s) found, 3 ignored: 2 removed, 1 failed, 1 at the next restart, 1 protected, 1 for removal by hand."},
+  };
+  for (const Case& c : cases) {
+    ScanReport r;
+    r.removal = c.removal;
+    r.counters[size_t(Counter::lblObjectsIgnored)] = "3";
+    for (const Text& outcome : c.outcomes) r.objects.emplace_back().outcome = outcome;
+    EXPECT_EQ(Summary(r), c.summary);
+  }
+}
+
 const Text kPf = "C:\\Program Files\\Morvane";
 
 class ConsoleRun : public ::testing::Test {

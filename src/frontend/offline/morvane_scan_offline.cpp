@@ -138,9 +138,7 @@ void ScanProfiles(Arguments& a, std::vector<ScanReport>& reports) {
     if (!machine.registry.Flush() && report.error.empty()) report.error = "A changed hive could not be written";
     for (const auto& b : machine.registry.Backups())
       if (!a.quiet) std::printf("Hive backed up: %s\n", b.c_str());
-    if (report.error.empty() && !a.quiet)
-      std::printf("%zu object(s) found, %s ignored%s.\n", report.objects.size(),
-                  report.counters[size_t(Counter::lblObjectsIgnored)].c_str(), report.removal ? ", removal done" : "");
+    if (report.error.empty() && !a.quiet) std::printf("%s\n", Summary(report).c_str());
     reports.push_back(std::move(report));
     if (!reports.back().error.empty()) return;
   }

@@ -81,8 +81,6 @@ int main(int argc, char** argv) {
   if (!report.error.empty()) std::fprintf(stderr, "MorvaneScan: %s\n", report.error.c_str());
   if (!a.report.empty() && !WriteTextFile(a.report, ReportJson(report)))
     return Fail("Cannot write the report file: " + a.report);
-  if (!a.quiet && report.error.empty())
-    std::printf("%zu object(s) found, %s ignored%s.\n", report.objects.size(),
-                report.counters[size_t(Counter::lblObjectsIgnored)].c_str(), report.removal ? ", removal done" : "");
+  if (!a.quiet && report.error.empty()) std::printf("%s\n", Summary(report).c_str());
   return status;
 }
