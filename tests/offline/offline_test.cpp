@@ -282,6 +282,8 @@ TEST(OfflineMachine, ProfilesEnvironmentAndAbsentServices) {
   fs::create_directories(p.Host("Documents and Settings/Default User"));
   ASSERT_TRUE(WriteEmptyHive(p.Host("Documents and Settings/Bob/NTUSER.DAT")));
   ASSERT_TRUE(WriteEmptyHive(p.Host("Documents and Settings/Default User/NTUSER.DAT")));
+  // The same folders again through a link: each profile once.
+  fs::create_directory_symlink("Documents and Settings", p.Host("Users"));
   auto profiles = offline::ListProfiles(p.Root());
   ASSERT_EQ(profiles.size(), 2u);
   EXPECT_EQ(profiles[0].name, "Alice");

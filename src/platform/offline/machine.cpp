@@ -115,14 +115,15 @@ std::vector<Profile> ListProfiles(const std::string& mountRoot, char drive) {
   OfflineRegistry reg(MachineHives(files, windowsDir), {}, clock, true);
   const std::map<Text, Text> env{{"SYSTEMDRIVE", Drive(drive)}, {"SYSTEMROOT", windowsDir}, {"WINDIR", windowsDir}};
   std::vector<Profile> out;
+  std::vector<std::string> seen;  // the folders' real paths: one reached through a link is the same profile
   auto add = [&](const Text& folder) {
     Text name = Leaf(folder);
-    std::string hive;
-    if (name.empty() || IsTemplateOrShared(name) || !files.HostPath(folder + "\\NTUSER.DAT", hive) ||
-        !files.Contained(hive))
+    std::string host, real, hive;
+    if (name.empty() || IsTemplateOrShared(name) || !files.HostPath(folder, host) || !files.RealPath(host, real) ||
+        !files.HostPath(folder + "\\NTUSER.DAT", hive) || !files.Contained(hive) ||
+        std::find(seen.begin(), seen.end(), real) != seen.end())
       return;
-    for (const Profile& p : out)
-      if (EqualNoCase(p.folder, folder)) return;
+    seen.push_back(real);
     std::string classes;
     for (const char* at : {"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat",
                            "\\Local Settings\\Application Data\\Microsoft\\Windows\\UsrClass.dat"})
