@@ -144,6 +144,7 @@ Text Summary(const ScanReport& r) {
 Text ReportJson(const ScanReport& r) {
   std::string out = "{\n  ";
   if (!r.user.empty()) Field(out, "user", r.user);
+  if (!r.profile.empty()) Field(out, "profile", r.profile);
   Field(out, "program", "Morvane");
   Field(out, "programVersion", r.programVersion);
   Field(out, "databaseVersion", r.databaseVersion);

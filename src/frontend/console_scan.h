@@ -37,7 +37,7 @@ struct FoundObject {
 };
 
 struct ScanReport {
-  Text user;  // the profile scanned, on a mounted disk
+  Text user, profile;  // the profile scanned on a mounted disk: its name and folder
   Text programVersion, databaseVersion, mode, started, ended;
   std::array<Text, kCounterCount> counters{};
   std::vector<FoundObject> objects;

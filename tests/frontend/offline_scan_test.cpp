@@ -82,6 +82,36 @@ TEST(OfflineScan, RemoveQuarantinesIntoMorvanesFolderAndChangesTheHives) {
   EXPECT_EQ(backups, 1u);
 }
 
+// Two profile folders of one name are two profiles, each scanned with its own hive.
+TEST(OfflineScan, ProfilesOfOneNameAreEachScanned) {
+  PlantedInstall disk;
+  ASSERT_TRUE(disk.ok());
+  Put(disk.Host("Program Files/Morvane/Morvane.exe"), "MZ");
+  Put(disk.Host("Program Files/Morvane/DataBase.ref"),
+      modCrypt::EncryptString("Version 9", kDatabaseKey) + "\r\n" +
+          modCrypt::EncryptString("regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|", kDatabaseKey));
+  fs::create_directories(disk.Host("Users/Alice"));
+  ASSERT_TRUE(MakeHive(disk.Host("Users/Alice/NTUSER.DAT"), HiveContent().String("Software\\SpyCo", "id", "1")));
+  const std::string report = disk.Root() + "-report.json";
+  for (const char* user : {"", " --user alice"}) {
+    SCOPED_TRACE(user);
+    const std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "'" + user +
+                                " --quiet --report '" + report + "' > /dev/null";
+    const int rc = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), 1);
+    std::stringstream json;
+    json << std::ifstream(report).rdbuf();
+    fs::remove(report);
+    // Found once, in the report of the second folder.
+    const size_t second = json.str().find("\"profile\": \"C:\\\\Users\\\\Alice\"");
+    const size_t found = json.str().find("\"object\": \"HKEY_CURRENT_USER\\\\Software\\\\SpyCo\"");
+    EXPECT_TRUE(second != std::string::npos && found != std::string::npos && found > second &&
+                json.str().find("SpyCo", found + 50) == std::string::npos)
+        << json.str();
+  }
+}
+
 // A disk that cannot be scanned as asked ends with status 2, never a clean
 // run; the report says why, after those of the profiles already scanned.
 TEST(OfflineScan, AnUnreadableInstallationOrAQuarantineOffTheDiskIsAnError) {

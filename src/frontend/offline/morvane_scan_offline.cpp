@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "frontend/command_line.h"
 #include "platform/offline/machine.h"
@@ -64,23 +66,27 @@ Text InstallPath(const std::string& mount, const std::string& given) {
 // Scans each profile in turn, a report for each; an error ends the run with
 // a report of its own (the profile's, when it concerns one).
 void ScanProfiles(Arguments& a, std::vector<ScanReport>& reports) {
-  auto error = [&reports](const Text& user, const Text& message) {
+  auto error = [&reports](const Text& user, const Text& folder, const Text& message) {
     ScanReport r;
     r.programVersion = MORVANE_VERSION;
     r.user = user;
+    r.profile = folder;
     r.error = message;
     reports.push_back(std::move(r));
   };
   std::error_code ec;
-  if (!std::filesystem::is_directory(a.offline, ec)) return error({}, "The mount folder does not exist: " + a.offline);
+  if (!std::filesystem::is_directory(a.offline, ec))
+    return error({}, {}, "The mount folder does not exist: " + a.offline);
   {
     // Without a readable SOFTWARE hive every machine key reads as missing and the scan finds nothing.
     offline::OfflineMachine probe(a.offline);
     win::HKey software = 0;
-    if (probe.registry.OpenKeyEx(win::kLocalMachine, "SOFTWARE", win::kKeyRead, software) != win::kSuccess)
-      return error({}, "No Windows installation at " + a.offline + ": " +
-                           (probe.registry.Problems().empty() ? Text("no SOFTWARE hive")
-                                                              : probe.registry.Problems().front()));
+    if (probe.registry.OpenKeyEx(win::kLocalMachine, "SOFTWARE", win::kKeyRead, software) != win::kSuccess) {
+      const auto& problems = probe.registry.Problems();
+      return error({}, {},
+                   "No Windows installation at " + a.offline + ": " +
+                       (problems.empty() ? Text("no SOFTWARE hive") : problems.front()));
+    }
     probe.registry.CloseKey(software);
   }
   if (!a.request.database.empty()) {
@@ -89,30 +95,35 @@ void ScanProfiles(Arguments& a, std::vector<ScanReport>& reports) {
   }
   if (a.request.mode == ScanMode::Saved && a.request.folders.empty()) a.request.mode = ScanMode::Smart;
 
-  std::vector<Text> users;
-  if (!a.user.empty()) {
-    users.push_back(a.user);
-  } else {
-    for (const auto& p : offline::ListProfiles(a.offline)) users.push_back(p.name);
-    if (users.empty()) users.push_back({});
+  // Profiles are told by their folders: two may have one name.
+  std::vector<std::optional<offline::Profile>> profiles;
+  for (auto& p : offline::ListProfiles(a.offline))
+    if (a.user.empty() || offline::EqualNoCase(p.name, a.user)) profiles.push_back(std::move(p));
+  if (profiles.empty()) {
+    if (!a.user.empty()) return error(a.user, {}, "No profile named " + a.user + " on " + a.offline);
+    profiles.push_back(std::nullopt);
   }
 
   const bool console = isatty(fileno(stdout));
-  for (const Text& user : users) {
-    offline::OfflineMachine machine(a.offline, user);
-    if (!user.empty() && !machine.UserProfile()) return error(user, "No profile named " + user + " on " + a.offline);
+  for (const auto& profile : profiles) {
+    const Text user = profile ? profile->name : Text(), home = profile ? profile->folder : Text();
+    auto made = profile ? std::make_unique<offline::OfflineMachine>(a.offline, *profile)
+                        : std::make_unique<offline::OfflineMachine>(a.offline);
+    offline::OfflineMachine& machine = *made;
     // The machine's hives and the profile's are opened as it is made; one that failed would scan as empty.
     if (!machine.registry.Problems().empty())
-      return error(user, "A hive cannot be read: " + machine.registry.Problems().front());
+      return error(user, home, "A hive cannot be read: " + machine.registry.Problems().front());
     Text folder = InstalledFolder(machine);
     if (folder.empty()) {
       if (a.quarantine.empty())
-        return error(user, "Morvane is not installed on " + a.offline +
-                               ": name a folder for its settings, log and quarantine with --quarantine");
+        return error(user, home,
+                     "Morvane is not installed on " + a.offline +
+                         ": name a folder for its settings, log and quarantine with --quarantine");
       folder = InstallPath(a.offline, a.quarantine);
-      if (folder.empty()) return error(user, "The quarantine folder must be on the mounted disk: " + a.quarantine);
+      if (folder.empty())
+        return error(user, home, "The quarantine folder must be on the mounted disk: " + a.quarantine);
       if (!IsFolder(machine, folder) && !machine.files.MakeFolder(folder))
-        return error(user, "Cannot make the quarantine folder " + folder);
+        return error(user, home, "Cannot make the quarantine folder " + folder);
     }
     machine.system.programFolder = folder;
     // The quarantine copy of a registry key is the registry editor's export.
@@ -125,7 +136,7 @@ void ScanProfiles(Arguments& a, std::vector<ScanReport>& reports) {
     Context ctx(machine.os());
     ConsoleScan scan(ctx, folder, MORVANE_VERSION);
     ProgressPrinter printer(stdout, console, a.quiet);
-    if (!a.quiet && !user.empty()) std::printf("Profile %s\n", user.c_str());
+    if (!a.quiet && profile) std::printf("Profile %s (%s)\n", user.c_str(), home.c_str());
     ScanReport report;
     try {
       report = scan.Run(a.request, [&printer](const Text& op, const AppState& app) { printer.Show(op, app); });
@@ -135,6 +146,7 @@ void ScanProfiles(Arguments& a, std::vector<ScanReport>& reports) {
     }
     printer.Finish();
     report.user = user;
+    report.profile = home;
     if (!machine.registry.Flush() && report.error.empty()) report.error = "A changed hive could not be written";
     for (const auto& b : machine.registry.Backups())
       if (!a.quiet) std::printf("Hive backed up: %s\n", b.c_str());

@@ -163,11 +163,17 @@ std::optional<Profile> ProfileNamed(const std::string& mountRoot, char drive, co
 }  // namespace
 
 OfflineMachine::OfflineMachine(const std::string& mountRoot, const Text& userName, char drive)
+    : OfflineMachine(mountRoot, ProfileNamed(mountRoot, drive, userName), drive, Chosen{}) {}
+
+OfflineMachine::OfflineMachine(const std::string& mountRoot, const Profile& profile, char drive)
+    : OfflineMachine(mountRoot, std::optional<Profile>(profile), drive, Chosen{}) {}
+
+OfflineMachine::OfflineMachine(const std::string& mountRoot, std::optional<Profile> profile, char drive, Chosen)
     : windowsDir_([&] {
         OfflineFileSystem f(mountRoot, drive);
         return WindowsFolder(f, drive);
       }()),
-      profile_(ProfileNamed(mountRoot, drive, userName)),
+      profile_(std::move(profile)),
       files(mountRoot, drive),
       registry(MachineHives(files, windowsDir_), profile_ ? profile_->hive : std::string(), clock, false,
                profile_ ? profile_->classesHive : std::string()),
