@@ -10,6 +10,7 @@
 #include "removal/removal_engine.h"
 #include "removal/store_hooks.h"
 #include "scanner/scan_engine.h"
+#include "store/app_settings.h"
 #include "store/settings.h"
 
 namespace morvane::frontend {
@@ -17,7 +18,8 @@ namespace morvane::frontend {
 namespace {
 
 constexpr size_t kModeLine = 9;
-constexpr size_t kQuarantineLine = 3;
+constexpr size_t kQuarantineLine = size_t(CustomScanLine::QuarantineFirst);
+constexpr size_t kEraseAllLine = size_t(CustomScanLine::EraseAll);
 
 Text Stamp(const DateTime& t) {
   char text[32];
@@ -118,9 +120,31 @@ int ExitStatus(const ScanReport& report) {
   return report.objects.empty() ? 0 : 1;
 }
 
+Text Summary(const ScanReport& r) {
+  const Text& ignored = r.counters[size_t(Counter::lblObjectsIgnored)];
+  Text line = std::to_string(r.objects.size()) + " object(s) found, " + (ignored.empty() ? Text("0") : ignored) +
+              " ignored";
+  if (r.removal) {
+    size_t removed = 0, failed = 0, atRestart = 0, protect = 0, manual = 0;
+    for (const FoundObject& o : r.objects) {
+      if (o.outcome == "removed" || o.outcome == "quarantined") ++removed;
+      else if (o.outcome == "atRestart") ++atRestart;
+      else if (o.outcome == "protected") ++protect;
+      else if (o.outcome == "manual") ++manual;
+      else ++failed;
+    }
+    line += ": " + std::to_string(removed) + " removed, " + std::to_string(failed) + " failed";
+    if (atRestart) line += ", " + std::to_string(atRestart) + " at the next restart";
+    if (protect) line += ", " + std::to_string(protect) + " protected";
+    if (manual) line += ", " + std::to_string(manual) + " for removal by hand";
+  }
+  return line + ".";
+}
+
 Text ReportJson(const ScanReport& r) {
   std::string out = "{\n  ";
   if (!r.user.empty()) Field(out, "user", r.user);
+  if (!r.profile.empty()) Field(out, "profile", r.profile);
   Field(out, "program", "Morvane");
   Field(out, "programVersion", r.programVersion);
   Field(out, "databaseVersion", r.databaseVersion);
@@ -275,10 +299,11 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   if (app.lstSettingsFile.size() <= kModeLine) app.lstSettingsFile.resize(kModeLine + 1, "0");
   app.lstSettingsFile[kModeLine] = std::to_string(int(mode) - 1);
   app.lstSelectedFolders = folders;
-  if (request.remove) {
-    if (app.lstCustomScanSettings.size() <= kQuarantineLine) app.lstCustomScanSettings.resize(kQuarantineLine + 1, "0");
-    app.lstCustomScanSettings[kQuarantineLine] = "1";
-  }
+  // Removal (each object quarantined first) only when asked: a saved "erase
+  // all" would tick every row.
+  if (app.lstCustomScanSettings.size() <= kEraseAllLine) app.lstCustomScanSettings.resize(kEraseAllLine + 1, "0");
+  if (request.remove) app.lstCustomScanSettings[kQuarantineLine] = "1";
+  else app.lstCustomScanSettings[kEraseAllLine] = "0";
   auto saveData = [&] {
     std::swap(app.lstSettingsFile, savedSettings);
     std::swap(app.lstCustomScanSettings, savedCustom);
@@ -319,7 +344,7 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
   for (const auto& row : app.lstIremovable.Rows()) add(row, true);
 
   // The removal step closes the scan as in the window (statistics, settings,
-  // log); without removal no row is ticked.
+  // log); without removal the scan is closed alone.
   size_t cursor = 0;
   removal.onRowRemoved = [&](const ListItem& row, size_t firstLogLine, int32_t storedItem) {
     for (size_t i = cursor; i < report.objects.size(); ++i) {
@@ -335,7 +360,7 @@ ScanReport ConsoleScan::Run(const ScanRequest& request, const Progress& progress
     }
   };
   if (request.remove) removal.RemoveAll();
-  else removal.RemoveChecked();
+  else removal.CloseScan();
   ctx_.OperationInProgress = false;
   report.ended = Stamp(ctx_.clock().Now());
   return report;

@@ -37,7 +37,7 @@ struct FoundObject {
 };
 
 struct ScanReport {
-  Text user;  // the profile scanned, on a mounted disk
+  Text user, profile;  // the profile scanned on a mounted disk: its name and folder
   Text programVersion, databaseVersion, mode, started, ended;
   std::array<Text, kCounterCount> counters{};
   std::vector<FoundObject> objects;
@@ -47,6 +47,9 @@ struct ScanReport {
 
 // The exit status: 2 an error, 1 objects found (or removed), 0 nothing found.
 int ExitStatus(const ScanReport& report);
+// The closing line: objects found and ignored and, with a removal, how many
+// were removed, failed, wait for the restart, are protected or left by hand.
+Text Summary(const ScanReport& report);
 Text ReportJson(const ScanReport& report);
 // Counter names as the report writes them.
 const char* CounterName(Counter c);

@@ -97,17 +97,22 @@ RemovalReport RemovalEngine::RemoveChecked() {
   const int64_t removed = WholePart(Settings(app_).Info(ScanInfoLine::ObjectsRemoved)) - removedBefore;
   report.removed = removed > 0 ? size_t(removed) : 0;
 
+  report.manual = CloseScan();
+  report.atRestart = std::move(atRestart_);
+  atRestart_.clear();
+  return report;
+}
+
+ListView RemovalEngine::CloseScan() {
   UpdateStatistics();
   ctx_.OperationInProgress = false;
   ops_.SaveData();
   ops_.FlushScanLog();
 
-  // The reset empties the scan's tables; the rows for removal by hand are the report's.
-  report.manual = app_.lstIremovable;
+  // The reset empties the scan's tables; the rows for removal by hand are the caller's.
+  ListView manual = app_.lstIremovable;
   ops_.ResetUsedValues();
-  report.atRestart = std::move(atRestart_);
-  atRestart_.clear();
-  return report;
+  return manual;
 }
 
 void RemovalEngine::CleanEmptySession() {

@@ -75,6 +75,9 @@ class RemovalEngine {
   RemovalReport RemoveChecked();
   // Unattended (the scheduler's scan): every row ticked, then RemoveChecked.
   RemovalReport RemoveAll();
+  // The end of RemoveChecked without any removal: statistics, settings, log
+  // and the reset; returns the rows for removal by hand.
+  ListView CloseScan();
   // Stores the checked rows in the session's package; nothing is removed.
   // Nothing happens (nullopt) when the result list is empty.
   std::optional<QuarantineReport> QuarantineChecked();

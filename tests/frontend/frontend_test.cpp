@@ -53,6 +53,28 @@ TEST(ConsoleArguments, Table) {
   EXPECT_EQ(a.request.database, "x.ref");
 }
 
+TEST(ConsoleSummary, CountsWhatTheRemovalDid) {
+  struct Case {
+    bool removal;
+    std::vector<Text> outcomes;
+    Text summary;
+  };
+  const Case cases[] = {
+      {false, {"", ""}, "2 object(s) found, 3 ignored."},
+      {true, {"failed", "failed"}, "2 object(s) found, 3 ignored: 0 removed, 2 failed."},
+      {true,
+       {"quarantined", "removed", "atRestart", "protected", "manual", "failed"},
+       "6 object(s) found, 3 ignored: 2 removed, 1 failed, 1 at the next restart, 1 protected, 1 for removal by hand."},
+  };
+  for (const Case& c : cases) {
+    ScanReport r;
+    r.removal = c.removal;
+    r.counters[size_t(Counter::lblObjectsIgnored)] = "3";
+    for (const Text& outcome : c.outcomes) r.objects.emplace_back().outcome = outcome;
+    EXPECT_EQ(Summary(r), c.summary);
+  }
+}
+
 const Text kPf = "C:\\Program Files\\Morvane";
 
 class ConsoleRun : public ::testing::Test {
@@ -162,6 +184,29 @@ TEST_F(ConsoleRun, RemovalQuarantinesEachObjectReportsItAndTheQuarantineRestores
   EXPECT_EQ(Read("C:\\Spy\\spy.exe"), "MZ spy");
   EXPECT_EQ(Read("C:\\Spy\\Data\\x.dat"), "data");
   EXPECT_TRUE(m.registry.KeyExists(win::kCurrentUser, "Software\\SpyCo"));
+}
+
+// The saved "erase all" of the custom scan ticks every row in the window; a
+// run without the remove option still removes and quarantines nothing.
+TEST_F(ConsoleRun, WithoutRemoveNothingGoesWhateverTheSavedOptions) {
+  m.registry.SetStringValue(win::kCurrentUser, "Software\\SpyCo", "id", "1");
+  const std::string custom = "0\r\n0\r\n1\r\n1\r\n1\r\n0\r\n0";
+  Write("\\Settings\\CustomScan.stg", custom);
+  Write("\\Settings\\Settings.stg", "0\r\n0\r\n0\r\n1\r\n0\r\n0\r\nabout:blank\r\nIE\r\n30\r\n1\r\n10");
+  Database({"regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|"});
+  for (ScanMode mode : {ScanMode::Custom, ScanMode::Saved}) {
+    ScanRequest request;
+    request.mode = mode;
+    const ScanReport r = Run(request);
+    ASSERT_EQ(r.error, "");
+    ASSERT_EQ(r.objects.size(), 1u) << r.mode;
+    EXPECT_EQ(r.objects[0].outcome, "");
+    EXPECT_TRUE(m.registry.KeyExists(win::kCurrentUser, "Software\\SpyCo")) << r.mode;
+    EXPECT_EQ(Read(kPf + "\\Settings\\CustomScan.stg").substr(0, custom.size()), custom);
+    AppState app;
+    app.programFolder = kPf;
+    EXPECT_EQ(RemovalEngine(ctx, app).ListQuarantine(), 0u);
+  }
 }
 
 TEST_F(ConsoleRun, StatusZeroWhenCleanAndTwoWithAClearReason) {

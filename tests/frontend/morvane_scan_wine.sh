@@ -24,7 +24,7 @@ scan /bogus
 
 scan /mode folders /folder 'C:\SpyTest' /report 'C:\MorvaneScanTest\report.json' /remove
 [ $rc = 1 ] || fail "scan with removal gave $rc: $(cat "$tmp/err")"
-grep -q "1 object(s) found" "$tmp/out" || fail "no summary: $(cat "$tmp/out")"
+grep -q "1 object(s) found, 0 ignored: 1 removed, 0 failed." "$tmp/out" || fail "no summary: $(cat "$tmp/out")"
 [ -e "$drive/SpyTest/Sub/gator.exe" ] && fail "gator.exe was not removed"
 python3 - "$app" <<'PY' || fail "report"
 import json, os, sys

@@ -82,7 +82,38 @@ TEST(OfflineScan, RemoveQuarantinesIntoMorvanesFolderAndChangesTheHives) {
   EXPECT_EQ(backups, 1u);
 }
 
-// A disk that cannot be scanned as asked ends with status 2, never a clean run.
+// Two profile folders of one name are two profiles, each scanned with its own hive.
+TEST(OfflineScan, ProfilesOfOneNameAreEachScanned) {
+  PlantedInstall disk;
+  ASSERT_TRUE(disk.ok());
+  Put(disk.Host("Program Files/Morvane/Morvane.exe"), "MZ");
+  Put(disk.Host("Program Files/Morvane/DataBase.ref"),
+      modCrypt::EncryptString("Version 9", kDatabaseKey) + "\r\n" +
+          modCrypt::EncryptString("regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|", kDatabaseKey));
+  fs::create_directories(disk.Host("Users/Alice"));
+  ASSERT_TRUE(MakeHive(disk.Host("Users/Alice/NTUSER.DAT"), HiveContent().String("Software\\SpyCo", "id", "1")));
+  const std::string report = disk.Root() + "-report.json";
+  for (const char* user : {"", " --user alice"}) {
+    SCOPED_TRACE(user);
+    const std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "'" + user +
+                                " --quiet --report '" + report + "' > /dev/null";
+    const int rc = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(rc));
+    EXPECT_EQ(WEXITSTATUS(rc), 1);
+    std::stringstream json;
+    json << std::ifstream(report).rdbuf();
+    fs::remove(report);
+    // Found once, in the report of the second folder.
+    const size_t second = json.str().find("\"profile\": \"C:\\\\Users\\\\Alice\"");
+    const size_t found = json.str().find("\"object\": \"HKEY_CURRENT_USER\\\\Software\\\\SpyCo\"");
+    EXPECT_TRUE(second != std::string::npos && found != std::string::npos && found > second &&
+                json.str().find("SpyCo", found + 50) == std::string::npos)
+        << json.str();
+  }
+}
+
+// A disk that cannot be scanned as asked ends with status 2, never a clean
+// run; the report says why, after those of the profiles already scanned.
 TEST(OfflineScan, AnUnreadableInstallationOrAQuarantineOffTheDiskIsAnError) {
   struct Case {
     const char* name;
@@ -90,14 +121,16 @@ TEST(OfflineScan, AnUnreadableInstallationOrAQuarantineOffTheDiskIsAnError) {
     const char* gone;        // a file below the mount removed ("" none)
     const char* quarantine;  // appended to the mount's host path; "" Morvane installed
     int status;
+    const char* reported;    // in the report
   };
   const Case cases[] = {
-      {"installed", "", "", "", 0},
-      {"no SOFTWARE hive", "", "WINDOWS/system32/config/SOFTWARE", "", 2},
-      {"SOFTWARE no hive", "WINDOWS/system32/config/SOFTWARE", "", "", 2},
-      {"NTUSER.DAT no hive", "Documents and Settings/Alice/NTUSER.DAT", "", "", 2},
-      {"quarantine below the mount", "", "", "/Morvane Q", 0},
-      {"quarantine beside the mount", "", "", "-q", 2},
+      {"installed", "", "", "", 0, "\"user\": \"Alice\""},
+      {"no SOFTWARE hive", "", "WINDOWS/system32/config/SOFTWARE", "", 2, "\"error\": \"No Windows installation"},
+      {"SOFTWARE no hive", "WINDOWS/system32/config/SOFTWARE", "", "", 2, "\"error\": \"No Windows installation"},
+      {"NTUSER.DAT no hive", "Documents and Settings/Alice/NTUSER.DAT", "", "", 2, "\"error\": \"A hive cannot"},
+      {"second profile no hive", "Documents and Settings/Bob/NTUSER.DAT", "", "", 2, "\"user\": \"Alice\""},
+      {"quarantine below the mount", "", "", "/Morvane Q", 0, "\"status\": 0"},
+      {"quarantine beside the mount", "", "", "-q", 2, "\"error\": \"The quarantine folder must be on"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -109,11 +142,19 @@ TEST(OfflineScan, AnUnreadableInstallationOrAQuarantineOffTheDiskIsAnError) {
                 modCrypt::EncryptString("regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|", kDatabaseKey));
     if (*c.garbage) Put(disk.Host(c.garbage), std::string(8192, 'x'));
     if (*c.gone) fs::remove(disk.Host(c.gone));
-    std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "' --quiet";
+    const std::string report = disk.Root() + "-report.json";
+    Put(report, "an earlier run's report");
+    std::string command =
+        std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "' --quiet --report '" + report + "'";
     if (*c.quarantine) command += " --db '" + db + "' --quarantine '" + disk.Root() + c.quarantine + "'";
     const int rc = std::system((command + " > /dev/null 2>&1").c_str());
     ASSERT_TRUE(WIFEXITED(rc));
     EXPECT_EQ(WEXITSTATUS(rc), c.status);
+    std::stringstream json;
+    json << std::ifstream(report).rdbuf();
+    fs::remove(report);
+    EXPECT_NE(json.str().find("\"status\": " + std::to_string(c.status)), std::string::npos) << json.str();
+    EXPECT_NE(json.str().find(c.reported), std::string::npos) << json.str();
     // A sibling folder whose name starts with the mount's is not on the disk.
     EXPECT_FALSE(fs::exists(disk.Host("-q")));
   }

@@ -2,7 +2,8 @@
 // is every hive of a planted installation (SOFTWARE, SYSTEM, the profile's
 // NTUSER.DAT and UsrClass.dat). Opening the machine and walking its registry
 // as a scan does (keys recursively, every value, fixed paths) ends without
-// harm; every key a walk lists opens again by its path; no handle stays open.
+// harm; every key a walk lists opens again by its path; deleting a value
+// takes it away or leaves the hive as it was; no handle stays open.
 #include <stdlib.h>
 
 #include <cstring>
@@ -79,6 +80,32 @@ void ReadValues(Context& ctx, modRegistry& reg, win::HKey root, const Text& root
   }
 }
 
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Deletes the first value of the first of the user's keys holding one: it is
+// gone, or the hive file is as it was.
+void DeleteOneValue(IRegistry& r, const PathTable& rows, const std::string& hive) {
+  for (size_t i = 1; i <= rows.Count() && i <= 64; ++i) {
+    const Text row = rows.RowText(i);
+    RegKey key(r);
+    char name[16384];
+    uint32_t size = sizeof name;
+    if (row.size() <= 18 || key.OpenEx(win::kCurrentUser, row.substr(18), win::kKeyAllAccess) != win::kSuccess ||
+        r.EnumValue(key.get(), 0, name, size, nullptr, nullptr, nullptr) != win::kSuccess)
+      continue;
+    const Text n(name, size);
+    const std::string before = FileBytes(hive);
+    if (r.DeleteValue(key.get(), n.c_str()) == win::kSuccess)
+      FUZZ_CHECK(r.QueryValue(key.get(), n.c_str(), nullptr, nullptr, nullptr) == win::kFileNotFound);
+    else
+      FUZZ_CHECK(FileBytes(hive) == before);
+    return;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -95,10 +122,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                        {"HKEY_LOCAL_MACHINE", "SOFTWARE"},
                                                        {"HKEY_CLASSES_ROOT", ""}};
   size_t read = 0;
+  PathTable userRows;
   for (const auto& [rootName, start] : walks) {
     const win::HKey root = modRegistry::GetRootKeyHandle(rootName);
     PathTable rows;
     scan.EnumRegistryKeys(root, start, rootName, rows);
+    if (root == win::kCurrentUser) userRows = rows;
     for (size_t i = 1; i <= rows.Count() && read < 2000; ++i, ++read) {
       const Text row = rows.RowText(i);
       const Text path = row.size() > std::strlen(rootName) ? row.substr(std::strlen(rootName) + 1) : Text();
@@ -117,6 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const Text& name : reg.GetSubKeyNames(path)) reg.GetRegistryString(Text(path) + "\\" + name, "");
   reg.GetRegistryString("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion");
   reg.GetRegistryDword("HKEY_LOCAL_MACHINE\\SYSTEM\\Select", "Current");
+  DeleteOneValue(ctx.registry(), userRows, disk.root + "/" + kHives[2]);
   FUZZ_CHECK(machine.registry.OpenHandleCount() == 0);
   return 0;
 }

@@ -225,6 +225,55 @@ TEST(OfflineRegistry, KeysBelow512LevelsAreNotThere) {
   EXPECT_TRUE(m.registry.Backups().empty());
 }
 
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Overwrites bytes of a value's vk record (at is from its "vk") in a hive file.
+bool PatchValue(const std::string& path, const char* key, const char* name, size_t at, const std::string& bytes) {
+  hive_h* h = hivex_open(path.c_str(), 0);
+  if (!h) return false;
+  hive_node_h n = hivex_node_get_child(h, hivex_root(h), "Software");
+  n = n ? hivex_node_get_child(h, n, key) : 0;
+  const hive_value_h v = n ? hivex_node_get_value(h, n, name) : 0;
+  hivex_close(h);
+  std::string file = Contents(path);
+  if (!v || file.compare(v + 4, 2, "vk") != 0) return false;
+  file.replace(v + 4 + at, bytes.size(), bytes);
+  return bool(std::ofstream(path, std::ios::binary | std::ios::trunc) << file);
+}
+
+// A value that cannot be read exactly cannot be written back: deleting its
+// sibling refuses and leaves the hive as it was.
+TEST(OfflineRegistry, DeleteValueBesideAnUnreadableValueChangesNothing) {
+  const struct {
+    const char* sibling;
+    size_t at;
+    std::string bytes;
+  } cases[] = {
+      {"broken", 0x04, std::string("\x08\0\0\x80", 4)},  // inline data longer than the field holding it
+      {"odd", 0x10, std::string("\0\0", 2)},              // an odd-length name flagged UTF-16
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sibling);
+    PlantedInstall p({}, {}, HiveContent().String("Software\\Spy", "target", "x").Dword("Software\\Spy", c.sibling, 7));
+    ASSERT_TRUE(p.ok());
+    const std::string hive = p.Host("Documents and Settings/Alice/NTUSER.DAT");
+    ASSERT_TRUE(PatchValue(hive, "Spy", c.sibling, c.at, c.bytes));
+    const std::string before = Contents(hive);
+    {
+      OfflineMachine m(p.Root(), "Alice");
+      RegKey k(m.registry);
+      ASSERT_EQ(k.OpenEx(win::kCurrentUser, "Software\\Spy", win::kKeyAllAccess), win::kSuccess);
+      EXPECT_NE(m.registry.DeleteValue(k.get(), "target"), win::kSuccess);
+      EXPECT_EQ(Read(m, "HKEY_CURRENT_USER\\Software\\Spy|target"), "x");
+      EXPECT_TRUE(m.registry.Backups().empty());
+    }
+    EXPECT_TRUE(Contents(hive) == before);
+  }
+}
+
 TEST(OfflineMachine, ProfilesEnvironmentAndAbsentServices) {
   PlantedInstall p;
   ASSERT_TRUE(p.ok());
@@ -233,6 +282,8 @@ TEST(OfflineMachine, ProfilesEnvironmentAndAbsentServices) {
   fs::create_directories(p.Host("Documents and Settings/Default User"));
   ASSERT_TRUE(WriteEmptyHive(p.Host("Documents and Settings/Bob/NTUSER.DAT")));
   ASSERT_TRUE(WriteEmptyHive(p.Host("Documents and Settings/Default User/NTUSER.DAT")));
+  // The same folders again through a link: each profile once.
+  fs::create_directory_symlink("Documents and Settings", p.Host("Users"));
   auto profiles = offline::ListProfiles(p.Root());
   ASSERT_EQ(profiles.size(), 2u);
   EXPECT_EQ(profiles[0].name, "Alice");

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "frontend/command_line.h"
 #include "platform/offline/machine.h"
@@ -61,6 +63,99 @@ Text InstallPath(const std::string& mount, const std::string& given) {
   return "C:\\" + rest;
 }
 
+// Scans each profile in turn, a report for each; an error ends the run with
+// a report of its own (the profile's, when it concerns one).
+void ScanProfiles(Arguments& a, std::vector<ScanReport>& reports) {
+  auto error = [&reports](const Text& user, const Text& folder, const Text& message) {
+    ScanReport r;
+    r.programVersion = MORVANE_VERSION;
+    r.user = user;
+    r.profile = folder;
+    r.error = message;
+    reports.push_back(std::move(r));
+  };
+  std::error_code ec;
+  if (!std::filesystem::is_directory(a.offline, ec))
+    return error({}, {}, "The mount folder does not exist: " + a.offline);
+  {
+    // Without a readable SOFTWARE hive every machine key reads as missing and the scan finds nothing.
+    offline::OfflineMachine probe(a.offline);
+    win::HKey software = 0;
+    if (probe.registry.OpenKeyEx(win::kLocalMachine, "SOFTWARE", win::kKeyRead, software) != win::kSuccess) {
+      const auto& problems = probe.registry.Problems();
+      return error({}, {},
+                   "No Windows installation at " + a.offline + ": " +
+                       (problems.empty() ? Text("no SOFTWARE hive") : problems.front()));
+    }
+    probe.registry.CloseKey(software);
+  }
+  if (!a.request.database.empty()) {
+    a.request.hostDatabase = a.request.database;
+    a.request.database.clear();
+  }
+  if (a.request.mode == ScanMode::Saved && a.request.folders.empty()) a.request.mode = ScanMode::Smart;
+
+  // Profiles are told by their folders: two may have one name.
+  std::vector<std::optional<offline::Profile>> profiles;
+  for (auto& p : offline::ListProfiles(a.offline))
+    if (a.user.empty() || offline::EqualNoCase(p.name, a.user)) profiles.push_back(std::move(p));
+  if (profiles.empty()) {
+    if (!a.user.empty()) return error(a.user, {}, "No profile named " + a.user + " on " + a.offline);
+    profiles.push_back(std::nullopt);
+  }
+
+  const bool console = isatty(fileno(stdout));
+  for (const auto& profile : profiles) {
+    const Text user = profile ? profile->name : Text(), home = profile ? profile->folder : Text();
+    auto made = profile ? std::make_unique<offline::OfflineMachine>(a.offline, *profile)
+                        : std::make_unique<offline::OfflineMachine>(a.offline);
+    offline::OfflineMachine& machine = *made;
+    // The machine's hives and the profile's are opened as it is made; one that failed would scan as empty.
+    if (!machine.registry.Problems().empty())
+      return error(user, home, "A hive cannot be read: " + machine.registry.Problems().front());
+    Text folder = InstalledFolder(machine);
+    if (folder.empty()) {
+      if (a.quarantine.empty())
+        return error(user, home,
+                     "Morvane is not installed on " + a.offline +
+                         ": name a folder for its settings, log and quarantine with --quarantine");
+      folder = InstallPath(a.offline, a.quarantine);
+      if (folder.empty())
+        return error(user, home, "The quarantine folder must be on the mounted disk: " + a.quarantine);
+      if (!IsFolder(machine, folder) && !machine.files.MakeFolder(folder))
+        return error(user, home, "Cannot make the quarantine folder " + folder);
+    }
+    machine.system.programFolder = folder;
+    // The quarantine copy of a registry key is the registry editor's export.
+    machine.processes.run = [&machine](const Text& commandLine) {
+      const Text upper = offline::UpperName(commandLine);
+      const size_t exe = upper.find("REGEDIT.EXE");
+      if (exe != Text::npos && exe < upper.find(' '))
+        sim::RunRegedit(machine.registry, machine.files, commandLine);
+    };
+    Context ctx(machine.os());
+    ConsoleScan scan(ctx, folder, MORVANE_VERSION);
+    ProgressPrinter printer(stdout, console, a.quiet);
+    if (!a.quiet && profile) std::printf("Profile %s (%s)\n", user.c_str(), home.c_str());
+    ScanReport report;
+    try {
+      report = scan.Run(a.request, [&printer](const Text& op, const AppState& app) { printer.Show(op, app); });
+    } catch (const std::exception& e) {
+      report.programVersion = MORVANE_VERSION;
+      report.error = std::string("The scan failed: ") + e.what();
+    }
+    printer.Finish();
+    report.user = user;
+    report.profile = home;
+    if (!machine.registry.Flush() && report.error.empty()) report.error = "A changed hive could not be written";
+    for (const auto& b : machine.registry.Backups())
+      if (!a.quiet) std::printf("Hive backed up: %s\n", b.c_str());
+    if (report.error.empty() && !a.quiet) std::printf("%s\n", Summary(report).c_str());
+    reports.push_back(std::move(report));
+    if (!reports.back().error.empty()) return;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -79,78 +174,19 @@ int main(int argc, char** argv) {
     std::fputs(OfflineUsage().c_str(), stdout);
     return 0;
   }
-  std::error_code ec;
-  if (!std::filesystem::is_directory(a.offline, ec)) return Fail("The mount folder does not exist: " + a.offline);
-  {
-    // Without a readable SOFTWARE hive every machine key reads as missing and the scan finds nothing.
-    offline::OfflineMachine probe(a.offline);
-    win::HKey software = 0;
-    if (probe.registry.OpenKeyEx(win::kLocalMachine, "SOFTWARE", win::kKeyRead, software) != win::kSuccess)
-      return Fail("No Windows installation at " + a.offline + ": " +
-                  (probe.registry.Problems().empty() ? Text("no SOFTWARE hive") : probe.registry.Problems().front()));
-    probe.registry.CloseKey(software);
-  }
   if (!a.report.empty() && !CanWriteFile(a.report)) return Fail("Cannot write the report file: " + a.report);
-  if (!a.request.database.empty()) {
-    a.request.hostDatabase = a.request.database;
-    a.request.database.clear();
-  }
-  if (a.request.mode == ScanMode::Saved && a.request.folders.empty()) a.request.mode = ScanMode::Smart;
-
-  std::vector<Text> users;
-  if (!a.user.empty()) {
-    users.push_back(a.user);
-  } else {
-    for (const auto& p : offline::ListProfiles(a.offline)) users.push_back(p.name);
-    if (users.empty()) users.push_back({});
-  }
 
   std::vector<ScanReport> reports;
-  int status = 0;
-  const bool console = isatty(fileno(stdout));
-  for (const Text& user : users) {
-    offline::OfflineMachine machine(a.offline, user);
-    if (!user.empty() && !machine.UserProfile())
-      return Fail("No profile named " + user + " on " + a.offline);
-    // The machine's hives and the profile's are opened as it is made; one that failed would scan as empty.
-    if (!machine.registry.Problems().empty())
-      return Fail("A hive cannot be read: " + machine.registry.Problems().front());
-    Text folder = InstalledFolder(machine);
-    if (folder.empty()) {
-      if (a.quarantine.empty())
-        return Fail("Morvane is not installed on " + a.offline +
-                    ": name a folder for its settings, log and quarantine with --quarantine");
-      folder = InstallPath(a.offline, a.quarantine);
-      if (folder.empty()) return Fail("The quarantine folder must be on the mounted disk: " + a.quarantine);
-      if (!IsFolder(machine, folder) && !machine.files.MakeFolder(folder))
-        return Fail("Cannot make the quarantine folder " + folder);
-    }
-    machine.system.programFolder = folder;
-    // The quarantine copy of a registry key is the registry editor's export.
-    machine.processes.run = [&machine](const Text& commandLine) {
-      const Text upper = offline::UpperName(commandLine);
-      const size_t exe = upper.find("REGEDIT.EXE");
-      if (exe != Text::npos && exe < upper.find(' '))
-        sim::RunRegedit(machine.registry, machine.files, commandLine);
-    };
-    Context ctx(machine.os());
-    ConsoleScan scan(ctx, folder, MORVANE_VERSION);
-    ProgressPrinter printer(stdout, console, a.quiet);
-    if (!a.quiet && !user.empty()) std::printf("Profile %s\n", user.c_str());
-    ScanReport report = scan.Run(a.request, [&printer](const Text& op, const AppState& app) { printer.Show(op, app); });
-    printer.Finish();
-    report.user = user;
-    if (!machine.registry.Flush()) report.error = "A changed hive could not be written";
-    for (const auto& b : machine.registry.Backups())
-      if (!a.quiet) std::printf("Hive backed up: %s\n", b.c_str());
-    if (!report.error.empty()) std::fprintf(stderr, "morvane-scan: %s\n", report.error.c_str());
-    else if (!a.quiet)
-      std::printf("%zu object(s) found, %s ignored%s.\n", report.objects.size(),
-                  report.counters[size_t(Counter::lblObjectsIgnored)].c_str(), report.removal ? ", removal done" : "");
-    status = std::max(status, ExitStatus(report));
-    reports.push_back(std::move(report));
-    if (status == 2) break;
+  try {
+    ScanProfiles(a, reports);
+  } catch (const std::exception& e) {
+    reports.emplace_back();
+    reports.back().programVersion = MORVANE_VERSION;
+    reports.back().error = std::string("The scan failed: ") + e.what();
   }
+  int status = 0;
+  for (const ScanReport& r : reports) status = std::max(status, ExitStatus(r));
+  if (!reports.back().error.empty()) Fail(reports.back().error);
 
   if (!a.report.empty()) {
     std::string json;

@@ -54,34 +54,33 @@ int main(int argc, char** argv) {
   }
   if (!a.report.empty() && !CanWriteFile(a.report)) return Fail("Cannot write the report file: " + a.report);
 
+  ScanReport report;
+  report.programVersion = MORVANE_VERSION;
   HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
   if (!mutex || GetLastError() == ERROR_ALREADY_EXISTS) {
     if (mutex) CloseHandle(mutex);
-    return Fail("Morvane is running (Morvane.exe or another MorvaneScan.exe); close it and try again");
+    report.error = "Morvane is running (Morvane.exe or another MorvaneScan.exe); close it and try again";
+  } else {
+    w32::Win32Machine machine;
+    ConsoleMessages messages;
+    Platform os{machine.registry, machine.files, machine.processes, machine.shell,
+                machine.system,   machine.clock, messages,          machine.sockets, machine.signatures};
+    Context ctx(os);
+    ConsoleScan scan(ctx, machine.system.ProgramFolder(), MORVANE_VERSION);
+    ProgressPrinter printer(stdout, IsConsole(STD_OUTPUT_HANDLE), a.quiet);
+    try {
+      report = scan.Run(a.request, [&printer](const Text& op, const AppState& app) { printer.Show(op, app); });
+    } catch (const std::exception& e) {
+      report.error = std::string("The scan failed: ") + e.what();
+    }
+    printer.Finish();
+    CloseHandle(mutex);
   }
-
-  w32::Win32Machine machine;
-  ConsoleMessages messages;
-  Platform os{machine.registry, machine.files, machine.processes, machine.shell,
-              machine.system,   machine.clock, messages,          machine.sockets, machine.signatures};
-  Context ctx(os);
-  ConsoleScan scan(ctx, machine.system.ProgramFolder(), MORVANE_VERSION);
-  ProgressPrinter printer(stdout, IsConsole(STD_OUTPUT_HANDLE), a.quiet);
-  ScanReport report;
-  try {
-    report = scan.Run(a.request, [&printer](const Text& op, const AppState& app) { printer.Show(op, app); });
-  } catch (const std::exception& e) {
-    report.error = std::string("The scan failed: ") + e.what();
-  }
-  printer.Finish();
-  CloseHandle(mutex);
 
   int status = ExitStatus(report);
   if (!report.error.empty()) std::fprintf(stderr, "MorvaneScan: %s\n", report.error.c_str());
   if (!a.report.empty() && !WriteTextFile(a.report, ReportJson(report)))
     return Fail("Cannot write the report file: " + a.report);
-  if (!a.quiet && report.error.empty())
-    std::printf("%zu object(s) found, %s ignored%s.\n", report.objects.size(),
-                report.counters[size_t(Counter::lblObjectsIgnored)].c_str(), report.removal ? ", removal done" : "");
+  if (!a.quiet && report.error.empty()) std::printf("%s\n", Summary(report).c_str());
   return status;
 }

@@ -115,14 +115,15 @@ std::vector<Profile> ListProfiles(const std::string& mountRoot, char drive) {
   OfflineRegistry reg(MachineHives(files, windowsDir), {}, clock, true);
   const std::map<Text, Text> env{{"SYSTEMDRIVE", Drive(drive)}, {"SYSTEMROOT", windowsDir}, {"WINDIR", windowsDir}};
   std::vector<Profile> out;
+  std::vector<std::string> seen;  // the folders' real paths: one reached through a link is the same profile
   auto add = [&](const Text& folder) {
     Text name = Leaf(folder);
-    std::string hive;
-    if (name.empty() || IsTemplateOrShared(name) || !files.HostPath(folder + "\\NTUSER.DAT", hive) ||
-        !files.Contained(hive))
+    std::string host, real, hive;
+    if (name.empty() || IsTemplateOrShared(name) || !files.HostPath(folder, host) || !files.RealPath(host, real) ||
+        !files.HostPath(folder + "\\NTUSER.DAT", hive) || !files.Contained(hive) ||
+        std::find(seen.begin(), seen.end(), real) != seen.end())
       return;
-    for (const Profile& p : out)
-      if (EqualNoCase(p.folder, folder)) return;
+    seen.push_back(real);
     std::string classes;
     for (const char* at : {"\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat",
                            "\\Local Settings\\Application Data\\Microsoft\\Windows\\UsrClass.dat"})
@@ -162,11 +163,17 @@ std::optional<Profile> ProfileNamed(const std::string& mountRoot, char drive, co
 }  // namespace
 
 OfflineMachine::OfflineMachine(const std::string& mountRoot, const Text& userName, char drive)
+    : OfflineMachine(mountRoot, ProfileNamed(mountRoot, drive, userName), drive, Chosen{}) {}
+
+OfflineMachine::OfflineMachine(const std::string& mountRoot, const Profile& profile, char drive)
+    : OfflineMachine(mountRoot, std::optional<Profile>(profile), drive, Chosen{}) {}
+
+OfflineMachine::OfflineMachine(const std::string& mountRoot, std::optional<Profile> profile, char drive, Chosen)
     : windowsDir_([&] {
         OfflineFileSystem f(mountRoot, drive);
         return WindowsFolder(f, drive);
       }()),
-      profile_(ProfileNamed(mountRoot, drive, userName)),
+      profile_(std::move(profile)),
       files(mountRoot, drive),
       registry(MachineHives(files, windowsDir_), profile_ ? profile_->hive : std::string(), clock, false,
                profile_ ? profile_->classesHive : std::string()),

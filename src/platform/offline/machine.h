@@ -27,9 +27,12 @@ std::vector<Profile> ListProfiles(const std::string& mountRoot, char drive = 'C'
 
 class OfflineMachine {
  public:
-  // userName names the profile whose NTUSER.DAT is HKEY_CURRENT_USER; with
-  // none (or one not found: see Profile()) that root is empty.
+  // userName names the profile whose NTUSER.DAT is HKEY_CURRENT_USER (the
+  // first of ListProfiles by that name); with none (or one not found: see
+  // UserProfile()) that root is empty.
   explicit OfflineMachine(const std::string& mountRoot, const Text& userName = {}, char drive = 'C');
+  // The profile given, one of ListProfiles.
+  OfflineMachine(const std::string& mountRoot, const Profile& profile, char drive = 'C');
   OfflineMachine(const OfflineMachine&) = delete;
   OfflineMachine& operator=(const OfflineMachine&) = delete;
 
@@ -42,6 +45,9 @@ class OfflineMachine {
   Text Expand(const Text& text) const;
 
  private:
+  struct Chosen {};
+  OfflineMachine(const std::string& mountRoot, std::optional<Profile> profile, char drive, Chosen);
+
   Text windowsDir_;
   std::optional<Profile> profile_;
 

@@ -47,10 +47,10 @@ class OfflineFileSystem : public IFileSystem {
   const std::string& MountRoot() const { return root_; }
   // False when host is a link leading out of the mount (or nowhere).
   bool Contained(const std::string& host);
-
- private:
   // host's path once every link is followed; false when that is not on the disk.
   bool RealPath(const std::string& host, std::string& real);
+
+ private:
   // Resolves the components of a Windows path; the last one may be missing
   // when allowMissingLeaf (its given name is used then).
   bool Resolve(const Text& path, bool allowMissingLeaf, std::string& host, bool& exists);

@@ -539,14 +539,18 @@ int32_t OfflineRegistry::DeleteValue(win::HKey key, const char* valueName) {
   if (int32_t r = Resolve(key, k)) return r;
   if (!(k.access & win::kKeySetValue)) return win::kAccessDenied;
   const Text n = valueName ? valueName : "";
-  bool found = false;
+  // The other values of each part holding it, to be written back as they are.
+  struct Rest {
+    Part part;
+    std::vector<Owned<char>> names, datas;
+    std::vector<hive_set_value> kept;
+  };
+  std::vector<Rest> rests;
   // The value goes from every part of a merged key, so that it is gone from the view.
   for (const Part& part : k.key.parts) {
     hive_h* h = hives_[part.hive].h;
     Owned<size_t> values(hivex_node_values(h, part.node));
-    std::vector<std::string> names;
-    std::vector<Owned<char>> datas;
-    std::vector<hive_set_value> kept;
+    Rest rest{part, {}, {}, {}};
     bool here = false;
     for (size_t* v = values.get(); v && *v; ++v) {
       Owned<char> raw(hivex_value_key(h, *v));
@@ -554,21 +558,29 @@ int32_t OfflineRegistry::DeleteValue(win::HKey key, const char* valueName) {
         here = true;
         continue;
       }
+      // A sibling whose name or data cannot be read exactly would be lost or
+      // renamed by the rewrite: the hive is left alone.
       hive_type t = hive_t_REG_NONE;
-      size_t len = 0;
-      datas.emplace_back(hivex_value_value(h, *v, &t, &len));
-      names.emplace_back(raw ? raw.get() : "");
-      kept.push_back(hive_set_value{nullptr, hive_t_REG_NONE, len, datas.back().get()});
-      std::memcpy(&kept.back().t, &t, sizeof t);
+      size_t stored = 0, len = 0;
+      if (!raw || hivex_value_type(h, *v, &t, &stored) != 0) return win::kAccessDenied;
+      Owned<char> data(hivex_value_value(h, *v, &t, &len));
+      if (!data || len != stored) return win::kAccessDenied;
+      rest.kept.push_back(hive_set_value{raw.get(), hive_t_REG_NONE, len, data.get()});
+      std::memcpy(&rest.kept.back().t, &t, sizeof t);
+      rest.names.push_back(std::move(raw));
+      rest.datas.push_back(std::move(data));
     }
-    if (!here) continue;
-    for (size_t i = 0; i < kept.size(); ++i) kept[i].key = names[i].data();
-    if (!BeginChange(part.hive) || hivex_node_set_values(h, part.node, kept.size(), kept.data(), 0) != 0 ||
+    if (here) rests.push_back(std::move(rest));
+  }
+  if (rests.empty()) return win::kFileNotFound;
+  for (Rest& rest : rests) {
+    const Part& part = rest.part;
+    if (!BeginChange(part.hive) ||
+        hivex_node_set_values(hives_[part.hive].h, part.node, rest.kept.size(), rest.kept.data(), 0) != 0 ||
         !Commit(part.hive))
       return win::kAccessDenied;
-    found = true;
   }
-  return found ? win::kSuccess : win::kFileNotFound;
+  return win::kSuccess;
 }
 
 int32_t OfflineRegistry::FlushKey(win::HKey key) {
