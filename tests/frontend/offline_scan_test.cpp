@@ -21,6 +21,21 @@ void Put(const std::string& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
 }
 
+// Runs morvane-scan over the disk with these options (its output dropped) and
+// a report beside the disk, over an earlier run's; the exit status (-1 when it
+// did not exit) and the report, which is removed.
+std::pair<int, std::string> RunScan(const PlantedInstall& disk, const std::string& options) {
+  const std::string report = disk.Root() + "-report.json";
+  Put(report, "an earlier run's report");
+  const std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "' " + options +
+                              " --quiet --report '" + report + "' > /dev/null 2>&1";
+  const int rc = std::system(command.c_str());
+  std::stringstream json;
+  json << std::ifstream(report).rdbuf();
+  fs::remove(report);
+  return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, json.str()};
+}
+
 TEST(OfflineScan, RemoveQuarantinesIntoMorvanesFolderAndChangesTheHives) {
   HiveContent software, system, user;
   software.String("Microsoft\\Windows\\CurrentVersion\\Run", "Morvane", "\"C:\\Program Files\\Morvane\\Morvane.exe\"")
@@ -38,21 +53,13 @@ TEST(OfflineScan, RemoveQuarantinesIntoMorvanesFolderAndChangesTheHives) {
   Put(disk.Host("Program Files/SpyBar/bar.dll"), "bar");
   Put(disk.Host("Program Files/SpyBar/Data/log.txt"), "log");
 
-  const std::string report = disk.Root() + "-report.json";
-  const std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "' --remove --quiet --report '" +
-                              report + "' > /dev/null";
-  const int rc = std::system(command.c_str());
-  ASSERT_TRUE(WIFEXITED(rc));
-  EXPECT_EQ(WEXITSTATUS(rc), 1);
-
-  std::stringstream json;
-  json << std::ifstream(report).rdbuf();
-  fs::remove(report);
+  const auto [status, report] = RunScan(disk, "--remove");
+  EXPECT_EQ(status, 1);
   size_t quarantined = 0;
-  for (size_t at = 0; (at = json.str().find("\"outcome\": \"quarantined\"", at)) != std::string::npos; ++at)
+  for (size_t at = 0; (at = report.find("\"outcome\": \"quarantined\"", at)) != std::string::npos; ++at)
     ++quarantined;
-  EXPECT_EQ(quarantined, 4u) << json.str();
-  EXPECT_NE(json.str().find("\"user\": \"Alice\""), std::string::npos);
+  EXPECT_EQ(quarantined, 4u) << report;
+  EXPECT_NE(report.find("\"user\": \"Alice\""), std::string::npos);
 
   // Gone from the disk and the hives.
   EXPECT_FALSE(fs::exists(disk.Host("Program Files/SpyBar/bar.dll")));
@@ -92,23 +99,16 @@ TEST(OfflineScan, ProfilesOfOneNameAreEachScanned) {
           modCrypt::EncryptString("regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|", kDatabaseKey));
   fs::create_directories(disk.Host("Users/Alice"));
   ASSERT_TRUE(MakeHive(disk.Host("Users/Alice/NTUSER.DAT"), HiveContent().String("Software\\SpyCo", "id", "1")));
-  const std::string report = disk.Root() + "-report.json";
-  for (const char* user : {"", " --user alice"}) {
+  for (const char* user : {"", "--user alice"}) {
     SCOPED_TRACE(user);
-    const std::string command = std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "'" + user +
-                                " --quiet --report '" + report + "' > /dev/null";
-    const int rc = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(rc));
-    EXPECT_EQ(WEXITSTATUS(rc), 1);
-    std::stringstream json;
-    json << std::ifstream(report).rdbuf();
-    fs::remove(report);
+    const auto [status, report] = RunScan(disk, user);
+    EXPECT_EQ(status, 1);
     // Found once, in the report of the second folder.
-    const size_t second = json.str().find("\"profile\": \"C:\\\\Users\\\\Alice\"");
-    const size_t found = json.str().find("\"object\": \"HKEY_CURRENT_USER\\\\Software\\\\SpyCo\"");
+    const size_t second = report.find("\"profile\": \"C:\\\\Users\\\\Alice\"");
+    const size_t found = report.find("\"object\": \"HKEY_CURRENT_USER\\\\Software\\\\SpyCo\"");
     EXPECT_TRUE(second != std::string::npos && found != std::string::npos && found > second &&
-                json.str().find("SpyCo", found + 50) == std::string::npos)
-        << json.str();
+                report.find("SpyCo", found + 50) == std::string::npos)
+        << report;
   }
 }
 
@@ -142,19 +142,11 @@ TEST(OfflineScan, AnUnreadableInstallationOrAQuarantineOffTheDiskIsAnError) {
                 modCrypt::EncryptString("regkey|HKEY_CURRENT_USER\\Software\\SpyCo|Spy Key|", kDatabaseKey));
     if (*c.garbage) Put(disk.Host(c.garbage), std::string(8192, 'x'));
     if (*c.gone) fs::remove(disk.Host(c.gone));
-    const std::string report = disk.Root() + "-report.json";
-    Put(report, "an earlier run's report");
-    std::string command =
-        std::string(MORVANE_SCAN) + " --offline '" + disk.Root() + "' --quiet --report '" + report + "'";
-    if (*c.quarantine) command += " --db '" + db + "' --quarantine '" + disk.Root() + c.quarantine + "'";
-    const int rc = std::system((command + " > /dev/null 2>&1").c_str());
-    ASSERT_TRUE(WIFEXITED(rc));
-    EXPECT_EQ(WEXITSTATUS(rc), c.status);
-    std::stringstream json;
-    json << std::ifstream(report).rdbuf();
-    fs::remove(report);
-    EXPECT_NE(json.str().find("\"status\": " + std::to_string(c.status)), std::string::npos) << json.str();
-    EXPECT_NE(json.str().find(c.reported), std::string::npos) << json.str();
+    const auto [status, report] =
+        RunScan(disk, *c.quarantine ? "--db '" + db + "' --quarantine '" + disk.Root() + c.quarantine + "'" : "");
+    EXPECT_EQ(status, c.status);
+    EXPECT_NE(report.find("\"status\": " + std::to_string(c.status)), std::string::npos) << report;
+    EXPECT_NE(report.find(c.reported), std::string::npos) << report;
     // A sibling folder whose name starts with the mount's is not on the disk.
     EXPECT_FALSE(fs::exists(disk.Host("-q")));
   }
