@@ -228,7 +228,7 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
     const Text mark = itemLine + ".restoring";
     const bool begun = ops_.FolderExists(mark);
     if (!begun && ops_.Exists(f[2]) && !CopyChangesNothing(data, f[2])) return false;
-    if (!begun && !ops_.MakeFolder(mark)) return false;
+    if (!ops_.FolderExists(data) || (!begun && !ops_.MakeFolder(mark))) return false;
     Text destination = f[2].substr(0, slash);
     if (destination.size() == 2 && destination[1] == ':') destination += '\\';  // a drive root
     if (!ops_.CopyFolder(data, destination) || !ops_.FolderExists(f[2])) {
@@ -249,7 +249,7 @@ bool RemovalEngine::RestoreItem(const Text& package, const Text& itemFile) {
   }
   // "cookie", "file", "path" and any other word: the data file goes back,
   // never into a folder of that name.
-  if (ops_.FolderExists(f[2])) return false;
+  if (ops_.FolderExists(f[2]) || !ops_.Exists(data)) return false;
   ops_.SetNormal(data);
   ops_.SetNormal(itemLine);
   if (ops_.ShellCopyFile(data, f[2]) != 0 || !ops_.Exists(f[2]) || !ops_.FlushFile(f[2])) return false;

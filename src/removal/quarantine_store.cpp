@@ -46,9 +46,11 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     return HoldsLink(origin) ? StoreResult::HoldsLink : StoreResult::Failed;
   // Every copy is flushed before the item line is written: the original
   // goes after it, and a power cut must not leave a copy that never reached
-  // the disk in its place.
+  // the disk in its place. The shell is never handed a source that is gone:
+  // it would show an error and hold an unattended scan there.
   if (type == "cookie" || type == "file" || type == "path") {
-    ok = ops_.ShellCopyFile(origin, dataPath) == 0 && ops_.Exists(dataPath) && ops_.FlushFile(dataPath);
+    ok = ops_.Exists(origin) && ops_.ShellCopyFile(origin, dataPath) == 0 && ops_.Exists(dataPath) &&
+         ops_.FlushFile(dataPath);
   } else if (type == "folder") {
     // A closing backslash ("C:\Spy\") is dropped: the copy and the item line need the name.
     while (origin.size() > 3 && origin.back() == '\\') origin.pop_back();
@@ -58,7 +60,8 @@ RemovalEngine::StoreResult RemovalEngine::StoreRow(const ListItem& row) {
     // would be merged into, and neither could come back whole.
     if (ops_.Exists(s + storedName)) return StoreResult::Failed;
     if (HoldsLink(origin)) return StoreResult::HoldsLink;
-    ok = ops_.CopyFolder(origin, session) && ops_.FolderExists(s + storedName) && FlushTree(s + storedName);
+    ok = ops_.FolderExists(origin) && ops_.CopyFolder(origin, session) && ops_.FolderExists(s + storedName) &&
+         FlushTree(s + storedName);
   } else if (type == "regkey") {
     const Text temp = TemporaryRegFile();
     // A stale export must not pass for this key's.

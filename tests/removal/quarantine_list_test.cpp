@@ -199,6 +199,23 @@ TEST_F(QuarantineListTest, FailedRestoreKeepsTheItemInQuarantine) {
   engine.RestoreSelected();
   EXPECT_EQ(Data("C:\\Gone\\f.txt"), "f");
   EXPECT_TRUE(engine.lstQuarantinedList.Empty());
+
+  // A stored copy that is gone is not handed to the shell, which would show
+  // an error box; the item stays listed.
+  fs.AddFile("C:\\Gone\\Dir\\d.txt", "d");
+  AddRow("file", "C:\\Gone\\f.txt");
+  AddRow("folder", "C:\\Gone\\Dir");
+  QuarantineAndRemoveAll();
+  for (const auto& [p, bytes] : Below(Quarantine()))
+    if (p.size() > 4 && (p.compare(p.size() - 4, 4, ".qit") == 0 || p.compare(p.size() - 6, 6, "\\d.txt") == 0))
+      fs.RemoveFile(p);
+  for (const Text& p : fs.ListTree(Quarantine()))
+    if (p.size() > 4 && p.compare(p.size() - 4, 4, "\\Dir") == 0) fs.RemoveFolder(p);
+  machine.shell.operations.clear();
+  engine.ListQuarantine();
+  engine.SelectAllPackages();
+  EXPECT_EQ(engine.RestoreSelected().failed, 2u);
+  EXPECT_TRUE(machine.shell.operations.empty());
 }
 
 TEST_F(QuarantineListTest, RestoreAndPurgeOnlyTouchCheckedPackages) {

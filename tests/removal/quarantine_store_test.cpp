@@ -104,11 +104,14 @@ TEST_F(RemovalTest, FailedCopiesAreNotReportedAsQuarantined) {
   SetText("HKEY_CURRENT_USER\\Run", "there", "x");
   AddRow("regval", "HKEY_CURRENT_USER\\Run,gone");
   AddRow("regkey", "HKEY_CURRENT_USER\\NoSuchKey");
+  AddRow("folder", "C:\\x\\GoneFolder");
   const std::optional<QuarantineReport> report = engine.QuarantineChecked();
   EXPECT_EQ(report->stored, 0u);
-  EXPECT_EQ(report->failed, 3u);
-  EXPECT_EQ(app.lstLog.back(), "     Not quarantined=HKEY_CURRENT_USER\\NoSuchKey");
+  EXPECT_EQ(report->failed, 4u);
+  EXPECT_EQ(app.lstLog.back(), "     Not quarantined=C:\\x\\GoneFolder");
   EXPECT_TRUE(Below(Session()).empty());
+  // Never a shell copy of what is gone: its error box would hold an unattended scan.
+  EXPECT_TRUE(machine.shell.operations.empty());
 }
 
 TEST_F(RemovalTest, StoringStopsWhenNoNumberIsLeft) {
