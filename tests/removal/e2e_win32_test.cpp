@@ -482,7 +482,7 @@ TEST_F(RemovalRoundTrip, ProtectedLocationsAreNeverRemoved) {
 }
 
 // Names outside the ANSI code page in a scanned folder: the listing reports
-// them as the system's ANSI calls give them ("?" for what does not map), the
+// them in the code page, "?" for what it lacks (no look-alike), the
 // scan and the removal go through without harm, and only the spyware file
 // that really has its name goes.
 TEST_F(RemovalRoundTrip, NamesOutsideTheAnsiCodePage) {
@@ -495,13 +495,19 @@ TEST_F(RemovalRoundTrip, NamesOutsideTheAnsiCodePage) {
     CloseHandle(f);
   }
   Write(folder + "\\spy.exe", "MZ");
-  // What the ANSI listing gives.
+  // The names in the ANSI code page, a character it lacks as "?" (never a
+  // best-fit look-alike, which would name another file: "\u03a9mega" is not "Omega").
   std::vector<std::string> ansiNames;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((folder + "\\*.exe").c_str(), &fd);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((wfolder + L"\\*.exe").c_str(), &fd);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  do ansiNames.push_back(fd.cFileName); while (FindNextFileA(h, &fd));
+  do {
+    char name[MAX_PATH * 2];
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fd.cFileName, -1, name, sizeof name, "?", nullptr);
+    ansiNames.push_back(name);
+  } while (FindNextFileW(h, &fd));
   FindClose(h);
+  EXPECT_NE(std::find(ansiNames.begin(), ansiNames.end(), "?mega.exe"), ansiNames.end());
 
   app.lstSettingsFile[9] = "2";
   app.lstSelectedFolders = {folder};
