@@ -554,17 +554,19 @@ int32_t OfflineRegistry::DeleteValue(win::HKey key, const char* valueName) {
     bool here = false;
     for (size_t* v = values.get(); v && *v; ++v) {
       Owned<char> raw(hivex_value_key(h, *v));
-      if (raw && EqualNoCase(FromUtf8(raw.get()), n)) {
-        here = true;
-        continue;
-      }
-      // A sibling whose name or data cannot be read exactly would be lost or
-      // renamed by the rewrite: the hive is left alone.
+      // A value whose name or data cannot be read exactly would be lost or
+      // renamed by the rewrite, and its cells freed blindly (the library
+      // asserts on a bad one): the hive is left alone. The value that goes
+      // is read too.
       hive_type t = hive_t_REG_NONE;
       size_t stored = 0, len = 0;
       if (!raw || hivex_value_type(h, *v, &t, &stored) != 0) return win::kAccessDenied;
       Owned<char> data(hivex_value_value(h, *v, &t, &len));
       if (!data || len != stored) return win::kAccessDenied;
+      if (EqualNoCase(FromUtf8(raw.get()), n)) {
+        here = true;
+        continue;
+      }
       rest.kept.push_back(hive_set_value{raw.get(), hive_t_REG_NONE, len, data.get()});
       std::memcpy(&rest.kept.back().t, &t, sizeof t);
       rest.names.push_back(std::move(raw));
