@@ -228,6 +228,8 @@ class IMessages {
   virtual ~IMessages() = default;
   // An empty title means the program's default title.
   virtual MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) = 0;
+  // A box is up: its modal loop still runs the window's timers.
+  virtual bool Showing() const { return false; }
 };
 
 // What WSAStartup reports of the sockets implementation (WSADATA).

@@ -9,10 +9,10 @@ namespace morvane {
 MainWindowParts::MainWindowParts(PartsHost host, IPartsView& view, const Text& programFileBase)
     : run(host.ctx, host.app.programFolder, programFileBase),
       // Through the window's rule: no scan starts inside another long handler
-      // either, nor while a dialog is open over the window.
+      // either, nor while a dialog or a message box is open over the window.
       scheduler(host.ctx, host.app, *this,
                 {[this, scan = host.autoScan] {
-                   if (!dialogOpen_ && scan) scan();
+                   if (!dialogOpen_ && !host_.ctx.messages().Showing() && scan) scan();
                  },
                  [this] { settings.ApplySettings(); }}),
       settings(host.ctx, host.app, *this, scheduler, run, {host.statusInfoDisplay, host.programVersion}),

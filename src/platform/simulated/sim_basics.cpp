@@ -41,7 +41,9 @@ Text FixedClock::ShortDate(const DateTime& when) {
 
 MsgResult ScriptedMessages::Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) {
   shown.push_back({text, title, buttons, icon});
+  ++open_;
   if (whileOpen) whileOpen();
+  --open_;
   if (answers.empty()) {
     if (buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel)
       return defaultAnswer == MsgResult::Ok ? MsgResult::Yes : defaultAnswer;

@@ -54,6 +54,10 @@ class ScriptedMessages : public IMessages {
   // Runs while the box is open: its modal loop still delivers timer events.
   std::function<void()> whileOpen;
   MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) override;
+  bool Showing() const override { return open_ > 0; }
+
+ private:
+  int open_ = 0;
 };
 
 }  // namespace morvane::sim

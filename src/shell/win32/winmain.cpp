@@ -24,16 +24,21 @@ class WindowMessages : public IMessages {
   MsgResult Show(const Text& text, const Text& title, MsgButtons buttons, MsgIcon icon) override {
     boxes_.owner = window_.OwnerWindow();
     window_.FlushCaptions();
+    ++open_;
     const MsgResult answer = boxes_.Show(text, title, buttons, icon);
+    --open_;
     // What the box covered is drawn again at once.
     if (HWND main = window_.Handle(); main && IsWindowVisible(main))
       RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     return answer;
   }
 
+  bool Showing() const override { return open_ > 0; }
+
  private:
   w32ui::MainWindow& window_;
   w32::Win32Messages boxes_;
+  int open_ = 0;
 };
 
 // The running program file's name without folder and extension.
