@@ -140,6 +140,8 @@ bool frmMain::Form_Unload() {
   return false;
 }
 
+void frmMain::EndSession() { store.SaveData(); }
+
 void frmMain::mnuPopUpExit_Click() {
   if (!Form_Unload()) view.CloseProgram();
 }

@@ -77,6 +77,11 @@ class frmMain {
   // Exit, called by the view when the window is asked to close. True =
   // cancel: the window stays open; false: the view closes it.
   bool Form_Unload();
+  // Windows ends the session without closing the window: it may, by the
+  // exit rule (not while a long operation runs or its results wait); when it
+  // does, the settings are saved as Exit saves them.
+  bool QueryEndSession() { return Allowed(Command::Exit); }
+  void EndSession();
   // The tray menu's "Exit": Form_Unload, then CloseProgram unless cancelled.
   void mnuPopUpExit_Click();
 

@@ -132,8 +132,15 @@ TEST_F(MainWindow, StartUpRunsInItsOrderAndFillsTheStatusScreen) {
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_TRUE(m.shell.executed.empty());
 
-  // Exit: saved, tray icon gone, window may close.
+  // The session ends (no close comes): the settings changed since are saved.
   form->Run(Command::lblCmdSettings);
+  form->Run(Command::chkSettings, 2, true);
+  ASSERT_TRUE(form->QueryEndSession());
+  form->EndSession();
+  EXPECT_EQ(Read("\\Settings\\Settings.stg").rfind("0\r\n0\r\n1\r\n", 0), 0u);
+  form->Run(Command::chkSettings, 2, false);
+
+  // Exit: saved, tray icon gone, window may close.
   form->Run(Command::chkSettings, 3, false);  // the scan log, on by default
   EXPECT_FALSE(form->Form_Unload());
   EXPECT_EQ(Read("\\Settings\\Settings.stg").rfind("0\r\n0\r\n0\r\n0\r\n0\r\n", 0), 0u);
@@ -260,6 +267,7 @@ TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
   form->Run(Command::lblCmdSettings);
   EXPECT_EQ(view.screen, Screen::ScanProc);
   EXPECT_TRUE(form->Form_Unload());
+  EXPECT_FALSE(form->QueryEndSession());
   form->Run(Command::cmdAbortNextResults);
   EXPECT_EQ(view.screen, Screen::ScanResult);
   EXPECT_EQ(form->State().scanPhase, ScanPhase::Running);
@@ -345,6 +353,7 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
       form->Run(Command::AutoScan);
       form->Run(Command::chkSettings, 0, true);
       closeCancelled = form->Form_Unload();
+      EXPECT_FALSE(form->QueryEndSession());
       EXPECT_EQ(view.Screens(), screensBefore);
       form->tmrScrollingBar_Timer();
       form->tmrScrollingBar_Timer();

@@ -409,6 +409,19 @@ void Command(const std::vector<std::string>& w) {
     std::printf("SHOT %s %ld %ld %ld %ld\n", arg(1).c_str(), r.left, r.top, r.right - r.left, r.bottom - r.top);
     std::fflush(stdout);
     WaitFor("screenshot " + arg(1), [&] { return GetFileAttributesA(arg(1).c_str()) != INVALID_FILE_ATTRIBUTES; });
+  } else if (c == "query-end-session" || c == "end-session") {
+    // As Windows logs off: it asks, and on a yes tells the session ends and
+    // then ends the process, with no WM_CLOSE.
+    HWND main = MainWindow();
+    DWORD_PTR yes = 0;
+    SendMessageTimeoutA(main, WM_QUERYENDSESSION, 0, 0, 0, kCapMs, &yes);
+    std::printf("QUERYENDSESSION %d\n", yes ? 1 : 0);
+    if (c == "end-session" && yes) {
+      DWORD_PTR r = 0;
+      SendMessageTimeoutA(main, WM_ENDSESSION, TRUE, 0, 0, kCapMs, &r);
+      TerminateProcess(gProc.hProcess, 0);
+      WaitForSingleObject(gProc.hProcess, kCapMs);
+    }
   } else if (c == "close" || c == "close-sync") {
     HWND main = MainWindow();
     DWORD_PTR r = 0;

@@ -82,6 +82,7 @@ wait Finished.
 click-sync Status
 click-sync Scan
 close-sync
+query-end-session
 screen
 click Next
 wait "Morvane - System Scan Results"
@@ -166,8 +167,8 @@ reg-delete-tree {key}
           reads.get("Objects scanned:", [""])[0] == "7" and reads.get("New objects", [""])[0] == "6"
           and reads.get("Objects recognized", [""])[0] == "5"
           and reads.get("Registry Keys identified", [""])[0] == "1", out)
-    check("navigation and close refused while the results wait for removal",
-          "SCREEN Morvane - System Scan" in out, out)
+    check("navigation, close and log-off refused while the results wait for removal",
+          "SCREEN Morvane - System Scan" in out and "QUERYENDSESSION 0" in out, out)
     found = tables[0] if tables else []
     check("results: five rows of the five types, unticked, with their columns",
           [r[0] for r in found] == ["0"] * 5
@@ -256,14 +257,17 @@ wait "Morvane - Iremovable Objects"
 press alt+f
 wait "Morvane - Status"
 read "Total Items Removed:"
-close
-wait-exit
+write {folder}\Settings\Settings.stg stale
+end-session
 reg-delete-tree {key}
 '''.format(key=KEY, folder=h.win(keys_folder)))
     check("keys alone: the whole road ran", "DONE" in out, out)
     check("keys alone: Select All from the list's pop-up ticked all five rows before removal",
           "BOX Delete?|Are you sure you want to delete 5 items?" in out, out)
     check("keys alone: the removal counted", values(out, "READ").get("Total Items Removed:", ["0"])[0] != "0", out)
+    settings = open(os.path.join(keys_folder, "Settings", "Settings.stg"), encoding="cp1252", newline="").read()
+    check("log-off when nothing runs: allowed, and the settings are saved though no close came",
+          "QUERYENDSESSION 1" in out and settings.startswith("0\r\n"), [settings] + out)
 
     # ---- a long scan: refused navigation and close, Abort; stored lists on their screens
     big = ["Large test database 1.0"] + ["path|%s\\nothing\\n%06d.exe|None|" % (w, i) for i in range(120000)]

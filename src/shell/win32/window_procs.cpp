@@ -72,6 +72,12 @@ LRESULT MainWindow::OnMainMessage(UINT msg, WPARAM wp, LPARAM lp) {
       SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
+    // Log-off and shut-down send no WM_CLOSE: the process ends after these.
+    case WM_QUERYENDSESSION:
+      return form_ ? form_->QueryEndSession() : TRUE;
+    case WM_ENDSESSION:
+      if (wp && form_) form_->EndSession();
+      return 0;
     case WM_CLOSE:
       // The logic may refuse (a scan runs or waits for its removal step).
       if (form_ && form_->Form_Unload()) return 0;
