@@ -17,7 +17,7 @@ namespace morvane::frontend {
 
 namespace {
 
-constexpr size_t kModeLine = 9;
+constexpr size_t kModeLine = size_t(SettingsLine::ScanMode);
 constexpr size_t kQuarantineLine = size_t(CustomScanLine::QuarantineFirst);
 constexpr size_t kEraseAllLine = size_t(CustomScanLine::EraseAll);
 

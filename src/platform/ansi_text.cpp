@@ -1,5 +1,6 @@
 #include "platform/ansi_text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace morvane {
@@ -75,6 +76,16 @@ Text AsciiLower(Text s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = char(c + 32);
   return s;
+}
+
+int CompareFileNames(std::string_view a, std::string_view b) {
+  static const unsigned char* const upper = UpperAnsiTable();
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char x = upper[static_cast<unsigned char>(a[i])], y = upper[static_cast<unsigned char>(b[i])];
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne) {

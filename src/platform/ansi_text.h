@@ -23,6 +23,8 @@ const uint16_t* RegistryFoldTable();
 // equal hash alike.
 uint64_t FileNameHash(std::string_view n);
 uint64_t RegistryNameHash(std::string_view n);
+// File names ordered as their upper-cased bytes would (unsigned, shorter first).
+int CompareFileNames(std::string_view a, std::string_view b);
 // "*" and "?" of [p, pe) against the whole of [n, ne), bytes compared upper-cased.
 bool StarMatch(const char* p, const char* pe, const char* n, const char* ne);
 // The text with A-Z lower-cased and every other byte kept.

@@ -7,14 +7,6 @@ namespace morvane {
 namespace {
 // How long a program may take to close its windows before it is ended by force.
 constexpr uint32_t kCloseWaitMs = 2000;
-
-// Paths as file names compare: bytes upper-cased.
-bool SamePath(const Text& a, const Text& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (UpperAnsiByte(static_cast<unsigned char>(a[i])) != UpperAnsiByte(static_cast<unsigned char>(b[i]))) return false;
-  return true;
-}
 }  // namespace
 
 bool modEndProcess::PostToProcessWindows(uint32_t ProcessId, uint32_t Message, uintptr_t WParam) {
@@ -37,7 +29,7 @@ bool modEndProcess::EndProcess(uint32_t ProcessId, uint32_t ExitCode, const Text
   // read after the open, before anything is posted or ended.
   auto meant = [&] {
     Text now;
-    return Image.empty() || (p.ImagePath(ProcessId, now) && SamePath(now, Image));
+    return Image.empty() || (p.ImagePath(ProcessId, now) && CompareFileNames(now, Image) == 0);
   };
   if (!VersionKnown) {
     OsVersion v;

@@ -39,18 +39,6 @@ char DriveOf(const Text& path) {
   return (c >= 'A' && c <= 'Z') ? c : 0;
 }
 
-
-// Orders names as their upper-cased bytes would (unsigned, shorter first).
-int CompareUpper(std::string_view a, std::string_view b) {
-  static const unsigned char* const upper = UpperAnsiTable();
-  const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = upper[static_cast<unsigned char>(a[i])], y = upper[static_cast<unsigned char>(b[i])];
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
 }  // namespace
 
 // Content, link target and children are held apart, in one block made when
@@ -94,7 +82,7 @@ struct SimFileSystem::Node {
 
   List::iterator LowerBound(List& list, std::string_view n) const {
     return std::lower_bound(list.begin(), list.end(), n, [](const std::unique_ptr<Node>& c, std::string_view k) {
-      return CompareUpper(c->name, k) < 0;
+      return CompareFileNames(c->name, k) < 0;
     });
   }
   // The child named n (any case); null when there is none.
@@ -104,18 +92,18 @@ struct SimFileSystem::Node {
     if (list.size() >= NameIndex<Node>::kFrom) {
       if (!extra->index.Ready())
         for (const auto& c : list) extra->index.Insert(FileNameHash(c->name), c.get());
-      return extra->index.Find(FileNameHash(n), [n](const Node& c) { return CompareUpper(c.name, n) == 0; });
+      return extra->index.Find(FileNameHash(n), [n](const Node& c) { return CompareFileNames(c.name, n) == 0; });
     }
     auto it = LowerBound(list, n);
-    return it != list.end() && CompareUpper((*it)->name, n) == 0 ? it->get() : nullptr;
+    return it != list.end() && CompareFileNames((*it)->name, n) == 0 ? it->get() : nullptr;
   }
   // Puts node under its name, replacing a child of the same name.
   Node* Put(std::unique_ptr<Node> node) {
     List& list = More().children;
     // Children made in order go on the end without a search.
-    auto it = list.empty() || CompareUpper(list.back()->name, node->name) < 0 ? list.end()
+    auto it = list.empty() || CompareFileNames(list.back()->name, node->name) < 0 ? list.end()
                                                                              : LowerBound(list, node->name);
-    if (it != list.end() && CompareUpper((*it)->name, node->name) == 0) {
+    if (it != list.end() && CompareFileNames((*it)->name, node->name) == 0) {
       *it = std::move(node);
       extra->index.Drop();
     } else {
@@ -129,7 +117,7 @@ struct SimFileSystem::Node {
     if (!extra) return nullptr;
     List& list = extra->children;
     auto it = LowerBound(list, n);
-    if (it == list.end() || CompareUpper((*it)->name, n) != 0) return nullptr;
+    if (it == list.end() || CompareFileNames((*it)->name, n) != 0) return nullptr;
     std::unique_ptr<Node> node = std::move(*it);
     list.erase(it);
     extra->index.Drop();
