@@ -65,6 +65,8 @@ void FlushScanLog(Context& ctx, AppState& app) {
       ctx.files().Append(file, out);
       ctx.YieldToHost();
     }
+    // Appended bytes the disk has not taken read back as zeros after a crash.
+    if (count > 0) ctx.files().FlushFile(file);
   }
   app.lstLog.clear();
 }

@@ -45,6 +45,7 @@ TEST_F(ScanStoreTest, ScanSummaryAndFlushWriteTheExactLog) {
   m.clock.now = {2026, 3, 4, 17, 8, 9};
   FlushScanLog(ctx, app);
   EXPECT_TRUE(app.lstLog.empty());
+  m.files.Restart();  // the log is on the disk
   std::string file;
   ASSERT_TRUE(m.files.ReadAll("C:\\Morvane\\SpyLog.txt", file));
   const Text tail = "\r\nScanning completed on 03-04-2026  17:08:09\r\n\r\n\r\n";
