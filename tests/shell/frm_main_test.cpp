@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <tuple>
 
-#include "database/crypt.h"
 #include "platform/simulated/machine.h"
 #include "background/parts_view.h"
 
@@ -78,10 +78,8 @@ class MainWindow : public ::testing::Test {
     return d;
   }
   bool Exists(const Text& path) { return m.files.GetAttributes(path) != win::kInvalidAttributes; }
-  void Database(std::initializer_list<Text> records) {
-    std::string text = modCrypt::EncryptString("Version 7", kDatabaseKey);
-    for (const Text& r : records) text += "\r\n" + modCrypt::EncryptString(r, kDatabaseKey);
-    Write("\\DataBase.ref", text);
+  void Database(const std::vector<Text>& records) {
+    Write("\\DataBase.ref", testing::EncipheredDatabase("Version 7", records));
   }
   void Settings(std::vector<Text> changes) {  // pairs of line index and text
     std::vector<Text> lines = {"0", "0", "0", "1", "0", "0", "about:blank", "Microsoft Internet Explorer", "30", "0", "10"};
@@ -91,6 +89,26 @@ class MainWindow : public ::testing::Test {
     Write("\\Settings\\Settings.stg", text);
   }
   Text Caption(Label l) { return view.captions[l]; }
+  void Do(std::initializer_list<Command> commands) { for (Command c : commands) form->Run(c); }
+  void ExpectCaptions(const std::vector<std::pair<Label, Text>>& want) {
+    for (const auto& [l, text] : want) EXPECT_EQ(Caption(l), text) << "label " << int(l);
+  }
+  void ExpectPresent(const std::vector<std::pair<Text, bool>>& paths) {
+    for (const auto& [path, there] : paths) EXPECT_EQ(Exists(path), there) << path;
+  }
+  // Message box i as text, title and icon.
+  using Told = std::tuple<Text, Text, MsgIcon>;
+  Told Box(size_t i) {
+    const auto& b = m.messages.shown.at(i);
+    return {b.text, b.title, b.icon};
+  }
+  // Every shell execution as verb, file, parameters, directory and show.
+  using Opened = std::tuple<Text, Text, Text, Text, int>;
+  std::vector<Opened> Executed() {
+    std::vector<Opened> all;
+    for (const auto& e : m.shell.executed) all.emplace_back(e.verb, e.file, e.parameters, e.directory, e.show);
+    return all;
+  }
 
   sim::SimulatedMachine m;
   Context ctx;
@@ -102,30 +120,22 @@ class MainWindow : public ::testing::Test {
 TEST_F(MainWindow, StartUpRunsInItsOrderAndFillsTheStatusScreen) {
   Database({"path|C:\\nothing.exe|Cat|"});
   Write("\\Settings\\IgnoreList.stg", "path|a|b\r\npath|c|d");
-  for (const char* f : {"\\Quarantine\\1-1-2026-0-0-0", "\\Quarantine\\a.txt", "\\Quarantine\\b.txt",
-                        "\\Quarantine\\desktop.ini"})
-    Write(f, "x");
+  for (const char* f : {"1-1-2026-0-0-0", "a.txt", "b.txt", "desktop.ini"}) Write(Text("\\Quarantine\\") + f, "x");
   m.sockets.addresses = {std::string("\x0A\x00\x00\x01", 4)};
 
   ASSERT_TRUE(form->Form_Load());
+  auto label = [](Label l) { return "label " + std::to_string(int(l)); };
   const std::vector<Text> order = {"splash Initializing...", "splash Unlocking Data Base...",
-                                   "label " + std::to_string(int(Label::lblDBaseVer)),
-                                   "label " + std::to_string(int(Label::lblCurrentIP)),
-                                   "label " + std::to_string(int(Label::lblAppVersion)),
+                                   label(Label::lblDBaseVer), label(Label::lblCurrentIP), label(Label::lblAppVersion),
                                    "normal", "centre", "tray on", "screen Morvane - Status 0", "splash Finished."};
   for (size_t i = 0; i + 1 < order.size(); ++i) {
     ASSERT_NE(view.Pos(order[i]), SIZE_MAX) << order[i];
     EXPECT_LT(view.Pos(order[i]), view.Pos(order[i + 1])) << order[i] << " before " << order[i + 1];
   }
   EXPECT_EQ(view.Screens(), 1u);
-  EXPECT_EQ(Caption(Label::lblDBaseVer), "Version 7");
-  EXPECT_EQ(Caption(Label::lblAppVersion), "1.2.3");
-  EXPECT_EQ(Caption(Label::lblCurrentIP), "10.0.0.1");
-  EXPECT_EQ(Caption(Label::lblLastScan), "{never}");
-  EXPECT_EQ(Caption(Label::lblNoOfScans), "0");
-  EXPECT_EQ(Caption(Label::lblTotalItemsRemoved), "0");
-  EXPECT_EQ(Caption(Label::lblNoInIgnoreList), "2");
-  EXPECT_EQ(Caption(Label::lblNoQuarantined), "3");
+  ExpectCaptions({{Label::lblDBaseVer, "Version 7"}, {Label::lblAppVersion, "1.2.3"}, {Label::lblCurrentIP, "10.0.0.1"},
+                  {Label::lblLastScan, "{never}"}, {Label::lblNoOfScans, "0"}, {Label::lblTotalItemsRemoved, "0"},
+                  {Label::lblNoInIgnoreList, "2"}, {Label::lblNoQuarantined, "3"}});
   EXPECT_TRUE(m.messages.shown.empty());
   EXPECT_TRUE(Exists(kPf + "\\Settings\\CustomScan.stg"));
   EXPECT_EQ(form->App().folders.strWinDir, "C:\\WINDOWS");
@@ -152,10 +162,9 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
   m.messages.answers = {MsgResult::No};
   EXPECT_FALSE(form->Form_Load());
   ASSERT_EQ(m.messages.shown.size(), 1u);
-  EXPECT_EQ(m.messages.shown[0].text, "Missing reference Database.\r\nDo you want to download new reference Database?");
-  EXPECT_EQ(m.messages.shown[0].title, "Error");
+  EXPECT_EQ(Box(0), Told("Missing reference Database.\r\nDo you want to download new reference Database?", "Error",
+                         MsgIcon::Critical));
   EXPECT_EQ(m.messages.shown[0].buttons, MsgButtons::YesNo);
-  EXPECT_EQ(m.messages.shown[0].icon, MsgIcon::Critical);
   EXPECT_TRUE(view.closed);
   // The settings and the pruning before it ran; nothing after it: no updater, no database, no screen.
   EXPECT_TRUE(Exists(kPf + "\\Settings\\Settings.stg"));
@@ -169,12 +178,7 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
   frmMain form2(ctx, view2, "1.2.3");
   m.messages.answers = {MsgResult::Yes};
   EXPECT_TRUE(form2.Form_Load());
-  ASSERT_EQ(m.shell.executed.size(), 1u);
-  EXPECT_EQ(m.shell.executed[0].verb, "Open");
-  EXPECT_EQ(m.shell.executed[0].file, kPf + "\\Tessarin.exe");
-  EXPECT_EQ(m.shell.executed[0].parameters, "");
-  EXPECT_EQ(m.shell.executed[0].directory, kPf);
-  EXPECT_EQ(m.shell.executed[0].show, 1);
+  EXPECT_EQ(Executed(), (std::vector<Opened>{{"Open", kPf + "\\Tessarin.exe", "", kPf, 1}}));
   EXPECT_EQ(view2.screen, Screen::Status);
   EXPECT_NE(view2.Pos("splash Finished."), SIZE_MAX);
   EXPECT_EQ(m.files.ListTree(kPf + "\\Registry Backups").size(), 10u);
@@ -216,11 +220,7 @@ TEST_F(MainWindow, MissingDatabaseQuestion) {
 }
 
 TEST_F(MainWindow, StartUpPrunesBackupsToTheKeptNumber) {
-  struct Case {
-    Text keep;
-    int files;
-    size_t left;
-  };
+  struct Case { Text keep; int files; size_t left; };
   Database({});
   for (Case c : {Case{"10", 12, 10}, Case{"0", 12, 0}, Case{"x", 12, 12}, Case{" ", 12, 12}, Case{"10", 10, 10}}) {
     for (const Text& f : m.files.ListTree(kPf + "\\Registry Backups")) m.files.RemoveFile(f);
@@ -263,8 +263,7 @@ TEST_F(MainWindow, StartMinimizedWithAScanThenResultsWait) {
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
 
   // Results wait: navigation and exit are refused; "Next" leads to them.
-  form->Run(Command::lblCmdStatus);
-  form->Run(Command::lblCmdSettings);
+  Do({Command::lblCmdStatus, Command::lblCmdSettings});
   EXPECT_EQ(view.screen, Screen::ScanProc);
   EXPECT_TRUE(form->Form_Unload());
   EXPECT_FALSE(form->QueryEndSession());
@@ -327,13 +326,12 @@ TEST_F(MainWindow, RefusedCommandsAreDisabledInTheView) {
 }
 
 TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
+  using C = Command;
   std::vector<Text> records;
   for (int i = 0; i < 50; ++i) records.push_back("path|C:\\none\\" + std::to_string(i) + ".exe|Cat|");
-  std::string text = modCrypt::EncryptString("Version 7", kDatabaseKey);
-  for (const Text& r : records) text += "\r\n" + modCrypt::EncryptString(r, kDatabaseKey);
-  Write("\\DataBase.ref", text);
+  Database(records);
   ASSERT_TRUE(form->Form_Load());
-  form->Run(Command::lblCmdScan);
+  form->Run(C::lblCmdScan);
   ASSERT_EQ(view.screen, Screen::ScanPrep);
 
   int yields = 0;
@@ -344,14 +342,9 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
     ++yields;
     if (yields == 3) {
       screensBefore = view.Screens();
-      form->Run(Command::lblCmdStatus);
-      form->Run(Command::lblCmdScan);
-      form->Run(Command::lblCmdSettings);
-      form->Run(Command::lblCmdOpenQuarList);
-      form->Run(Command::cmdNextScan);
-      form->Run(Command::cmdFinish);
-      form->Run(Command::AutoScan);
-      form->Run(Command::chkSettings, 0, true);
+      Do({C::lblCmdStatus, C::lblCmdScan, C::lblCmdSettings, C::lblCmdOpenQuarList, C::cmdNextScan, C::cmdFinish,
+          C::AutoScan});
+      form->Run(C::chkSettings, 0, true);
       closeCancelled = form->Form_Unload();
       EXPECT_FALSE(form->QueryEndSession());
       EXPECT_EQ(view.Screens(), screensBefore);
@@ -359,16 +352,15 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
       form->tmrScrollingBar_Timer();
       barDuringScan = view.barLeft;
     } else if (yields == 12) {
-      form->Run(Command::cmdAbortNextResults);
+      form->Run(C::cmdAbortNextResults);
       EXPECT_EQ(form->State().scanPhase, ScanPhase::Ended);
       EXPECT_FALSE(ctx.OperationInProgress);
       // The aborted scan has not returned yet: nothing may start inside it.
-      form->Run(Command::cmdAbortNextResults);
-      form->Run(Command::lblCmdScan);
+      Do({C::cmdAbortNextResults, C::lblCmdScan});
       EXPECT_EQ(view.screen, Screen::ScanProc);
     }
   };
-  form->Run(Command::cmdNextScan);
+  form->Run(C::cmdNextScan);
   ctx.onYield = nullptr;
   EXPECT_TRUE(closeCancelled);
   EXPECT_FLOAT_EQ(barDuringScan, kBarRestLeft + 2 * kBarStep);
@@ -379,14 +371,15 @@ TEST_F(MainWindow, CommandsInsideARunningScanAndAbort) {
   form->tmrScrollingBar_Timer();  // a tick queued before the stop
   EXPECT_FLOAT_EQ(view.barLeft, kBarRestLeft);
 
-  form->Run(Command::cmdAbortNextResults);
+  form->Run(C::cmdAbortNextResults);
   EXPECT_EQ(view.screen, Screen::ScanResult);
   EXPECT_EQ(form->State().scanPhase, ScanPhase::Running);
-  form->Run(Command::lblCmdStatus);  // allowed after an abort
+  form->Run(C::lblCmdStatus);  // allowed after an abort
   EXPECT_EQ(view.screen, Screen::Status);
 }
 
 TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
+  using C = Command;
   m.files.AddFile("C:\\Spy\\spy.exe", "MZ spy");
   m.files.AddFile("C:\\Spy\\Data\\x.dat", "data");
   m.files.AddFile("C:\\Spy\\manual.exe", "MZ");
@@ -396,28 +389,25 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
             "path|C:\\Spy\\manual.exe|Manual|http://help.example/manual"});
   ASSERT_TRUE(form->Form_Load());
 
-  form->Run(Command::lblCmdScan);
-  form->Run(Command::cmdNextScan);
+  Do({C::lblCmdScan, C::cmdNextScan});
   EXPECT_EQ(view.screen, Screen::ScanProc);
-  EXPECT_EQ(Caption(Label::lblCurrentOperation), "Finished.");
-  EXPECT_EQ(Caption(Label::lblNewObjects), "4");
-  form->Run(Command::cmdAbortNextResults);
+  ExpectCaptions({{Label::lblCurrentOperation, "Finished."}, {Label::lblNewObjects, "4"}});
+  form->Run(C::cmdAbortNextResults);
   ASSERT_EQ(view.rows[ListId::lstScanResult], 3u);
   ASSERT_EQ(form->App().lstIremovable.Count(), 1u);
 
   form->SetRowChecked(ListId::lstScanResult, 1, true);
-  form->Run(Command::cmdQuarantineSelected);
-  const Text session = kPf + "\\Quarantine\\" + form->App().QuarantineSession;
-  EXPECT_TRUE(m.files.IsFolder(session));
+  form->Run(C::cmdQuarantineSelected);
+  EXPECT_TRUE(m.files.IsFolder(kPf + "\\Quarantine\\" + form->App().QuarantineSession));
 
   form->SetRowChecked(ListId::lstScanResult, 1, false);
   form->SetRowChecked(ListId::lstScanResult, 3, true);
-  form->Run(Command::cmdIgnoreSelected);
+  form->Run(C::cmdIgnoreSelected);
   ASSERT_EQ(form->App().lstIgnoreListFile.size(), 1u);
   EXPECT_NE(Read("\\Settings\\IgnoreList.stg").find("SpyCo"), std::string::npos);
 
   form->SetRowChecked(ListId::lstScanResult, 3, false);
-  form->Run(Command::mnuResultListInverse);  // rows 1, 2 and 3 ticked
+  form->Run(C::mnuResultListInverse);  // rows 1, 2 and 3 ticked
   form->SetRowChecked(ListId::lstScanResult, 3, false);
   const size_t before = m.messages.shown.size();
   m.messages.answers = {MsgResult::Yes, MsgResult::No};
@@ -427,24 +417,20 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   ctx.onYield = [&] {
     if (ctx.OperationInProgress) return;
     ++nestedTries;
-    form->Run(Command::lblCmdScan);
-    form->Run(Command::lblCmdSettings);
+    Do({C::lblCmdScan, C::lblCmdSettings});
     EXPECT_NE(view.screen, Screen::ScanPrep);
     EXPECT_NE(view.screen, Screen::Settings);
   };
-  form->Run(Command::cmdNextDelete);
+  form->Run(C::cmdNextDelete);
   ctx.onYield = nullptr;
   EXPECT_GT(nestedTries, 0);
   ASSERT_GE(m.messages.shown.size(), before + 3);
   EXPECT_EQ(m.messages.shown[before].text, "Are you sure you want to delete 2 items?");
-  EXPECT_EQ(m.messages.shown.back().text,
-            "The following objects could not be removed. Please check their respective URLs \r\n"
-            "for information on how to manually remove them.");
-  EXPECT_EQ(m.messages.shown.back().title, "Not removed");
-  EXPECT_EQ(m.messages.shown.back().icon, MsgIcon::Information);
-  EXPECT_FALSE(Exists("C:\\Spy\\spy.exe"));
-  EXPECT_FALSE(Exists("C:\\Spy\\Data"));
-  EXPECT_TRUE(Exists("C:\\Spy\\manual.exe"));
+  EXPECT_EQ(Box(m.messages.shown.size() - 1),
+            Told("The following objects could not be removed. Please check their respective URLs \r\n"
+                 "for information on how to manually remove them.",
+                 "Not removed", MsgIcon::Information));
+  ExpectPresent({{"C:\\Spy\\spy.exe", false}, {"C:\\Spy\\Data", false}, {"C:\\Spy\\manual.exe", true}});
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_EQ(view.screen, Screen::Iremovable);
   EXPECT_EQ(view.rows[ListId::lstIremovable], 1u);
@@ -453,37 +439,34 @@ TEST_F(MainWindow, SmartScanToQuarantineIgnoreRemovalAndStatus) {
   EXPECT_NE(log.find("SpyCo"), std::string::npos);  // added to the ignore list
   EXPECT_TRUE(form->App().lstLog.empty());
 
-  form->Run(Command::cmdFinish);
+  form->Run(C::cmdFinish);
   EXPECT_EQ(view.screen, Screen::Status);
   EXPECT_TRUE(form->App().lstIremovable.Empty());
-  EXPECT_EQ(Caption(Label::lblNoOfScans), "1");
+  ExpectCaptions({{Label::lblNoOfScans, "1"}, {Label::lblNoInIgnoreList, "1"}, {Label::lblNoQuarantined, "1"}});
   EXPECT_NE(Caption(Label::lblLastScan), "{never}");
   EXPECT_NE(Caption(Label::lblTotalItemsRemoved), "0");
-  EXPECT_EQ(Caption(Label::lblNoInIgnoreList), "1");
-  EXPECT_EQ(Caption(Label::lblNoQuarantined), "1");
-  EXPECT_EQ(Read("\\Settings\\ScanInfo.stg").substr(Read("\\Settings\\ScanInfo.stg").find("\r\n")), "\r\n1\r\n" + Caption(Label::lblTotalItemsRemoved));
+  const std::string info = Read("\\Settings\\ScanInfo.stg");
+  EXPECT_EQ(info.substr(info.find("\r\n")), "\r\n1\r\n" + Caption(Label::lblTotalItemsRemoved));
 
-  form->Run(Command::lblCmdOpenIgnoreList);
+  form->Run(C::lblCmdOpenIgnoreList);
   EXPECT_EQ(view.screen, Screen::IgnoreList);
   EXPECT_EQ(view.rows[ListId::lstIgnoreList], 1u);
-  form->Run(Command::mnuIgnoreListAll);
-  form->Run(Command::cmdDeleteSelected);
+  Do({C::mnuIgnoreListAll, C::cmdDeleteSelected});
   EXPECT_TRUE(form->App().lstIgnoreListFile.empty());
   EXPECT_EQ(Read("\\Settings\\IgnoreList.stg"), "");
 
-  form->Run(Command::lblCmdStatus);
-  form->Run(Command::lblCmdOpenQuarList);
+  Do({C::lblCmdStatus, C::lblCmdOpenQuarList});
   EXPECT_EQ(view.screen, Screen::Quarantined);
   ASSERT_EQ(view.rows[ListId::lstQuarantinedList], 1u);
   form->SelectRow(ListId::lstQuarantinedList, 1);
   form->lstQuarantinedList_DblClick();
   EXPECT_EQ(view.screen, Screen::QItems);
   EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 1u);
-  form->Run(Command::cmdBack);
+  form->Run(C::cmdBack);
   EXPECT_EQ(view.screen, Screen::Quarantined);
   EXPECT_EQ(view.rows[ListId::lstQuarantinedItems], 0u);
   form->SetRowChecked(ListId::lstQuarantinedList, 1, true);
-  form->Run(Command::cmdRestoreQuarantined);
+  form->Run(C::cmdRestoreQuarantined);
   EXPECT_EQ(m.files.ListTree("C:\\Spy").size(), 2u);  // spy.exe back beside manual.exe
   EXPECT_FALSE(form->Form_Unload());
 }
@@ -512,8 +495,7 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
   ctx.onYield = nullptr;
   const Text listed = std::to_string(form->App().lstProcesses.Count());
   EXPECT_EQ(runningInScan, listed);
-  EXPECT_EQ(Caption(Label::lblRunningProcesses), listed);
-  EXPECT_EQ(Caption(Label::lblProcessesIdentified), "1");
+  ExpectCaptions({{Label::lblRunningProcesses, listed}, {Label::lblProcessesIdentified, "1"}});
 
   form->Run(Command::cmdAbortNextResults);
   ASSERT_EQ(form->App().lstScanResult.Count(), 3u);
@@ -522,11 +504,8 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
   m.messages.answers = {MsgResult::Yes, MsgResult::No};
   form->Run(Command::cmdNextDelete);
   ASSERT_EQ(m.messages.shown.size(), before + 3);
-  const auto& told = m.messages.shown.back();
-  EXPECT_EQ(told.text, "2 objects will be removed when Windows restarts.");
-  EXPECT_EQ(told.title, "Morvane");
-  EXPECT_EQ(told.buttons, MsgButtons::Ok);
-  EXPECT_EQ(told.icon, MsgIcon::Information);
+  EXPECT_EQ(Box(before + 2), Told("2 objects will be removed when Windows restarts.", "Morvane", MsgIcon::Information));
+  EXPECT_EQ(m.messages.shown.back().buttons, MsgButtons::Ok);
 
   EXPECT_FALSE(m.processes.IsRunning(spy));
   EXPECT_TRUE(m.processes.IsRunning(shell));
@@ -539,9 +518,8 @@ TEST_F(MainWindow, RemovalEndsOnlyThePlantedProgramAndLeavesFilesInUseForTheRest
     EXPECT_NE(log.find(line), std::string::npos) << line;
   // explorer.exe and free.dat went; nothing waiting for the restart counts.
   EXPECT_EQ(Caption(Label::lblTotalItemsRemoved), "2");
-  EXPECT_TRUE(Exists("C:\\Spy\\hook.dll"));
-  EXPECT_TRUE(Exists("C:\\Spy\\Data\\sub\\log.dat"));
-  EXPECT_FALSE(Exists("C:\\Spy\\Data\\free.dat"));
+  ExpectPresent(
+      {{"C:\\Spy\\hook.dll", true}, {"C:\\Spy\\Data\\sub\\log.dat", true}, {"C:\\Spy\\Data\\free.dat", false}});
 
   m.Restart();
   EXPECT_EQ(m.files.ListTree("C:\\Spy"), std::vector<Text>{});
@@ -570,8 +548,7 @@ TEST_F(MainWindow, SchedulerScanRemovesEveryRowEvenWithNothingFound) {
   m.files.AddFile("C:\\WINDOWS\\z.exe", "MZ");
   m.files.AddFile("C:\\WINDOWS\\y.exe", "MZ");
   form->Run(Command::AutoScan);
-  EXPECT_FALSE(Exists("C:\\WINDOWS\\z.exe"));
-  EXPECT_FALSE(Exists("C:\\WINDOWS\\y.exe"));
+  ExpectPresent({{"C:\\WINDOWS\\z.exe", false}, {"C:\\WINDOWS\\y.exe", false}});
   EXPECT_EQ(view.screen, Screen::Status);
   EXPECT_TRUE(form->App().lstIremovable.Empty());
   EXPECT_EQ(Caption(Label::lblNoOfScans), "2");
@@ -580,47 +557,33 @@ TEST_F(MainWindow, SchedulerScanRemovesEveryRowEvenWithNothingFound) {
 
 // What quarantining and restoring did is told in the window's words.
 TEST_F(MainWindow, QuarantineAndRestoreResultsAreTold) {
+  using C = Command;
   m.files.AddFile("C:\\Spy\\a.exe", "A");
   m.files.AddFile("C:\\Spy\\b.exe", "B");
   Database({"path|C:\\Spy\\a.exe|Spy|", "path|C:\\Spy\\b.exe|Spy|"});
   ASSERT_TRUE(form->Form_Load());
-  form->Run(Command::lblCmdScan);
-  form->Run(Command::cmdNextScan);
-  form->Run(Command::cmdAbortNextResults);
-  form->Run(Command::mnuResultListAll);
-  form->Run(Command::cmdQuarantineSelected);
+  Do({C::lblCmdScan, C::cmdNextScan, C::cmdAbortNextResults, C::mnuResultListAll, C::cmdQuarantineSelected});
   // A package whose numbers are used up stops at once.
   const Text session = "\\Quarantine\\" + form->App().QuarantineSession;
   const int first = form->App().QuarantineCounter + 1;  // the last number used
   for (int n = first; n <= 32767; ++n)
     Write(session + "\\" + std::to_string(n) + ".qnf", "file|" + std::to_string(n) + ".qit|C:\\Spy\\c.exe");
-  form->Run(Command::cmdQuarantineSelected);
+  form->Run(C::cmdQuarantineSelected);
   // Nothing ticked: the removal step only closes the scan. The planted items
   // have no data and stay in quarantine.
-  form->Run(Command::mnuResultListNone);
-  form->Run(Command::cmdNextDelete);
-  form->Run(Command::lblCmdOpenQuarList);
+  Do({C::mnuResultListNone, C::cmdNextDelete, C::lblCmdOpenQuarList});
   form->SetRowChecked(ListId::lstQuarantinedList, 1, true);
-  form->Run(Command::cmdRestoreQuarantined);
+  form->Run(C::cmdRestoreQuarantined);
 
-  struct Told {
-    Text text;
-    MsgIcon icon;
-  };
   const std::vector<Told> told = {
-      {"2 items quarantined successfully.", MsgIcon::Information},
+      {"2 items quarantined successfully.", "Morvane", MsgIcon::Information},
       {"No free quarantine item number is left in this package. Quarantining stopped; the remaining items were not "
-       "quarantined.",
-       MsgIcon::Exclamation},
-      {"0 items quarantined successfully.", MsgIcon::Information},
-      {std::to_string(32767 - first + 1) + " items could not be restored and were kept in quarantine.",
+       "quarantined.", "Morvane", MsgIcon::Exclamation},
+      {"0 items quarantined successfully.", "Morvane", MsgIcon::Information},
+      {std::to_string(32767 - first + 1) + " items could not be restored and were kept in quarantine.", "Morvane",
        MsgIcon::Exclamation}};
   ASSERT_EQ(m.messages.shown.size(), told.size());
-  for (size_t i = 0; i < told.size(); ++i) {
-    EXPECT_EQ(m.messages.shown[i].text, told[i].text);
-    EXPECT_EQ(m.messages.shown[i].title, "Morvane");
-    EXPECT_EQ(m.messages.shown[i].icon, told[i].icon);
-  }
+  for (size_t i = 0; i < told.size(); ++i) EXPECT_EQ(Box(i), told[i]) << "box " << i;
   EXPECT_EQ(Caption(Label::lblNoQuarantined), "1");
   EXPECT_EQ(view.rows[ListId::lstQuarantinedList], 1u);
 }
@@ -638,16 +601,10 @@ TEST_F(MainWindow, HelpUpdatePageAndUpdaterStarts) {
 
   Write("\\Help\\help.htm", "<html>");
   Write("\\Tessarin.ini", "Server=http://updates.example:8080/\r\n");
-  form->Run(Command::lblCmdHelp);
-  form->Run(Command::lblCmdCheckForUpdates);
-  form->Run(Command::lblCmdDBaseUpdate);
-  ASSERT_EQ(m.shell.executed.size(), 3u);
-  EXPECT_EQ(m.shell.executed[0].file, kPf + "\\Help\\help.htm");
-  EXPECT_EQ(m.shell.executed[0].directory, kPf);
-  EXPECT_EQ(m.shell.executed[1].file, "http://updates.example:8080/update/");
-  EXPECT_EQ(m.shell.executed[1].directory, "");
-  EXPECT_EQ(m.shell.executed[2].file, kPf + "\\Tessarin.exe");
-  for (const auto& e : m.shell.executed) EXPECT_EQ(e.verb, "Open");
+  Do({Command::lblCmdHelp, Command::lblCmdCheckForUpdates, Command::lblCmdDBaseUpdate});
+  EXPECT_EQ(Executed(), (std::vector<Opened>{{"Open", kPf + "\\Help\\help.htm", "", kPf, 1},
+                                             {"Open", "http://updates.example:8080/update/", "", "", 1},
+                                             {"Open", kPf + "\\Tessarin.exe", "", kPf, 1}}));
   EXPECT_EQ(m.messages.shown.size(), 2u);
 }
 

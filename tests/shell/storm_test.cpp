@@ -74,21 +74,18 @@ std::vector<Text> CommandNames() {
 const std::vector<Text> kCommandNames = CommandNames();
 
 // The last events of a seed, for the failure message ("|" starts a top-level one).
-class Trail {
- public:
-  Trail& operator<<(const morvane::Text& token) {
-    tokens_.push_back(token);
-    if (tokens_.size() > 80) tokens_.pop_front();
+struct Trail {
+  std::deque<Text> tokens;
+  Trail& operator<<(const Text& token) {
+    tokens.push_back(token);
+    if (tokens.size() > 80) tokens.pop_front();
     return *this;
   }
-  morvane::Text Text() const {
-    morvane::Text all;
-    for (const auto& t : tokens_) all += t;
+  Text All() const {
+    Text all;
+    for (const auto& t : tokens) all += t;
     return all;
   }
-
- private:
-  std::deque<morvane::Text> tokens_;
 };
 
 // What the seeds reached, summed: a storm that never gets there tests nothing.
@@ -143,6 +140,17 @@ struct PlantedWindow {
     std::string d;
     m.files.ReadAll(path, d);
     return d;
+  }
+  bool Load(const std::vector<Text>& settings = {}) {
+    Settings(settings);
+    return form->Form_Load();
+  }
+  void Do(std::initializer_list<Command> commands) { for (Command c : commands) form->Run(c); }
+  // One second on the clock; the timer fires if it is on.
+  void Tick() {
+    DateTime& now = m.clock.now;
+    if (++now.second == 60) now.second = 0, now.minute = (now.minute + 1) % 60;
+    if (view.timers[Timer::tmrTimer]) form->tmrTimer_Timer();
   }
 
   sim::SimulatedMachine m;
@@ -309,10 +317,7 @@ class Storm : public PlantedWindow {
   }
 
   void Second() {
-    if (!view.timers[Timer::tmrTimer]) return;
-    DateTime& now = m.clock.now;
-    if (++now.second == 60) now.second = 0, now.minute = (now.minute + 1) % 60;
-    form->tmrTimer_Timer();
+    if (view.timers[Timer::tmrTimer]) Tick();  // a stopped timer stops the clock too
   }
 
   void RowClick() {
@@ -353,7 +358,7 @@ class Storm : public PlantedWindow {
   void Fail(const Text& what) {
     if (failed) return;
     failed = true;
-    ADD_FAILURE() << what << "\n  last events: " << trail_.Text();
+    ADD_FAILURE() << what << "\n  last events: " << trail_.All();
   }
 
   Text ScanInfo(size_t line) const {
@@ -502,9 +507,7 @@ const std::vector<Storm::Event>& Storm::Events() {
       if (command == C::cmdAbortNextResults) fire = [](Storm& s) { s.Abort(); };
       if (command == C::cmdDeleteQuarantined) fire = [](Storm& s) { s.Purge(); };
       if (command == C::cmdRestoreQuarantined) fire = [](Storm& s) { s.Wiping([&s] { s.form->Run(Command::cmdRestoreQuarantined); }); };
-      e.push_back({"command", fire, command == C::Exit, int(c)});
-      e.back().name = kCommandNames[c];
-      e.back().closes = command == C::Exit;
+      e.push_back({kCommandNames[c], fire, command == C::Exit, int(c), command == C::Exit});
     }
     e.push_back({"chkSettings", [](Storm& s) { s.form->Run(Command::chkSettings, int(s.rng.Below(6)), s.rng.OneIn(2)); },
                  false, int(C::chkSettings)});
@@ -517,14 +520,10 @@ const std::vector<Storm::Event>& Storm::Events() {
                    s.form->SelectRow(ListId::lstQuarantinedList, s.rng.Below(s.form->Removal().lstQuarantinedList.Count() + 1));
                  }, false});
     e.push_back({"double click", [](Storm& s) { s.form->lstQuarantinedList_DblClick(); }, false});
-    e.push_back({"right click", [](Storm& s) {
-                   s.form->lstScanResult_MouseUp(2);
-                   s.form->lstQuarantinedList_MouseUp(2);
-                 }, false});
+    e.push_back({"right click", [](Storm& s) { s.form->lstScanResult_MouseUp(2); s.form->lstQuarantinedList_MouseUp(2); },
+                 false});
     e.push_back({"tmrTimer", [](Storm& s) { s.Second(); }, true});
-    e.push_back({"tmrTimer minute", [](Storm& s) {
-                   for (int i = 0; i < 60 && s.Going(); ++i) s.Second();
-                 }, true});
+    e.push_back({"tmrTimer minute", [](Storm& s) { for (int i = 0; i < 60 && s.Going(); ++i) s.Second(); }, true});
     e.push_back({"tmrHomePageCheck", [](Storm& s) {
                    if (s.view.timers[Timer::tmrHomePageCheck]) s.form->tmrHomePageCheck_Timer();
                  }, true});
@@ -575,18 +574,10 @@ class StormFindings : public ::testing::Test, protected PlantedWindow {
   StormFindings() {
     view.onTimer = [this](Timer t, bool on) { scans += t == Timer::tmrScrollingBar && on; };
   }
-  void Minute() {
-    for (int i = 0; i < 60; ++i) {
-      DateTime& now = m.clock.now;
-      if (++now.second == 60) now.second = 0, now.minute = (now.minute + 1) % 60;
-      if (view.timers[Timer::tmrTimer]) form->tmrTimer_Timer();
-    }
-  }
   int scans = 0;
 };
 
 TEST_F(StormFindings, MinimizeWhileStartUpLoadsKeepsTheFiles) {
-  Settings({});
   const std::string info = "12-01-2026  10:00:00\r\n5\r\n9", ignore = "path|C:\\a|b";
   m.files.AddFile(kPf + "\\Settings\\ScanInfo.stg", info);
   m.files.AddFile(kPf + "\\Settings\\IgnoreList.stg", ignore);
@@ -597,15 +588,14 @@ TEST_F(StormFindings, MinimizeWhileStartUpLoadsKeepsTheFiles) {
     form->Form_Resize(WindowState::Minimized);
     minimizing = false;
   };
-  ASSERT_TRUE(form->Form_Load());
+  ASSERT_TRUE(Load());
   EXPECT_EQ(Read(kPf + "\\Settings\\ScanInfo.stg"), info);
   EXPECT_EQ(Read(kPf + "\\Settings\\IgnoreList.stg"), ignore);
   EXPECT_EQ(form->App().lstScanInfoFile, (ListBox{"12-01-2026  10:00:00", "5", "9"}));
 }
 
 TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
-  Settings({});
-  ASSERT_TRUE(form->Form_Load());
+  ASSERT_TRUE(Load());
   form->Run(Command::lblCmdScan);
   ctx.onYield = [this] {
     if (ctx.yieldCount == 1) form->Run(Command::cmdAbortNextResults);
@@ -619,12 +609,10 @@ TEST_F(StormFindings, AbortInTheFirstYieldOfAScanStopsIt) {
 
 // A due scan, a new scan or a second close must wait for the command whose yield they arrive in.
 TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
-  Settings({"4", "1"});
-  ASSERT_TRUE(form->Form_Load());
+  ASSERT_TRUE(Load({"4", "1"}));
   auto storm = [this] {
-    Minute();
-    form->Run(Command::lblCmdScan);
-    form->Run(Command::cmdNextScan);
+    for (int i = 0; i < 60; ++i) Tick();
+    Do({C::lblCmdScan, C::cmdNextScan});
   };
   // The tail of an aborted scan.
   form->Run(Command::lblCmdScan);
@@ -635,9 +623,7 @@ TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
   form->Run(Command::cmdNextScan);
   // A restore.
   ctx.onYield = nullptr;
-  form->Run(Command::lblCmdStatus);
-  form->Run(Command::lblCmdOpenQuarList);
-  form->Run(Command::mnuQuarantineListAll);
+  Do({C::lblCmdStatus, C::lblCmdOpenQuarList, C::mnuQuarantineListAll});
   ctx.onYield = storm;
   form->Run(Command::cmdRestoreQuarantined);
   EXPECT_TRUE(m.files.Exists("C:\\Old\\kept.exe"));
@@ -648,12 +634,9 @@ TEST_F(StormFindings, NothingStartsInsideAbortedScansRestoresAndClosing) {
 }
 
 TEST_F(StormFindings, ManualRemovalRowsOutliveTheRemovalStepUntilFinish) {
-  Settings({});
-  ASSERT_TRUE(form->Form_Load());
-  form->Run(Command::lblCmdScan);
-  form->Run(Command::cmdNextScan);
-  form->Run(Command::cmdAbortNextResults);
-  form->Run(Command::cmdNextDelete);  // nothing ticked: no removal, the report only
+  ASSERT_TRUE(Load());
+  // Nothing ticked: no removal, the report only.
+  Do({C::lblCmdScan, C::cmdNextScan, C::cmdAbortNextResults, C::cmdNextDelete});
   ASSERT_EQ(view.screen, Screen::Iremovable);
   ASSERT_EQ(form->App().lstIremovable.Count(), 1u);
   EXPECT_EQ(view.rows[ListId::lstIremovable], 1u);
