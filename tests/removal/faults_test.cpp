@@ -20,10 +20,7 @@ namespace {
 
 class Faults : public ::testing::Test {
  protected:
-  Faults()
-      : machine(sim::SimulatedMachine::WindowsLayout{}),
-        ctx(machine.os()),
-        engine(ctx, app, Hooks()) {
+  Faults() : machine(sim::SimulatedMachine::WindowsLayout{}), ctx(machine.os()), engine(ctx, app, Hooks()) {
     app.programFolder = "C:\\Program Files\\Morvane";
     DiscoverFolders(ctx, app.folders);
     fs().AddFolder(app.programFolder + "\\Quarantine");
@@ -48,11 +45,19 @@ class Faults : public ::testing::Test {
     std::string d;
     return fs().ReadAll(path, d) ? d : "<missing>";
   }
-  void Row(const Text& type, const Text& location) {
-    ListItem& r = app.lstScanResult.Add(type);
-    r.SubItems(1) = "Threat";
-    r.SubItems(2) = location;
-    r.checked = true;
+  // The scan's results, all checked: type and location.
+  void Rows(std::initializer_list<std::pair<Text, Text>> rows) {
+    app.lstScanResult.Clear();
+    for (const auto& [type, location] : rows) {
+      ListItem& r = app.lstScanResult.Add(type);
+      r.SubItems(1) = "Threat";
+      r.SubItems(2) = location;
+      r.checked = true;
+    }
+  }
+  // Files of an earlier quarantine package, by name.
+  void Pack(const Text& pkg, std::initializer_list<std::pair<Text, std::string>> files) {
+    for (const auto& [name, data] : files) fs().AddFile(pkg + "\\" + name, data);
   }
   bool Logged(const Text& line) {
     for (const Text& l : flushed)
@@ -85,10 +90,14 @@ TEST_F(Faults, SettingsSaveKilledAtEveryByteLeavesOldOrNew) {
   changed.lstIgnoreListFile = {"file|C:\\a.exe|Adware", "regkey|HKEY_CURRENT_USER\\Software\\X|Spy"};
   changed.lstSelectedFolders = {"C:\\Data", "D:\\"};
   changed.lstCustomScanSettings = {"0", "0", "0", "0", "0", "0", "0"};
+  const std::pair<const char*, ListBox AppState::*> files[] = {
+      {"settings", &AppState::lstSettingsFile},          {"scan info", &AppState::lstScanInfoFile},
+      {"ignore list", &AppState::lstIgnoreListFile},     {"selected folders", &AppState::lstSelectedFolders},
+      {"custom scan", &AppState::lstCustomScanSettings},
+  };
   size_t total = 0;
-  for (const ListBox* t : {&changed.lstSettingsFile, &changed.lstScanInfoFile, &changed.lstIgnoreListFile,
-                           &changed.lstSelectedFolders, &changed.lstCustomScanSettings})
-    for (const Text& l : *t) total += l.size() + 2;
+  for (const auto& [name, file] : files)
+    for (const Text& l : changed.*file) total += l.size() + 2;
   for (size_t budget = 0; budget <= total; ++budget) {
     sim::SimulatedMachine m;
     m.files.AddFolder(old.programFolder);
@@ -106,13 +115,7 @@ TEST_F(Faults, SettingsSaveKilledAtEveryByteLeavesOldOrNew) {
     SettingsStore reader(c, r);
     reader.LoadAllFiles();
     SCOPED_TRACE("killed after " + std::to_string(budget) + " bytes");
-    EXPECT_TRUE(r.lstSettingsFile == old.lstSettingsFile || r.lstSettingsFile == changed.lstSettingsFile);
-    EXPECT_TRUE(r.lstScanInfoFile == old.lstScanInfoFile || r.lstScanInfoFile == changed.lstScanInfoFile);
-    EXPECT_TRUE(r.lstIgnoreListFile == old.lstIgnoreListFile || r.lstIgnoreListFile == changed.lstIgnoreListFile);
-    EXPECT_TRUE(r.lstSelectedFolders == old.lstSelectedFolders ||
-                r.lstSelectedFolders == changed.lstSelectedFolders);
-    EXPECT_TRUE(r.lstCustomScanSettings == old.lstCustomScanSettings ||
-                r.lstCustomScanSettings == changed.lstCustomScanSettings);
+    for (const auto& [name, file] : files) EXPECT_TRUE(r.*file == old.*file || r.*file == changed.*file) << name;
     if (budget == total) {
       EXPECT_EQ(r.lstCustomScanSettings, changed.lstCustomScanSettings);
     }
@@ -140,14 +143,14 @@ TEST_F(Faults, FullDiskInAutoEraseKeepsTheOriginals) {
   const std::string big(5000, 'b');
   fs().AddFile("C:\\Bad\\big.bin", big);
   fs().AddFile("C:\\Bad\\small.bin", "s");
-  Row("path", "C:\\Bad\\small.bin");
-  Row("file", "C:\\Bad\\big.bin");
+  Rows({{"path", "C:\\Bad\\small.bin"}, {"file", "C:\\Bad\\big.bin"}});
   fs().SetWriteBudget(3000);
   engine.RemoveChecked();
   fs().SetWriteBudget(-1);
   EXPECT_EQ(Read("C:\\Bad\\big.bin"), big);
   EXPECT_FALSE(fs().Exists("C:\\Bad\\small.bin"));  // its copy fitted
-  EXPECT_TRUE(Logged("File not deleted (quarantine copy failed)=C:\\Bad\\big.bin")) << ::testing::PrintToString(flushed);
+  EXPECT_TRUE(Logged("File not deleted (quarantine copy failed)=C:\\Bad\\big.bin"))
+      << ::testing::PrintToString(flushed);
 }
 
 // A restore that cannot put an item back keeps it in its package; one that
@@ -155,21 +158,16 @@ TEST_F(Faults, FullDiskInAutoEraseKeepsTheOriginals) {
 // since only when it changes nothing there.
 TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
   const Text pkg = app.programFolder + "\\Quarantine\\1-1-2026-0-0-0";
-  fs().AddFile(pkg + "\\10000.qnf", "path|10000.qit|C:\\Locked\\x.txt");
-  fs().AddFile(pkg + "\\10000.qit", "x data");
+  Pack(pkg, {{"10000.qnf", "path|10000.qit|C:\\Locked\\x.txt"}, {"10000.qit", "x data"}});
   fs().AddFile("C:\\Locked\\x.txt", "in use");
   fs().SetLocked("C:\\Locked\\x.txt", true);
-  fs().AddFile(pkg + "\\10001.qnf", "folder|Tree|C:\\Gone\\Deeper\\Tree");
-  fs().AddFile(pkg + "\\Tree\\t.txt", "tree data");
-  fs().AddFile(pkg + "\\10002.qnf", "file|10002.qit|C:\\Gone Too\\y.txt");
-  fs().AddFile(pkg + "\\10002.qit", "y data");
+  Pack(pkg, {{"10001.qnf", "folder|Tree|C:\\Gone\\Deeper\\Tree"}, {"Tree\\t.txt", "tree data"}});
+  Pack(pkg, {{"10002.qnf", "file|10002.qit|C:\\Gone Too\\y.txt"}, {"10002.qit", "y data"}});
   // The folder was made again since: the stored copy never merges into it.
-  fs().AddFile(pkg + "\\10003.qnf", "folder|App|C:\\App");
-  fs().AddFile(pkg + "\\App\\app.ini", "old");
+  Pack(pkg, {{"10003.qnf", "folder|App|C:\\App"}, {"App\\app.ini", "old"}});
   fs().AddFile("C:\\App\\app.ini", "new");
   // One made since that shares no file with it: the stored files join it.
-  fs().AddFile(pkg + "\\10004.qnf", "folder|Own|C:\\Own");
-  fs().AddFile(pkg + "\\Own\\spy.dll", "MZ");
+  Pack(pkg, {{"10004.qnf", "folder|Own|C:\\Own"}, {"Own\\spy.dll", "MZ"}});
   fs().AddFile("C:\\Own\\notes.txt", "mine");
   // Keys: one made again since with other data keeps it (and the item
   // waits); one a removal left half way gets the rest back.
@@ -185,42 +183,37 @@ TEST_F(Faults, RestoreIntoMissingOrLockedPlacesKeepsTheItems) {
     std::string exported;
     ASSERT_TRUE(sim::ExportRegistry(reg, "HKEY_CURRENT_USER\\" + path, exported));
     const Text n = key[0] == 'M' ? "10005" : "10006";
-    fs().AddFile(pkg + "\\" + n + ".qnf", "regkey|" + n + ".qit|HKEY_CURRENT_USER\\" + path);
-    fs().AddFile(pkg + "\\" + n + ".qit", exported);
+    Pack(pkg, {{n + ".qnf", "regkey|" + n + ".qit|HKEY_CURRENT_USER\\" + path}, {n + ".qit", exported}});
     reg.DeleteKey(win::kCurrentUser, path + "\\Sub");
   }
   reg.SetStringValue(win::kCurrentUser, "Software\\Made", "Run", "mine.exe");
   // Values: one made since with other data keeps it; one that holds the
   // stored data already (a restore stopped before its item files went) is done.
-  fs().AddFile(pkg + "\\10007.qnf", "regval|10007.qit|HKEY_CURRENT_USER\\Software\\Run,Spy");
-  fs().AddFile(pkg + "\\10007.qit", "String|spy.exe");
+  Pack(pkg, {{"10007.qnf", "regval|10007.qit|HKEY_CURRENT_USER\\Software\\Run,Spy"}, {"10007.qit", "String|spy.exe"}});
   reg.SetStringValue(win::kCurrentUser, "Software\\Run", "Spy", "mine.exe");
-  fs().AddFile(pkg + "\\10008.qnf", "regval|10008.qit|HKEY_CURRENT_USER\\Software\\Run,Count");
-  fs().AddFile(pkg + "\\10008.qit", "DWORD|7");
+  Pack(pkg, {{"10008.qnf", "regval|10008.qit|HKEY_CURRENT_USER\\Software\\Run,Count"}, {"10008.qit", "DWORD|7"}});
   reg.SetDwordValue(win::kCurrentUser, "Software\\Run", "Count", 7);
   engine.ListQuarantine();
   engine.SelectAllPackages();
   const RestoreReport report = engine.RestoreSelected();
   EXPECT_EQ(text("Software\\Made", "Run"), "mine.exe");
   EXPECT_FALSE(reg.KeyExists(win::kCurrentUser, "Software\\Made\\Sub"));
-  EXPECT_TRUE(fs().Exists(pkg + "\\10005.qit"));
   EXPECT_EQ(text("Software\\Half\\Sub", "Mode"), "1");
-  EXPECT_FALSE(fs().Exists(pkg + "\\10006.qnf"));
   EXPECT_EQ(text("Software\\Run", "Spy"), "mine.exe");
-  EXPECT_TRUE(fs().Exists(pkg + "\\10007.qnf"));
-  EXPECT_FALSE(fs().Exists(pkg + "\\10008.qnf"));
-  EXPECT_EQ(Read(pkg + "\\10000.qit"), "x data");
   fs().SetLocked("C:\\Locked\\x.txt", false);
-  EXPECT_EQ(Read("C:\\Locked\\x.txt"), "in use");
-  EXPECT_EQ(Read(pkg + "\\Tree\\t.txt"), "tree data");
-  EXPECT_TRUE(fs().Exists(pkg + "\\10001.qnf"));
+  const std::pair<Text, const char*> files[] = {
+      {pkg + "\\10000.qit", "x data"}, {"C:\\Locked\\x.txt", "in use"}, {pkg + "\\Tree\\t.txt", "tree data"},
+      {"C:\\App\\app.ini", "new"},     {pkg + "\\App\\app.ini", "old"}, {"C:\\Own\\notes.txt", "mine"},
+      {"C:\\Own\\spy.dll", "MZ"},
+  };
+  for (const auto& [path, data] : files) EXPECT_EQ(Read(path), data) << path;
   // The shell makes a missing parent folder for a single file.
   const bool back = Read("C:\\Gone Too\\y.txt") == "y data";
   EXPECT_NE(back, fs().Exists(pkg + "\\10002.qit"));
-  EXPECT_EQ(Read("C:\\App\\app.ini"), "new");
-  EXPECT_EQ(Read(pkg + "\\App\\app.ini"), "old");
-  EXPECT_EQ(Read("C:\\Own\\notes.txt") + Read("C:\\Own\\spy.dll"), "mineMZ");
-  EXPECT_FALSE(fs().Exists(pkg + "\\10004.qnf"));
+  // What did not go back waits in the package; what did is gone from it.
+  const std::pair<const char*, bool> waiting[] = {{"10001.qnf", true},  {"10004.qnf", false}, {"10005.qit", true},
+                                                  {"10006.qnf", false}, {"10007.qnf", true},  {"10008.qnf", false}};
+  for (const auto& [item, waits] : waiting) EXPECT_EQ(fs().Exists(pkg + "\\" + item), waits) << item;
   for (const char* item : {"10001", "10003", "10004"})  // no restore of them is under way
     EXPECT_FALSE(fs().Exists(pkg + "\\" + item + ".qnf.restoring")) << item;
   EXPECT_EQ(report.failed, back ? 5u : 6u);
@@ -240,10 +233,8 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   fs().AddFile("C:\\Bad Link\\thesis.doc", "mine");
   // With quarantine, neither is copied (the copy would go through the links)
   // and so neither is removed.
-  app.lstScanResult.Clear();
-  Row("folder", "C:\\Bad");
-  Row("folder", "C:\\Bad Link");
-  Row("file", "C:\\Bad Link");  // a file record that names the link
+  // The last row is a file record that names the link.
+  Rows({{"folder", "C:\\Bad"}, {"folder", "C:\\Bad Link"}, {"file", "C:\\Bad Link"}});
   app.lstCustomScanSettings[3] = "1";
   engine.RemoveChecked();
   EXPECT_TRUE(fs().Exists("C:\\Bad\\spy.exe"));
@@ -253,8 +244,7 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   EXPECT_TRUE(Logged("File not deleted (a link cannot be quarantined)=C:\\Bad Link"));
   EXPECT_TRUE(fs().ListTree(app.programFolder + "\\Quarantine\\" + app.QuarantineSession).empty());
 
-  app.lstScanResult.Clear();
-  Row("folder", "C:\\Bad");
+  Rows({{"folder", "C:\\Bad"}});
   app.lstCustomScanSettings[3] = "0";
   ctx.OperationInProgress = true;
   engine.RemoveChecked();
@@ -262,7 +252,7 @@ TEST_F(Faults, FolderLinkLoopsEndAndKeepWhatTheyPointAt) {
   EXPECT_EQ(Read("C:\\WINDOWS\\SYSTEM32\\kernel32.dll"), "MZ kernel");
 
   // A folder row that is itself a link: what is seen through it stays, now and at the restart.
-  Row("folder", "C:\\Bad Link");
+  Rows({{"folder", "C:\\Bad Link"}});
   ctx.OperationInProgress = true;
   engine.RemoveChecked();
   EXPECT_EQ(Read("C:\\Bad Link\\thesis.doc"), "mine");
@@ -277,19 +267,16 @@ TEST_F(Faults, LinksOnTheWayNeverLeadRemovalOrRestoreIntoTheSystem) {
   // The simulated junction holds what is seen through it.
   fs().AddFile(spy + "\\SYSTEM32\\kernel32.dll", "MZ kernel");
   fs().AddFile(spy + "\\own.exe", "MZ spy");
-  Row("file", spy + "\\SYSTEM32\\kernel32.dll");
-  Row("folder", spy + "\\SYSTEM32");
-  Row("file", spy + "\\own.exe");
+  Rows({{"file", spy + "\\SYSTEM32\\kernel32.dll"}, {"folder", spy + "\\SYSTEM32"}, {"file", spy + "\\own.exe"}});
   app.lstCustomScanSettings[3] = "0";
   engine.RemoveChecked();
   EXPECT_EQ(Read(spy + "\\SYSTEM32\\kernel32.dll"), "MZ kernel");
-  EXPECT_TRUE(Logged("Protected location not removed=" + spy + "\\SYSTEM32\\kernel32.dll"));
-  EXPECT_TRUE(Logged("Protected location not removed=" + spy + "\\SYSTEM32"));
+  for (const Text& row : {spy + "\\SYSTEM32\\kernel32.dll", spy + "\\SYSTEM32"})
+    EXPECT_TRUE(Logged("Protected location not removed=" + row)) << row;
   EXPECT_FALSE(fs().Exists(spy + "\\own.exe"));
 
   const Text pkg = app.programFolder + "\\Quarantine\\1-1-2026-0-0-0";
-  fs().AddFile(pkg + "\\10000.qnf", "file|10000.qit|" + spy + "\\SYSTEM32\\kernel32.dll");
-  fs().AddFile(pkg + "\\10000.qit", "not the system's");
+  Pack(pkg, {{"10000.qnf", "file|10000.qit|" + spy + "\\SYSTEM32\\kernel32.dll"}, {"10000.qit", "not the system's"}});
   engine.ListQuarantine();
   engine.SelectAllPackages();
   EXPECT_EQ(engine.RestoreSelected().failed, 1u);

@@ -49,7 +49,20 @@ class RemovalTest : public ::testing::Test {
     row.checked = checked;
     return row;
   }
+  void AddRows(std::initializer_list<std::pair<Text, Text>> rows) {
+    for (const auto& [type, location] : rows) AddRow(type, location);
+  }
+  // A file on the machine with a row for it.
+  ListItem& AddFileRow(const Text& type, const Text& path, const std::string& data = "x", bool checked = true) {
+    fs.AddFile(path, data);
+    return AddRow(type, path, checked);
+  }
   void AnswerNext(MsgResult r) { machine.messages.answers.push_back(r); }
+  // Removes the checked rows, answering yes to the question.
+  RemovalReport RemoveConfirmed() {
+    AnswerNext(MsgResult::Yes);
+    return engine.RemoveChecked();
+  }
   void SetAutoErase() {
     app.lstSettingsFile[9] = "1";
     app.lstCustomScanSettings[4] = "1";
@@ -69,6 +82,12 @@ class RemovalTest : public ::testing::Test {
     for (const Text& p : fs.ListTree(folder))
       if (!fs.IsFolder(p)) out[p] = Data(p);
       else if (withFolders) out[p] = "<dir>";
+    return out;
+  }
+  // The quarantine session's files by name, with their bytes.
+  std::map<Text, std::string> Stored() {
+    std::map<Text, std::string> out;
+    for (const auto& [path, data] : Below(Session())) out[path.substr(Session().size() + 1)] = data;
     return out;
   }
   // A registry editor export as plain text (the editor writes UTF-16).

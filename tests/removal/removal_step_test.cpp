@@ -11,9 +11,7 @@ TEST_F(RemovalTest, EmptyResultsStillCloseTheScan) {
   app.lstLog = {"scan line"};
   const RemovalReport report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
-  EXPECT_EQ(app.lstScanInfoFile[0], "12-07-2026  14:05:09");
-  EXPECT_EQ(app.lstScanInfoFile[1], "5");
-  EXPECT_EQ(RemovedTotal(), "10");
+  EXPECT_EQ(app.lstScanInfoFile, (Strings{"12-07-2026  14:05:09", "5", "10"}));
   EXPECT_FALSE(ctx.OperationInProgress);
   EXPECT_EQ(saveDataCalls, 1);
   EXPECT_EQ(flushedLog, Strings{"scan line"});
@@ -25,8 +23,7 @@ TEST_F(RemovalTest, EmptyResultsStillCloseTheScan) {
 
 TEST_F(RemovalTest, UncheckedRowsAskNothingAndRemoveNothing) {
   app.lstSettingsFile[2] = "0";  // home page question would be due
-  fs.AddFile("C:\\bad\\x.txt", "x");
-  AddRow("file", "C:\\bad\\x.txt", false);
+  AddFileRow("file", "C:\\bad\\x.txt", "x", false);
   const RemovalReport report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
   EXPECT_TRUE(HasFile("C:\\bad\\x.txt"));
@@ -36,8 +33,7 @@ TEST_F(RemovalTest, UncheckedRowsAskNothingAndRemoveNothing) {
 }
 
 TEST_F(RemovalTest, NoToTheQuestionLeavesEverythingAsItWas) {
-  fs.AddFile("C:\\bad\\x.txt", "x");
-  AddRow("file", "C:\\bad\\x.txt");
+  AddFileRow("file", "C:\\bad\\x.txt");
   AddRow("file", "C:\\bad\\y.txt", false);
   app.lstLog = {"scan line"};
   AnswerNext(MsgResult::No);
@@ -58,10 +54,11 @@ TEST_F(RemovalTest, NoToTheQuestionLeavesEverythingAsItWas) {
 
 TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   fs.AddFile("C:\\Cookies\\user@ads[1].txt", "cookie", win::kAttrReadOnly);
-  fs.AddFile("C:\\Program Files\\Bad\\bad.EXE", "MZ");
+  AddRow("Cookie", "user@ads[1].txt");
+  AddFileRow("file", "C:\\Program Files\\Bad\\bad.EXE", "MZ");
   const uint32_t bad = machine.processes.AddProcess("C:\\Program Files\\Bad\\bad.EXE");
   const uint32_t other = machine.processes.AddProcess("C:\\WINDOWS\\other.exe");
-  fs.AddFile("C:\\Program Files\\Bad\\hook lib.dll", "MZ");
+  AddFileRow("path", "C:\\Program Files\\Bad\\hook lib.dll", "MZ");
   fs.AddFile("C:\\Bad Tree\\a.txt", "a");
   fs.AddFile("C:\\Bad Tree\\sub\\deep\\b.txt", "b");
   SetText("HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2\\L3", "v", "x");
@@ -70,16 +67,10 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   ASSERT_TRUE(machine.registry.CreateLink(win::kCurrentUser, "Software\\Bad\\L1\\Link", win::kCurrentUser, "Keep"));
   SetText("HKEY_CURRENT_USER\\Run", "bad,one", "c:\\bad.exe");
   SetText("HKEY_CURRENT_USER\\Run", "keep", "c:\\good.exe");
-  AddRow("Cookie", "user@ads[1].txt");
-  AddRow("file", "C:\\Program Files\\Bad\\bad.EXE");
-  AddRow("path", "C:\\Program Files\\Bad\\hook lib.dll");
-  AddRow("folder", "C:\\Bad Tree");
-  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Bad");
-  AddRow("regval", "HKEY_CURRENT_USER\\Run,bad,one");
-  AddRow("unknown", "C:\\keep.txt");
-  fs.AddFile("C:\\keep.txt", "k");
-  AnswerNext(MsgResult::Yes);
-  const RemovalReport report = engine.RemoveChecked();
+  AddRows({{"folder", "C:\\Bad Tree"}, {"regkey", "HKEY_CURRENT_USER\\Software\\Bad"},
+           {"regval", "HKEY_CURRENT_USER\\Run,bad,one"}});
+  AddFileRow("unknown", "C:\\keep.txt");
+  const RemovalReport report = RemoveConfirmed();
 
   EXPECT_EQ(machine.messages.shown.at(0).text, "Are you sure you want to delete 7 items?");
   EXPECT_FALSE(machine.processes.IsRunning(bad));
@@ -96,18 +87,18 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
   EXPECT_FALSE(HasFile("C:\\Cookies\\user@ads[1].txt"));
 
   EXPECT_EQ(flushedLog, (Strings{
-                                  "Cookie deleted=user@ads[1].txt",
-                                  "Process Killed=C:\\Program Files\\Bad\\bad.EXE",
-                                  "File deleted=C:\\Program Files\\Bad\\bad.EXE",
-                                  "File deleted=C:\\Program Files\\Bad\\hook lib.dll",
-                                  "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\Link",
-                                  "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2\\L3",
-                                  "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2",
-                                  "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1",
-                                  "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad",
-                                  "Registry value deleted=HKEY_CURRENT_USER\\Run,bad,one",
-                                  "Item not deleted=C:\\keep.txt",
-                              }));
+                            "Cookie deleted=user@ads[1].txt",
+                            "Process Killed=C:\\Program Files\\Bad\\bad.EXE",
+                            "File deleted=C:\\Program Files\\Bad\\bad.EXE",
+                            "File deleted=C:\\Program Files\\Bad\\hook lib.dll",
+                            "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\Link",
+                            "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2\\L3",
+                            "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1\\L2",
+                            "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad\\L1",
+                            "Registry key deleted=HKEY_CURRENT_USER\\Software\\Bad",
+                            "Registry value deleted=HKEY_CURRENT_USER\\Run,bad,one",
+                            "Item not deleted=C:\\keep.txt",
+                        }));
   // 1 cookie + 2 files + 4 folder entries + 5 keys + 1 value.
   EXPECT_EQ(RemovedTotal(), "23");
   EXPECT_EQ(report.rows, 7u);
@@ -121,8 +112,7 @@ TEST_F(RemovalTest, AKeyThatRefusesTheWalkIsLoggedAsNotDeleted) {
   SetText("HKEY_CURRENT_USER\\Software\\Locked", "v", "x");
   ASSERT_TRUE(machine.registry.DenyAccess(win::kCurrentUser, "Software\\Locked", win::kKeyCreateLink));
   AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Locked");
-  AnswerNext(MsgResult::Yes);
-  const RemovalReport report = engine.RemoveChecked();
+  const RemovalReport report = RemoveConfirmed();
   EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software\\Locked"));
   EXPECT_EQ(flushedLog, Strings{"Registry key not deleted=HKEY_CURRENT_USER\\Software\\Locked"});
   EXPECT_EQ(report.removed, 0u);
@@ -132,8 +122,8 @@ TEST_F(RemovalTest, AKeyThatRefusesTheWalkIsLoggedAsNotDeleted) {
 // programs of that name elsewhere and images that cannot be read are left
 // alone, and one that survives twenty attempts is logged as such.
 TEST_F(RemovalTest, OnlyTheProcessesOfThatFileEnd) {
-  fs.AddFile("C:\\Spy\\explorer.exe", "MZ");
-  fs.AddFile("C:\\x\\tool.exe", "MZ");
+  AddFileRow("file", "C:\\Spy\\explorer.exe", "MZ");
+  AddFileRow("path", "C:\\x\\tool.exe", "MZ");
   uint32_t pid[5];
   int i = 0;
   for (const char* image : {"C:\\WINDOWS\\explorer.exe", "explorer.exe", "C:\\SPY\\EXPLORER.EXE",
@@ -141,16 +131,13 @@ TEST_F(RemovalTest, OnlyTheProcessesOfThatFileEnd) {
     pid[i++] = machine.processes.AddProcess(image);
   // The last survives every attempt: two ends go through, then twenty fail.
   for (uint64_t n = 3; n <= 22; ++n) machine.faults.FailCall("TerminateProcess", n);
-  AddRow("file", "C:\\Spy\\explorer.exe");
-  AddRow("path", "C:\\x\\tool.exe");
-  AnswerNext(MsgResult::Yes);
-  engine.RemoveChecked();
+  RemoveConfirmed();
   EXPECT_EQ(machine.faults.Calls("TerminateProcess"), 22u);
   for (int p : {0, 1, 4}) EXPECT_TRUE(machine.processes.IsRunning(pid[p])) << p;
   for (int p : {2, 3}) EXPECT_FALSE(machine.processes.IsRunning(pid[p])) << p;
   EXPECT_EQ(flushedLog, (Strings{"Process Killed=C:\\Spy\\explorer.exe", "Process Killed=C:\\Spy\\explorer.exe",
-                                       "File deleted=C:\\Spy\\explorer.exe", "Process not ended=C:\\x\\tool.exe",
-                                       "File deleted=C:\\x\\tool.exe"}));
+                                 "File deleted=C:\\Spy\\explorer.exe", "Process not ended=C:\\x\\tool.exe",
+                                 "File deleted=C:\\x\\tool.exe"}));
 }
 
 // Files in use, alone or left in a wiped folder, go at the next restart: they
@@ -158,38 +145,31 @@ TEST_F(RemovalTest, OnlyTheProcessesOfThatFileEnd) {
 TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   fs.AddFolder("C:\\x\\dir.exe");
   AddRow("path", "C:\\x\\dir.exe");
-  fs.AddFile("C:\\x\\locked.txt", "l");
-  fs.SetLocked("C:\\x\\locked.txt", true);
-  fs.AddFile("C:\\Cookies\\c.txt", "c");
-  fs.SetLocked("C:\\Cookies\\c.txt", true);
-  fs.AddFile("C:\\Tree\\stuck.txt", "s");
-  fs.SetLocked("C:\\Tree\\stuck.txt", true);
+  for (const char* locked : {"C:\\x\\locked.txt", "C:\\Cookies\\c.txt", "C:\\Tree\\stuck.txt"}) {
+    fs.AddFile(locked, "l");
+    fs.SetLocked(locked, true);
+  }
   fs.AddFile("C:\\Tree\\free.txt", "f");
   SetDword("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child", "v", 1);
   Deny("HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child", 0x00010000);  // DELETE
   SetText("HKEY_LOCAL_MACHINE\\Guard", "v", "x");
   Deny("HKEY_LOCAL_MACHINE\\Guard", win::kKeySetValue);
-  AddRow("file", "C:\\x\\locked.txt");
-  AddRow("cookie", "c.txt");
-  AddRow("folder", "C:\\Tree");
-  AddRow("regkey", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad");
-  AddRow("regval", "HKEY_LOCAL_MACHINE\\Guard,v");
-  AddRow("regkey", "HKEY_NOWHERE\\Spy");
-  AddRow("regval", "HKEY_NOWHERE\\Run,spy");
-  AnswerNext(MsgResult::Yes);
-  const RemovalReport report = engine.RemoveChecked();
+  AddRows({{"file", "C:\\x\\locked.txt"}, {"cookie", "c.txt"}, {"folder", "C:\\Tree"},
+           {"regkey", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad"}, {"regval", "HKEY_LOCAL_MACHINE\\Guard,v"},
+           {"regkey", "HKEY_NOWHERE\\Spy"}, {"regval", "HKEY_NOWHERE\\Run,spy"}});
+  const RemovalReport report = RemoveConfirmed();
   EXPECT_EQ(flushedLog, (Strings{
-                                  "File not deleted=C:\\x\\dir.exe",
-                                  "File will be deleted at restart=C:\\x\\locked.txt",
-                                  "Cookie not deleted=c.txt",
-                                  "File will be deleted at restart=C:\\Tree\\stuck.txt",
-                                  "Folder will be deleted at restart=C:\\Tree",
-                                  "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child",
-                                  "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad",
-                                  "Registry value not deleted=HKEY_LOCAL_MACHINE\\Guard,v",
-                                  // A key under no known root lists nothing to remove.
-                                  "Registry value not deleted=HKEY_NOWHERE\\Run,spy",
-                              }));
+                            "File not deleted=C:\\x\\dir.exe",
+                            "File will be deleted at restart=C:\\x\\locked.txt",
+                            "Cookie not deleted=c.txt",
+                            "File will be deleted at restart=C:\\Tree\\stuck.txt",
+                            "Folder will be deleted at restart=C:\\Tree",
+                            "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad\\Child",
+                            "Registry key not deleted=HKEY_LOCAL_MACHINE\\SOFTWARE\\Bad",
+                            "Registry value not deleted=HKEY_LOCAL_MACHINE\\Guard,v",
+                            // A key under no known root lists nothing to remove.
+                            "Registry value not deleted=HKEY_NOWHERE\\Run,spy",
+                        }));
   // Only free.txt went.
   EXPECT_EQ(RemovedTotal(), "11");
   EXPECT_EQ(report.removed, 1u);
@@ -200,50 +180,38 @@ TEST_F(RemovalTest, FailedRemovalsAreLoggedAndNotCounted) {
   EXPECT_FALSE(HasFile("C:\\Tree\\free.txt"));
 }
 
-TEST_F(RemovalTest, HomePageResetWritesBothValuesAndTwoLogLines) {
+// The home page question follows the removal question only while protection
+// is off; No leaves the browser as it is, Yes writes both values and logs them.
+TEST_F(RemovalTest, HomePageQuestionOnlyWhenProtectionIsOff) {
   const Text ie = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
+  const Text question = "Do you want to reset your browser homepage settings in case it was changed by a spyware?";
   machine.registry.CreateKeyPath(win::kCurrentUser, Split(ie).second);
-  app.lstSettingsFile[2] = "0";
-  fs.AddFile("C:\\x\\a.txt", "a");
-  AddRow("file", "C:\\x\\a.txt");
-  AnswerNext(MsgResult::Yes);
-  AnswerNext(MsgResult::Yes);
-  engine.RemoveChecked();
-  ASSERT_EQ(machine.messages.shown.size(), 2u);
-  EXPECT_EQ(machine.messages.shown[1].text,
-            "Do you want to reset your browser homepage settings in case it was changed by a spyware?");
-  EXPECT_EQ(machine.messages.shown[1].title, "Reset homepage?");
-  EXPECT_EQ(ValueText(ie, "Start Page"), "http://home.example/");
+  const Text before = ValueText(ie, "Start Page");
+  const struct {
+    const char* name;
+    bool protection;
+    MsgResult answer;
+    Text startPage;
+  } cases[] = {{"protection on", true, MsgResult::Yes, before},
+               {"off, no", false, MsgResult::No, before},
+               {"off, yes", false, MsgResult::Yes, "http://home.example/"}};
+  for (const auto& c : cases) {
+    machine.messages.shown.clear();
+    app.lstSettingsFile[2] = c.protection ? "1" : "0";
+    AddFileRow("file", "C:\\x\\a.txt");
+    AnswerNext(MsgResult::Yes);
+    if (!c.protection) AnswerNext(c.answer);
+    engine.RemoveChecked();
+    EXPECT_FALSE(HasFile("C:\\x\\a.txt")) << c.name;
+    EXPECT_EQ(ValueText(ie, "Start Page"), c.startPage) << c.name;
+    // Protection on: the removal question only.
+    ASSERT_EQ(machine.messages.shown.size(), c.protection ? 1u : 2u) << c.name;
+    EXPECT_EQ(machine.messages.shown.back().text == question, !c.protection) << c.name;
+    if (!c.protection) EXPECT_EQ(machine.messages.shown.back().title, "Reset homepage?") << c.name;
+  }
   EXPECT_EQ(ValueText(ie, "Window Title"), "My Browser");
   EXPECT_EQ(flushedLog.at(1), "IE Homepage settings reseted to:  Homepage=http://home.example/");
   EXPECT_EQ(flushedLog.at(2), "                                  Window Title=My Browser");
-}
-
-TEST_F(RemovalTest, HomePageQuestionOnlyWhenProtectionIsOff) {
-  const Text question = "Do you want to reset your browser homepage settings in case it was changed by a spyware?";
-  const Text ie = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\Main";
-  // Protection on (line 2 "1"): the removal question only.
-  fs.AddFile("C:\\x\\a.txt", "a");
-  AddRow("file", "C:\\x\\a.txt");
-  AnswerNext(MsgResult::Yes);
-  engine.RemoveChecked();
-  ASSERT_EQ(machine.messages.shown.size(), 1u);
-  EXPECT_NE(machine.messages.shown[0].text, question);
-  EXPECT_FALSE(HasFile("C:\\x\\a.txt"));
-
-  // Protection off: the question follows; No leaves the browser as it is.
-  machine.messages.shown.clear();
-  app.lstSettingsFile[2] = "0";
-  fs.AddFile("C:\\x\\b.txt", "b");
-  AddRow("file", "C:\\x\\b.txt");
-  const Text before = ValueText(ie, "Start Page");
-  AnswerNext(MsgResult::Yes);
-  AnswerNext(MsgResult::No);
-  engine.RemoveChecked();
-  ASSERT_EQ(machine.messages.shown.size(), 2u);
-  EXPECT_EQ(machine.messages.shown[1].text, question);
-  EXPECT_EQ(machine.messages.shown[1].title, "Reset homepage?");
-  EXPECT_EQ(ValueText(ie, "Start Page"), before);
 }
 
 // The rows for removal by hand come back in the report, the scan's tables
@@ -258,8 +226,7 @@ TEST_F(RemovalTest, ManualRowsAreReportedAndTheSchedulerAsksNothing) {
 
   app.AutoScan = true;
   app.lstSettingsFile[2] = "0";
-  fs.AddFile("C:\\x\\a.txt", "a");
-  AddRow("file", "C:\\x\\a.txt");
+  AddFileRow("file", "C:\\x\\a.txt");
   report = engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
   EXPECT_FALSE(HasFile("C:\\x\\a.txt"));
@@ -268,27 +235,23 @@ TEST_F(RemovalTest, ManualRowsAreReportedAndTheSchedulerAsksNothing) {
 
 TEST_F(RemovalTest, AutoEraseQuarantinesFirstAndKeepsWhatCannotBeCopied) {
   SetAutoErase();
-  fs.AddFile("C:\\x\\a.exe", "AAAA");
-  fs.AddFile("C:\\x\\b.txt", "BBBB");
+  AddFileRow("file", "C:\\x\\a.exe", "AAAA", false);
+  AddFileRow("path", "C:\\x\\b.txt", "BBBB", false);
   machine.faults.FailCall("CopyTo", 2);  // b.txt's copy
   fs.AddFile("C:\\Cookies\\c.txt", "CCCC");
-  AddRow("file", "C:\\x\\a.exe", false);
-  AddRow("path", "C:\\x\\b.txt", false);
   AddRow("cookie", "c.txt", false);
   engine.RemoveChecked();
   EXPECT_TRUE(machine.messages.shown.empty());
   EXPECT_EQ(flushedLog, (Strings{
-                                  "File deleted=C:\\x\\a.exe",
-                                  "File not deleted (quarantine copy failed)=C:\\x\\b.txt",
-                                  "Cookie deleted=c.txt",
-                              }));
+                            "File deleted=C:\\x\\a.exe",
+                            "File not deleted (quarantine copy failed)=C:\\x\\b.txt",
+                            "Cookie deleted=c.txt",
+                        }));
   EXPECT_TRUE(HasFile("C:\\x\\b.txt"));
-  const Text s = Session() + "\\";
-  EXPECT_EQ(Data(s + "10000.qit"), "AAAA");
-  EXPECT_EQ(Data(s + "10000.qnf"), "file|10000.qit|C:\\x\\a.exe");
-  EXPECT_EQ(Data(s + "10001.qnf"), "cookie|10001.qit|C:\\Cookies\\c.txt");
-  EXPECT_EQ(Data(s + "10001.qit"), "CCCC");
-  EXPECT_FALSE(HasFile(s + "10002.qnf"));
+  EXPECT_EQ(Stored(), (std::map<Text, std::string>{{"10000.qit", "AAAA"},
+                                                   {"10000.qnf", "file|10000.qit|C:\\x\\a.exe"},
+                                                   {"10001.qit", "CCCC"},
+                                                   {"10001.qnf", "cookie|10001.qit|C:\\Cookies\\c.txt"}}));
 }
 
 // The quarantine option copies every row type first, in any scan mode; a row
@@ -296,33 +259,31 @@ TEST_F(RemovalTest, AutoEraseQuarantinesFirstAndKeepsWhatCannotBeCopied) {
 TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
   app.lstCustomScanSettings[3] = "1";
   fs.AddFile("C:\\Cookies\\c.txt", "CCCC");
-  fs.AddFile("C:\\Bad\\f.txt", "FFFF");
+  AddRow("cookie", "c.txt");
+  AddFileRow("file", "C:\\Bad\\f.txt", "FFFF");
   fs.AddFile("C:\\Bad Tree\\a.txt", "a");
+  AddRow("folder", "C:\\Bad Tree");
   SetText("HKEY_CURRENT_USER\\Software\\Bad", "v", "x");
+  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Bad");
   SetDword("HKEY_CURRENT_USER\\Run", "spy", 7);
-  fs.AddFile("C:\\Bad\\locked.txt", "L");
+  AddRow("regval", "HKEY_CURRENT_USER\\Run,spy");
+  AddFileRow("path", "C:\\Bad\\locked.txt", "L");
   // Copies: the cookie, f.txt, a.txt of the folder, then locked.txt (the
   // key's export is moved on its drive, by a rename).
   machine.faults.FailCall("CopyTo", 4);
-  AddRow("cookie", "c.txt");
-  AddRow("file", "C:\\Bad\\f.txt");
-  AddRow("folder", "C:\\Bad Tree");
-  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Bad");
-  AddRow("regval", "HKEY_CURRENT_USER\\Run,spy");
-  AddRow("path", "C:\\Bad\\locked.txt");
-  AnswerNext(MsgResult::Yes);
-  engine.RemoveChecked();
+  RemoveConfirmed();
 
-  const Text s = Session() + "\\";
-  EXPECT_EQ(Data(s + "10000.qnf"), "cookie|10000.qit|C:\\Cookies\\c.txt");
-  EXPECT_EQ(Data(s + "10001.qnf"), "file|10001.qit|C:\\Bad\\f.txt");
-  EXPECT_EQ(Data(s + "10001.qit"), "FFFF");
-  EXPECT_EQ(Data(s + "10002.qnf"), "folder|Bad Tree|C:\\Bad Tree");
-  EXPECT_EQ(Data(s + "Bad Tree\\a.txt"), "a");
-  EXPECT_EQ(Data(s + "10003.qnf"), "regkey|10003.qit|HKEY_CURRENT_USER\\Software\\Bad");
-  EXPECT_EQ(Data(s + "10004.qnf"), "regval|10004.qit|HKEY_CURRENT_USER\\Run,spy");
-  EXPECT_EQ(Data(s + "10004.qit"), "DWORD|7");
-  EXPECT_FALSE(HasFile(s + "10005.qnf"));
+  std::map<Text, std::string> stored = Stored();
+  stored.erase("10003.qit");  // the key's export
+  EXPECT_EQ(stored, (std::map<Text, std::string>{{"10000.qit", "CCCC"},
+                                                 {"10000.qnf", "cookie|10000.qit|C:\\Cookies\\c.txt"},
+                                                 {"10001.qit", "FFFF"},
+                                                 {"10001.qnf", "file|10001.qit|C:\\Bad\\f.txt"},
+                                                 {"10002.qnf", "folder|Bad Tree|C:\\Bad Tree"},
+                                                 {"Bad Tree\\a.txt", "a"},
+                                                 {"10003.qnf", "regkey|10003.qit|HKEY_CURRENT_USER\\Software\\Bad"},
+                                                 {"10004.qit", "DWORD|7"},
+                                                 {"10004.qnf", "regval|10004.qit|HKEY_CURRENT_USER\\Run,spy"}}));
 
   EXPECT_FALSE(HasFile("C:\\Bad\\f.txt"));
   EXPECT_FALSE(HasFolder("C:\\Bad Tree"));
@@ -336,11 +297,9 @@ TEST_F(RemovalTest, QuarantineOptionCopiesEveryTypeBeforeRemoval) {
   ctx.OperationInProgress = true;
   SetText("HKEY_CURRENT_USER\\Software\\Other", "v", "x");
   AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Other");
-  AnswerNext(MsgResult::Yes);
-  engine.RemoveChecked();
+  RemoveConfirmed();
   EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software\\Other"));
-  EXPECT_EQ(flushedLog.back(),
-            "Registry key not deleted (quarantine copy failed)=HKEY_CURRENT_USER\\Software\\Other");
+  EXPECT_EQ(flushedLog.back(), "Registry key not deleted (quarantine copy failed)=HKEY_CURRENT_USER\\Software\\Other");
 }
 
 TEST_F(RemovalTest, EmptySessionFolderIsRemovedAtTheStart) {
@@ -359,9 +318,8 @@ TEST_F(RemovalTest, AbortedScanRemovesOnlyEmptyFoldersAndLeafKeys) {
   // step must still survive an empty listing and a key listed alone.
   fs.AddFolder("C:\\Empty");
   AddRow("folder", "C:\\Empty");
-  AnswerNext(MsgResult::Yes);
   ctx.OperationInProgress = false;
-  engine.RemoveChecked();
+  RemoveConfirmed();
   EXPECT_FALSE(HasFolder("C:\\Empty"));
   EXPECT_TRUE(flushedLog.empty());
 }
@@ -388,19 +346,18 @@ TEST_F(RemovalTest, ResultListSelectionCommands) {
   AddRow("file", "a", false);
   AddRow("file", "b", true);
   AddRow("file", "c", false);
-  auto checks = [&] {
-    std::vector<bool> c;
-    for (const auto& r : app.lstScanResult.Rows()) c.push_back(r.checked);
-    return c;
+  const std::pair<void (RemovalEngine::*)(), std::vector<bool>> steps[] = {
+      {&RemovalEngine::InvertResults, {true, false, true}},
+      {&RemovalEngine::InvertResults, {false, true, false}},
+      {&RemovalEngine::SelectAllResults, {true, true, true}},
+      {&RemovalEngine::SelectNoResults, {false, false, false}},
   };
-  engine.InvertResults();
-  EXPECT_EQ(checks(), (std::vector<bool>{true, false, true}));
-  engine.InvertResults();
-  EXPECT_EQ(checks(), (std::vector<bool>{false, true, false}));
-  engine.SelectAllResults();
-  EXPECT_EQ(checks(), (std::vector<bool>{true, true, true}));
-  engine.SelectNoResults();
-  EXPECT_EQ(checks(), (std::vector<bool>{false, false, false}));
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    (engine.*steps[i].first)();
+    std::vector<bool> checks;
+    for (const auto& r : app.lstScanResult.Rows()) checks.push_back(r.checked);
+    EXPECT_EQ(checks, steps[i].second) << "step " << i;
+  }
 }
 
 TEST(RaisedByOne, TakesTheIntegerPartOfTheLeadingNumber) {
