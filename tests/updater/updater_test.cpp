@@ -58,7 +58,6 @@ class ScriptedTransfer : public ITransfer {
   // One per signature request; the last repeats. Empty: a good signature of the body.
   std::deque<Response> sigScript;
   int executed = 0;
-  int cancels = 0;
   std::deque<int> states;  // to deliver
   void Execute(const Text& url, const Text& verb, uint64_t maxBody) override {
     ++executed;
@@ -73,14 +72,16 @@ class ScriptedTransfer : public ITransfer {
     }
     pos = 0;
     chunkIndex = 0;
-    cancelled = false;
     busy = true;
     states = current.networkError ? std::deque<int>{kRequesting, kError}
                                   : std::deque<int>{kRequesting, kResponseReceived, kResponseCompleted};
     // More than it may bring stops the transfer, as the real one does.
     if (current.body.size() > BodyAllowance(GetHeader(), maxBody)) states.back() = kError;
   }
-  Text GetHeader() override { return "HTTP/1.1 " + std::to_string(current.status) + " X\r\n" + Header(); }
+  Text GetHeader() override {
+    const Text length = current.contentLength ? "Content-Length: " + GetHeader("Content-Length") + "\r\n" : "";
+    return "HTTP/1.1 " + std::to_string(current.status) + " X\r\n" + length;
+  }
   Text GetHeader(const Text& name) override {
     if (name != "Content-Length" || !current.contentLength) return Text();
     return std::to_string(current.announced >= 0 ? current.announced : int64_t(current.body.size()));
@@ -94,18 +95,15 @@ class ScriptedTransfer : public ITransfer {
     return out;
   }
   void Cancel() override {
-    ++cancels;
-    cancelled = true;
     busy = false;
     states.clear();
   }
   bool Busy() override { return busy; }
-  Text Header() { return current.contentLength ? "Content-Length: " + GetHeader("Content-Length") + "\r\n" : ""; }
 
   Response current;
   Text lastUrl;
   size_t pos = 0, chunkIndex = 0;
-  bool cancelled = false, busy = false;
+  bool busy = false;
 };
 
 class RecordingView : public IUpdaterView {
@@ -122,9 +120,7 @@ class RecordingView : public IUpdaterView {
 
 class UpdaterTest : public testing::Test {
  protected:
-  void SetUp() override {
-    fs().AddFile(folder + "\\Tessarin.ini", "Server=http://127.0.0.1:8123\r\n");
-  }
+  void SetUp() override { fs().AddFile(folder + "\\Tessarin.ini", "Server=http://127.0.0.1:8123\r\n"); }
   sim::SimFileSystem& fs() { return machine.files; }
   // Presses the button and delivers every state change until nothing is left.
   void Press() {
@@ -138,9 +134,36 @@ class UpdaterTest : public testing::Test {
     }
     retriesLeft = u.retries();
   }
+  // The answers of the next press, counted and shown afresh.
+  void Serve(std::deque<Response> script, std::deque<Response> sigScript = {}) {
+    inet.script = std::move(script);
+    inet.sigScript = std::move(sigScript);
+    inet.executed = 0;
+    view = RecordingView();
+  }
+  // The installed database (none for nullptr), without a signature.
+  void Installed(const char* data, uint32_t attributes = win::kAttrArchive) {
+    fs().RemoveFile(folder + "\\DataBase.ref.sig");
+    fs().RemoveFile(folder + "\\DataBase.ref");
+    if (data) fs().AddFile(folder + "\\DataBase.ref", data, attributes);
+  }
   std::string Read(const Text& name) {
     std::string d;
     return fs().ReadAll(folder + "\\" + name, d) ? d : "<missing>";
+  }
+  bool Has(const Text& name) { return fs().Exists(folder + "\\" + name); }
+  // The pair in place, nothing left over, and the status; only an install completes.
+  void ExpectPair(const std::string& database, const std::string& signature, const Text& status,
+                  const std::string& what) {
+    EXPECT_EQ(Read("DataBase.ref"), database) << what;
+    EXPECT_EQ(Read("DataBase.ref.sig"), signature) << what;
+    EXPECT_FALSE(Has("DataBase.tmp")) << what;
+    EXPECT_FALSE(Has("DataBase.sig.tmp")) << what;
+    EXPECT_EQ(view.statuses.back(), status) << what;
+    EXPECT_EQ(view.completed, status == kInstalled ? 1 : 0) << what;
+  }
+  void ExpectInstalled(const std::string& body, const std::string& what) {
+    ExpectPair(body, ChecksumSignatures::Sign(kPublisher, body), kInstalled, what);
   }
   sim::SimulatedMachine machine;
   ChecksumSignatures signatures;
@@ -150,40 +173,52 @@ class UpdaterTest : public testing::Test {
   int retriesLeft = -1;
 };
 
+// The installed database itself: nothing is installed, no signature asked.
 TEST_F(UpdaterTest, OnlyTheSameBytesAreUpToDate) {
-  // The installed database itself: nothing is installed, no signature asked.
-  const std::string installed = Database(300), newer = Database(300, {"path|%WinDir%\\worse.exe|Adware|"});
-  ASSERT_EQ(installed.size(), newer.size());
-  ASSERT_NE(installed, newer);
+  const std::string installed = Database(300);
   fs().AddFile(folder + "\\DataBase.ref", installed);
-  inet.script = {Response{200, true, installed}};
+  Serve({Response{200, true, installed}});
   Press();
   EXPECT_EQ(inet.lastUrl, "http://127.0.0.1:8123/DataBase.ref");
   EXPECT_EQ(view.statuses.back(), kUpToDate);
   EXPECT_EQ(Read("DataBase.ref"), installed);
-  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
+  EXPECT_FALSE(Has("DataBase.tmp"));
   EXPECT_EQ(view.completed, 0);
-  // Another database of the same size is a new one.
-  inet.script = {Response{200, true, newer}};
-  Press();
-  EXPECT_EQ(view.statuses.back(), kInstalled);
-  EXPECT_EQ(Read("DataBase.ref"), newer);
-  EXPECT_EQ(Read("DataBase.ref.sig"), ChecksumSignatures::Sign(kPublisher, newer));
-  EXPECT_EQ(view.completed, 1);
+}
+
+TEST_F(UpdaterTest, EveryOtherGoodDatabaseIsInstalled) {
+  const std::string same = Database(300), newer = Database(300, {"path|%WinDir%\\worse.exe|Adware|"});
+  ASSERT_EQ(same.size(), newer.size());
+  ASSERT_NE(same, newer);
+  const struct {
+    const char* name;
+    const char* installed;
+    uint32_t attributes;
+    std::string served;
+  } cases[] = {
+      // Records that removal would refuse or skip are no reason to refuse the update.
+      {"records removal refuses or skips", nullptr, win::kAttrArchive,
+       Database(500, {"folder|%WinDir%|Adware|", "regkey|HKEY_LOCAL_MACHINE\\Software|X|", "file|*.dll|Adware|",
+                      "zzzz|something|Adware|"})},
+      {"same size, other bytes", same.c_str(), win::kAttrArchive, newer},
+      {"different size, read-only", "old", win::kAttrReadOnly, Database(300)},
+  };
+  for (const auto& c : cases) {
+    Installed(c.installed, c.attributes);
+    Serve({Response{200, true, c.served}});
+    Press();
+    ExpectInstalled(c.served, c.name);
+  }
 }
 
 TEST_F(UpdaterTest, MissingDatabaseIsInstalledFromChunks) {
   const std::string body = Database(2500);
   Response r{200, true, body};
   r.chunks = {1024, 1024, 452};
-  inet.script = {r};
+  Serve({r});
   Press();
-  EXPECT_EQ(Read("DataBase.ref"), body);
-  EXPECT_EQ(Read("DataBase.ref.sig"), ChecksumSignatures::Sign(kPublisher, body));
+  ExpectInstalled(body, "chunked");
   EXPECT_EQ(inet.lastUrl, "http://127.0.0.1:8123/DataBase.ref.sig");
-  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
-  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.sig.tmp"));
-  EXPECT_EQ(view.completed, 1);
   EXPECT_EQ(view.statuses,
             (std::vector<Text>{kRequestingText, kRetrieving, "Currently downloaded 1024 of total 2500 bytes.",
                                "Currently downloaded 2048 of total 2500 bytes.", kInstalled}));
@@ -194,49 +229,33 @@ TEST_F(UpdaterTest, MissingDatabaseIsInstalledFromChunks) {
   EXPECT_EQ(view.headers, "");
 }
 
-TEST_F(UpdaterTest, DifferentSizeReplacesTheDatabaseInOneStep) {
-  fs().AddFile(folder + "\\DataBase.ref", "old", win::kAttrReadOnly);
-  inet.script = {Response{200, true, Database(300)}};
-  Press();
-  EXPECT_EQ(Read("DataBase.ref"), Database(300));
-  EXPECT_EQ(view.completed, 1);
-}
-
-TEST_F(UpdaterTest, NoContentLengthRestartsFiveTimesThenFails) {
-  fs().AddFile(folder + "\\DataBase.ref", "good");
-  inet.script = {Response{200, false, "whatever"}};
-  Press();
-  EXPECT_EQ(inet.executed, 6);
-  EXPECT_EQ(view.statuses.back(), kErrorText);
-  EXPECT_EQ(Read("DataBase.ref"), "good");
-  EXPECT_EQ(retriesLeft, 0);
-}
-
-TEST_F(UpdaterTest, ErrorPagesAndNetworkErrorsAreNeverInstalled) {
-  for (int status : {404, 500}) {
-    fs().AddFile(folder + "\\DataBase.ref", "good");
-    inet.script = {Response{status, true, "<html>not found</html>"}};
-    view.statuses.clear();
-    Press();
-    EXPECT_EQ(Read("DataBase.ref"), "good") << status;
-    EXPECT_EQ(view.statuses.back(), kErrorText) << status;
-  }
-  Response down;
+// Error pages, transfer errors and downloads cut short never replace the
+// database; only what may come whole next time is asked again.
+TEST_F(UpdaterTest, FailedDownloadsKeepTheInstalledDatabase) {
+  Response noLength{200, false, "whatever"}, down, huge{200, true, "x"}, cut{200, true, std::string(600, 'c')};
   down.networkError = true;
-  inet.script = {down};
-  inet.executed = 0;
-  Press();
-  EXPECT_EQ(inet.executed, 1);  // no retry after an error of the transfer
-  EXPECT_EQ(view.statuses.back(), kErrorText);
-  // Nor after a database announced larger than any is allowed to be.
-  Response huge{200, true, "x"};
-  huge.announced = int64_t(kDatabaseLimit) + 1;
-  inet.script = {huge};
-  inet.executed = 0;
-  Press();
-  EXPECT_EQ(inet.executed, 1);
-  EXPECT_EQ(view.statuses.back(), kErrorText);
-  EXPECT_EQ(Read("DataBase.ref"), "good");
+  huge.announced = int64_t(kDatabaseLimit) + 1;  // larger than any is allowed to be
+  cut.announced = 2500;
+  const struct {
+    const char* name;
+    Response response;
+    int executed;
+  } cases[] = {
+      {"no Content-Length", noLength, kMaxRetries + 1},
+      {"404", Response{404, true, "<html>not found</html>"}, 1},
+      {"500", Response{500, true, "<html>not found</html>"}, 1},
+      {"network error", down, 1},
+      {"announced over the limit", huge, 1},
+      {"cut short", cut, kMaxRetries + 1},
+  };
+  for (const auto& c : cases) {
+    Installed("good");
+    Serve({c.response});
+    Press();
+    ExpectPair("good", "<missing>", kErrorText, c.name);
+    EXPECT_EQ(inet.executed, c.executed) << c.name;
+    EXPECT_EQ(retriesLeft, 0) << c.name;
+  }
 }
 
 TEST(UpdaterTransfer, ABodyMayBringItsContentLengthWithinTheCap) {
@@ -254,32 +273,22 @@ TEST(UpdaterTransfer, ABodyMayBringItsContentLengthWithinTheCap) {
   for (const auto& c : cases) EXPECT_EQ(BodyAllowance(c.headers, 100), c.allowed) << c.headers;
 }
 
-TEST_F(UpdaterTest, ShortDownloadNeverReplacesTheDatabase) {
+// A retry that gets the whole file after a download cut short installs it.
+TEST_F(UpdaterTest, ARetryAfterADownloadCutShortInstallsIt) {
   fs().AddFile(folder + "\\DataBase.ref", "good database");
   Response cut{200, true, std::string(600, 'c')};
   cut.announced = 2500;
-  inet.script = {cut};
+  Serve({cut, Response{200, true, Database(2500)}});
   Press();
-  EXPECT_EQ(Read("DataBase.ref"), "good database");
-  EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
-  EXPECT_EQ(view.statuses.back(), kErrorText);
-  EXPECT_EQ(view.completed, 0);
-
-  // A retry that gets the whole file installs it.
-  Response whole{200, true, Database(2500)};
-  inet.script = {cut, whole};
-  Press();
-  EXPECT_EQ(Read("DataBase.ref"), Database(2500));
+  ExpectInstalled(Database(2500), "database cut short");
 
   // So does a retry after a signature cut short: that is no bad signature.
   const std::string next = Database(2600), sig = ChecksumSignatures::Sign(kPublisher, next);
   Response cutSig{200, true, sig.substr(0, 20)};
   cutSig.announced = int64_t(sig.size());
-  inet.script = {Response{200, true, next}};
-  inet.sigScript = {cutSig, Response{200, true, sig}};
+  Serve({Response{200, true, next}}, {cutSig, Response{200, true, sig}});
   Press();
-  EXPECT_EQ(Read("DataBase.ref"), next);
-  EXPECT_EQ(Read("DataBase.ref.sig"), sig);
+  ExpectInstalled(next, "signature cut short");
 }
 
 // A complete download that is not a database never replaces the installed
@@ -288,36 +297,22 @@ TEST_F(UpdaterTest, ADownloadThatIsNoDatabaseKeepsTheInstalledOne) {
   const std::string unsplit = Database(400, {"path|%WinDir%\\evil.exe|Adware|", "just some words"});
   for (const std::string& body : {std::string("<html><body>Service unavailable</body></html>"), std::string(),
                                   std::string("\x00\xff\x13garbage\r\n\x7f"), Database(200, {}), unsplit}) {
-    fs().AddFile(folder + "\\DataBase.ref", "good");
-    inet.script = {Response{200, true, body}};
-    inet.executed = 0;
-    view.statuses.clear();
-    view.completed = 0;
+    Installed("good");
+    Serve({Response{200, true, body}});
     Press();
     EXPECT_EQ(Read("DataBase.ref"), "good") << body;
-    EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp"));
+    EXPECT_FALSE(Has("DataBase.tmp"));
     EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
     EXPECT_TRUE(view.statuses.back().ends_with("). The installed database was kept.")) << view.statuses.back();
     EXPECT_EQ(view.completed, 0);
     EXPECT_EQ(inet.executed, 1);
   }
   // With none installed, none is said to be kept.
-  fs().RemoveFile(folder + "\\DataBase.ref");
+  Installed(nullptr);
   Press();
   EXPECT_EQ(view.statuses.back().rfind(kNotDatabase, 0), 0u) << view.statuses.back();
   EXPECT_TRUE(view.statuses.back().ends_with(").")) << view.statuses.back();
   EXPECT_EQ(view.statuses.back().find("kept"), Text::npos) << view.statuses.back();
-}
-
-// Records that removal would refuse or skip are no reason to refuse the update.
-TEST_F(UpdaterTest, RecordsRemovalRefusesOrSkipsDoNotStopAnUpdate) {
-  const std::string body =
-      Database(500, {"folder|%WinDir%|Adware|", "regkey|HKEY_LOCAL_MACHINE\\Software|X|", "file|*.dll|Adware|",
-                     "zzzz|something|Adware|"});
-  inet.script = {Response{200, true, body}};
-  Press();
-  EXPECT_EQ(Read("DataBase.ref"), body);
-  EXPECT_EQ(view.statuses.back(), kInstalled);
 }
 
 // The pair is installed only when the signature holds for a trusted key;
@@ -346,38 +341,25 @@ TEST_F(UpdaterTest, OnlyADatabaseSignedByThePublisherIsInstalled) {
   for (const Case& c : cases) {
     fs().AddFile(folder + "\\DataBase.ref", "old database");
     fs().AddFile(folder + "\\DataBase.ref.sig", "old signature");
-    inet.script = {Response{200, true, c.served}};
-    inet.sigScript = {c.sig};
-    inet.executed = 0;
-    view = RecordingView();
+    Serve({Response{200, true, c.served}}, {c.sig});
     Press();
-    EXPECT_EQ(Read("DataBase.ref"), "old database") << c.name;
-    EXPECT_EQ(Read("DataBase.ref.sig"), "old signature") << c.name;
-    EXPECT_FALSE(fs().Exists(folder + "\\DataBase.tmp")) << c.name;
-    EXPECT_FALSE(fs().Exists(folder + "\\DataBase.sig.tmp")) << c.name;
-    EXPECT_EQ(view.statuses.back(), c.status) << c.name;
-    EXPECT_EQ(view.completed, 0) << c.name;
+    ExpectPair("old database", "old signature", c.status, c.name);
     EXPECT_EQ(inet.executed, 2) << c.name;  // asking again would fetch the same
     EXPECT_EQ(view.progress.back(), 0) << c.name;
   }
   // A download that cannot be flushed keeps the old pair, on every retry.
   for (uint64_t n = 1; n <= kMaxRetries + 1; ++n) machine.faults.FailCall("FlushFile", n);
-  inet.script = {Response{200, true, body}};
-  inet.sigScript.clear();
+  Serve({Response{200, true, body}});
   Press();
-  EXPECT_EQ(Read("DataBase.ref"), "old database");
-  EXPECT_EQ(Read("DataBase.ref.sig"), "old signature");
-  EXPECT_EQ(view.statuses.back(), kErrorText);
+  ExpectPair("old database", "old signature", kErrorText, "not flushed");
   // The signature goes in first: when the database cannot be replaced, the
   // old one is left with a signature that fails, never the other way round.
   fs().SetLocked(folder + "\\DataBase.ref", true);
   Press();
   fs().SetLocked(folder + "\\DataBase.ref", false);
-  EXPECT_EQ(Read("DataBase.ref"), "old database");
-  EXPECT_EQ(Read("DataBase.ref.sig"), good);
-  EXPECT_EQ(view.statuses.back(), kErrorText);
+  ExpectPair("old database", good, kErrorText, "database locked");
   Press();
-  EXPECT_EQ(Read("DataBase.ref"), body);
+  ExpectInstalled(body, "unlocked");
 }
 
 TEST_F(UpdaterTest, PressWhileBusyIsIgnored) {
