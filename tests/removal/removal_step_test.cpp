@@ -207,7 +207,9 @@ TEST_F(RemovalTest, HomePageQuestionOnlyWhenProtectionIsOff) {
     // Protection on: the removal question only.
     ASSERT_EQ(machine.messages.shown.size(), c.protection ? 1u : 2u) << c.name;
     EXPECT_EQ(machine.messages.shown.back().text == question, !c.protection) << c.name;
-    if (!c.protection) EXPECT_EQ(machine.messages.shown.back().title, "Reset homepage?") << c.name;
+    if (!c.protection) {
+      EXPECT_EQ(machine.messages.shown.back().title, "Reset homepage?") << c.name;
+    }
   }
   EXPECT_EQ(ValueText(ie, "Window Title"), "My Browser");
   EXPECT_EQ(flushedLog.at(1), "IE Homepage settings reseted to:  Homepage=http://home.example/");
