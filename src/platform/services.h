@@ -22,8 +22,9 @@ class IRegistry {
   virtual int32_t OpenKey(win::HKey parent, const Text& subKey, win::HKey& out) = 0;
   // RegCreateKeyExA with KEY_ALL_ACCESS; creates every missing level.
   virtual int32_t CreateKey(win::HKey parent, const Text& subKey, win::HKey& out) = 0;
-  // RegEnumKeyExA. nameSize: buffer size in characters (NUL included) on entry,
-  // name length without NUL on success. cls may be null; clsSize then ignored.
+  // RegEnumKeyExA, but a character the code page lacks comes back as "?", never
+  // as a look-alike. nameSize: buffer size in characters (NUL included) on
+  // entry, name length without NUL on success. cls may be null; clsSize then ignored.
   virtual int32_t EnumKey(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, char* cls,
                           uint32_t* clsSize) = 0;
   // RegEnumValueA. nameSize as for EnumKey; data and size as for QueryValue.

@@ -331,8 +331,11 @@ void RemovalEngine::RemoveRegKey(const ListItem& row) {
   ops_.EnumRegistryKeys(Before(location, slash), After(location, slash), app_.lstRegScan);
   for (size_t i = app_.lstRegScan.Count(); i >= 1; --i) {
     const Text key = app_.lstRegScan.Item(i).text;
+    // Listed, yet not found by its name (one the code page cannot spell):
+    // it cannot be deleted either.
+    const bool found = KnownRoot(key) && ops_.KeyExists(key);
     ops_.DeleteRegistryKey(key);
-    if (!KnownRoot(key) || ops_.KeyExists(key)) {
+    if (!found || ops_.KeyExists(key)) {
       Log("Registry key not deleted=" + key);
     } else {
       ops_.RaiseScanInfoLine(kRemovedTotalLine);
@@ -340,8 +343,11 @@ void RemovalEngine::RemoveRegKey(const ListItem& row) {
     }
     ctx_.YieldToHost();
   }
-  // Nothing listed, yet the key is there: it refused the walk's open.
-  if (app_.lstRegScan.Empty() && KnownRoot(location) && location.back() != '\\' && ops_.KeyExists(location))
+  // Nothing listed, yet the key is there: it refused the walk's open. Or it
+  // was listed by a name that reaches nothing: a character the code page
+  // lacks is listed as "?".
+  if (app_.lstRegScan.Empty() && KnownRoot(location) && location.back() != '\\' &&
+      (ops_.KeyExists(location) || location.find('?') != Text::npos))
     Log("Registry key not deleted=" + location);
   app_.lstRegScan.Clear();
   ctx_.YieldToHost();

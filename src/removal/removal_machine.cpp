@@ -88,7 +88,8 @@ int32_t RemovalMachine::OpenKey(const Text& keyPath, uint32_t access, RegKey& ke
 
 bool RemovalMachine::KeyExists(const Text& keyPath) {
   RegKey key(ctx_.registry());
-  return OpenKey(keyPath, win::kKeyRead, key) == win::kSuccess;
+  const int32_t r = OpenKey(keyPath, win::kKeyRead, key);
+  return r == win::kSuccess || r == win::kAccessDenied;
 }
 
 bool RemovalMachine::FlushKey(const Text& keyPath) {

@@ -62,6 +62,7 @@ class RemovalMachine {
   // Registry by full path; the value's type is -1 when it cannot be read.
   bool DeleteRegistryKey(const Text& keyPath);
   void DeleteRegistryValue(const Text& keyPath, const Text& valueName);
+  // The key is there, readable or not.
   bool KeyExists(const Text& keyPath);
   // The hive holding the key is on the disk (changes wait in memory until then).
   bool FlushKey(const Text& keyPath);

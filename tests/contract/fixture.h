@@ -51,6 +51,12 @@ class MachineFixture {
     (void)folder;
     return false;
   }
+  // Makes a key below sub-path (below HKEY_CURRENT_USER) named a Greek capital
+  // omega and "mega"; false when the backend has no names beyond the code page.
+  virtual bool ForeignKeyName(const Text& subPath) {
+    (void)subPath;
+    return false;
+  }
   // Makes the key at sub-path (below HKEY_CURRENT_USER) a link to the key at
   // target (also below it); false when the backend has no registry links.
   virtual bool MakeKeyLink(const Text& subPath, const Text& target) {

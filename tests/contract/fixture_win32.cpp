@@ -120,6 +120,15 @@ class Win32Fixture : public MachineFixture {
     return r == ERROR_SUCCESS;
   }
   // A DACL that denies everyone the rights in mask and allows the rest.
+  bool ForeignKeyName(const Text& subPath) override {
+    const std::wstring path = std::wstring(subPath.begin(), subPath.end()) + L"\\\u03a9mega";
+    HKEY k;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
+      return false;
+    RegCloseKey(k);
+    return true;
+  }
   bool DenyKeyAccess(const Text& subPath, uint32_t mask) override {
     char sddl[96];
     snprintf(sddl, sizeof sddl, "D:(D;;0x%lX;;;WD)(A;;KA;;;WD)", static_cast<unsigned long>(mask));

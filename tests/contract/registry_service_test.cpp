@@ -2,6 +2,7 @@
 // and on the real API.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -88,6 +89,18 @@ TEST_F(RegistryService, ClassBufferOfSizeZeroFillsNothing) {
   EXPECT_EQ(size, 5u);
   EXPECT_STREQ(name, "plain");
   EXPECT_EQ(reg().EnumKey(k.get(), 1, name, size = 256, nullptr, nullptr), win::kNoMoreItems);
+}
+
+// A key name the code page cannot spell is listed with "?" for what it lacks,
+// never as a look-alike that names another key.
+TEST_F(RegistryService, ForeignKeyNamesAreListedWithQuestionMarks) {
+  Make("F\\Omega");
+  if (!m->ForeignKeyName(sub + "\\F")) GTEST_SKIP() << "no such names here";
+  std::vector<Text> names = Names("F");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<Text>{"?mega", "Omega"}));
+  RegKey k(reg());
+  EXPECT_EQ(k.OpenEx(win::kCurrentUser, sub + "\\F\\?mega", win::kKeyRead), win::kFileNotFound);
 }
 
 TEST_F(RegistryService, ValuesSizesAndRights) {

@@ -108,14 +108,30 @@ TEST_F(RemovalTest, EveryTypeIsRemovedCountedAndLogged) {
 }
 
 // A key that refuses the walk's open is still there: the row failed, and says so.
-TEST_F(RemovalTest, AKeyThatRefusesTheWalkIsLoggedAsNotDeleted) {
-  SetText("HKEY_CURRENT_USER\\Software\\Locked", "v", "x");
-  ASSERT_TRUE(machine.registry.DenyAccess(win::kCurrentUser, "Software\\Locked", win::kKeyCreateLink));
-  AddRow("regkey", "HKEY_CURRENT_USER\\Software\\Locked");
-  const RemovalReport report = RemoveConfirmed();
-  EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software\\Locked"));
-  EXPECT_EQ(flushedLog, Strings{"Registry key not deleted=HKEY_CURRENT_USER\\Software\\Locked"});
-  EXPECT_EQ(report.removed, 0u);
+// A key that cannot be walked, read or found by its listed name is not
+// deleted, and says so; one that is simply gone is not counted.
+TEST_F(RemovalTest, KeysThatCannotBeReachedAreLoggedAsNotDeleted) {
+  const struct {
+    const char* sub;
+    uint32_t denied;  // 0: the key is not made
+    bool logged;
+  } cases[] = {{"Locked", win::kKeyCreateLink, true},  // the walk's open is refused
+               {"Sealed", win::kKeyRead | 0x00010000u, true},  // nor read nor DELETE
+               {"?mega", 0, true},  // a name the code page lacks, as listed
+               {"Gone", 0, false}};
+  for (const auto& c : cases) {
+    const Text key = Text("HKEY_CURRENT_USER\\Software\\") + c.sub;
+    if (c.denied) {
+      SetText(key, "v", "x");
+      ASSERT_TRUE(machine.registry.DenyAccess(win::kCurrentUser, Text("Software\\") + c.sub, c.denied));
+    }
+    flushedLog.clear();
+    AddRow("regkey", key);
+    const RemovalReport report = RemoveConfirmed();
+    EXPECT_EQ(KeyExists(key), c.denied != 0) << c.sub;
+    EXPECT_EQ(flushedLog, c.logged ? Strings{"Registry key not deleted=" + key} : Strings{}) << c.sub;
+    EXPECT_EQ(report.removed, 0u) << c.sub;
+  }
 }
 
 // Only a program whose image is the row's very file ends, in any letter case:

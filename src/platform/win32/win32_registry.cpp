@@ -44,14 +44,31 @@ int32_t Win32Registry::CreateKey(win::HKey parent, const Text& subKey, win::HKey
 
 int32_t Win32Registry::EnumKey(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, char* cls,
                                uint32_t* clsSize) {
-  DWORD n = nameSize;
-  DWORD c = clsSize ? *clsSize : 0;
+  if (cls) {  // the class in the ANSI form (no listing asks for it)
+    DWORD n = nameSize, c = clsSize ? *clsSize : 0;
+    LONG r = RegEnumKeyExA(Root(key), index, name, &n, nullptr, cls, &c, nullptr);
+    nameSize = n;
+    if (clsSize) *clsSize = c;
+    return r;
+  }
+  // Read wide and converted without best-fit: a character the code page
+  // lacks comes back as "?". RegEnumKeyExA gives a look-alike instead, the
+  // name of another key or of none (a Greek capital omega as "O").
+  wchar_t wide[256];
+  DWORD n = 256;
   // No write time asked: without it and the class the API takes the key's
   // basic information, the cheapest answer.
-  LONG r = RegEnumKeyExA(Root(key), index, name, &n, nullptr, cls, cls ? &c : nullptr, nullptr);
-  nameSize = n;
-  if (clsSize) *clsSize = c;
-  return r;
+  LONG r = RegEnumKeyExW(Root(key), index, wide, &n, nullptr, nullptr, nullptr, nullptr);
+  if (r != ERROR_SUCCESS) return r;
+  char ansi[2 * 256 + 1];
+  BOOL lossy = FALSE;
+  const int made = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(n), ansi, sizeof ansi - 1, "?", &lossy);
+  const uint32_t length = made > 0 ? uint32_t(made) : 0;
+  if (length + 1 > nameSize) return ERROR_MORE_DATA;
+  std::memcpy(name, ansi, length);
+  name[length] = '\0';
+  nameSize = length;
+  return ERROR_SUCCESS;
 }
 
 int32_t Win32Registry::EnumValue(win::HKey key, uint32_t index, char* name, uint32_t& nameSize, uint32_t* type,
