@@ -2,26 +2,18 @@
 
 #include <algorithm>
 
+#include "platform/ansi_text.h"
+
 namespace morvane::updater {
 
-namespace {
-
-Text Lower(Text s) {
-  for (auto& c : s)
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  return s;
-}
-
-}  // namespace
-
 Text HeaderValue(const Text& headers, const Text& name) {
-  const Text want = Lower(name) + ":";
+  const Text want = AsciiLower(name) + ":";
   size_t start = 0;
   while (start < headers.size()) {
     size_t end = headers.find("\r\n", start);
     if (end == Text::npos) end = headers.size();
     Text line = headers.substr(start, end - start);
-    if (Lower(line).rfind(want, 0) == 0) {
+    if (AsciiLower(line).rfind(want, 0) == 0) {
       Text v = line.substr(want.size());
       size_t b = v.find_first_not_of(' ');
       return b == Text::npos ? Text() : v.substr(b);

@@ -4,6 +4,16 @@
 
 namespace morvane::w32 {
 
+Text AnsiName(const wchar_t* name, size_t length) {
+  if (length == 0) return {};
+  Text out(length * 2, '\0');  // a double-byte code page takes two bytes a character
+  BOOL lossy = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, int(length), out.data(), int(out.size()), "?",
+                                    &lossy);
+  out.resize(n > 0 ? size_t(n) : 0);
+  return out;
+}
+
 uint32_t Win32SystemInfo::SystemDirectory(char* buffer, uint32_t size) { return GetSystemDirectoryA(buffer, size); }
 uint32_t Win32SystemInfo::WindowsDirectory(char* buffer, uint32_t size) { return GetWindowsDirectoryA(buffer, size); }
 uint32_t Win32SystemInfo::TempPath(uint32_t size, char* buffer) { return GetTempPathA(size, buffer); }

@@ -4,6 +4,10 @@
 
 namespace morvane::w32 {
 
+// A wide name in the ANSI code page without best-fit look-alikes: a
+// character the code page lacks comes back as "?".
+Text AnsiName(const wchar_t* name, size_t length);
+
 class Win32SystemInfo : public ISystemInfo {
  public:
   uint32_t SystemDirectory(char* buffer, uint32_t size) override;

@@ -2,27 +2,26 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/win32/win32_basics.h"
 
 namespace morvane::w32 {
 
 namespace {
 
-// A name as the ANSI code page holds it, without best-fit look-alikes: a
-// character the code page lacks comes back as "?", a wildcard no call takes
-// as a name. FindFirstFileA gives a look-alike instead, which can name
-// another file or lead out of the folder (fullwidth dots and backslash
-// come back as "..\\").
+// A name without look-alikes ("?", a wildcard no call takes as a name, for a
+// character the code page lacks). FindFirstFileA gives a look-alike instead,
+// which can name another file or lead out of the folder (fullwidth dots and
+// backslash come back as "..\\").
 void Fill(const WIN32_FIND_DATAW& fd, FindData& data) {
   data.attributes = fd.dwFileAttributes;
   data.sizeHigh = fd.nFileSizeHigh;
   data.sizeLow = fd.nFileSizeLow;
-  char name[2 * MAX_PATH + 1];
-  BOOL lossy = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, fd.cFileName, -1, name, sizeof name, "?", &lossy);
-  data.name.assign(name, n > 0 ? size_t(n - 1) : 0);
+  data.name = AnsiName(fd.cFileName, wcsnlen(fd.cFileName, MAX_PATH));
 }
 
 std::wstring Wide(const Text& ansi) {

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/win32/win32_basics.h"
+
 namespace morvane::w32 {
 
 namespace {
@@ -51,8 +53,7 @@ int32_t Win32Registry::EnumKey(win::HKey key, uint32_t index, char* name, uint32
     if (clsSize) *clsSize = c;
     return r;
   }
-  // Read wide and converted without best-fit: a character the code page
-  // lacks comes back as "?". RegEnumKeyExA gives a look-alike instead, the
+  // Read wide, named without look-alikes: RegEnumKeyExA gives one, the
   // name of another key or of none (a Greek capital omega as "O").
   wchar_t wide[256];
   DWORD n = 256;
@@ -60,14 +61,10 @@ int32_t Win32Registry::EnumKey(win::HKey key, uint32_t index, char* name, uint32
   // basic information, the cheapest answer.
   LONG r = RegEnumKeyExW(Root(key), index, wide, &n, nullptr, nullptr, nullptr, nullptr);
   if (r != ERROR_SUCCESS) return r;
-  char ansi[2 * 256 + 1];
-  BOOL lossy = FALSE;
-  const int made = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(n), ansi, sizeof ansi - 1, "?", &lossy);
-  const uint32_t length = made > 0 ? uint32_t(made) : 0;
-  if (length + 1 > nameSize) return ERROR_MORE_DATA;
-  std::memcpy(name, ansi, length);
-  name[length] = '\0';
-  nameSize = length;
+  const Text ansi = AnsiName(wide, n);
+  if (ansi.size() + 1 > nameSize) return ERROR_MORE_DATA;
+  std::memcpy(name, ansi.c_str(), ansi.size() + 1);
+  nameSize = uint32_t(ansi.size());
   return ERROR_SUCCESS;
 }
 
